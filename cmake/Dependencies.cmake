@@ -1,0 +1,18 @@
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+find_package(ICU REQUIRED COMPONENTS uc i18n)
+find_package(fmt REQUIRED)
+find_package(spdlog REQUIRED)
+find_package(nlohmann_json REQUIRED)
+find_package(CURL REQUIRED)
+if(PENNIAL_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+endif()
+if(PENNIAL_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
+
+# Standalone asio is header-only.
+add_library(asio INTERFACE)
+target_link_libraries(asio INTERFACE Threads::Threads)

@@ -1,0 +1,30 @@
+# Warnings, defines and sanitizers shared by every target of our own.
+add_library(pennial_options INTERFACE)
+target_compile_options(pennial_options INTERFACE -Wall -Wextra -Werror)
+target_compile_definitions(pennial_options INTERFACE
+  ASIO_HAS_CO_AWAIT=1 ASIO_HAS_STD_COROUTINE=1 ASIO_NO_DEPRECATED QT_NO_KEYWORDS)
+if(PENNIAL_SANITIZE)
+  target_compile_options(pennial_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(pennial_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# pennial_library(name DIR dir DEPS ...): a static library of every .cpp in dir.
+function(pennial_library name)
+  cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC pennial_options ${ARG_DEPS})
+endfunction()
+
+# pennial_test(name DIR dir LABEL label DEPS ...): one test program of every .cpp in dir.
+function(pennial_test name)
+  cmake_parse_arguments(ARG "" "DIR;LABEL" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE pennial_options GTest::gmock_main ${ARG_DEPS})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 600)
+endfunction()

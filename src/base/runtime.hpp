@@ -1,0 +1,43 @@
+#pragma once
+// The async runtime: the main executor, the shared pool the actors run on, and actor strands.
+
+#include <asio/any_io_executor.hpp>
+#include <asio/awaitable.hpp>
+#include <asio/co_spawn.hpp>
+#include <asio/strand.hpp>
+#include <asio/thread_pool.hpp>
+#include <asio/use_awaitable.hpp>
+
+namespace pennial {
+
+using Executor = asio::any_io_executor;
+template <class T> using Awaitable = asio::awaitable<T>;
+
+// The pool every actor's strand runs on; created on first use and kept for the process.
+asio::thread_pool& sharedPool();
+
+// An actor owns a strand: its operations run one at a time on it and are awaited by callers, who
+// resume on their own executor. Like any actor, it is re-entrant at every co_await.
+class Actor {
+public:
+    explicit Actor(Executor base = sharedPool().get_executor());
+    virtual ~Actor() = default;
+    Actor(const Actor&) = delete;
+    Actor& operator=(const Actor&) = delete;
+
+    const Executor& executor() const { return strand_; }
+
+protected:
+    // Runs body on the actor's strand and resumes the caller on its own executor.
+    template <class T> Awaitable<T> onStrand(Awaitable<T> body) const {
+        co_return co_await asio::co_spawn(strand_, std::move(body), asio::use_awaitable);
+    }
+    Awaitable<void> onStrand(Awaitable<void> body) const {
+        co_await asio::co_spawn(strand_, std::move(body), asio::use_awaitable);
+    }
+
+private:
+    Executor strand_;
+};
+
+} // namespace pennial

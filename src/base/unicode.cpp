@@ -1,0 +1,292 @@
+#include "base/unicode.hpp"
+
+#include <unicode/brkiter.h>
+#include <unicode/normalizer2.h>
+#include <unicode/regex.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/ustring.h>
+#include <unicode/utf8.h>
+
+namespace pennial::unicode {
+namespace {
+
+icu::UnicodeString toIcu(std::string_view utf8) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int32_t(utf8.size())));
+}
+
+std::string fromIcu(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+// Decodes one code point at i, advancing i; invalid bytes decode as U+FFFD one byte at a time.
+char32_t next(std::string_view s, std::size_t& i) {
+    int32_t index = int32_t(i);
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), index, int32_t(s.size()), c);
+    i = std::size_t(index);
+    return c < 0 ? U'\uFFFD' : char32_t(c);
+}
+
+std::unique_ptr<icu::BreakIterator> characterIterator(const icu::UnicodeString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status))
+        return nullptr;
+    it->setText(text);
+    return it;
+}
+
+} // namespace
+
+std::u16string toUtf16(std::string_view utf8) {
+    auto text = toIcu(utf8);
+    return std::u16string(text.getBuffer(), std::size_t(text.length()));
+}
+
+std::string toUtf8(std::u16string_view utf16) {
+    return fromIcu(icu::UnicodeString(utf16.data(), int32_t(utf16.size())));
+}
+
+std::string sanitizeUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t before = i;
+        if (next(text, i) == U'\uFFFD' && !(i - before == 3 && text.substr(before, 3) == "\xEF\xBF\xBD"))
+            return fromIcu(toIcu(text));
+    }
+    return std::string(text);
+}
+
+std::size_t utf16Length(std::string_view utf8) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size();)
+        units += next(utf8, i) > 0xFFFF ? 2 : 1;
+    return units;
+}
+
+std::optional<std::size_t> byteOffsetForUtf16(std::string_view utf8, std::size_t utf16Offset) {
+    std::size_t units = 0, i = 0;
+    while (units < utf16Offset && i < utf8.size())
+        units += next(utf8, i) > 0xFFFF ? 2 : 1;
+    if (units != utf16Offset)
+        return std::nullopt;
+    return i;
+}
+
+std::size_t utf16OffsetForByte(std::string_view utf8, std::size_t byteOffset) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size() && i < byteOffset;)
+        units += next(utf8, i) > 0xFFFF ? 2 : 1;
+    return units;
+}
+
+std::optional<std::string> sliceUtf16(std::string_view utf8, std::size_t start, std::size_t length) {
+    auto from = byteOffsetForUtf16(utf8, start);
+    if (!from)
+        return std::nullopt;
+    auto to = byteOffsetForUtf16(utf8.substr(*from), length);
+    if (!to)
+        return std::nullopt;
+    return std::string(utf8.substr(*from, *to));
+}
+
+std::size_t graphemeCount(std::string_view utf8) {
+    bool ascii = true;
+    for (unsigned char c : utf8)
+        if (c >= 0x80 || c == '\r') {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return utf8.size();
+    auto text = toIcu(utf8);
+    auto it = characterIterator(text);
+    if (!it)
+        return std::size_t(text.countChar32());
+    std::size_t count = 0;
+    for (int32_t pos = it->next(); pos != icu::BreakIterator::DONE; pos = it->next())
+        ++count;
+    return count;
+}
+
+std::string graphemePrefix(std::string_view utf8, std::size_t maxCharacters) {
+    if (utf8.size() <= maxCharacters)
+        return std::string(utf8);
+    auto text = toIcu(utf8);
+    auto it = characterIterator(text);
+    if (!it)
+        return std::string(utf8);
+    int32_t end = 0;
+    for (std::size_t n = 0; n < maxCharacters; ++n) {
+        int32_t pos = it->next();
+        if (pos == icu::BreakIterator::DONE)
+            return std::string(utf8);
+        end = pos;
+    }
+    return fromIcu(text.tempSubString(0, end));
+}
+
+std::string dropLastGrapheme(std::string_view utf8) {
+    if (utf8.empty())
+        return {};
+    auto text = toIcu(utf8);
+    auto it = characterIterator(text);
+    if (!it)
+        return std::string(utf8.substr(0, utf8.size() - 1));
+    int32_t start = it->preceding(text.length());
+    return fromIcu(text.tempSubString(0, start == icu::BreakIterator::DONE ? 0 : start));
+}
+
+std::optional<std::size_t> findCaseInsensitive(std::string_view haystack, std::string_view needle,
+                                               std::size_t from) {
+    if (needle.empty())
+        return from <= haystack.size() ? std::optional(from) : std::nullopt;
+    auto folded = [](std::string_view s) {
+        auto text = toIcu(s);
+        text.foldCase();
+        return text;
+    };
+    // Fold code point by code point so a match maps back to a byte offset in the original.
+    auto needleFolded = folded(needle);
+    std::u16string hayFolded;
+    std::vector<std::size_t> byteAt; // byte offset in haystack of each unit of hayFolded
+    hayFolded.reserve(haystack.size());
+    byteAt.reserve(haystack.size());
+    for (std::size_t i = from; i < haystack.size();) {
+        std::size_t start = i;
+        char32_t c = next(haystack, i);
+        char16_t units[2];
+        int32_t n = 0;
+        UChar32 f = u_foldCase(UChar32(c), U_FOLD_CASE_DEFAULT);
+        U16_APPEND_UNSAFE(units, n, f);
+        for (int32_t k = 0; k < n; ++k) {
+            hayFolded.push_back(units[k]);
+            byteAt.push_back(start);
+        }
+    }
+    std::u16string_view hay(hayFolded);
+    std::u16string_view pin(needleFolded.getBuffer(), std::size_t(needleFolded.length()));
+    auto pos = hay.find(pin);
+    if (pos == std::u16string_view::npos)
+        return std::nullopt;
+    return byteAt[pos];
+}
+
+std::string lowercased(std::string_view utf8) {
+    auto text = toIcu(utf8);
+    text.toLower(icu::Locale::getRoot());
+    return fromIcu(text);
+}
+
+std::string nfc(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const auto* normalizer = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return std::string(utf8);
+    auto text = toIcu(utf8);
+    if (normalizer->isNormalized(text, status) && U_SUCCESS(status))
+        return std::string(utf8);
+    status = U_ZERO_ERROR;
+    auto normal = normalizer->normalize(text, status);
+    return U_SUCCESS(status) ? fromIcu(normal) : std::string(utf8);
+}
+
+bool isWhitespace(char32_t c) { return u_hasBinaryProperty(UChar32(c), UCHAR_WHITE_SPACE); }
+
+bool isHorizontalWhitespace(char32_t c) {
+    return c == U'\t' || u_charType(UChar32(c)) == U_SPACE_SEPARATOR;
+}
+
+bool isWordCharacter(char32_t c) {
+    // ICU's \w: alphabetic, marks, decimal digits, connector punctuation, join controls.
+    auto ch = UChar32(c);
+    return u_hasBinaryProperty(ch, UCHAR_ALPHABETIC) || u_charType(ch) == U_NON_SPACING_MARK ||
+           u_charType(ch) == U_ENCLOSING_MARK || u_charType(ch) == U_COMBINING_SPACING_MARK ||
+           u_charType(ch) == U_DECIMAL_DIGIT_NUMBER ||
+           u_charType(ch) == U_CONNECTOR_PUNCTUATION || u_hasBinaryProperty(ch, UCHAR_JOIN_CONTROL);
+}
+
+namespace {
+template <class Keep> std::string trimmed(std::string_view utf8, Keep isTrimmed) {
+    std::size_t begin = 0, i = 0;
+    while (i < utf8.size()) {
+        std::size_t at = i;
+        if (!isTrimmed(next(utf8, i))) {
+            begin = at;
+            break;
+        }
+        begin = i;
+    }
+    std::size_t end = begin;
+    for (std::size_t j = begin; j < utf8.size();)
+        if (!isTrimmed(next(utf8, j)))
+            end = j;
+    return std::string(utf8.substr(begin, end - begin));
+}
+} // namespace
+
+std::string trimWhitespaceAndNewlines(std::string_view utf8) { return trimmed(utf8, isWhitespace); }
+
+std::string trimHorizontalWhitespace(std::string_view utf8) {
+    return trimmed(utf8, isHorizontalWhitespace);
+}
+
+std::string escapeRegex(std::string_view literal) {
+    static constexpr std::string_view meta = R"(\^$.|?*+()[]{})";
+    std::string out;
+    out.reserve(literal.size() * 2);
+    for (char c : literal) {
+        if (meta.find(c) != std::string_view::npos)
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+struct Regex::Impl {
+    std::unique_ptr<icu::RegexPattern> pattern;
+};
+
+std::optional<Regex> Regex::compile(std::string_view pattern) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError;
+    std::unique_ptr<icu::RegexPattern> compiled(
+        icu::RegexPattern::compile(toIcu(pattern), UREGEX_MULTILINE, parseError, status));
+    if (U_FAILURE(status) || !compiled)
+        return std::nullopt;
+    Regex regex;
+    auto impl = std::make_shared<Impl>();
+    impl->pattern = std::move(compiled);
+    regex.impl_ = std::move(impl);
+    return regex;
+}
+
+std::vector<RegexMatch> Regex::findAll(std::u16string_view text) const {
+    std::vector<RegexMatch> matches;
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString input(false, text.data(), int32_t(text.size())); // read-only alias
+    std::unique_ptr<icu::RegexMatcher> matcher(impl_->pattern->matcher(input, status));
+    if (U_FAILURE(status))
+        return matches;
+    int32_t groups = matcher->groupCount();
+    while (matcher->find(status) && U_SUCCESS(status)) {
+        RegexMatch match;
+        for (int32_t g = 0; g <= groups; ++g) {
+            int32_t start = matcher->start(g, status);
+            int32_t end = matcher->end(g, status);
+            if (U_FAILURE(status) || start < 0) {
+                status = U_ZERO_ERROR;
+                match.groups.emplace_back(std::nullopt);
+            } else {
+                match.groups.emplace_back(Utf16Range{std::size_t(start), std::size_t(end - start)});
+            }
+        }
+        matches.push_back(std::move(match));
+    }
+    return matches;
+}
+
+} // namespace pennial::unicode

@@ -1,0 +1,117 @@
+#include "base/race.hpp"
+#include "base/task.hpp"
+
+#include <asio/io_context.hpp>
+#include <asio/post.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/this_coro.hpp>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace pennial;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Counter : public Actor {
+public:
+    Awaitable<int> increment() {
+        return onStrand([](Counter* self) -> Awaitable<int> {
+            int seen = self->value_;
+            co_await sleepFor(1ms); // re-entrant here, as actors are
+            self->value_ = seen + 1;
+            co_return self->value_;
+        }(this));
+    }
+    Awaitable<int> add() {
+        return onStrand([](Counter* self) -> Awaitable<int> { co_return ++self->value_; }(this));
+    }
+
+private:
+    int value_ = 0;
+};
+
+Awaitable<int> after(std::chrono::milliseconds delay, int value) {
+    co_await sleepFor(delay);
+    co_return value;
+}
+
+Awaitable<int> failAfter(std::chrono::milliseconds delay) {
+    co_await sleepFor(delay);
+    throw std::runtime_error("boom");
+}
+
+} // namespace
+
+TEST(Runtime, SleepTellsCancelledFromElapsed) {
+    asio::io_context io;
+    std::vector<SleepResult> results;
+    auto longSleep = Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+        results.push_back(co_await sleepFor(10s));
+        try {
+            co_await sleepFor(1ms);
+        } catch (const std::system_error&) {
+            results.push_back(SleepResult::cancelled); // awaiting anything after a cancel throws
+        }
+    }());
+    Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+        results.push_back(co_await sleepFor(1ms));
+        longSleep.cancel();
+    }());
+    auto start = std::chrono::steady_clock::now();
+    io.run();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(results, (std::vector{SleepResult::elapsed, SleepResult::cancelled,
+                                    SleepResult::cancelled}));
+    EXPECT_FALSE(longSleep.isRunning());
+}
+
+TEST(Runtime, TaskReportsCancellationAsItsOwnOutcome) {
+    asio::io_context io;
+    std::exception_ptr outcome;
+    auto task = Task::spawn(
+        io.get_executor(),
+        []() -> Awaitable<void> {
+            asio::steady_timer timer(co_await asio::this_coro::executor, 10s);
+            co_await timer.async_wait(asio::use_awaitable);
+        }(),
+        [&](std::exception_ptr e) { outcome = e; });
+    asio::post(io, [&] { task.cancel(); });
+    io.run();
+    EXPECT_TRUE(isCancellation(outcome));
+    EXPECT_FALSE(isCancellation(std::make_exception_ptr(std::runtime_error("x"))));
+}
+
+TEST(Runtime, RaceFirstToFinishWinsIncludingByThrowing) {
+    asio::io_context io;
+    std::optional<std::size_t> winner;
+    std::string failure;
+    Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+        auto result = co_await race(after(1ms, 7), after(5s, 9));
+        winner = result.index();
+        EXPECT_EQ(std::get<0>(result), 7);
+        try {
+            co_await race(after(5s, 1), failAfter(1ms));
+        } catch (const std::runtime_error& e) {
+            failure = e.what();
+        }
+    }());
+    auto start = std::chrono::steady_clock::now();
+    io.run();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "losers are cancelled at once";
+    EXPECT_EQ(winner, 0u);
+    EXPECT_EQ(failure, "boom");
+}
+
+TEST(Runtime, ActorRunsOneOperationAtATimeButIsReentrantAtAwaits) {
+    asio::io_context io;
+    Counter counter;
+    std::vector<int> results;
+    Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+        results.push_back(co_await counter.add());
+        results.push_back(co_await counter.increment());
+        results.push_back(co_await counter.add());
+    }());
+    io.run();
+    EXPECT_EQ(results, (std::vector{1, 2, 3}));
+}
