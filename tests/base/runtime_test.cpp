@@ -61,8 +61,8 @@ TEST(Runtime, SleepTellsCancelledFromElapsed) {
     auto start = std::chrono::steady_clock::now();
     io.run();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(results, (std::vector{SleepResult::elapsed, SleepResult::cancelled,
-                                    SleepResult::cancelled}));
+    EXPECT_EQ(results,
+              (std::vector{SleepResult::elapsed, SleepResult::cancelled, SleepResult::cancelled}));
     EXPECT_FALSE(longSleep.isRunning());
 }
 
