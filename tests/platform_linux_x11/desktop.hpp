@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,31 @@ public:
     void chord(std::initializer_list<const char*> modifiers, const char* key);
     // Each character through its key and Shift level (xdotool).
     void type(const std::string& text);
+};
+
+// A lock key (Caps_Lock, Num_Lock) switched on for the life of the object.
+class LockKeyOn {
+public:
+    explicit LockKeyOn(const char* key) : key_(key) { Keyboard().tap(key_); }
+    ~LockKeyOn() { Keyboard().tap(key_); }
+    LockKeyOn(const LockKeyOn&) = delete;
+    LockKeyOn& operator=(const LockKeyOn&) = delete;
+
+private:
+    const char* key_;
+};
+
+// Another client's passive grab of a key (without modifiers) on the root window, while it lives.
+class ForeignKeyGrab {
+public:
+    explicit ForeignKeyGrab(const char* key);
+    ~ForeignKeyGrab();
+    ForeignKeyGrab(const ForeignKeyGrab&) = delete;
+    ForeignKeyGrab& operator=(const ForeignKeyGrab&) = delete;
+
+private:
+    struct Client;
+    std::unique_ptr<Client> client_;
 };
 
 // Changes the keyboard layout for the life of the object.

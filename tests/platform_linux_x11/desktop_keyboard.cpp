@@ -53,6 +53,26 @@ void Keyboard::type(const std::string& text) {
     runTool("xdotool", {"type", "--delay", "5", "--", QString::fromStdString(text)});
 }
 
+struct ForeignKeyGrab::Client {
+    Display* display;
+    KeyCode keycode;
+};
+
+ForeignKeyGrab::ForeignKeyGrab(const char* key) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        throw std::runtime_error("no X display");
+    const KeyCode keycode = XKeysymToKeycode(display, XStringToKeysym(key));
+    XGrabKey(display, keycode, 0, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
+    XSync(display, False);
+    client_ = std::make_unique<Client>(Client{display, keycode});
+}
+
+ForeignKeyGrab::~ForeignKeyGrab() {
+    XUngrabKey(client_->display, client_->keycode, 0, DefaultRootWindow(client_->display));
+    XCloseDisplay(client_->display);
+}
+
 KeyboardLayout::KeyboardLayout(const char* layout) {
     runTool("setxkbmap", {layout});
 }

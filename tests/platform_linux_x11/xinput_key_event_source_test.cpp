@@ -93,11 +93,12 @@ TEST_F(XInputKeyEventSourceTest, FollowsCapsLockAndTheAltGrLevelOfALayoutChosenL
 
     events_.clear();
     pumpFor(50ms);
-    keyboard_.tap("Caps_Lock");
-    keyboard_.tap("a");
-    keyboard_.tap("1");
-    keyboard_.chord({"Shift_L"}, "b");
-    keyboard_.tap("Caps_Lock");
+    {
+        LockKeyOn capsLock("Caps_Lock");
+        keyboard_.tap("a");
+        keyboard_.tap("1");
+        keyboard_.chord({"Shift_L"}, "b");
+    }
     keyboard_.tap("c");
     ASSERT_TRUE(waitForEvents(4));
     EXPECT_EQ(typed(), "A1bc");
