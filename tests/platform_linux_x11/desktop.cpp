@@ -2,12 +2,9 @@
 
 #include "platform/linux/qt_executor.hpp"
 
-#include <QByteArray>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QStringList>
 #include <QTimer>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -52,25 +49,7 @@ QString editorPath() {
     return tests + "/../tools/test_editor/pennial_test_editor";
 }
 
-std::string unescaped(const QByteArray& text) {
-    std::string out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char next = text[++i];
-        out += next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next;
-    }
-    return out;
-}
-
 } // namespace
-
-void runTool(const QString& program, const QStringList& arguments) {
-    if (QProcess::execute(program, arguments) != 0)
-        throw std::runtime_error(program.toStdString() + " failed");
-}
 
 bool available() {
     return std::getenv("DISPLAY") != nullptr;
@@ -95,6 +74,11 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 void pumpFor(std::chrono::milliseconds duration) {
     const auto end = std::chrono::steady_clock::now() + duration;
     waitUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + 1s);
+}
+
+void runTool(const QString& program, const QStringList& arguments) {
+    if (QProcess::execute(program, arguments) != 0)
+        throw std::runtime_error(program.toStdString() + " failed");
 }
 
 TestEditor::TestEditor(const char* focus) {
@@ -127,8 +111,7 @@ TestEditor::~TestEditor() {
 }
 
 std::string TestEditor::text() {
-    const std::string answer = command("text");
-    return answer.rfind("text ", 0) == 0 ? answer.substr(5) : answer;
+    return QByteArray::fromHex(QByteArray::fromStdString(command("text")).mid(5)).toStdString();
 }
 
 bool TestEditor::waitForText(const std::string& expected) {
@@ -137,12 +120,10 @@ bool TestEditor::waitForText(const std::string& expected) {
 
 std::vector<std::pair<std::string, std::string>> TestEditor::clipboard() {
     std::vector<std::pair<std::string, std::string>> formats;
-    for (std::string line = command("clipboard"); line.rfind("format ", 0) == 0;
-         line = readLine()) {
-        const QByteArray fields = QByteArray::fromStdString(line.substr(7));
-        const qsizetype space = fields.lastIndexOf(' ');
-        formats.emplace_back(fields.left(space).toStdString(),
-                             QByteArray::fromHex(fields.mid(space + 1)).toStdString());
+    for (std::string line = command("clipboard"); line != "end"; line = readLine()) {
+        const QList<QByteArray> fields = QByteArray::fromStdString(line).split(' ');
+        formats.emplace_back(fields.value(1).toStdString(),
+                             QByteArray::fromHex(fields.value(2)).toStdString());
     }
     return formats;
 }
@@ -161,9 +142,7 @@ std::string TestEditor::readLine() {
     // Keep the event loop running meanwhile: the editor may be asking us for the clipboard.
     if (!waitUntil([&] { return process_.canReadLine(); }))
         throw std::runtime_error("the test editor did not answer");
-    QByteArray line = process_.readLine();
-    line.chop(1);
-    return unescaped(line);
+    return process_.readLine().chopped(1).toStdString();
 }
 
 } // namespace pennial::desktop

@@ -1,7 +1,5 @@
 #include "desktop.hpp"
 
-#include <QProcess>
-#include <QStringList>
 #include <stdexcept>
 
 // Xlib's macros (None, Bool, Status...) clash with GoogleTest's: no gtest here.
@@ -13,18 +11,17 @@ namespace pennial::desktop {
 namespace {
 
 void sendKey(const char* key, bool press) {
+    // A connection of its own each time, so a changed layout is always seen.
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         throw std::runtime_error("no X display");
-    const KeySym keysym = XStringToKeysym(key);
-    const KeyCode keycode = XKeysymToKeycode(display, keysym);
-    if (keycode == 0) {
-        XCloseDisplay(display);
-        throw std::runtime_error(std::string("no key for ") + key);
-    }
-    XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
+    const KeyCode keycode = XKeysymToKeycode(display, XStringToKeysym(key));
+    if (keycode != 0)
+        XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
     XSync(display, False);
     XCloseDisplay(display);
+    if (keycode == 0)
+        throw std::runtime_error(std::string("no key for ") + key);
 }
 
 } // namespace
@@ -53,31 +50,24 @@ void Keyboard::type(const std::string& text) {
     runTool("xdotool", {"type", "--delay", "5", "--", QString::fromStdString(text)});
 }
 
-struct ForeignKeyGrab::Client {
-    Display* display;
-    KeyCode keycode;
-};
+Restore lockKeyOn(const char* key) {
+    Keyboard().tap(key);
+    return Restore([key] { Keyboard().tap(key); });
+}
 
-ForeignKeyGrab::ForeignKeyGrab(const char* key) {
+Restore keyboardLayout(const char* layout) {
+    runTool("setxkbmap", {layout});
+    return Restore([] { QProcess::execute("setxkbmap", {"us"}); });
+}
+
+Restore grabKeyElsewhere(const char* key) {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         throw std::runtime_error("no X display");
     const KeyCode keycode = XKeysymToKeycode(display, XStringToKeysym(key));
     XGrabKey(display, keycode, 0, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
     XSync(display, False);
-    client_ = std::make_unique<Client>(Client{display, keycode});
-}
-
-ForeignKeyGrab::~ForeignKeyGrab() {
-    XUngrabKey(client_->display, client_->keycode, 0, DefaultRootWindow(client_->display));
-    XCloseDisplay(client_->display);
-}
-
-KeyboardLayout::KeyboardLayout(const char* layout) {
-    runTool("setxkbmap", {layout});
-}
-KeyboardLayout::~KeyboardLayout() {
-    QProcess::execute("setxkbmap", {"us"});
+    return Restore([display] { XCloseDisplay(display); }); // which ends its grabs
 }
 
 } // namespace pennial::desktop

@@ -24,10 +24,8 @@ protected:
     // The text the presses produced, keys with a meaning of their own left out.
     std::string typed() const {
         std::string text;
-        for (const KeyDownEvent& event : events_) {
-            if (event.key == Key::other)
-                text += event.characters;
-        }
+        for (const KeyDownEvent& event : events_)
+            text += event.key == Key::other ? event.characters : "";
         return text;
     }
 
@@ -48,44 +46,38 @@ TEST_F(XInputKeyEventSourceTest, SeesTheTextTypedIntoAnApplication) {
     const std::string text = "Hello, World! (a+b)*2 = \"x\"; ok?";
     keyboard_.type(text);
     EXPECT_TRUE(waitUntil([&] { return typed() == text; })) << typed();
-    EXPECT_TRUE(editor.waitForText(text)) << editor.text();
-
-    const KeyDownEvent& h = events_.front();
-    EXPECT_EQ(h.characters, "H");
-    EXPECT_EQ(h.modifiers, KeyModifier::shift);
+    EXPECT_TRUE(editor.waitForText(text));
+    EXPECT_EQ(events_.front().modifiers, KeyModifier::shift);
 }
 
 TEST_F(XInputKeyEventSourceTest, NamesTheKeysWithAMeaningAndTheHeldModifiers) {
-    for (const char* key : {"Return", "KP_Enter", "Tab", "Escape", "BackSpace", "Delete", "Home",
-                            "End", "Prior", "Next", "Left", "Right", "Up", "Down"})
+    for (const char* key : {"KP_Enter", "BackSpace", "Delete", "Next", "Up"})
         keyboard_.tap(key);
     keyboard_.chord({"Control_L"}, "v");
     keyboard_.chord({"Shift_L"}, "Tab");
-    ASSERT_TRUE(waitForEvents(16));
+    ASSERT_TRUE(waitForEvents(7));
+    pumpFor(20ms);
+    ASSERT_EQ(events_.size(), 7u); // modifier keys are no key-downs of their own
 
-    const std::vector<Key> expected = {
-        Key::returnKey, Key::keypadEnter,   Key::tab,       Key::escape,
-        Key::backspace, Key::forwardDelete, Key::home,      Key::end,
-        Key::pageUp,    Key::pageDown,      Key::leftArrow, Key::rightArrow,
-        Key::upArrow,   Key::downArrow,     Key::other,     Key::tab};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(events_[i].key, expected[i]) << "event " << i;
-        if (i < 14)
-            EXPECT_EQ(events_[i].modifiers, 0u) << "event " << i;
-    }
-    // Modifier keys themselves are not key-downs of their own.
-    EXPECT_EQ(events_.size(), 16u);
-    EXPECT_EQ(events_[14].modifiers, KeyModifier::control);
-    EXPECT_EQ(events_[14].characters, "v");
-    EXPECT_EQ(events_[15].modifiers, KeyModifier::shift);
+    const std::vector<Key> keys = {Key::keypadEnter, Key::backspace, Key::forwardDelete,
+                                   Key::pageDown,    Key::upArrow,   Key::other,
+                                   Key::tab};
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(events_[i].key, keys[i]) << "event " << i;
+    EXPECT_EQ(events_[0].modifiers, 0u);
+    EXPECT_EQ(events_[5].modifiers, KeyModifier::control);
+    EXPECT_EQ(events_[5].characters, "v");
+    EXPECT_EQ(events_[6].modifiers, KeyModifier::shift);
 }
 
+// The keyboard state comes from the server's notifications, in order with the keys: asking for
+// it at each press would see modifiers already released and a stale keymap.
 TEST_F(XInputKeyEventSourceTest, FollowsCapsLockAndTheAltGrLevelOfALayoutChosenLater) {
     {
-        KeyboardLayout german("de");
-        pumpFor(50ms); // the new keymap reaches the source before the next key
+        const Restore german = keyboardLayout("de");
+        pumpFor(50ms);
         keyboard_.chord({"ISO_Level3_Shift"}, "q"); // AltGr+Q types @
-        keyboard_.chord({"Shift_L"}, "2");          // Shift+2 types " (@ on a US keyboard)
+        keyboard_.chord({"Shift_L"}, "2");          // " here, @ on a US keyboard
         ASSERT_TRUE(waitForEvents(2));
     }
     EXPECT_EQ(typed(), "@\"");
@@ -94,7 +86,7 @@ TEST_F(XInputKeyEventSourceTest, FollowsCapsLockAndTheAltGrLevelOfALayoutChosenL
     events_.clear();
     pumpFor(50ms);
     {
-        LockKeyOn capsLock("Caps_Lock");
+        const Restore capsLock = lockKeyOn("Caps_Lock");
         keyboard_.tap("a");
         keyboard_.tap("1");
         keyboard_.chord({"Shift_L"}, "b");
@@ -105,7 +97,7 @@ TEST_F(XInputKeyEventSourceTest, FollowsCapsLockAndTheAltGrLevelOfALayoutChosenL
     EXPECT_EQ(events_[0].modifiers, KeyModifier::capsLock);
 }
 
-TEST_F(XInputKeyEventSourceTest, StopsDeliveringOnceStopped) {
+TEST_F(XInputKeyEventSourceTest, StopsDeliveringOnceStoppedAndReplacesTheHandlerOnASecondStart) {
     keyboard_.tap("a");
     ASSERT_TRUE(waitForEvents(1));
     source_.stopObserving();
@@ -113,7 +105,6 @@ TEST_F(XInputKeyEventSourceTest, StopsDeliveringOnceStopped) {
     pumpFor(100ms);
     EXPECT_EQ(typed(), "a");
 
-    // Started again, with a new handler that replaces the old one on a second start.
     std::string seen;
     ASSERT_TRUE(source_.startObserving([](const KeyDownEvent&) { ADD_FAILURE(); }));
     ASSERT_TRUE(source_.startObserving([&](const KeyDownEvent& e) { seen += e.characters; }));

@@ -17,8 +17,8 @@ protected:
         clipboard_ = std::make_unique<QtClipboard>();
     }
 
-    // Select all, then paste: what the select-all keyboard paste sends.
-    void replaceWithClipboard() {
+    // What the select-all keyboard paste sends.
+    void selectAllAndPaste() {
         synthesizer_.post(Shortcut::selectAll);
         synthesizer_.post(Shortcut::paste);
     }
@@ -36,7 +36,7 @@ TEST_F(XTestKeyboardSynthesizerTest, SelectAllThenPasteReplacesTheFieldsText) {
         keyboard_.type("old words");
         ASSERT_TRUE(editor.waitForText("old words")) << field;
         clipboard_->setText("new text, résumé ✓ 😀");
-        replaceWithClipboard();
+        selectAllAndPaste();
         EXPECT_TRUE(editor.waitForText("new text, résumé ✓ 😀")) << field << ": " << editor.text();
     }
 }
@@ -47,12 +47,12 @@ TEST_F(XTestKeyboardSynthesizerTest, ShortcutsArriveAsThemselvesWhateverTheUserH
     ASSERT_TRUE(editor.waitForText("old"));
     clipboard_->setText("new");
     {
-        LockKeyOn capsLock("Caps_Lock");
+        const Restore capsLock = lockKeyOn("Caps_Lock");
         keyboard_.press("Shift_L");
         keyboard_.press("Alt_L");
-        replaceWithClipboard();
+        selectAllAndPaste();
         EXPECT_TRUE(editor.waitForText("new")) << editor.text();
-        // The user lets go of keys the synthesiser has already released: nothing happens.
+        // The user lets go of keys already released for the shortcut: nothing happens.
         keyboard_.release("Alt_L");
         keyboard_.release("Shift_L");
     }

@@ -3,7 +3,7 @@
 //
 // --focus=<multi|single|password> picks the field that has focus at start (the target field).
 // --stdin-commands lets a test drive it, one command a line on stdin, answers on stdout:
-//   text         prints "text <the target field's text>", with \, newline, tab and CR escaped
+//   text         prints "text <the target field's text as UTF-8, in hex>"
 //   focused      prints "focused yes" when the window is active with the target field focused
 //                (from then on typed keys reach it), else "focused no"
 //   clipboard    prints "format <type> <data in hex>" for each type on the clipboard, then "end"
@@ -49,29 +49,6 @@ void printLine(const QByteArray& line) {
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-QByteArray escaped(const QString& text) {
-    QByteArray out;
-    for (char c : text.toUtf8()) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 void printClipboard() {
@@ -120,7 +97,7 @@ private:
 
     void run(const QByteArray& command) {
         if (command == "text")
-            printLine("text " + escaped(targetText()));
+            printLine("text " + targetText().toUtf8().toHex());
         else if (command == "focused")
             printLine(isFocused() ? "focused yes" : "focused no");
         else if (command == "clipboard")

@@ -104,7 +104,7 @@ X11PaletteKeyInterceptor::start(std::function<void(PaletteKey)> onKeyDown) {
         relay_->setHandler(std::move(onKeyDown));
         return *mode_;
     }
-    relay_ = std::make_unique<EventRelay<PaletteKey>>(main_, std::move(onKeyDown));
+    relay_.emplace(main_, std::move(onKeyDown));
     if (!connection_) {
         connection_ = X11Connection::open(
             [grabber = grabber_.get()](Display*, XEvent& event) { grabber->onEvent(event); });

@@ -31,7 +31,7 @@ private:
 
     Executor main_;
     std::optional<Mode> mode_; // present between start and stop
-    std::unique_ptr<EventRelay<PaletteKey>> relay_;
+    std::optional<EventRelay<PaletteKey>> relay_;
     std::unique_ptr<Grabber> grabber_;
     std::unique_ptr<X11Connection> connection_; // after grabber_: closed before it goes
     std::unique_ptr<XInputKeyEventSource> observer_;

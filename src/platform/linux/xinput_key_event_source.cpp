@@ -26,7 +26,7 @@ bool queryRawEvents(Display* display, int* opcode) {
 
 // Lives on the connection's thread: the keymap and the keyboard state as the server reports them.
 struct XInputKeyEventSource::Reader {
-    explicit Reader(EventRelay<KeyDownEvent> relay) : relay(std::move(relay)) {}
+    explicit Reader(EventRelay<KeyDownEvent> target) : relay(std::move(target)) {}
 
     bool setUp(Display* display) {
         int xkbOpcode = 0;
@@ -107,8 +107,8 @@ bool XInputKeyEventSource::startObserving(std::function<void(const KeyDownEvent&
         relay_->setHandler(std::move(onKeyDown));
         return true;
     }
-    auto relay = std::make_unique<EventRelay<KeyDownEvent>>(main_, std::move(onKeyDown));
-    auto reader = std::make_unique<Reader>(*relay);
+    EventRelay<KeyDownEvent> relay(main_, std::move(onKeyDown));
+    auto reader = std::make_unique<Reader>(relay);
     auto connection = X11Connection::open([reader = reader.get()](Display* display, XEvent& event) {
         reader->onEvent(display, event);
     });
@@ -116,7 +116,7 @@ bool XInputKeyEventSource::startObserving(std::function<void(const KeyDownEvent&
         return false;
     if (!connection->call([&reader](Display* display) { return reader->setUp(display); }))
         return false;
-    relay_ = std::move(relay);
+    relay_.emplace(std::move(relay));
     reader_ = std::move(reader);
     connection_ = std::move(connection);
     return true;

@@ -8,6 +8,7 @@
 #include "platform/linux/event_relay.hpp"
 
 #include <memory>
+#include <optional>
 
 namespace pennial {
 
@@ -29,7 +30,7 @@ private:
     struct Reader;
 
     Executor main_;
-    std::unique_ptr<EventRelay<KeyDownEvent>> relay_;
+    std::optional<EventRelay<KeyDownEvent>> relay_;
     std::unique_ptr<Reader> reader_;
     std::unique_ptr<X11Connection> connection_; // after reader_: closed before it goes
 };

@@ -93,15 +93,6 @@ TEST_F(QtExecutorTest, CancellingATaskEndsItsWaitOnTheQtThread) {
     EXPECT_TRUE(cancelled);
 }
 
-TEST_F(QtExecutorTest, ExecutorsOfTheSameContextAreEqual) {
-    QtExecutionContext other;
-    EXPECT_EQ(context_.get_executor(), context_.get_executor());
-    EXPECT_NE(context_.get_executor(), other.get_executor());
-    EXPECT_EQ(Executor(context_.get_executor()), Executor(context_.get_executor()));
-    EXPECT_EQ(&asio::query(Executor(context_.get_executor()), asio::execution::context),
-              static_cast<asio::execution_context*>(&context_));
-}
-
 TEST(QtExecutionContext, DroppingItWithWorkAndTimersPendingRunsNothing) {
     int argc = 1;
     char name[] = "qt_executor";
