@@ -24,7 +24,7 @@ bool isLockKey(KeySym keysym) {
            keysym == XK_Scroll_Lock;
 }
 
-void tap(Display* display, unsigned keycode, bool press) {
+void sendKey(Display* display, unsigned keycode, bool press) {
     XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
 }
 
@@ -48,7 +48,7 @@ struct XTestKeyboardSynthesizer::Connection {
             const KeyCode keycode = map->modifiermap[i];
             const bool held = keycode != 0 && (pressed[keycode / 8] & (1 << (keycode % 8)));
             if (held && !isLockKey(keymap.keysymFor(keycode)))
-                tap(d, keycode, false);
+                sendKey(d, keycode, false);
         }
         XFreeModifiermap(map);
     }
@@ -77,10 +77,10 @@ void XTestKeyboardSynthesizer::post(Shortcut shortcut) {
         return;
 
     connection_->releaseHeldModifiers(keymap);
-    tap(display, control, true);
-    tap(display, letter, true);
-    tap(display, letter, false);
-    tap(display, control, false);
+    sendKey(display, control, true);
+    sendKey(display, letter, true);
+    sendKey(display, letter, false);
+    sendKey(display, control, false);
     XSync(display, False);
 }
 
