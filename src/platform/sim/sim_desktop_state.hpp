@@ -1,0 +1,51 @@
+#pragma once
+// What the simulated desktop's facilities share: applications, focus, trust, time and the call log.
+// Internal to the simulated desktop; tests go through SimDesktop.
+
+#include "platform/screens.hpp"
+#include "platform/sim/sim_application.hpp"
+#include "platform/sim/sim_call_log.hpp"
+#include "platform/sim/sim_clock.hpp"
+#include "platform/workspace.hpp"
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace pennial::sim {
+
+struct SimDesktopState {
+    explicit SimDesktopState(SimTime mode) : clock(mode) {}
+
+    struct ActivationObserver {
+        Executor executor;
+        platform::Workspace::ActivationHandler handler;
+    };
+
+    SimClock clock;
+    SimCallLog log;
+
+    std::mutex mutex; // guards everything below
+    std::map<platform::Pid, std::shared_ptr<SimApplication>> applications;
+    SimElementPtr systemWide = SimElement::make("AXSystemWide");
+    std::weak_ptr<SimElement> focused;
+    std::optional<platform::Pid> frontmost;
+    bool trusted = true;
+    bool grantTrustOnPrompt = false;
+    int trustPrompts = 0;
+    platform::RunningApplication ownProcess{4242, "com.pennial.macos", "Pennial"};
+    std::vector<platform::OwnWindow> ownWindows;
+    std::vector<std::string> openedURLs;
+    std::vector<platform::Screen> screens;
+    std::size_t mainScreen = 0;
+    SimClock::Clock::duration callLatency{0};
+    std::map<int, ActivationObserver> activationObservers;
+    int nextObserver = 1;
+
+    std::shared_ptr<SimApplication> applicationLocked(platform::Pid pid) const {
+        auto found = applications.find(pid);
+        return found == applications.end() ? nullptr : found->second;
+    }
+};
+
+} // namespace pennial::sim
