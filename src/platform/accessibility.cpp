@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace pennial::platform {
+namespace pennial {
 
 bool AXElement::operator==(const AXElement& other) const {
     if (handle_ == other.handle_)
@@ -45,4 +45,4 @@ std::optional<std::vector<AXElement>> AXValue::asElements() const {
     return elements;
 }
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -16,7 +16,7 @@
 #include <variant>
 #include <vector>
 
-namespace pennial::platform {
+namespace pennial {
 
 using Pid = std::int32_t;
 
@@ -35,7 +35,7 @@ enum class AXError : std::int32_t {
     parameterizedAttributeUnsupported = -25213,
 };
 
-constexpr std::int32_t code(AXError error) {
+constexpr std::int32_t errorCode(AXError error) {
     return static_cast<std::int32_t>(error);
 }
 
@@ -169,4 +169,4 @@ public:
     virtual AXResult<Pid> processId(const AXElement& element) = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-namespace pennial::platform {
+namespace pennial::ax {
 
 namespace attribute {
 inline constexpr std::string_view focusedApplication = "AXFocusedApplication";
@@ -65,4 +65,4 @@ inline constexpr std::string_view landmarkNavigation = "AXLandmarkNavigation";
 inline constexpr std::string_view applicationGroup = "AXApplicationGroup";
 } // namespace subrole
 
-} // namespace pennial::platform
+} // namespace pennial::ax

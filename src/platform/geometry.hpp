@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-namespace pennial::platform {
+namespace pennial {
 
 struct Point {
     double x = 0;
@@ -30,4 +30,4 @@ struct Rect {
     double midY() const { return origin.y + size.height / 2; }
 };
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace pennial::platform {
+namespace pennial {
 
 struct Screen {
     Rect frame;
@@ -28,4 +28,4 @@ public:
     virtual std::optional<Screen> mainScreen() = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-namespace pennial::platform {
+namespace pennial {
 
 class Subscription {
 public:
@@ -32,4 +32,4 @@ private:
     std::function<void()> cancel_;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

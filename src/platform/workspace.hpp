@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace pennial::platform {
+namespace pennial {
 
 struct RunningApplication {
     Pid processIdentifier = 0;
@@ -46,4 +46,4 @@ public:
     virtual bool openURL(const std::string& url) = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

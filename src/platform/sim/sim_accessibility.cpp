@@ -2,40 +2,37 @@
 
 #include "platform/sim/sim_element_ref.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
-using platform::AXError;
-using platform::AXResult;
-using platform::AXValue;
-namespace attribute = platform::attribute;
+namespace attribute = ax::attribute;
 
 namespace {
 
 // What a reference waits when no time-out was set on it.
 constexpr std::chrono::duration<double> defaultMessagingTimeout{6.0};
 
-std::string nameOf(const platform::AXElement& element) {
+std::string nameOf(const AXElement& element) {
     auto* ref = simElementRef(element);
     auto target = ref ? ref->element() : nullptr;
     return target ? target->name() : "<invalid>";
 }
 
-std::optional<std::chrono::duration<double>> timeoutOf(const platform::AXElement& element) {
+std::optional<std::chrono::duration<double>> timeoutOf(const AXElement& element) {
     auto* ref = simElementRef(element);
     return ref ? ref->messagingTimeout() : std::nullopt;
 }
 
 } // namespace
 
-void SimAccessibility::record(SimCallKind kind, const platform::AXElement& element,
-                              std::string attribute, AXError result) {
+void SimAccessibility::record(SimCallKind kind, const AXElement& element, std::string attribute,
+                              AXError result) {
     auto call = SimCall::of(kind, nameOf(element), std::move(attribute));
     call.timeout = timeoutOf(element);
     call.result = result;
     state_->log.record(std::move(call));
 }
 
-AXResult<SimElementPtr> SimAccessibility::begin(const platform::AXElement& element) {
+AXResult<SimElementPtr> SimAccessibility::begin(const AXElement& element) {
     SimClock::Clock::duration latency;
     {
         std::lock_guard lock(state_->mutex);
@@ -62,11 +59,11 @@ AXResult<SimElementPtr> SimAccessibility::begin(const platform::AXElement& eleme
     return target;
 }
 
-bool SimAccessibility::isProcessTrusted(platform::TrustCheck check) {
+bool SimAccessibility::isProcessTrusted(TrustCheck check) {
     bool trusted;
     {
         std::lock_guard lock(state_->mutex);
-        if (check == platform::TrustCheck::prompt && !state_->trusted) {
+        if (check == TrustCheck::prompt && !state_->trusted) {
             ++state_->trustPrompts;
             if (state_->grantTrustOnPrompt)
                 state_->trusted = true;
@@ -75,17 +72,17 @@ bool SimAccessibility::isProcessTrusted(platform::TrustCheck check) {
             trusted = state_->trusted;
         }
     }
-    state_->log.record(SimCall::of(SimCallKind::trustCheck, {},
-                                   check == platform::TrustCheck::prompt ? "prompt" : ""));
+    state_->log.record(
+        SimCall::of(SimCallKind::trustCheck, {}, check == TrustCheck::prompt ? "prompt" : ""));
     return trusted;
 }
 
-platform::AXElement SimAccessibility::systemWideElement() {
+AXElement SimAccessibility::systemWideElement() {
     std::lock_guard lock(state_->mutex);
     return makeElementRef(state_->systemWide);
 }
 
-platform::AXElement SimAccessibility::applicationElement(platform::Pid pid) {
+AXElement SimAccessibility::applicationElement(Pid pid) {
     std::lock_guard lock(state_->mutex);
     auto application = state_->applicationLocked(pid);
     // A reference to a process without an application is handed out all the same; calls on it
@@ -129,7 +126,7 @@ AXResult<AXValue> SimAccessibility::readOne(const SimElementPtr& element,
     return result;
 }
 
-AXResult<AXValue> SimAccessibility::copyAttributeValue(const platform::AXElement& element,
+AXResult<AXValue> SimAccessibility::copyAttributeValue(const AXElement& element,
                                                        std::string_view attribute) {
     auto target = begin(element);
     auto result =
@@ -138,12 +135,12 @@ AXResult<AXValue> SimAccessibility::copyAttributeValue(const platform::AXElement
     return result;
 }
 
-} // namespace pennial::sim
+} // namespace pennial
 
-namespace pennial::sim {
+namespace pennial {
 
-AXResult<platform::AXAttributeResults>
-SimAccessibility::copyAttributeValues(const platform::AXElement& element,
+AXResult<AXAttributeResults>
+SimAccessibility::copyAttributeValues(const AXElement& element,
                                       const std::vector<std::string>& attributes) {
     auto target = begin(element);
     std::string names;
@@ -153,15 +150,16 @@ SimAccessibility::copyAttributeValues(const platform::AXElement& element,
         record(SimCallKind::copyAttributes, element, names, target.error());
         return target.error();
     }
-    platform::AXAttributeResults results;
+    AXAttributeResults results;
     for (const auto& name : attributes)
         results.push_back(readOne(*target.value(), name));
     record(SimCallKind::copyAttributes, element, names, AXError::success);
     return results;
 }
 
-AXResult<AXValue> SimAccessibility::copyParameterizedAttributeValue(
-    const platform::AXElement& element, std::string_view attribute, const AXValue& parameter) {
+AXResult<AXValue> SimAccessibility::copyParameterizedAttributeValue(const AXElement& element,
+                                                                    std::string_view attribute,
+                                                                    const AXValue& parameter) {
     auto target = begin(element);
     auto result = target.ok() ? (*target.value())->readParameterized(attribute, parameter)
                               : AXResult<AXValue>(target.error());
@@ -169,15 +167,15 @@ AXResult<AXValue> SimAccessibility::copyParameterizedAttributeValue(
     return result;
 }
 
-AXError SimAccessibility::setAttributeValue(const platform::AXElement& element,
-                                            std::string_view attribute, const AXValue& value) {
+AXError SimAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
+                                            const AXValue& value) {
     auto target = begin(element);
     auto result = target.ok() ? (*target.value())->write(attribute, value) : target.error();
     record(SimCallKind::setAttribute, element, std::string(attribute), result);
     return result;
 }
 
-AXError SimAccessibility::setMessagingTimeout(const platform::AXElement& element,
+AXError SimAccessibility::setMessagingTimeout(const AXElement& element,
                                               std::chrono::duration<double> timeout) {
     auto* ref = simElementRef(element);
     AXError result = AXError::success;
@@ -194,17 +192,17 @@ AXError SimAccessibility::setMessagingTimeout(const platform::AXElement& element
     return result;
 }
 
-AXResult<platform::Pid> SimAccessibility::processId(const platform::AXElement& element) {
+AXResult<Pid> SimAccessibility::processId(const AXElement& element) {
     auto* ref = simElementRef(element);
     auto target = ref ? ref->element() : nullptr;
-    AXResult<platform::Pid> result = AXError::invalidUIElement;
+    AXResult<Pid> result = AXError::invalidUIElement;
     if (target) {
         std::lock_guard lock(state_->mutex);
-        result = target == state_->systemWide ? AXResult<platform::Pid>(AXError::illegalArgument)
-                                              : AXResult<platform::Pid>(target->pid());
+        result = target == state_->systemWide ? AXResult<Pid>(AXError::illegalArgument)
+                                              : AXResult<Pid>(target->pid());
     }
     record(SimCallKind::processId, element, "", result.error());
     return result;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -8,40 +8,37 @@
 
 #include <memory>
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimAccessibility : public platform::Accessibility {
+class SimAccessibility : public Accessibility {
 public:
     explicit SimAccessibility(std::shared_ptr<SimDesktopState> state) : state_(std::move(state)) {}
 
-    bool isProcessTrusted(platform::TrustCheck check) override;
-    platform::AXElement systemWideElement() override;
-    platform::AXElement applicationElement(platform::Pid pid) override;
-    platform::AXResult<platform::AXValue> copyAttributeValue(const platform::AXElement& element,
-                                                             std::string_view attribute) override;
-    platform::AXResult<platform::AXAttributeResults>
-    copyAttributeValues(const platform::AXElement& element,
+    bool isProcessTrusted(TrustCheck check) override;
+    AXElement systemWideElement() override;
+    AXElement applicationElement(Pid pid) override;
+    AXResult<AXValue> copyAttributeValue(const AXElement& element,
+                                         std::string_view attribute) override;
+    AXResult<AXAttributeResults>
+    copyAttributeValues(const AXElement& element,
                         const std::vector<std::string>& attributes) override;
-    platform::AXResult<platform::AXValue>
-    copyParameterizedAttributeValue(const platform::AXElement& element, std::string_view attribute,
-                                    const platform::AXValue& parameter) override;
-    platform::AXError setAttributeValue(const platform::AXElement& element,
-                                        std::string_view attribute,
-                                        const platform::AXValue& value) override;
-    platform::AXError setMessagingTimeout(const platform::AXElement& element,
-                                          std::chrono::duration<double> timeout) override;
-    platform::AXResult<platform::Pid> processId(const platform::AXElement& element) override;
+    AXResult<AXValue> copyParameterizedAttributeValue(const AXElement& element,
+                                                      std::string_view attribute,
+                                                      const AXValue& parameter) override;
+    AXError setAttributeValue(const AXElement& element, std::string_view attribute,
+                              const AXValue& value) override;
+    AXError setMessagingTimeout(const AXElement& element,
+                                std::chrono::duration<double> timeout) override;
+    AXResult<Pid> processId(const AXElement& element) override;
 
 private:
     // Checks trust and the reference, and lets the call's time pass. Answers the element to work
     // on, or the error the call ends with.
-    platform::AXResult<SimElementPtr> begin(const platform::AXElement& element);
-    platform::AXResult<platform::AXValue> readOne(const SimElementPtr& element,
-                                                  std::string_view attribute);
-    void record(SimCallKind kind, const platform::AXElement& element, std::string attribute,
-                platform::AXError result);
+    AXResult<SimElementPtr> begin(const AXElement& element);
+    AXResult<AXValue> readOne(const SimElementPtr& element, std::string_view attribute);
+    void record(SimCallKind kind, const AXElement& element, std::string attribute, AXError result);
 
     std::shared_ptr<SimDesktopState> state_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -1,11 +1,11 @@
 #include "platform/sim/sim_application.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
-namespace attribute = platform::attribute;
+namespace attribute = ax::attribute;
 
-SimApplication::SimApplication(platform::RunningApplication info)
-    : info_(std::move(info)), element_(SimElement::make(platform::role::application)) {
+SimApplication::SimApplication(RunningApplication info)
+    : info_(std::move(info)), element_(SimElement::make(ax::role::application)) {
     element_->label(info_.localizedName.value_or("application") + "(app)");
     if (info_.localizedName)
         element_->set(std::string(attribute::title), *info_.localizedName);
@@ -15,7 +15,7 @@ SimApplication::SimApplication(platform::RunningApplication info)
 }
 
 SimElementPtr SimApplication::addWindow(std::string title) {
-    auto window = SimElement::make(platform::role::window);
+    auto window = SimElement::make(ax::role::window);
     window->set(std::string(attribute::title), std::move(title));
     return element_->add(window);
 }
@@ -23,7 +23,7 @@ SimElementPtr SimApplication::addWindow(std::string title) {
 std::vector<SimElementPtr> SimApplication::windows() const {
     std::vector<SimElementPtr> windows;
     for (auto& child : element_->children())
-        if (child->role() == platform::role::window)
+        if (child->role() == ax::role::window)
             windows.push_back(child);
     return windows;
 }
@@ -43,4 +43,4 @@ void SimApplication::focusWindow(const SimElementPtr& window) {
     focusedWindow_ = window;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

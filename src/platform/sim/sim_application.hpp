@@ -7,14 +7,14 @@
 #include <mutex>
 #include <vector>
 
-namespace pennial::sim {
+namespace pennial {
 
 class SimApplication {
 public:
-    explicit SimApplication(platform::RunningApplication info);
+    explicit SimApplication(RunningApplication info);
 
-    const platform::RunningApplication& info() const { return info_; }
-    platform::Pid pid() const { return info_.processIdentifier; }
+    const RunningApplication& info() const { return info_; }
+    Pid pid() const { return info_.processIdentifier; }
     // The application element; its children are the windows.
     const SimElementPtr& element() const { return element_; }
 
@@ -25,10 +25,10 @@ public:
     void focusWindow(const SimElementPtr& window);
 
 private:
-    platform::RunningApplication info_;
+    RunningApplication info_;
     SimElementPtr element_;
     mutable std::mutex mutex_;
     std::weak_ptr<SimElement> focusedWindow_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

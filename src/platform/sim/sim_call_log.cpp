@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace pennial::sim {
+namespace pennial {
 
 void SimCallLog::record(SimCall call) {
     std::lock_guard lock(mutex_);
@@ -38,4 +38,4 @@ void SimCallLog::clear() {
     calls_.clear();
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace pennial::sim {
+namespace pennial {
 
 enum class SimCallKind {
     trustCheck,
@@ -35,7 +35,7 @@ struct SimCall {
     std::string attribute; // several attributes are joined with ","
     // The time-out set on the reference the call went through (for a set, the new one).
     std::optional<std::chrono::duration<double>> timeout;
-    platform::AXError result = platform::AXError::success;
+    AXError result = AXError::success;
     std::thread::id thread = std::this_thread::get_id();
 
     static SimCall of(SimCallKind kind, std::string element = {}, std::string attribute = {}) {
@@ -67,4 +67,4 @@ private:
     std::vector<SimCall> calls_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

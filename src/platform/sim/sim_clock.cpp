@@ -2,7 +2,7 @@
 
 #include <thread>
 
-namespace pennial::sim {
+namespace pennial {
 
 SimClock::SimClock(SimTime mode) : mode_(mode), start_(Clock::now()) {}
 
@@ -29,4 +29,4 @@ void SimClock::pass(Clock::duration duration) {
     }
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <chrono>
 
-namespace pennial::sim {
+namespace pennial {
 
 enum class SimTime { simulated, real };
 
@@ -26,4 +26,4 @@ private:
     std::atomic<Clock::rep> elapsed_{0};
 };
 
-} // namespace pennial::sim
+} // namespace pennial

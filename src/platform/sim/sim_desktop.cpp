@@ -5,13 +5,13 @@
 #include "platform/sim/sim_screens.hpp"
 #include "platform/sim/sim_workspace.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
 namespace {
 
 // One full-HD screen with a panel along its top edge.
-platform::Screen defaultScreen() {
-    platform::Screen screen;
+Screen defaultScreen() {
+    Screen screen;
     screen.frame = {{0, 0}, {1920, 1080}};
     screen.visibleFrame = {{0, 0}, {1920, 1048}};
     return screen;
@@ -30,19 +30,19 @@ SimDesktop::SimDesktop(SimTime time)
 
 SimDesktop::~SimDesktop() = default;
 
-std::shared_ptr<SimApplication> SimDesktop::addApplication(platform::RunningApplication info) {
+std::shared_ptr<SimApplication> SimDesktop::addApplication(RunningApplication info) {
     auto application = std::make_shared<SimApplication>(std::move(info));
     std::lock_guard lock(state_->mutex);
     state_->applications.insert_or_assign(application->pid(), application);
     return application;
 }
 
-std::shared_ptr<SimApplication> SimDesktop::application(platform::Pid pid) const {
+std::shared_ptr<SimApplication> SimDesktop::application(Pid pid) const {
     std::lock_guard lock(state_->mutex);
     return state_->applicationLocked(pid);
 }
 
-void SimDesktop::removeApplication(platform::Pid pid) {
+void SimDesktop::removeApplication(Pid pid) {
     std::shared_ptr<SimApplication> application;
     {
         std::lock_guard lock(state_->mutex);
@@ -63,7 +63,7 @@ void SimDesktop::focus(const SimElementPtr& element) {
     auto application = this->application(element->pid());
     if (application) {
         for (auto ancestor = element; ancestor; ancestor = ancestor->parent())
-            if (ancestor->role() == platform::role::window) {
+            if (ancestor->role() == ax::role::window) {
                 application->focusWindow(ancestor);
                 break;
             }
@@ -81,8 +81,8 @@ void SimDesktop::clearFocus() {
     state_->focused.reset();
 }
 
-void SimDesktop::activate(platform::Pid pid) {
-    std::optional<platform::RunningApplication> activated;
+void SimDesktop::activate(Pid pid) {
+    std::optional<RunningApplication> activated;
     {
         std::lock_guard lock(state_->mutex);
         if (state_->frontmost == pid)
@@ -117,11 +117,11 @@ int SimDesktop::trustPromptCount() const {
     return state_->trustPrompts;
 }
 
-const platform::RunningApplication& SimDesktop::ownProcess() const {
+const RunningApplication& SimDesktop::ownProcess() const {
     return state_->ownProcess;
 }
 
-void SimDesktop::setOwnWindows(std::vector<platform::OwnWindow> windows) {
+void SimDesktop::setOwnWindows(std::vector<OwnWindow> windows) {
     std::lock_guard lock(state_->mutex);
     state_->ownWindows = std::move(windows);
 }
@@ -131,7 +131,7 @@ std::vector<std::string> SimDesktop::openedURLs() const {
     return state_->openedURLs;
 }
 
-void SimDesktop::setScreens(std::vector<platform::Screen> screens, std::size_t mainScreen) {
+void SimDesktop::setScreens(std::vector<Screen> screens, std::size_t mainScreen) {
     std::lock_guard lock(state_->mutex);
     state_->screens = std::move(screens);
     state_->mainScreen = mainScreen;
@@ -154,4 +154,4 @@ SimCallLog& SimDesktop::callLog() const {
     return state_->log;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -12,7 +12,7 @@
 
 #include <memory>
 
-namespace pennial::sim {
+namespace pennial {
 
 struct SimDesktopState;
 
@@ -23,13 +23,13 @@ public:
     SimDesktop(const SimDesktop&) = delete;
     SimDesktop& operator=(const SimDesktop&) = delete;
 
-    std::shared_ptr<platform::Accessibility> accessibility() const { return accessibility_; }
-    std::shared_ptr<platform::Workspace> workspace() const { return workspace_; }
-    std::shared_ptr<platform::Screens> screens() const { return screens_; }
+    std::shared_ptr<Accessibility> accessibility() const { return accessibility_; }
+    std::shared_ptr<Workspace> workspace() const { return workspace_; }
+    std::shared_ptr<Screens> screens() const { return screens_; }
 
-    std::shared_ptr<SimApplication> addApplication(platform::RunningApplication info);
-    std::shared_ptr<SimApplication> application(platform::Pid pid) const;
-    void removeApplication(platform::Pid pid);
+    std::shared_ptr<SimApplication> addApplication(RunningApplication info);
+    std::shared_ptr<SimApplication> application(Pid pid) const;
+    void removeApplication(Pid pid);
     // The system-wide element, to make its reads fail.
     SimElementPtr systemWide() const;
 
@@ -38,7 +38,7 @@ public:
     void focus(const SimElementPtr& element);
     void clearFocus();
     // Makes the application (or this process) frontmost and tells the activation observers.
-    void activate(platform::Pid pid);
+    void activate(Pid pid);
     void clearFrontmost();
 
     // Trust: with it withdrawn every accessibility call answers apiDisabled (-25211).
@@ -47,12 +47,12 @@ public:
     void setGrantTrustOnPrompt(bool grant);
     int trustPromptCount() const;
 
-    const platform::RunningApplication& ownProcess() const;
-    void setOwnWindows(std::vector<platform::OwnWindow> windows);
+    const RunningApplication& ownProcess() const;
+    void setOwnWindows(std::vector<OwnWindow> windows);
     std::vector<std::string> openedURLs() const;
 
     // The first screen is the primary one.
-    void setScreens(std::vector<platform::Screen> screens, std::size_t mainScreen = 0);
+    void setScreens(std::vector<Screen> screens, std::size_t mainScreen = 0);
 
     SimClock& clock() const;
     SimClock::Clock::time_point now() const;
@@ -63,9 +63,9 @@ public:
 
 private:
     std::shared_ptr<SimDesktopState> state_;
-    std::shared_ptr<platform::Accessibility> accessibility_;
-    std::shared_ptr<platform::Workspace> workspace_;
-    std::shared_ptr<platform::Screens> screens_;
+    std::shared_ptr<Accessibility> accessibility_;
+    std::shared_ptr<Workspace> workspace_;
+    std::shared_ptr<Screens> screens_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -12,40 +12,40 @@
 #include <memory>
 #include <mutex>
 
-namespace pennial::sim {
+namespace pennial {
 
 struct SimDesktopState {
     explicit SimDesktopState(SimTime mode) : clock(mode) {}
 
     struct ActivationObserver {
         Executor executor;
-        platform::Workspace::ActivationHandler handler;
+        Workspace::ActivationHandler handler;
     };
 
     SimClock clock;
     SimCallLog log;
 
     std::mutex mutex; // guards everything below
-    std::map<platform::Pid, std::shared_ptr<SimApplication>> applications;
+    std::map<Pid, std::shared_ptr<SimApplication>> applications;
     SimElementPtr systemWide = SimElement::make("AXSystemWide");
     std::weak_ptr<SimElement> focused;
-    std::optional<platform::Pid> frontmost;
+    std::optional<Pid> frontmost;
     bool trusted = true;
     bool grantTrustOnPrompt = false;
     int trustPrompts = 0;
-    platform::RunningApplication ownProcess{4242, "com.pennial.macos", "Pennial"};
-    std::vector<platform::OwnWindow> ownWindows;
+    RunningApplication ownProcess{4242, "com.pennial.macos", "Pennial"};
+    std::vector<OwnWindow> ownWindows;
     std::vector<std::string> openedURLs;
-    std::vector<platform::Screen> screens;
+    std::vector<Screen> screens;
     std::size_t mainScreen = 0;
     SimClock::Clock::duration callLatency{0};
     std::map<int, ActivationObserver> activationObservers;
     int nextObserver = 1;
 
-    std::shared_ptr<SimApplication> applicationLocked(platform::Pid pid) const {
+    std::shared_ptr<SimApplication> applicationLocked(Pid pid) const {
         auto found = applications.find(pid);
         return found == applications.end() ? nullptr : found->second;
     }
 };
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -6,14 +6,10 @@
 #include <atomic>
 #include <charconv>
 
-namespace pennial::sim {
+namespace pennial {
 
-using platform::AXError;
-using platform::AXRange;
-using platform::AXResult;
-using platform::AXValue;
-namespace attribute = platform::attribute;
-namespace parameterized = platform::parameterized;
+namespace attribute = ax::attribute;
+namespace parameterized = ax::parameterized;
 
 namespace {
 
@@ -39,7 +35,7 @@ std::u16string replaced(std::u16string text, AXRange range, std::u16string_view 
 }
 
 std::optional<std::int64_t> markerOffset(const AXValue& value) {
-    const auto* marker = value.get<platform::AXTextMarker>();
+    const auto* marker = value.get<AXTextMarker>();
     if (!marker || !marker->data.starts_with("m:"))
         return std::nullopt;
     std::int64_t offset = 0;
@@ -50,16 +46,16 @@ std::optional<std::int64_t> markerOffset(const AXValue& value) {
     return offset;
 }
 
-platform::AXTextMarker marker(std::int64_t offset) {
+AXTextMarker marker(std::int64_t offset) {
     return {"m:" + std::to_string(offset)};
 }
 
-platform::AXTextMarkerRange markerRange(std::int64_t start, std::int64_t end) {
+AXTextMarkerRange markerRange(std::int64_t start, std::int64_t end) {
     return {"r:" + std::to_string(start) + ":" + std::to_string(end)};
 }
 
 std::optional<AXRange> parseMarkerRange(const AXValue& value) {
-    const auto* range = value.get<platform::AXTextMarkerRange>();
+    const auto* range = value.get<AXTextMarkerRange>();
     if (!range || !range->data.starts_with("r:"))
         return std::nullopt;
     std::int64_t start = 0, end = 0;
@@ -88,44 +84,44 @@ SimElementPtr SimElement::make(std::string_view role, std::string_view subrole) 
 }
 
 SimElementPtr SimElement::group(std::string_view subrole) {
-    return make(platform::role::group, subrole);
+    return make(ax::role::group, subrole);
 }
 
 SimElementPtr SimElement::staticText(std::string text) {
-    return make(platform::role::staticText)->set(std::string(attribute::value), std::move(text));
+    return make(ax::role::staticText)->set(std::string(attribute::value), std::move(text));
 }
 
 SimElementPtr SimElement::button(std::string title) {
-    return make(platform::role::button)->set(std::string(attribute::title), std::move(title));
+    return make(ax::role::button)->set(std::string(attribute::title), std::move(title));
 }
 
 SimElementPtr SimElement::image(std::string description) {
-    auto element = make(platform::role::image);
+    auto element = make(ax::role::image);
     if (!description.empty())
         element->set(std::string(attribute::description), std::move(description));
     return element;
 }
 
 SimElementPtr SimElement::webArea() {
-    return make(platform::role::webArea);
+    return make(ax::role::webArea);
 }
 
 SimElementPtr SimElement::textField(std::string text) {
-    auto element = make(platform::role::textField);
+    auto element = make(ax::role::textField);
     element->field_ = Field{};
     element->setText(std::move(text));
     return element;
 }
 
 SimElementPtr SimElement::textArea(std::string text) {
-    auto element = make(platform::role::textArea);
+    auto element = make(ax::role::textArea);
     element->field_ = Field{};
     element->setText(std::move(text));
     return element;
 }
 
 SimElementPtr SimElement::secureTextField(std::string text) {
-    auto element = make(platform::role::textField, platform::subrole::secureTextField);
+    auto element = make(ax::role::textField, ax::subrole::secureTextField);
     element->field_ = Field{};
     element->field_->secure = true;
     element->setText(std::move(text));
@@ -133,7 +129,7 @@ SimElementPtr SimElement::secureTextField(std::string text) {
 }
 
 SimElementPtr SimElement::add(SimElementPtr child) {
-    platform::Pid pid;
+    Pid pid;
     {
         std::lock_guard lock(mutex_);
         children_.push_back(child);
@@ -148,7 +144,7 @@ SimElementPtr SimElement::add(SimElementPtr child) {
     return child;
 }
 
-void SimElement::attach(platform::Pid pid) {
+void SimElement::attach(Pid pid) {
     std::vector<SimElementPtr> children;
     {
         std::lock_guard lock(mutex_);
@@ -210,7 +206,7 @@ SimElementPtr SimElement::latency(Duration duration) {
     return shared_from_this();
 }
 
-SimElementPtr SimElement::frame(platform::Rect frame) {
+SimElementPtr SimElement::frame(Rect frame) {
     std::lock_guard lock(mutex_);
     frame_ = frame;
     return shared_from_this();
@@ -291,7 +287,7 @@ std::string SimElement::name() const {
     return name_;
 }
 
-platform::Pid SimElement::pid() const {
+Pid SimElement::pid() const {
     std::lock_guard lock(mutex_);
     return pid_;
 }
@@ -369,7 +365,7 @@ std::string SimElement::gatherDocumentText() const {
     return joined;
 }
 
-std::optional<platform::Rect> SimElement::boundsForRange(const Field& field, AXRange range) const {
+std::optional<Rect> SimElement::boundsForRange(const Field& field, AXRange range) const {
     if (!frame_)
         return std::nullopt;
     auto text = unicode::toUtf16(field.text);
@@ -379,7 +375,7 @@ std::optional<platform::Rect> SimElement::boundsForRange(const Field& field, AXR
             ++line;
             lineStart = i + 1;
         }
-    return platform::Rect{
+    return Rect{
         {frame_->origin.x + textInset + static_cast<double>(range.location - lineStart) * cellWidth,
          frame_->origin.y + textInset + static_cast<double>(line) * lineHeight},
         {static_cast<double>(range.length) * cellWidth, lineHeight}};
@@ -552,4 +548,4 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
     return AXError::attributeUnsupported;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace pennial::sim {
+namespace pennial {
 
 class SimElement;
 using SimElementPtr = std::shared_ptr<SimElement>;
@@ -45,14 +45,14 @@ public:
 
     // The name the call log uses for this element.
     SimElementPtr label(std::string name);
-    SimElementPtr set(std::string attribute, platform::AXValue value);
-    SimElementPtr failReads(std::string attribute, platform::AXError error);
-    SimElementPtr failWrites(std::string attribute, platform::AXError error);
+    SimElementPtr set(std::string attribute, AXValue value);
+    SimElementPtr failReads(std::string attribute, AXError error);
+    SimElementPtr failWrites(std::string attribute, AXError error);
     // Attributes other than the text field's that writes may set.
     SimElementPtr acceptWrites(std::string attribute);
     // How long each call on this element (and, unless they say otherwise, its descendants) takes.
     SimElementPtr latency(Duration duration);
-    SimElementPtr frame(platform::Rect frame);
+    SimElementPtr frame(Rect frame);
     // Text writes answer success and change nothing.
     SimElementPtr ignoreWrites();
     // The whole text of a document (a web area, a window) read in one request through text
@@ -66,60 +66,59 @@ public:
     bool isTextField() const;
     std::string text() const;
     void setText(std::string text); // the caret goes to the end
-    platform::AXRange selection() const;
-    void setSelection(platform::AXRange range);
+    AXRange selection() const;
+    void setSelection(AXRange range);
     // Replaces the selection with text, as typing or pasting does; the caret follows the text.
     void insertText(std::string_view text);
 
     std::string role() const;
     std::string name() const;
-    platform::Pid pid() const;
+    Pid pid() const;
     SimElementPtr parent() const;
     std::vector<SimElementPtr> children() const;
     bool isDestroyed() const;
     // Its own latency or the nearest ancestor's.
     std::optional<Duration> effectiveLatency() const;
-    std::optional<platform::AXValue> storedAttribute(std::string_view attribute) const;
+    std::optional<AXValue> storedAttribute(std::string_view attribute) const;
 
     // What the accessibility facility answers for this element.
-    platform::AXResult<platform::AXValue> read(std::string_view attribute) const;
-    platform::AXResult<platform::AXValue>
-    readParameterized(std::string_view attribute, const platform::AXValue& parameter) const;
-    platform::AXError write(std::string_view attribute, const platform::AXValue& value);
+    AXResult<AXValue> read(std::string_view attribute) const;
+    AXResult<AXValue> readParameterized(std::string_view attribute, const AXValue& parameter) const;
+    AXError write(std::string_view attribute, const AXValue& value);
 
     // Used when attaching a subtree to an application.
-    void attach(platform::Pid pid);
+    void attach(Pid pid);
 
 private:
     struct Field {
         std::string text;
-        platform::AXRange selection;
+        AXRange selection;
         bool secure = false;
         bool ignoresWrites = false;
     };
 
     std::string gatherDocumentText() const;
     void collectTexts(std::vector<std::string>& into) const;
-    std::optional<platform::Rect> boundsForRange(const Field& field, platform::AXRange range) const;
+    std::optional<Rect> boundsForRange(const Field& field, AXRange range) const;
 
     mutable std::mutex mutex_;
     std::string role_;
     std::string subrole_;
     std::string name_;
-    platform::Pid pid_ = 0;
+    Pid pid_ = 0;
     bool destroyed_ = false;
     std::weak_ptr<SimElement> parent_;
     std::vector<SimElementPtr> children_;
-    std::map<std::string, platform::AXValue, std::less<>> attributes_;
-    std::map<std::string, platform::AXError, std::less<>> readErrors_;
-    std::map<std::string, platform::AXError, std::less<>> writeErrors_;
+    std::map<std::string, AXValue, std::less<>> attributes_;
+    std::map<std::string, AXError, std::less<>> readErrors_;
+    std::map<std::string, AXError, std::less<>> writeErrors_;
     std::set<std::string, std::less<>> writable_;
     std::optional<Duration> latency_;
-    std::optional<platform::Rect> frame_;
+    std::optional<Rect> frame_;
     std::optional<Field> field_;
     bool textMarkers_ = false;
     bool wholeText_ = false;
     std::optional<std::string> documentText_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -1,13 +1,13 @@
 #include "platform/sim/sim_element_ref.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
 SimElementPtr SimElementRef::element() const {
     auto element = element_.lock();
     return element && !element->isDestroyed() ? element : nullptr;
 }
 
-bool SimElementRef::sameElement(const platform::AXElementHandle& other) const {
+bool SimElementRef::sameElement(const AXElementHandle& other) const {
     const auto* ref = dynamic_cast<const SimElementRef*>(&other);
     return ref && !element_.owner_before(ref->element_) && !ref->element_.owner_before(element_);
 }
@@ -22,12 +22,12 @@ void SimElementRef::setMessagingTimeout(Timeout timeout) {
     timeout_ = timeout;
 }
 
-platform::AXElement makeElementRef(const SimElementPtr& element) {
-    return platform::AXElement(std::make_shared<SimElementRef>(element));
+AXElement makeElementRef(const SimElementPtr& element) {
+    return AXElement(std::make_shared<SimElementRef>(element));
 }
 
-SimElementRef* simElementRef(const platform::AXElement& element) {
+SimElementRef* simElementRef(const AXElement& element) {
     return dynamic_cast<SimElementRef*>(element.handle());
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <optional>
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimElementRef : public platform::AXElementHandle {
+class SimElementRef : public AXElementHandle {
 public:
     using Timeout = std::chrono::duration<double>;
 
@@ -19,7 +19,7 @@ public:
 
     // Null when the element is gone.
     SimElementPtr element() const;
-    bool sameElement(const platform::AXElementHandle& other) const override;
+    bool sameElement(const AXElementHandle& other) const override;
 
     std::optional<Timeout> messagingTimeout() const;
     void setMessagingTimeout(Timeout timeout);
@@ -30,8 +30,8 @@ private:
     std::optional<Timeout> timeout_;
 };
 
-platform::AXElement makeElementRef(const SimElementPtr& element);
+AXElement makeElementRef(const SimElementPtr& element);
 // The handle of a reference the simulated desktop handed out; null for any other.
-SimElementRef* simElementRef(const platform::AXElement& element);
+SimElementRef* simElementRef(const AXElement& element);
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace pennial::sim {
+namespace pennial {
 
 namespace {
 
@@ -79,21 +79,20 @@ private:
 
 } // namespace
 
-SimPage buildSimPage(SimDesktop& desktop, platform::RunningApplication info,
-                     const SimPageSpec& spec) {
+SimPage buildSimPage(SimDesktop& desktop, RunningApplication info, const SimPageSpec& spec) {
     SimPage page;
     page.application = desktop.addApplication(std::move(info));
     page.window = page.application->addWindow("Inbox - Team thread");
     Generator generate(spec);
 
-    auto toolbar = generate.add(page.window, SimElement::make(platform::role::toolbar));
+    auto toolbar = generate.add(page.window, SimElement::make(ax::role::toolbar));
     for (auto title : {"Back", "Forward", "Reload", "Address", "Share", "Tabs"})
         generate.add(toolbar, SimElement::button(title));
 
     SimElementPtr content;
     if (spec.webArea) {
         page.webArea = generate.add(page.window, SimElement::webArea());
-        page.webArea->set(std::string(platform::attribute::title), "Team thread");
+        page.webArea->set(std::string(ax::attribute::title), "Team thread");
         if (spec.textMarkers)
             page.webArea->supportTextMarkers();
         content = page.webArea;
@@ -101,17 +100,16 @@ SimPage buildSimPage(SimDesktop& desktop, platform::RunningApplication info,
         content = generate.add(page.window, SimElement::group());
     }
 
-    auto banner = generate.add(content, SimElement::group(platform::subrole::landmarkBanner));
+    auto banner = generate.add(content, SimElement::group(ax::subrole::landmarkBanner));
     generate.add(banner, SimElement::staticText("Mail"));
     for (auto title : {"Compose", "Search", "Settings", "Help"})
         generate.add(banner, SimElement::button(title));
-    auto navigation =
-        generate.add(content, SimElement::group(platform::subrole::landmarkNavigation));
+    auto navigation = generate.add(content, SimElement::group(ax::subrole::landmarkNavigation));
     for (auto title : {"Inbox", "Starred", "Sent", "Drafts", "Spam", "Trash", "Archive"})
         generate.add(navigation, SimElement::button(title));
 
     auto mainArea = generate.add(
-        content, SimElement::group(spec.mainLandmark ? platform::subrole::landmarkMain : ""));
+        content, SimElement::group(spec.mainLandmark ? ax::subrole::landmarkMain : ""));
     if (spec.mainLandmark)
         page.main = mainArea;
     // The reply box, its label and its button, and the footer are kept back for the end.
@@ -127,10 +125,10 @@ SimPage buildSimPage(SimDesktop& desktop, platform::RunningApplication info,
     auto footer = generate.add(content, SimElement::group());
     generate.add(footer, SimElement::staticText("Terms and conditions"));
 
-    generate.add(page.window, SimElement::make(platform::role::scrollBar));
+    generate.add(page.window, SimElement::make(ax::role::scrollBar));
     page.elementCount = generate.count();
     desktop.focus(page.field);
     return page;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

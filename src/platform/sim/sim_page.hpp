@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace pennial::sim {
+namespace pennial {
 
 struct SimPageSpec {
     int elementCount = 5000; // elements under the window, roughly
@@ -27,7 +27,7 @@ struct SimPage {
     int elementCount = 0;  // elements created under the window
 };
 
-SimPage buildSimPage(SimDesktop& desktop, platform::RunningApplication application,
+SimPage buildSimPage(SimDesktop& desktop, RunningApplication application,
                      const SimPageSpec& spec = {});
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -1,9 +1,9 @@
 #include "platform/sim/sim_screens.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
-std::vector<platform::Screen> SimScreens::screens() {
-    std::vector<platform::Screen> screens;
+std::vector<Screen> SimScreens::screens() {
+    std::vector<Screen> screens;
     {
         std::lock_guard lock(state_->mutex);
         screens = state_->screens;
@@ -12,8 +12,8 @@ std::vector<platform::Screen> SimScreens::screens() {
     return screens;
 }
 
-std::optional<platform::Screen> SimScreens::mainScreen() {
-    std::optional<platform::Screen> screen;
+std::optional<Screen> SimScreens::mainScreen() {
+    std::optional<Screen> screen;
     {
         std::lock_guard lock(state_->mutex);
         if (state_->mainScreen < state_->screens.size())
@@ -23,4 +23,4 @@ std::optional<platform::Screen> SimScreens::mainScreen() {
     return screen;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -4,17 +4,17 @@
 #include "platform/screens.hpp"
 #include "platform/sim/sim_desktop_state.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimScreens : public platform::Screens {
+class SimScreens : public Screens {
 public:
     explicit SimScreens(std::shared_ptr<SimDesktopState> state) : state_(std::move(state)) {}
 
-    std::vector<platform::Screen> screens() override;
-    std::optional<platform::Screen> mainScreen() override;
+    std::vector<Screen> screens() override;
+    std::optional<Screen> mainScreen() override;
 
 private:
     std::shared_ptr<SimDesktopState> state_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -2,10 +2,10 @@
 
 #include <asio/post.hpp>
 
-namespace pennial::sim {
+namespace pennial {
 
-std::optional<platform::RunningApplication> SimWorkspace::frontmostApplication() {
-    std::optional<platform::RunningApplication> frontmost;
+std::optional<RunningApplication> SimWorkspace::frontmostApplication() {
+    std::optional<RunningApplication> frontmost;
     {
         std::lock_guard lock(state_->mutex);
         if (state_->frontmost) {
@@ -19,13 +19,13 @@ std::optional<platform::RunningApplication> SimWorkspace::frontmostApplication()
     return frontmost;
 }
 
-platform::Pid SimWorkspace::currentProcessId() {
+Pid SimWorkspace::currentProcessId() {
     std::lock_guard lock(state_->mutex);
     return state_->ownProcess.processIdentifier;
 }
 
-std::vector<platform::OwnWindow> SimWorkspace::ownWindows() {
-    std::vector<platform::OwnWindow> windows;
+std::vector<OwnWindow> SimWorkspace::ownWindows() {
+    std::vector<OwnWindow> windows;
     {
         std::lock_guard lock(state_->mutex);
         windows = state_->ownWindows;
@@ -34,8 +34,8 @@ std::vector<platform::OwnWindow> SimWorkspace::ownWindows() {
     return windows;
 }
 
-platform::Subscription SimWorkspace::observeApplicationActivation(Executor executor,
-                                                                  ActivationHandler handler) {
+Subscription SimWorkspace::observeApplicationActivation(Executor executor,
+                                                        ActivationHandler handler) {
     int id;
     {
         std::lock_guard lock(state_->mutex);
@@ -44,7 +44,7 @@ platform::Subscription SimWorkspace::observeApplicationActivation(Executor execu
             id, SimDesktopState::ActivationObserver{std::move(executor), std::move(handler)});
     }
     std::weak_ptr<SimDesktopState> weakState = state_;
-    return platform::Subscription([weakState, id] {
+    return Subscription([weakState, id] {
         if (auto state = weakState.lock()) {
             std::lock_guard lock(state->mutex);
             state->activationObservers.erase(id);
@@ -52,8 +52,7 @@ platform::Subscription SimWorkspace::observeApplicationActivation(Executor execu
     });
 }
 
-void SimWorkspace::notifyActivation(SimDesktopState& state,
-                                    const platform::RunningApplication& app) {
+void SimWorkspace::notifyActivation(SimDesktopState& state, const RunningApplication& app) {
     std::vector<SimDesktopState::ActivationObserver> observers;
     {
         std::lock_guard lock(state.mutex);
@@ -73,4 +72,4 @@ bool SimWorkspace::openURL(const std::string& url) {
     return true;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -5,24 +5,24 @@
 #include "platform/sim/sim_desktop_state.hpp"
 #include "platform/workspace.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimWorkspace : public platform::Workspace {
+class SimWorkspace : public Workspace {
 public:
     explicit SimWorkspace(std::shared_ptr<SimDesktopState> state) : state_(std::move(state)) {}
 
-    std::optional<platform::RunningApplication> frontmostApplication() override;
-    platform::Pid currentProcessId() override;
-    std::vector<platform::OwnWindow> ownWindows() override;
-    platform::Subscription observeApplicationActivation(Executor executor,
-                                                        ActivationHandler handler) override;
+    std::optional<RunningApplication> frontmostApplication() override;
+    Pid currentProcessId() override;
+    std::vector<OwnWindow> ownWindows() override;
+    Subscription observeApplicationActivation(Executor executor,
+                                              ActivationHandler handler) override;
     bool openURL(const std::string& url) override;
 
     // Tells every observer, on its executor, that the application became active.
-    static void notifyActivation(SimDesktopState& state, const platform::RunningApplication& app);
+    static void notifyActivation(SimDesktopState& state, const RunningApplication& app);
 
 private:
     std::shared_ptr<SimDesktopState> state_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial
