@@ -95,7 +95,8 @@ double toReferenceSeconds(WallTime time) {
 
 WallTime fromReferenceSeconds(double seconds) {
     using namespace std::chrono;
-    return WallTime(duration_cast<system_clock::duration>(duration<double>(seconds + referenceEpoch)));
+    return WallTime(
+        duration_cast<system_clock::duration>(duration<double>(seconds + referenceEpoch)));
 }
 
 } // namespace pennial::json

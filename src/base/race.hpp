@@ -29,12 +29,13 @@ template <class T> Awaitable<RaceValue<T>> asRaceValue(Awaitable<T> body) {
 // Index 0 of the result holds the first branch's value, index 1 the second's (void -> monostate).
 template <class A, class B>
 Awaitable<std::variant<detail::RaceValue<A>, detail::RaceValue<B>>> race(Awaitable<A> first,
-                                                                        Awaitable<B> second) {
+                                                                         Awaitable<B> second) {
     using Result = std::variant<detail::RaceValue<A>, detail::RaceValue<B>>;
     auto executor = co_await asio::this_coro::executor;
-    auto firstOp = asio::co_spawn(executor, detail::asRaceValue(std::move(first)), asio::experimental::deferred);
-    auto secondOp =
-        asio::co_spawn(executor, detail::asRaceValue(std::move(second)), asio::experimental::deferred);
+    auto firstOp = asio::co_spawn(executor, detail::asRaceValue(std::move(first)),
+                                  asio::experimental::deferred);
+    auto secondOp = asio::co_spawn(executor, detail::asRaceValue(std::move(second)),
+                                   asio::experimental::deferred);
     auto [order, firstError, firstValue, secondError, secondValue] =
         co_await asio::experimental::make_parallel_group(std::move(firstOp), std::move(secondOp))
             .async_wait(asio::experimental::wait_for_one(), asio::use_awaitable);

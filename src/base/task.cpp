@@ -33,14 +33,14 @@ Task Task::spawn(Executor executor, Awaitable<void> body, Completion onDone) {
     Task task;
     task.state_ = std::make_shared<State>(executor);
     auto state = task.state_;
-    asio::co_spawn(executor, std::move(body),
-                   asio::bind_cancellation_slot(
-                       state->signal.slot(),
-                       [state, onDone = std::move(onDone)](std::exception_ptr error) {
-                           state->running = false;
-                           if (onDone)
-                               onDone(error);
-                       }));
+    asio::co_spawn(
+        executor, std::move(body),
+        asio::bind_cancellation_slot(state->signal.slot(),
+                                     [state, onDone = std::move(onDone)](std::exception_ptr error) {
+                                         state->running = false;
+                                         if (onDone)
+                                             onDone(error);
+                                     }));
     return task;
 }
 
@@ -54,7 +54,9 @@ void Task::cancel() const {
     });
 }
 
-bool Task::isRunning() const { return state_ && state_->running; }
+bool Task::isRunning() const {
+    return state_ && state_->running;
+}
 
 Awaitable<SleepResult> sleepFor(std::chrono::steady_clock::duration duration) {
     auto executor = co_await asio::this_coro::executor;

@@ -54,7 +54,8 @@ std::string toUtf8(std::u16string_view utf16) {
 std::string sanitizeUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         std::size_t before = i;
-        if (next(text, i) == U'\uFFFD' && !(i - before == 3 && text.substr(before, 3) == "\xEF\xBF\xBD"))
+        if (next(text, i) == U'\uFFFD' &&
+            !(i - before == 3 && text.substr(before, 3) == "\xEF\xBF\xBD"))
             return fromIcu(toIcu(text));
     }
     return std::string(text);
@@ -83,7 +84,8 @@ std::size_t utf16OffsetForByte(std::string_view utf8, std::size_t byteOffset) {
     return units;
 }
 
-std::optional<std::string> sliceUtf16(std::string_view utf8, std::size_t start, std::size_t length) {
+std::optional<std::string> sliceUtf16(std::string_view utf8, std::size_t start,
+                                      std::size_t length) {
     auto from = byteOffsetForUtf16(utf8, start);
     if (!from)
         return std::nullopt;
@@ -140,39 +142,46 @@ std::string dropLastGrapheme(std::string_view utf8) {
     return fromIcu(text.tempSubString(0, start == icu::BreakIterator::DONE ? 0 : start));
 }
 
-std::optional<std::size_t> findCaseInsensitive(std::string_view haystack, std::string_view needle,
-                                               std::size_t from) {
-    if (needle.empty())
-        return from <= haystack.size() ? std::optional(from) : std::nullopt;
-    auto folded = [](std::string_view s) {
-        auto text = toIcu(s);
-        text.foldCase();
-        return text;
-    };
+FoldedText::FoldedText(std::string_view haystack, std::size_t from) {
+    folded_.reserve(haystack.size());
+    byteAt_.reserve(haystack.size());
     // Fold code point by code point so a match maps back to a byte offset in the original.
-    auto needleFolded = folded(needle);
-    std::u16string hayFolded;
-    std::vector<std::size_t> byteAt; // byte offset in haystack of each unit of hayFolded
-    hayFolded.reserve(haystack.size());
-    byteAt.reserve(haystack.size());
     for (std::size_t i = from; i < haystack.size();) {
         std::size_t start = i;
         char32_t c = next(haystack, i);
+        if (c < 0x80) {
+            folded_.push_back(char16_t(c >= 'A' && c <= 'Z' ? c + 32 : c));
+            byteAt_.push_back(start);
+            continue;
+        }
         char16_t units[2];
         int32_t n = 0;
         UChar32 f = u_foldCase(UChar32(c), U_FOLD_CASE_DEFAULT);
         U16_APPEND_UNSAFE(units, n, f);
         for (int32_t k = 0; k < n; ++k) {
-            hayFolded.push_back(units[k]);
-            byteAt.push_back(start);
+            folded_.push_back(units[k]);
+            byteAt_.push_back(start);
         }
     }
-    std::u16string_view hay(hayFolded);
+}
+
+std::optional<std::size_t> FoldedText::find(std::string_view needle) const {
+    auto needleFolded = toIcu(needle);
+    needleFolded.foldCase();
     std::u16string_view pin(needleFolded.getBuffer(), std::size_t(needleFolded.length()));
-    auto pos = hay.find(pin);
+    if (pin.empty())
+        return byteAt_.empty() ? std::nullopt : std::optional(byteAt_.front());
+    auto pos = std::u16string_view(folded_).find(pin);
     if (pos == std::u16string_view::npos)
         return std::nullopt;
-    return byteAt[pos];
+    return byteAt_[pos];
+}
+
+std::optional<std::size_t> findCaseInsensitive(std::string_view haystack, std::string_view needle,
+                                               std::size_t from) {
+    if (needle.empty())
+        return from <= haystack.size() ? std::optional(from) : std::nullopt;
+    return FoldedText(haystack, from).find(needle);
 }
 
 std::string lowercased(std::string_view utf8) {
@@ -194,7 +203,9 @@ std::string nfc(std::string_view utf8) {
     return U_SUCCESS(status) ? fromIcu(normal) : std::string(utf8);
 }
 
-bool isWhitespace(char32_t c) { return u_hasBinaryProperty(UChar32(c), UCHAR_WHITE_SPACE); }
+bool isWhitespace(char32_t c) {
+    return u_hasBinaryProperty(UChar32(c), UCHAR_WHITE_SPACE);
+}
 
 bool isHorizontalWhitespace(char32_t c) {
     return c == U'\t' || u_charType(UChar32(c)) == U_SPACE_SEPARATOR;
@@ -205,8 +216,8 @@ bool isWordCharacter(char32_t c) {
     auto ch = UChar32(c);
     return u_hasBinaryProperty(ch, UCHAR_ALPHABETIC) || u_charType(ch) == U_NON_SPACING_MARK ||
            u_charType(ch) == U_ENCLOSING_MARK || u_charType(ch) == U_COMBINING_SPACING_MARK ||
-           u_charType(ch) == U_DECIMAL_DIGIT_NUMBER ||
-           u_charType(ch) == U_CONNECTOR_PUNCTUATION || u_hasBinaryProperty(ch, UCHAR_JOIN_CONTROL);
+           u_charType(ch) == U_DECIMAL_DIGIT_NUMBER || u_charType(ch) == U_CONNECTOR_PUNCTUATION ||
+           u_hasBinaryProperty(ch, UCHAR_JOIN_CONTROL);
 }
 
 namespace {
@@ -228,7 +239,9 @@ template <class Keep> std::string trimmed(std::string_view utf8, Keep isTrimmed)
 }
 } // namespace
 
-std::string trimWhitespaceAndNewlines(std::string_view utf8) { return trimmed(utf8, isWhitespace); }
+std::string trimWhitespaceAndNewlines(std::string_view utf8) {
+    return trimmed(utf8, isWhitespace);
+}
 
 std::string trimHorizontalWhitespace(std::string_view utf8) {
     return trimmed(utf8, isHorizontalWhitespace);

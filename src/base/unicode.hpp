@@ -29,6 +29,18 @@ std::string graphemePrefix(std::string_view utf8, std::size_t maxCharacters);
 // Removes the last grapheme cluster (Backspace).
 std::string dropLastGrapheme(std::string_view utf8);
 
+// A text case-folded once, to search for many needles ignoring case.
+class FoldedText {
+public:
+    explicit FoldedText(std::string_view utf8, std::size_t from = 0);
+    // Byte offset, in the original text, of the first case-insensitive occurrence of needle.
+    std::optional<std::size_t> find(std::string_view needle) const;
+
+private:
+    std::u16string folded_;
+    std::vector<std::size_t> byteAt_; // original byte offset of each folded unit
+};
+
 // Byte offset of the first case-insensitive occurrence of needle at or after from.
 std::optional<std::size_t> findCaseInsensitive(std::string_view haystack, std::string_view needle,
                                                std::size_t from = 0);
