@@ -21,7 +21,10 @@ constexpr std::chrono::duration<double> windowLookupTimeout{0.1};
 std::optional<AXElement> focusedWindowOf(const CaptureScope& scope, Pid pid) {
     auto application = scope.accessibility().applicationElement(pid);
     scope.setTimeout(application, windowLookupTimeout);
-    return ax::readElement(scope.accessibility(), application, ax::attribute::focusedWindow);
+    auto window = ax::readElement(scope.accessibility(), application, ax::attribute::focusedWindow);
+    if (window)
+        scope.setTimeout(*window, windowLookupTimeout);
+    return window;
 }
 
 std::optional<std::string> windowTitle(const CaptureScope& scope, Pid pid) {

@@ -66,6 +66,7 @@ std::optional<std::string> focusedElementWalkUp(const CaptureScope& scope,
     std::optional<AXElement> container;
     std::optional<AXElement> best;
     AXElement current = element;
+    scope.setTimeout(current, context_limits::searchElementTimeout);
     for (int step = 0; step < walkUpSteps && !scope.expired(); ++step) {
         auto parent = ax::readElement(accessibility, current, attribute::parent);
         if (!parent)
