@@ -14,10 +14,6 @@ namespace {
 
 using Kind = AccessibilityError::Kind;
 
-std::optional<AXElement> elementOf(const AXResult<AXValue>& result) {
-    return result.ok() ? result.value()->asElement() : std::nullopt;
-}
-
 // A point a caret may be at: finite, and not the origin that failed reads tend to give.
 bool acceptable(const Point& point) {
     return std::isfinite(point.x) && std::isfinite(point.y) && !(point.x == 0 && point.y == 0);
@@ -76,18 +72,19 @@ AccessibleElement AXAccessibilityProvider::focusedElementNow(std::optional<Pid> 
     };
 
     auto systemWide = ax.systemWideElement();
-    auto focusedApplication = elementOf(read(systemWide, ax::attribute::focusedApplication));
+    auto focusedApplication = ax::elementOf(read(systemWide, ax::attribute::focusedApplication));
     if (focusedApplication)
         enableAccessibility(*focusedApplication);
-    if (auto element = elementOf(read(systemWide, ax::attribute::focusedUIElement)))
+    if (auto element = ax::elementOf(read(systemWide, ax::attribute::focusedUIElement)))
         return found(std::move(*element));
     if (focusedApplication)
-        if (auto element = elementOf(read(*focusedApplication, ax::attribute::focusedUIElement)))
+        if (auto element =
+                ax::elementOf(read(*focusedApplication, ax::attribute::focusedUIElement)))
             return found(std::move(*element));
     if (frontmost) {
         auto application = ax.applicationElement(*frontmost);
         enableAccessibility(application);
-        if (auto element = elementOf(read(application, ax::attribute::focusedUIElement)))
+        if (auto element = ax::elementOf(read(application, ax::attribute::focusedUIElement)))
             return found(std::move(*element));
     }
     throw AccessibilityError(apiDisabled ? Kind::permissionDenied : Kind::noFocusedElement);

@@ -19,9 +19,9 @@ namespace {
 constexpr std::chrono::duration<double> windowLookupTimeout{0.1};
 
 std::optional<AXElement> focusedWindowOf(const CaptureScope& scope, Pid pid) {
-    auto application = scope.accessibility().applicationElement(pid);
+    auto application = scope.applicationElement(pid);
     scope.setTimeout(application, windowLookupTimeout);
-    auto window = ax::readElement(scope.accessibility(), application, ax::attribute::focusedWindow);
+    auto window = scope.readElement(application, ax::attribute::focusedWindow);
     if (window)
         scope.setTimeout(*window, windowLookupTimeout);
     return window;
@@ -29,8 +29,7 @@ std::optional<AXElement> focusedWindowOf(const CaptureScope& scope, Pid pid) {
 
 std::optional<std::string> windowTitle(const CaptureScope& scope, Pid pid) {
     auto window = focusedWindowOf(scope, pid);
-    return window ? ax::readString(scope.accessibility(), *window, ax::attribute::title)
-                  : std::nullopt;
+    return window ? scope.readString(*window, ax::attribute::title) : std::nullopt;
 }
 
 bool isHexDigit(char c) {
@@ -86,8 +85,7 @@ std::optional<std::string> filePath(std::string_view url) {
 
 std::optional<std::string> documentPath(const CaptureScope& scope, Pid pid) {
     auto window = focusedWindowOf(scope, pid);
-    auto document = window ? ax::readString(scope.accessibility(), *window, ax::attribute::document)
-                           : std::nullopt;
+    auto document = window ? scope.readString(*window, ax::attribute::document) : std::nullopt;
     if (!document || !parsesAsURL(*document))
         return std::nullopt;
     if (auto path = filePath(*document))

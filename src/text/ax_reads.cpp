@@ -2,27 +2,19 @@
 
 namespace pennial::ax {
 
-std::optional<std::string> readString(Accessibility& accessibility, const AXElement& element,
-                                      std::string_view attribute) {
-    auto result = accessibility.copyAttributeValue(element, attribute);
+std::optional<std::string> stringOf(const AXResult<AXValue>& result) {
     return result.ok() ? result.value()->asString() : std::nullopt;
 }
 
-std::optional<std::int64_t> readInteger(Accessibility& accessibility, const AXElement& element,
-                                        std::string_view attribute) {
-    auto result = accessibility.copyAttributeValue(element, attribute);
+std::optional<std::int64_t> integerOf(const AXResult<AXValue>& result) {
     return result.ok() ? result.value()->asInteger() : std::nullopt;
 }
 
-std::optional<AXElement> readElement(Accessibility& accessibility, const AXElement& element,
-                                     std::string_view attribute) {
-    auto result = accessibility.copyAttributeValue(element, attribute);
+std::optional<AXElement> elementOf(const AXResult<AXValue>& result) {
     return result.ok() ? result.value()->asElement() : std::nullopt;
 }
 
-std::optional<std::vector<AXElement>>
-readElements(Accessibility& accessibility, const AXElement& element, std::string_view attribute) {
-    auto result = accessibility.copyAttributeValue(element, attribute);
+std::optional<std::vector<AXElement>> elementsOf(const AXResult<AXValue>& result) {
     return result.ok() ? result.value()->asElements() : std::nullopt;
 }
 

@@ -11,24 +11,24 @@
 
 namespace pennial::ax {
 
-std::optional<std::string> readString(Accessibility& accessibility, const AXElement& element,
-                                      std::string_view attribute);
-std::optional<std::int64_t> readInteger(Accessibility& accessibility, const AXElement& element,
-                                        std::string_view attribute);
-std::optional<AXElement> readElement(Accessibility& accessibility, const AXElement& element,
-                                     std::string_view attribute);
-std::optional<std::vector<AXElement>>
-readElements(Accessibility& accessibility, const AXElement& element, std::string_view attribute);
+std::optional<std::string> stringOf(const AXResult<AXValue>& result);
+std::optional<std::int64_t> integerOf(const AXResult<AXValue>& result);
+std::optional<AXElement> elementOf(const AXResult<AXValue>& result);
+std::optional<std::vector<AXElement>> elementsOf(const AXResult<AXValue>& result);
+template <class T> std::optional<T> boxedOf(const AXResult<AXValue>& result) {
+    if (const auto* value = result.ok() ? result.value()->template get<T>() : nullptr)
+        return *value;
+    return std::nullopt;
+}
 
+inline std::optional<std::string> readString(Accessibility& accessibility, const AXElement& element,
+                                             std::string_view attribute) {
+    return stringOf(accessibility.copyAttributeValue(element, attribute));
+}
 template <class T>
 std::optional<T> readBoxed(Accessibility& accessibility, const AXElement& element,
                            std::string_view attribute) {
-    auto result = accessibility.copyAttributeValue(element, attribute);
-    if (!result.ok())
-        return std::nullopt;
-    if (const auto* value = result.value()->template get<T>())
-        return *value;
-    return std::nullopt;
+    return boxedOf<T>(accessibility.copyAttributeValue(element, attribute));
 }
 
 } // namespace pennial::ax

@@ -39,17 +39,16 @@ void harvestText(const CaptureScope& scope, const AXElement& element, TextHarves
         harvest.elementCount >= maxElements || element == focusedElement || scope.expired())
         return;
     ++harvest.elementCount;
-    auto& accessibility = scope.accessibility();
     scope.setTimeout(element, context_limits::harvestElementTimeout);
 
-    auto elementRole = ax::readString(accessibility, element, attribute::role);
+    auto elementRole = scope.readString(element, attribute::role);
     if (isOneOf(elementRole, {ax::role::image, ax::role::scrollBar, ax::role::progressIndicator}))
         return;
     std::optional<std::string> elementSubrole;
     if (kind == HarvestKind::content) {
         if (isOneOf(elementRole, {ax::role::toolbar, ax::role::menuBar, ax::role::menu}))
             return;
-        elementSubrole = ax::readString(accessibility, element, attribute::subrole);
+        elementSubrole = scope.readString(element, attribute::subrole);
         if (isOneOf(elementSubrole, {ax::subrole::landmarkBanner, ax::subrole::landmarkNavigation}))
             return;
     }
@@ -63,7 +62,7 @@ void harvestText(const CaptureScope& scope, const AXElement& element, TextHarves
         }
     }
 
-    auto children = ax::readElements(accessibility, element, attribute::children);
+    auto children = scope.readElements(element, attribute::children);
     if (!children)
         return;
     for (const auto& child : *children) {
@@ -86,9 +85,9 @@ std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view
         if (++visited > maxVisited)
             return std::nullopt;
         scope.setTimeout(element, context_limits::searchElementTimeout);
-        if (ax::readString(scope.accessibility(), element, attributeName) == wanted)
+        if (scope.readString(element, attributeName) == wanted)
             return element;
-        if (auto children = ax::readElements(scope.accessibility(), element, attribute::children))
+        if (auto children = scope.readElements(element, attribute::children))
             for (auto& child : *children)
                 queue.emplace_back(std::move(child), depth + 1);
     }
@@ -96,10 +95,9 @@ std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view
 }
 
 std::optional<AXElement> focusedWindow(const CaptureScope& scope, Pid pid) {
-    auto& accessibility = scope.accessibility();
-    auto application = accessibility.applicationElement(pid);
+    auto application = scope.applicationElement(pid);
     scope.setTimeout(application, context_limits::applicationAndWindowTimeout);
-    auto window = ax::readElement(accessibility, application, attribute::focusedWindow);
+    auto window = scope.readElement(application, attribute::focusedWindow);
     if (window)
         scope.setTimeout(*window, context_limits::applicationAndWindowTimeout);
     return window;
@@ -110,13 +108,12 @@ void walkAnonymized(const CaptureScope& scope, const AXElement& element, int dep
     if (static_cast<int>(nodes.size()) >= maxElements ||
         depth >= context_limits::anonymizedTreeLevels || scope.expired())
         return;
-    auto& accessibility = scope.accessibility();
     scope.setTimeout(element, context_limits::anonymizedElementTimeout);
     AnonymizedTreeNode node;
-    node.role = ax::readString(accessibility, element, attribute::role);
-    node.subrole = ax::readString(accessibility, element, attribute::subrole);
+    node.role = scope.readString(element, attribute::role);
+    node.subrole = scope.readString(element, attribute::subrole);
     node.depth = depth;
-    auto children = ax::readElements(accessibility, element, attribute::children);
+    auto children = scope.readElements(element, attribute::children);
     node.childCount = children ? static_cast<int>(children->size()) : 0;
     nodes.push_back(std::move(node));
     if (!children)
@@ -132,7 +129,7 @@ void walkAnonymized(const CaptureScope& scope, const AXElement& element, int dep
 
 std::optional<std::string> extractText(const CaptureScope& scope, const AXElement& element) {
     for (auto name : {attribute::value, attribute::title, attribute::description}) {
-        auto text = ax::readString(scope.accessibility(), element, name);
+        auto text = scope.readString(element, name);
         if (!text)
             continue;
         auto trimmed = unicode::trimWhitespaceAndNewlines(*text);
@@ -149,8 +146,7 @@ bool mayHoldSecureText(const CaptureScope& scope, const AXElement& element,
         return true;
     if (*role != ax::role::textField || subrole)
         return false;
-    return ax::readString(scope.accessibility(), element, attribute::subrole) ==
-           ax::subrole::secureTextField;
+    return scope.readString(element, attribute::subrole) == ax::subrole::secureTextField;
 }
 
 void collectStaticText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
@@ -192,14 +188,12 @@ std::vector<AXElement> findContentRoots(const CaptureScope& scope, Pid pid) {
 
 std::optional<std::string> getFullTextViaStringForRange(const CaptureScope& scope,
                                                         const AXElement& element) {
-    auto& accessibility = scope.accessibility();
     scope.setTimeout(element, context_limits::wholeTextReadTimeout);
-    auto count = ax::readInteger(accessibility, element, attribute::numberOfCharacters);
+    auto count = scope.readInteger(element, attribute::numberOfCharacters);
     if (!count || *count < 1)
         return std::nullopt;
     AXRange range{0, std::min<std::int64_t>(*count, maxTextCharacters)};
-    auto result = accessibility.copyParameterizedAttributeValue(
-        element, ax::parameterized::stringForRange, range);
+    auto result = scope.readParameterized(element, ax::parameterized::stringForRange, range);
     return result.ok() ? result.value()->asString() : std::nullopt;
 }
 

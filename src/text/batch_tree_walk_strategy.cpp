@@ -2,6 +2,7 @@
 
 #include "base/unicode.hpp"
 #include "platform/ax_names.hpp"
+#include "text/ax_reads.hpp"
 #include "text/ax_tree_helpers.hpp"
 
 namespace pennial {
@@ -20,10 +21,6 @@ const std::vector<std::string>& batchAttributes() {
     return names;
 }
 
-std::optional<std::string> stringOf(const AXResult<AXValue>& result) {
-    return result.ok() ? result.value()->asString() : std::nullopt;
-}
-
 void walk(const CaptureScope& scope, const AXElement& element, int depth, TextHarvest& harvest,
           const AXElement& focused) {
     if (depth < 1 || harvest.totalLength >= context_limits::maxTextCharacters ||
@@ -31,19 +28,19 @@ void walk(const CaptureScope& scope, const AXElement& element, int depth, TextHa
         return;
     ++harvest.elementCount;
     scope.setTimeout(element, context_limits::harvestElementTimeout);
-    auto values = scope.accessibility().copyAttributeValues(element, batchAttributes());
+    auto values = scope.readMany(element, batchAttributes());
     if (!values.ok() || values.value()->size() != batchAttributes().size())
         return;
     const auto& results = *values.value();
 
-    auto role = stringOf(results[0]);
+    auto role = ax::stringOf(results[0]);
     if (role && (*role == ax::role::image || *role == ax::role::scrollBar ||
                  *role == ax::role::progressIndicator))
         return;
     if (!AXTreeHelpers::mayHoldSecureText(scope, element, role)) {
         std::optional<std::string> text;
         for (std::size_t i = 1; i <= 3 && !text; ++i)
-            text = stringOf(results[i]);
+            text = ax::stringOf(results[i]);
         if (text && !text->empty()) {
             auto trimmed = unicode::trimWhitespaceAndNewlines(*text);
             if (!trimmed.empty() && !harvest.seen.contains(trimmed)) {
@@ -54,7 +51,7 @@ void walk(const CaptureScope& scope, const AXElement& element, int depth, TextHa
         }
     }
 
-    auto children = results[4].ok() ? results[4].value()->asElements() : std::nullopt;
+    auto children = ax::elementsOf(results[4]);
     if (!children)
         return;
     for (const auto& child : *children) {

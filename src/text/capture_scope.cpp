@@ -1,5 +1,7 @@
 #include "text/capture_scope.hpp"
 
+#include "text/ax_reads.hpp"
+
 #include <algorithm>
 
 namespace pennial {
@@ -36,6 +38,54 @@ void CaptureScope::setTimeout(const AXElement& element,
         timeout =
             std::max(std::min(timeout, std::chrono::duration<double>(remaining)), shortestTimeout);
     accessibility_.setMessagingTimeout(element, timeout);
+}
+
+AXResult<AXValue> CaptureScope::read(const AXElement& element, std::string_view attribute) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.copyAttributeValue(element, attribute);
+}
+
+AXResult<AXAttributeResults>
+CaptureScope::readMany(const AXElement& element, const std::vector<std::string>& attributes) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.copyAttributeValues(element, attributes);
+}
+
+AXResult<AXValue> CaptureScope::readParameterized(const AXElement& element,
+                                                  std::string_view attribute,
+                                                  const AXValue& parameter) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.copyParameterizedAttributeValue(element, attribute, parameter);
+}
+
+AXError CaptureScope::write(const AXElement& element, std::string_view attribute,
+                            const AXValue& value) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.setAttributeValue(element, attribute, value);
+}
+
+std::optional<std::string> CaptureScope::readString(const AXElement& element,
+                                                    std::string_view attribute) const {
+    return ax::stringOf(read(element, attribute));
+}
+
+std::optional<std::int64_t> CaptureScope::readInteger(const AXElement& element,
+                                                      std::string_view attribute) const {
+    return ax::integerOf(read(element, attribute));
+}
+
+std::optional<AXElement> CaptureScope::readElement(const AXElement& element,
+                                                   std::string_view attribute) const {
+    return ax::elementOf(read(element, attribute));
+}
+
+std::optional<std::vector<AXElement>> CaptureScope::readElements(const AXElement& element,
+                                                                 std::string_view attribute) const {
+    return ax::elementsOf(read(element, attribute));
 }
 
 } // namespace pennial

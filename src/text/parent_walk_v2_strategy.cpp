@@ -29,22 +29,20 @@ ParentWalkV2Strategy::captureSurroundingText(const AXElement& near, Pid,
                                              const CaptureScope& scope) const {
     if (scope.expired())
         return std::nullopt;
-    auto& accessibility = scope.accessibility();
     scope.setTimeout(near, focusedAndContainerTimeout);
     std::vector<AXElement> ancestors;
     std::optional<std::size_t> landmark;
     AXElement current = near;
     for (int step = 0; step < maxAncestors && !scope.expired(); ++step) {
-        auto parent = ax::readElement(accessibility, current, attribute::parent);
+        auto parent = scope.readElement(current, attribute::parent);
         if (!parent)
             break;
         scope.setTimeout(*parent, ancestorTimeout);
-        auto role = ax::readString(accessibility, *parent, attribute::role);
+        auto role = scope.readString(*parent, attribute::role);
         if (role == ax::role::window || role == ax::role::application)
             break;
         ancestors.push_back(*parent);
-        if (ax::readString(accessibility, *parent, attribute::subrole) ==
-            ax::subrole::landmarkMain) {
+        if (scope.readString(*parent, attribute::subrole) == ax::subrole::landmarkMain) {
             landmark = ancestors.size() - 1;
             break;
         }

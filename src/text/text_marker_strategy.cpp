@@ -30,10 +30,9 @@ std::optional<AXElement> findTopLevelWebArea(const CaptureScope& scope, const AX
         if (depth >= webAreaSearchDepth)
             continue;
         scope.setTimeout(element, context_limits::searchElementTimeout);
-        auto& accessibility = scope.accessibility();
-        if (ax::readString(accessibility, element, attribute::role) == ax::role::webArea)
+        if (scope.readString(element, attribute::role) == ax::role::webArea)
             return element;
-        if (auto children = ax::readElements(accessibility, element, attribute::children))
+        if (auto children = scope.readElements(element, attribute::children))
             for (auto& child : *children)
                 queue.emplace_back(std::move(child), depth + 1);
     }
@@ -42,7 +41,7 @@ std::optional<AXElement> findTopLevelWebArea(const CaptureScope& scope, const AX
 
 std::optional<std::string> windowLevelExtraction(const CaptureScope& scope,
                                                  const AXElement& application) {
-    auto window = ax::readElement(scope.accessibility(), application, attribute::focusedWindow);
+    auto window = scope.readElement(application, attribute::focusedWindow);
     if (!window)
         return std::nullopt;
     auto webArea = findTopLevelWebArea(scope, *window);
@@ -62,29 +61,28 @@ bool describesConversation(const std::string& description) {
 
 std::optional<std::string> focusedElementWalkUp(const CaptureScope& scope,
                                                 const AXElement& element) {
-    auto& accessibility = scope.accessibility();
     std::optional<AXElement> container;
     std::optional<AXElement> best;
     AXElement current = element;
     scope.setTimeout(current, context_limits::searchElementTimeout);
     for (int step = 0; step < walkUpSteps && !scope.expired(); ++step) {
-        auto parent = ax::readElement(accessibility, current, attribute::parent);
+        auto parent = scope.readElement(current, attribute::parent);
         if (!parent)
             break;
         scope.setTimeout(*parent, context_limits::searchElementTimeout);
-        auto role = ax::readString(accessibility, *parent, attribute::role).value_or("");
+        auto role = scope.readString(*parent, attribute::role).value_or("");
         if (role == ax::role::window || role == ax::role::application)
             break;
         if (role == ax::role::webArea) {
             container = parent;
             break;
         }
-        auto description = ax::readString(accessibility, *parent, attribute::description);
+        auto description = scope.readString(*parent, attribute::description);
         if (description && describesConversation(*description)) {
             container = parent;
             break;
         }
-        auto subrole = ax::readString(accessibility, *parent, attribute::subrole);
+        auto subrole = scope.readString(*parent, attribute::subrole);
         if (subrole == ax::subrole::landmarkMain || subrole == ax::subrole::applicationGroup)
             best = parent;
         current = *parent;
@@ -101,25 +99,23 @@ std::optional<std::string> focusedElementWalkUp(const CaptureScope& scope,
 
 std::optional<std::string> TextMarkerStrategy::extractViaTextMarkers(const CaptureScope& scope,
                                                                      const AXElement& element) {
-    auto& accessibility = scope.accessibility();
-    auto start = accessibility.copyAttributeValue(element, attribute::startTextMarker);
+    auto start = scope.read(element, attribute::startTextMarker);
     if (!start.ok())
         return std::nullopt;
-    auto end = accessibility.copyAttributeValue(element, attribute::endTextMarker);
+    auto end = scope.read(element, attribute::endTextMarker);
     if (!end.ok())
         return std::nullopt;
     const AXValue markers(AXValue::List{*start.value(), *end.value()});
-    auto range = accessibility.copyParameterizedAttributeValue(
+    auto range = scope.readParameterized(
         element, parameterized::textMarkerRangeForUnorderedTextMarkers, markers);
     if (!range.ok())
-        range = accessibility.copyParameterizedAttributeValue(
-            element, parameterized::textMarkerRangeForMarkers, markers);
+        range = scope.readParameterized(element, parameterized::textMarkerRangeForMarkers, markers);
     if (!range.ok())
-        range = accessibility.copyAttributeValue(element, attribute::textMarkerRange);
+        range = scope.read(element, attribute::textMarkerRange);
     if (!range.ok())
         return std::nullopt;
-    auto text = accessibility.copyParameterizedAttributeValue(
-        element, parameterized::stringForTextMarkerRange, *range.value());
+    auto text =
+        scope.readParameterized(element, parameterized::stringForTextMarkerRange, *range.value());
     auto string = text.ok() ? text.value()->asString() : std::nullopt;
     if (!string || string->empty())
         return std::nullopt;
@@ -160,10 +156,9 @@ TextMarkerStrategy::captureSurroundingText(const AXElement& near, Pid pid,
                                            const CaptureScope& scope) const {
     if (scope.expired())
         return std::nullopt;
-    auto& accessibility = scope.accessibility();
-    auto application = accessibility.applicationElement(pid);
+    auto application = scope.applicationElement(pid);
     scope.setTimeout(application, applicationTimeout);
-    accessibility.setAttributeValue(application, attribute::enhancedUserInterface, true);
+    scope.write(application, attribute::enhancedUserInterface, true);
     auto text = windowLevelExtraction(scope, application);
     if (!text)
         text = focusedElementWalkUp(scope, near);
