@@ -42,6 +42,7 @@ struct SimDesktopState {
     std::map<int, ActivationObserver> activationObservers;
     int nextObserver = 1;
 
+    // With mutex held.
     std::shared_ptr<SimApplication> applicationLocked(Pid pid) const {
         auto found = applications.find(pid);
         return found == applications.end() ? nullptr : found->second;
