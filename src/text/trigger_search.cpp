@@ -45,9 +45,9 @@ struct Run {
 
 // Answers "where does the run starting here end" for positions that never move backwards, scanning
 // every character at most once: a position inside the last run shares that run's end.
-class RunCache {
+template <bool (*member)(char32_t)> class RunCache {
 public:
-    RunCache(std::u16string_view text, bool (*member)(char32_t)) : text_(text), member_(member) {}
+    explicit RunCache(std::u16string_view text) : text_(text) {}
 
     const Run& from(std::size_t position) {
         if (position >= run_.start && position < run_.end)
@@ -58,9 +58,9 @@ public:
             std::size_t next = i;
             UChar32 c;
             U16_NEXT(text_.data(), next, text_.size(), c);
-            if (!member_(char32_t(c)))
+            if (!member(char32_t(c)))
                 break;
-            if (isLineEnd(text_, i))
+            if (isLineTerminator(text_[i]) && isLineEnd(text_, i))
                 run_.lastLineEnd = i;
             i = next;
         }
@@ -70,7 +70,6 @@ public:
 
 private:
     std::u16string_view text_;
-    bool (*member_)(char32_t);
     Run run_;
 };
 
@@ -86,7 +85,8 @@ std::vector<PatternMatch> TriggerSearch::completeTriggers() const {
     std::vector<PatternMatch> matches;
     if (pattern_.empty())
         return matches;
-    RunCache spaces(text_, isSpace), words(text_, isWord);
+    RunCache<isSpace> spaces(text_);
+    RunCache<isWord> words(text_);
     for (std::size_t start = text_.find(pattern_); start != none;) {
         std::size_t w = spaces.from(start + pattern_.size()).end;
         std::size_t c = words.from(w).end;
@@ -109,7 +109,8 @@ std::optional<PatternMatch> TriggerSearch::lastPartialTrigger() const {
     std::optional<PatternMatch> last;
     if (pattern_.empty())
         return last;
-    RunCache spaces(text_, isSpace), words(text_, isWord), trailing(text_, isSpace);
+    RunCache<isSpace> spaces(text_), trailing(text_);
+    RunCache<isWord> words(text_);
     for (std::size_t start = text_.find(pattern_); start != none;) {
         std::size_t a = start + pattern_.size();
         const Run& gap = spaces.from(a);
