@@ -108,16 +108,11 @@ TEST(TriggerStateMachine, TheNameMustEndItsLineExactly) {
         {"Hello ;; fix", {preview(";; fix", "fix", 6, true), fired("fix", ";; fix", 6)}},
         {"Hello ;;fix ", {preview(";;fix", "fix", 6, true)}},
         {"Hello ;;fixit", {preview(";;fixit", "fixit", 6, true)}},
-        {"Hello ;;Fix", {preview(";;Fix", "Fix", 6, true)}},
-        {"Hello ;;fix now", {}},
         {"a ;;fix\nmore text", {preview(";;fix", "fix", 2, true), fired("fix", ";;fix", 2)}},
-        {";;sig\n;;fix", {preview(";;fix", "fix", 6, true), fired("fix", ";;fix", 6)}},
         {";;fix\n;;zap", {preview(";;zap", "zap", 6, true), fired("fix", ";;fix", 0)}},
         {";;fi", {preview(";;fi", "fi", 0, false)}},
         {"Dear Ann ;;", {preview(";;", "", 9, true)}},
-        {" \n\t;;", {preview(";;", "", 3, false)}},
         {"x ;;\r\nfix", {preview(";;\r\nfix", "fix", 2, true), fired("fix", ";;\r\nfix", 2)}},
-        {"x ;;fix\r\ny", {preview(";;fix", "fix", 2, true), fired("fix", ";;fix", 2)}},
         {";;;fix", {preview(";;fix", "fix", 1, true), fired("fix", ";;fix", 1)}},
     };
     for (const auto& c : cases) {
@@ -136,23 +131,11 @@ TEST(TriggerStateMachine, OffsetsCountUtf16UnitsOfTheWholeText) {
     EXPECT_EQ(m.activeTrigger->range, (unicode::Utf16Range{12, 6}));
 }
 
-TEST(TriggerStateMachine, PatternsAreLiteralText) {
-    auto m = machine(".*");
-    EXPECT_EQ(m.handleTextChange("ab.*fix", editor, false),
-              (Effects{preview(".*fix", "fix", 2, true), fired("fix", ".*fix", 2)}));
-    EXPECT_EQ(m.handleTextChange("abxyfix", editor, false), Effects{Effect::hidePreview()});
-
-    auto money = machine("$\\E");
-    EXPECT_EQ(money.handleTextChange("$\\Esig", editor, false),
-              (Effects{preview("$\\Esig", "sig", 0, false), fired("sig", "$\\Esig", 0)}));
-}
-
 TEST(TriggerStateMachine, ABlankPatternNeverFiresNorPreviews) {
     for (std::string pattern : {"", " ", " \t\n"}) {
         auto m = machine(pattern);
-        EXPECT_EQ(m.handleTextChange("Hello fix", editor, false), Effects{})
+        EXPECT_EQ(m.handleTextChange("Hello \t\nfix", editor, false), Effects{})
             << "'" << pattern << "'";
-        EXPECT_EQ(m.handleTextChange("Hello \t\nfix", editor, false), Effects{});
         m.validCommandNames.clear();
         EXPECT_EQ(m.handleTextChange("Hello  fix", editor, false), Effects{})
             << "nothing to warn about: this pattern is never a trigger";
