@@ -60,7 +60,7 @@ public:
             U16_NEXT(text_.data(), next, text_.size(), c);
             if (!member(char32_t(c)))
                 break;
-            if (isLineTerminator(text_[i]) && isLineEnd(text_, i))
+            if (isLineEnd(text_, i))
                 run_.lastLineEnd = i;
             i = next;
         }
