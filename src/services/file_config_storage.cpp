@@ -21,11 +21,13 @@ std::string errnoText(int error) {
     return std::strerror(error);
 }
 
-// The whole file, or the reason it cannot be read.
-std::string readFile(const fs::path& path) {
+// The whole file, or the reason it cannot be read; info describes the file that was read.
+std::string readFile(const fs::path& path, struct stat* info = nullptr) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw ConfigError::readError(errnoText(errno));
+    if (info)
+        ::fstat(fd, info);
     std::string content;
     char buffer[64 * 1024];
     for (;;) {
@@ -116,6 +118,11 @@ bool isUnreadable(const fs::path& path) {
     }
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 } // namespace
 
 FileConfigStorage::FileConfigStorage() : fileURL_(defaultFileURL()) {
@@ -152,7 +159,20 @@ AppConfig FileConfigStorage::loadNow() const {
             throw ConfigError::fileNotFound();
         throw ConfigError::readError(errnoText(errno));
     }
-    return decode(readFile(fileURL_));
+    struct stat read {};
+    try {
+        auto config = decode(readFile(fileURL_, &read));
+        remember(&read);
+        return config;
+    } catch (const ConfigError&) {
+        remember(nullptr);
+        throw;
+    }
+}
+
+void FileConfigStorage::remember(const struct stat* file) const {
+    std::lock_guard lock(knownMutex_);
+    knownReadable_ = file ? std::optional<struct stat>(*file) : std::nullopt;
 }
 
 void FileConfigStorage::saveNow(const AppConfig& config) const {
@@ -166,13 +186,24 @@ void FileConfigStorage::saveNow(const AppConfig& config) const {
         target = fileURL_;
     keepUnreadableFile(target);
     writeAtomically(target, content);
+    struct stat written {};
+    remember(::stat(target.c_str(), &written) == 0 ? &written : nullptr);
 }
 
 // A file that exists but cannot be read or decoded is the user's data all the same: it is kept
 // as config.json.corrupt-<timestamp> before the new content replaces it.
 void FileConfigStorage::keepUnreadableFile(const fs::path& target) const {
     struct stat info {};
-    if (::lstat(target.c_str(), &info) != 0 || !isUnreadable(target))
+    if (::stat(target.c_str(), &info) != 0)
+        return;
+    {
+        // Decoding the file again costs as much as a load: skip it for the file last read or
+        // written here, unchanged since.
+        std::lock_guard lock(knownMutex_);
+        if (knownReadable_ && sameFile(*knownReadable_, info))
+            return;
+    }
+    if (!isUnreadable(target))
         return;
     auto stamp = fmt::format("{:%Y%m%d-%H%M%S}", fmt::gmtime(std::time(nullptr)));
     for (int attempt = 0;; ++attempt) {

@@ -5,6 +5,9 @@
 #include "services/config_storage.hpp"
 
 #include <filesystem>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
 
 namespace pennial {
 
@@ -27,8 +30,11 @@ public:
 
 private:
     void keepUnreadableFile(const std::filesystem::path& target) const;
+    void remember(const struct stat* file) const;
 
     const std::filesystem::path fileURL_;
+    mutable std::mutex knownMutex_;
+    mutable std::optional<struct stat> knownReadable_; // the file as last read or written whole
 };
 
 } // namespace pennial

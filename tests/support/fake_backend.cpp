@@ -238,10 +238,17 @@ public:
         http_.Put(".*", handler);
         http_.Patch(".*", handler);
         http_.Delete(".*", handler);
+        http_.set_socket_options([this](socket_t socket) {
+            httplib::default_socket_options(socket);
+            listening_ = socket;
+        });
         port_ = port == 0 ? http_.bind_to_any_port("127.0.0.1")
                           : (http_.bind_to_port("127.0.0.1", port) ? port : -1);
         if (port_ <= 0)
             throw std::runtime_error("the fake backend could not bind a port");
+        // The library listens with a backlog of 5: more simultaneous connections would wait a
+        // whole second for the retried SYN. Listening again only raises the backlog.
+        ::listen(listening_, SOMAXCONN);
         thread_ = std::thread([this] { http_.listen_after_bind(); });
         while (!http_.is_running())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -282,6 +289,7 @@ private:
     FakeBackend& owner_;
     httplib::Server http_;
     std::thread thread_;
+    socket_t listening_ = -1;
     int port_ = 0;
 };
 
