@@ -2,6 +2,7 @@
 #include "services/async_mutex.hpp"
 
 #include <asio/io_context.hpp>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pennial;
@@ -11,19 +12,21 @@ TEST(AsyncMutex, WaitersGetTheLockInTurnAndACancelledOneLeavesTheQueue) {
     asio::io_context io;
     AsyncMutex mutex;
     std::vector<std::string> events;
-    auto hold = [&](std::string name, std::chrono::milliseconds time) -> Awaitable<void> {
+    Task b;
+    auto holdUntil = [&](std::string name, std::function<bool()> release) -> Awaitable<void> {
         auto guard = co_await mutex.lock();
         events.push_back(name + " in");
-        co_await sleepFor(time);
+        while (!release())
+            co_await sleepFor(1ms);
         events.push_back(name + " out");
     };
     std::exception_ptr cancelledOutcome;
-    Task::spawn(io.get_executor(), hold("a", 20ms));
-    auto b = Task::spawn(io.get_executor(), hold("b", 1ms),
-                         [&](std::exception_ptr error) { cancelledOutcome = error; });
-    Task::spawn(io.get_executor(), hold("c", 1ms));
+    Task::spawn(io.get_executor(), holdUntil("a", [&] { return !b.isRunning(); }));
+    b = Task::spawn(io.get_executor(), holdUntil("b", [] { return true; }),
+                    [&](std::exception_ptr error) { cancelledOutcome = error; });
+    Task::spawn(io.get_executor(), holdUntil("c", [] { return true; }));
     auto cancelB = [&]() -> Awaitable<void> {
-        co_await sleepFor(5ms);
+        co_await sleepFor(1ms);
         b.cancel();
     };
     Task::spawn(io.get_executor(), cancelB());
