@@ -12,7 +12,7 @@ ContextTelemetryReporter::ContextTelemetryReporter(HTTPClient& httpClient, std::
 
 Awaitable<void> ContextTelemetryReporter::report(std::string bundleIdentifier, std::string appName,
                                                  std::string strategyUsed,
-                                                 OrderedJson anonymizedTree) {
+                                                 std::vector<AnonymizedTreeNode> anonymizedTree) {
     HTTPRequest request;
     request.url = apiBaseURL_ + "/api/context-telemetry";
     if (!isValidURL(request.url))
@@ -20,13 +20,14 @@ Awaitable<void> ContextTelemetryReporter::report(std::string bundleIdentifier, s
     request.method = "POST";
     request.setHeader("Content-Type", "application/json");
     request.timeout = timeout;
-    if (!anonymizedTree.is_array())
-        anonymizedTree = OrderedJson::array();
+    OrderedJson tree = OrderedJson::array();
+    for (const auto& node : anonymizedTree)
+        tree.push_back(node.toJson());
     OrderedJson payload;
     payload["bundleIdentifier"] = bundleIdentifier;
     payload["appName"] = appName;
     payload["strategyUsed"] = std::move(strategyUsed);
-    payload["tree"] = std::move(anonymizedTree);
+    payload["tree"] = std::move(tree);
     request.body = json::dump(payload);
     co_await onStrand(send(std::move(request), std::move(bundleIdentifier), std::move(appName)));
 }

@@ -3,13 +3,14 @@
 // shape of its accessibility tree and none of its text. Fire and forget: sent once, failures only
 // logged.
 
-#include "base/json.hpp"
 #include "base/runtime.hpp"
 #include "services/access_token_provider.hpp"
 #include "services/http_client.hpp"
+#include "text/anonymized_tree_node.hpp"
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace pennial {
 
@@ -20,10 +21,10 @@ public:
     ContextTelemetryReporter(HTTPClient& httpClient, std::string apiBaseURL,
                              AccessTokenProvider& authService);
 
-    // anonymizedTree: the outline's nodes, each in its own JSON form, in walk order.
     // Never throws; a cancelled report ends quietly.
     Awaitable<void> report(std::string bundleIdentifier, std::string appName,
-                           std::string strategyUsed, OrderedJson anonymizedTree);
+                           std::string strategyUsed,
+                           std::vector<AnonymizedTreeNode> anonymizedTree);
 
 private:
     Awaitable<void> send(HTTPRequest request, std::string bundleIdentifier, std::string appName);

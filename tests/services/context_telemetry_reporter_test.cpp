@@ -14,7 +14,7 @@ namespace {
 
 class ContextTelemetryReporterTest : public ::testing::Test {
 protected:
-    void report(ContextTelemetryReporter& reporter, OrderedJson tree = OrderedJson::array()) {
+    void report(ContextTelemetryReporter& reporter, std::vector<AnonymizedTreeNode> tree = {}) {
         runAwaitable(reporter.report("org.example.editor", "Editor", "none", std::move(tree)));
     }
 
@@ -28,10 +28,7 @@ protected:
 } // namespace
 
 TEST_F(ContextTelemetryReporterTest, SendsTheApplicationAndTheOutlineOfItsTreeOnce) {
-    OrderedJson tree = OrderedJson::array();
-    tree.push_back({{"role", "AXWindow"}, {"childCount", 1}, {"depth", 0}});
-    tree.push_back({{"childCount", 0}, {"depth", 1}});
-    report(reporter, tree);
+    report(reporter, {{"AXWindow", std::nullopt, 1, 0}, {std::nullopt, std::nullopt, 0, 1}});
 
     auto sent = backend.requests();
     ASSERT_EQ(sent.size(), 1u);
