@@ -3,6 +3,7 @@
 
 #include "base/log.hpp"
 #include "facilities_fixture.hpp"
+#include "text/accessibility_error.hpp"
 
 #include <QProcess>
 
@@ -82,6 +83,29 @@ TEST_F(AtspiAccessibilityTest, FindsTheFocusItDidNotSeeTaken) {
     ASSERT_TRUE(focused.ok());
     auto title = latecomer->copyAttributeValue(*focused.value()->asElement(), attribute::title);
     EXPECT_EQ(title.value()->asString(), "One-line field");
+}
+
+// A window whose application says nothing on the bus (an X client without accessibility):
+// the field focused before it is not where the user types any more.
+TEST_F(AtspiAccessibilityTest, FocusIsNotKeptAcrossAWindowThatReportsNone) {
+    TestEditor editor("multi");
+    ASSERT_TRUE(focusedField("Multi-line field"));
+    QProcess silent;
+    silent.start("xmessage", {"-name", "silent", "not accessible"});
+    ASSERT_TRUE(silent.waitForStarted());
+    ASSERT_EQ(QProcess::execute("xdotool", {"search", "--sync", "--class", "xmessage",
+                                            "windowactivate", "--sync"}),
+              0);
+    EXPECT_TRUE(waitUntil([&] {
+        return read(accessibility->systemWideElement(), attribute::focusedUIElement).error() ==
+               AXError::noValue;
+    }));
+    EXPECT_THROW(run(provider->getFocusedElement()), AccessibilityError);
+
+    editor.activate();
+    EXPECT_TRUE(focusedField("Multi-line field"));
+    silent.kill();
+    silent.waitForFinished();
 }
 
 TEST_F(AtspiAccessibilityTest, ForgetsTheFocusOfAnApplicationThatQuit) {

@@ -109,11 +109,25 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
     return AXError::attributeUnsupported;
 }
 
+AtspiAccessible* AtspiAttributes::currentFocus(AtspiCall& call) {
+    auto* focused = focus_.focused();
+    auto activated =
+        focused && hooks_.activeWindowSince ? hooks_.activeWindowSince() : std::nullopt;
+    if (!activated || focus_.focusedAt() >= *activated)
+        return focused;
+    // Reported before the active window changed: the window may be one of an application that
+    // reports nothing (a terminal, say), and writing into the field would be writing into a
+    // window the user left. It is still the user's when the active window is its application's
+    // (whose report may simply have come in first).
+    auto active = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
+    return active && applications_.pidOf(call, focused) == active ? focused : nullptr;
+}
+
 AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, std::string_view attribute) {
     if (attribute == attribute::focusedUIElement)
-        return elementOrNoValue(focus_.focused(call));
+        return elementOrNoValue(currentFocus(call));
     if (attribute == attribute::focusedApplication) {
-        if (auto* focused = focus_.focused(call))
+        if (auto* focused = currentFocus(call))
             if (auto* application = applications_.of(call, focused))
                 return elementValue(application);
         // Nothing reported focus since we started: the application of the active window.
@@ -124,7 +138,7 @@ AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, std::string_v
 }
 
 AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccessible* application) {
-    if (auto* focused = focus_.focused(call);
+    if (auto* focused = focus_.focused();
         focused && ATSPI_OBJECT(focused)->app == ATSPI_OBJECT(application)->app)
         return elementValue(focused);
     auto window = atspi_tree::activeWindow(call, application);

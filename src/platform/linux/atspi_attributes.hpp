@@ -10,6 +10,7 @@
 #include "platform/linux/atspi_focus_tracker.hpp"
 #include "platform/linux/atspi_text.hpp"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ namespace pennial {
 struct AtspiDesktopHooks {
     // The process whose window is active.
     std::function<std::optional<Pid>()> activeWindowProcess;
+    // When the active window last changed.
+    std::function<std::optional<std::chrono::steady_clock::time_point>()> activeWindowSince;
     // The screen position of the process's top-level window with this title.
     std::function<std::optional<Point>(Pid, const std::string& title)> windowOrigin;
 };
@@ -45,6 +48,9 @@ public:
 
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, std::string_view attribute);
+    // The element focus was last reported on, unless the user has gone to another
+    // application's window since.
+    AtspiAccessible* currentFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);

@@ -1,6 +1,5 @@
 #include "platform/linux/atspi_focus_tracker.hpp"
 
-#include "platform/linux/atspi_call.hpp"
 #include "platform/linux/atspi_ref.hpp"
 
 #include <string_view>
@@ -36,9 +35,10 @@ void AtspiFocusTracker::onEvent(AtspiEvent* event, void* self) {
         return;
     // Runs while another call waits for its reply, too: it only takes note, asking nothing.
     const std::string_view type = event->type ? event->type : "";
-    if (type == focusedEvent)
+    if (type == focusedEvent) {
         tracker->take(event->source);
-    else if (type == defunctEvent && event->source == tracker->focused_)
+        tracker->focusedAt_ = std::chrono::steady_clock::now();
+    } else if (type == defunctEvent && event->source == tracker->focused_)
         tracker->take(nullptr);
 }
 
@@ -50,16 +50,10 @@ void AtspiFocusTracker::take(AtspiAccessible* accessible) {
     focused_ = accessible;
 }
 
-AtspiAccessible* AtspiFocusTracker::focused(AtspiCall& call) {
-    if (!focused_)
-        return nullptr;
-    bool defunct = applicationGone(focused_);
-    if (!defunct) {
-        GObjectRef<AtspiStateSet> states(
-            call([&](GError**) { return atspi_accessible_get_state_set(focused_); }));
-        defunct = !states || atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT);
-    }
-    if (defunct)
+AtspiAccessible* AtspiFocusTracker::focused() {
+    // An element that goes says so (the event above), or its application leaves the bus; either
+    // way, asking would cost a call on every poll.
+    if (focused_ && applicationGone(focused_))
         take(nullptr);
     return focused_;
 }

@@ -7,9 +7,9 @@ typedef struct _AtspiAccessible AtspiAccessible;
 typedef struct _AtspiEvent AtspiEvent;
 typedef struct _AtspiEventListener AtspiEventListener;
 
-namespace pennial {
+#include <chrono>
 
-class AtspiCall;
+namespace pennial {
 
 class AtspiFocusTracker {
 public:
@@ -20,7 +20,9 @@ public:
 
     // The focused element while it lives (borrowed: the tracker keeps the reference); null when
     // none was reported or it is gone.
-    AtspiAccessible* focused(AtspiCall& call);
+    AtspiAccessible* focused();
+    // When focus was last reported.
+    std::chrono::steady_clock::time_point focusedAt() const { return focusedAt_; }
 
 private:
     static void onEvent(AtspiEvent* event, void* self);
@@ -28,6 +30,7 @@ private:
 
     AtspiEventListener* listener_ = nullptr;
     AtspiAccessible* focused_ = nullptr;
+    std::chrono::steady_clock::time_point focusedAt_;
 };
 
 } // namespace pennial

@@ -69,7 +69,16 @@ bool isGone(AtspiAccessible* accessible) {
 }
 
 AtspiRole role(AtspiCall& call, AtspiAccessible* accessible) {
-    return call([&](GError** error) { return atspi_accessible_get_role(accessible, error); });
+    // An object keeps its role, and the library only keeps it while its own loop runs: asked once
+    // per object, the answer stays with the object.
+    static const GQuark kept = g_quark_from_static_string("pennial-role");
+    if (auto known = GPOINTER_TO_INT(g_object_get_qdata(G_OBJECT(accessible), kept)); known > 0)
+        return static_cast<AtspiRole>(known - 1);
+    const AtspiRole found =
+        call([&](GError** error) { return atspi_accessible_get_role(accessible, error); });
+    if (!call.failed() && found != ATSPI_ROLE_INVALID)
+        g_object_set_qdata(G_OBJECT(accessible), kept, GINT_TO_POINTER(found + 1));
+    return found;
 }
 
 bool hasState(AtspiCall& call, AtspiAccessible* accessible, AtspiStateType state) {

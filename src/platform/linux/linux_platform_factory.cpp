@@ -31,6 +31,10 @@ makeAccessibility(const std::shared_ptr<X11Workspace>& workspace) {
         auto workspace = windows.lock();
         return workspace ? workspace->activeWindowProcess() : std::nullopt;
     };
+    hooks.activeWindowSince = [windows]() -> std::optional<std::chrono::steady_clock::time_point> {
+        auto workspace = windows.lock();
+        return workspace ? workspace->activeWindowSince() : std::nullopt;
+    };
     hooks.windowOrigin = [windows](Pid pid, const std::string& title) -> std::optional<Point> {
         auto workspace = windows.lock();
         return workspace ? workspace->windowOrigin(pid, title) : std::nullopt;

@@ -200,6 +200,7 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
     {
         std::lock_guard lock(mutex_);
         active_ = std::move(window);
+        activeSince_ = std::chrono::steady_clock::now();
         described_.reset();
         if (!active_) {
             announcedPid_.reset();
@@ -317,6 +318,11 @@ void X11Workspace::setApplicationNames(ApplicationNames names) {
 std::optional<Pid> X11Workspace::activeWindowProcess() const {
     std::lock_guard lock(mutex_);
     return active_ ? std::optional(active_->pid) : std::nullopt;
+}
+
+std::optional<std::chrono::steady_clock::time_point> X11Workspace::activeWindowSince() const {
+    std::lock_guard lock(mutex_);
+    return activeSince_;
 }
 
 std::optional<Point> X11Workspace::windowOrigin(Pid pid, const std::string& title) {

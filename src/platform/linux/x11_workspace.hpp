@@ -11,6 +11,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,8 @@ public:
 
     // For the accessibility facility. The process owning the active window:
     std::optional<Pid> activeWindowProcess() const;
+    // When the active window last changed; none before the first change.
+    std::optional<std::chrono::steady_clock::time_point> activeWindowSince() const;
     // The screen position of the process's top-level window with this title (its only one when
     // no title matches).
     std::optional<Point> windowOrigin(Pid pid, const std::string& title);
@@ -79,6 +82,7 @@ private:
     std::shared_ptr<Observers> observers_;
     mutable std::mutex mutex_; // guards everything below
     std::optional<ActiveWindow> active_;
+    std::optional<std::chrono::steady_clock::time_point> activeSince_;
     std::optional<RunningApplication> described_; // the active window's, once worked out
     std::optional<Pid> announcedPid_;
     ApplicationNames names_;
