@@ -9,6 +9,16 @@
 #include <stdexcept>
 #include <thread>
 
+// Once a widget of ours is shown, Qt's accessibility bridge connects to the session bus and
+// keeps that connection's objects to the end: not ours to free. Telling them apart takes the
+// whole stack, through libraries built without frame pointers.
+extern "C" const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libQt6DBus.so\n";
+}
+
 namespace pennial::desktop {
 
 namespace {

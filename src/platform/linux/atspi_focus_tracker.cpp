@@ -2,6 +2,7 @@
 
 #include "platform/linux/atspi_ref.hpp"
 
+#include <memory>
 #include <string_view>
 
 namespace pennial {
@@ -29,7 +30,10 @@ AtspiFocusTracker::~AtspiFocusTracker() {
     take(nullptr);
 }
 
-void AtspiFocusTracker::onEvent(AtspiEvent* event, void* self) {
+void AtspiFocusTracker::onEvent(AtspiEvent* received, void* self) {
+    // The event is ours to free.
+    std::unique_ptr<AtspiEvent, void (*)(AtspiEvent*)> event(
+        received, [](AtspiEvent* done) { g_boxed_free(ATSPI_TYPE_EVENT, done); });
     auto* tracker = static_cast<AtspiFocusTracker*>(self);
     if (!event->source || event->detail1 != 1)
         return;
@@ -38,8 +42,9 @@ void AtspiFocusTracker::onEvent(AtspiEvent* event, void* self) {
     if (type == focusedEvent) {
         tracker->take(event->source);
         tracker->focusedAt_ = std::chrono::steady_clock::now();
-    } else if (type == defunctEvent && event->source == tracker->focused_)
+    } else if (type == defunctEvent && event->source == tracker->focused_) {
         tracker->take(nullptr);
+    }
 }
 
 void AtspiFocusTracker::take(AtspiAccessible* accessible) {
