@@ -130,7 +130,8 @@ AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, std::string_v
         if (auto* focused = currentFocus(call))
             if (auto* application = applications_.of(call, focused))
                 return elementValue(application);
-        // Nothing reported focus since we started: the application of the active window.
+        // No focus reported since we started, or not in the active window: the application of
+        // the active window.
         auto pid = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
         return elementOrNoValue(pid ? applications_.withPid(call, *pid) : nullptr);
     }

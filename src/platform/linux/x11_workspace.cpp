@@ -182,8 +182,9 @@ X11Workspace::X11Workspace(Executor main)
     connection_->call([this](Display* display) {
         reader_ = std::make_unique<Reader>(display);
         XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
+        auto active = reader_->readActive(display);
         std::lock_guard lock(mutex_);
-        active_ = reader_->readActive(display);
+        active_ = std::move(active);
         // The application active when we start is not an activation.
         if (active_)
             announcedPid_ = active_->pid;
