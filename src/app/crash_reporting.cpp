@@ -8,8 +8,8 @@ std::string_view compiledInCrashReportingDsn() {
     return PENNIAL_CRASH_REPORTING_DSN;
 }
 
-platform::CrashReporterOptions crashReportingOptions(std::string dsn) {
-    platform::CrashReporterOptions options;
+CrashReporterOptions crashReportingOptions(std::string dsn) {
+    CrashReporterOptions options;
     options.dsn = std::move(dsn);
     options.enableUncaughtExceptionReporting = true;
     options.tracesSampleRate = 0.2;
@@ -18,7 +18,7 @@ platform::CrashReporterOptions crashReportingOptions(std::string dsn) {
     return options;
 }
 
-bool startCrashReporting(platform::CrashReporter& reporter, std::string_view dsn) {
+bool startCrashReporting(CrashReporter& reporter, std::string_view dsn) {
     if (dsn.empty())
         return false;
     reporter.start(crashReportingOptions(std::string(dsn)));

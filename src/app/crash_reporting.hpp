@@ -13,10 +13,10 @@ namespace pennial {
 // crash reporting is off.
 std::string_view compiledInCrashReportingDsn();
 
-platform::CrashReporterOptions crashReportingOptions(std::string dsn);
+CrashReporterOptions crashReportingOptions(std::string dsn);
 
 // Starts the reporter when dsn is not empty; answers whether it did.
-bool startCrashReporting(platform::CrashReporter& reporter,
+bool startCrashReporting(CrashReporter& reporter,
                          std::string_view dsn = compiledInCrashReportingDsn());
 
 } // namespace pennial

@@ -2,7 +2,7 @@
 
 namespace pennial {
 
-OnboardingInputs readOnboardingInputs(const platform::UserDefaults& defaults, bool hasPermissions,
+OnboardingInputs readOnboardingInputs(const UserDefaults& defaults, bool hasPermissions,
                                       bool isAuthenticated) {
     OnboardingInputs inputs;
     inputs.hasSeenWelcomeOnboarding =

@@ -28,7 +28,7 @@ struct OnboardingInputs {
 };
 
 // The four flags from the user defaults, the other two as given.
-OnboardingInputs readOnboardingInputs(const platform::UserDefaults& defaults, bool hasPermissions,
+OnboardingInputs readOnboardingInputs(const UserDefaults& defaults, bool hasPermissions,
                                       bool isAuthenticated);
 
 // What the window's sign-in form shares with the code panel at the notch.

@@ -26,7 +26,7 @@ struct UpdateService::Published {
     }
 };
 
-UpdateService::UpdateService(std::shared_ptr<platform::Updater> updater, Executor main)
+UpdateService::UpdateService(std::shared_ptr<Updater> updater, Executor main)
     : updater_(std::move(updater)), published_(std::make_shared<Published>()) {
     std::weak_ptr<Published> weak = published_;
     // The initial value at once, every later one as it comes.

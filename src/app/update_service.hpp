@@ -14,7 +14,7 @@ namespace pennial {
 class UpdateService {
 public:
     // Lives on main; the updater's reports hop there from whatever thread they come on.
-    UpdateService(std::shared_ptr<platform::Updater> updater, Executor main);
+    UpdateService(std::shared_ptr<Updater> updater, Executor main);
     ~UpdateService();
     UpdateService(const UpdateService&) = delete;
     UpdateService& operator=(const UpdateService&) = delete;
@@ -31,7 +31,7 @@ public:
 
 private:
     struct Published;
-    std::shared_ptr<platform::Updater> updater_;
+    std::shared_ptr<Updater> updater_;
     std::shared_ptr<Published> published_;
 };
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <typeinfo>
 
-namespace pennial::platform {
+namespace pennial {
 namespace {
 
 std::string demangled(const std::type_info& type) {
@@ -45,4 +45,4 @@ const char* breadcrumbLevelName(BreadcrumbLevel level) {
     return "info";
 }
 
-} // namespace pennial::platform
+} // namespace pennial

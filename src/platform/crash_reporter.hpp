@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-namespace pennial::platform {
+namespace pennial {
 
 enum class BreadcrumbLevel { debug, info, warning, error, fatal };
 
@@ -47,4 +47,4 @@ public:
     virtual void captureError(std::exception_ptr error) = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

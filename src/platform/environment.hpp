@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace pennial::platform {
+namespace pennial {
 
 class Environment {
 public:
@@ -16,4 +16,4 @@ public:
     virtual std::optional<std::string> value(std::string_view name) const = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

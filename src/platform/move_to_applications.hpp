@@ -3,7 +3,7 @@
 // install it in place, so the Linux build's step does nothing; the seam stays for installs that
 // will need it.
 
-namespace pennial::platform {
+namespace pennial {
 
 class MoveToApplications {
 public:
@@ -18,4 +18,4 @@ public:
     void promptIfNeeded() override {}
 };
 
-} // namespace pennial::platform
+} // namespace pennial

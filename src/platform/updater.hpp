@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace pennial::platform {
+namespace pennial {
 
 class Updater {
 public:
@@ -22,4 +22,4 @@ public:
     virtual void setUpdateFoundHandler(std::function<void()> handler) = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

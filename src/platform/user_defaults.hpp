@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace pennial::platform {
+namespace pennial {
 
 class UserDefaults {
 public:
@@ -15,4 +15,4 @@ public:
     virtual void setBool(std::string_view key, bool value) = 0;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

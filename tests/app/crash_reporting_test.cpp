@@ -6,17 +6,17 @@
 using namespace pennial;
 
 TEST(CrashReporting, AnEmptyDsnLeavesReportingOff) {
-    sim::RecordingCrashReporter reporter(false);
+    RecordingCrashReporter reporter(false);
     EXPECT_FALSE(startCrashReporting(reporter, ""));
     EXPECT_FALSE(reporter.isStarted());
-    reporter.addBreadcrumb({platform::BreadcrumbLevel::info, "start", "App startup began"});
+    reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "App startup began"});
     reporter.captureError(std::make_exception_ptr(std::runtime_error("lost")));
     EXPECT_TRUE(reporter.breadcrumbs().empty());
     EXPECT_TRUE(reporter.errors().empty());
 }
 
 TEST(CrashReporting, ADsnStartsReportingOnceWithTheBuildsOptions) {
-    sim::RecordingCrashReporter reporter(false);
+    RecordingCrashReporter reporter(false);
     std::string dsn = "https://0123456789abcdef0123456789abcdef@ingest.example.test/4507";
     EXPECT_TRUE(startCrashReporting(reporter, dsn));
     EXPECT_EQ(reporter.startCount(), 1);

@@ -29,13 +29,13 @@ TEST(FileUserDefaults, FlagsSurviveARestartAndTheFileIsSorted) {
     TempFolder folder;
     auto file = folder / "com.pennial.macos/defaults.json";
     {
-        platform::FileUserDefaults defaults(file);
+        FileUserDefaults defaults(file);
         EXPECT_FALSE(defaults.boolForKey("hasSeenVideoIntro")) << "absent reads as false";
         EXPECT_FALSE(std::filesystem::exists(file)) << "reading writes nothing";
         defaults.setBool("hasSeenWelcomeOnboarding", true);
         defaults.setBool("hasSeenVideoIntro", true);
     }
-    platform::FileUserDefaults reopened(file);
+    FileUserDefaults reopened(file);
     EXPECT_TRUE(reopened.boolForKey("hasSeenWelcomeOnboarding"));
     EXPECT_TRUE(reopened.boolForKey("hasSeenVideoIntro"));
     EXPECT_EQ(readFile(file),
@@ -46,7 +46,7 @@ TEST(FileUserDefaults, ForeignValuesAreKeptAndNeverReadAsTrue) {
     TempFolder folder;
     auto file = folder / "defaults.json";
     writeFile(file, R"({"hasSeenVideoIntro":"yes","windowOrigin":[1,2]})");
-    platform::FileUserDefaults defaults(file);
+    FileUserDefaults defaults(file);
     EXPECT_FALSE(defaults.boolForKey("hasSeenVideoIntro"));
     defaults.setBool("hasSeenWelcomeOnboarding", true);
     auto saved = json::parse(readFile(file));
@@ -59,7 +59,7 @@ TEST(FileUserDefaults, AnUnreadableFileIsKeptAsideBeforeTheFirstWrite) {
     auto file = folder / "defaults.json";
     writeFile(file, "{\"hasSeenWelcomeOnboarding\": tru");
     LogCapture log;
-    platform::FileUserDefaults defaults(file);
+    FileUserDefaults defaults(file);
     EXPECT_FALSE(defaults.boolForKey("hasSeenWelcomeOnboarding"));
     EXPECT_EQ(log.matching("[UserDefaults]").size(), 1u);
 
@@ -73,7 +73,7 @@ TEST(FileUserDefaults, AnUnreadableFileIsKeptAsideBeforeTheFirstWrite) {
         }
     }
     EXPECT_EQ(kept, 1);
-    EXPECT_TRUE(platform::FileUserDefaults(file).boolForKey("hasSeenVideoIntro"));
+    EXPECT_TRUE(FileUserDefaults(file).boolForKey("hasSeenVideoIntro"));
 }
 
 TEST(FileUserDefaults, AFailedWriteKeepsTheValueForThisRun) {
@@ -81,7 +81,7 @@ TEST(FileUserDefaults, AFailedWriteKeepsTheValueForThisRun) {
     auto notAFolder = folder / "plain-file";
     writeFile(notAFolder, "");
     LogCapture log;
-    platform::FileUserDefaults defaults(notAFolder / "defaults.json");
+    FileUserDefaults defaults(notAFolder / "defaults.json");
     defaults.setBool("hasSeenWelcomeOnboarding", true);
     EXPECT_TRUE(defaults.boolForKey("hasSeenWelcomeOnboarding"));
     EXPECT_EQ(log.matching("⚠️ [UserDefaults] Failed to save settings: ").size(), 1u);

@@ -12,8 +12,8 @@ using pennial::testing::TempFolder;
 
 namespace {
 
-platform::CrashReporterOptions options() {
-    platform::CrashReporterOptions options;
+CrashReporterOptions options() {
+    CrashReporterOptions options;
     options.dsn = "https://key@ingest.example.test/1";
     options.enableUncaughtExceptionReporting = true;
     options.environment = "production";
@@ -48,8 +48,8 @@ std::vector<std::string> messages(const Json& report) {
 
 TEST(LocalCrashReporter, RecordsNothingBeforeItIsStarted) {
     TempFolder folder;
-    platform::LocalCrashReporter reporter(folder / "reports");
-    reporter.addBreadcrumb({platform::BreadcrumbLevel::info, "start", "App startup began"});
+    LocalCrashReporter reporter(folder / "reports");
+    reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "App startup began"});
     reporter.captureError(std::make_exception_ptr(std::runtime_error("early")));
     EXPECT_FALSE(reporter.isStarted());
     EXPECT_TRUE(reports(folder / "reports", "").empty());
@@ -57,10 +57,10 @@ TEST(LocalCrashReporter, RecordsNothingBeforeItIsStarted) {
 
 TEST(LocalCrashReporter, ACapturedErrorIsReportedWithTheTrailSoFar) {
     TempFolder folder;
-    platform::LocalCrashReporter reporter(folder / "reports");
+    LocalCrashReporter reporter(folder / "reports");
     reporter.start(options());
-    reporter.addBreadcrumb({platform::BreadcrumbLevel::info, "start", "App startup began"});
-    reporter.addBreadcrumb({platform::BreadcrumbLevel::warning, "auth", "Session \"expired\""});
+    reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "App startup began"});
+    reporter.addBreadcrumb({BreadcrumbLevel::warning, "auth", "Session \"expired\""});
     reporter.captureError(std::make_exception_ptr(std::invalid_argument("config.json is bad")));
 
     auto found = reports(folder / "reports", "error-");
@@ -79,17 +79,17 @@ TEST(LocalCrashReporter, ACapturedErrorIsReportedWithTheTrailSoFar) {
 
 TEST(LocalCrashReporter, TheTrailKeepsTheLastHundredAndCutsLongMessages) {
     TempFolder folder;
-    platform::LocalCrashReporter reporter(folder.path());
+    LocalCrashReporter reporter(folder.path());
     reporter.start(options());
     for (int i = 0; i < 130; ++i)
-        reporter.addBreadcrumb({platform::BreadcrumbLevel::info, "n", std::to_string(i)});
-    reporter.addBreadcrumb({platform::BreadcrumbLevel::info, "n", std::string(5000, 'x')});
+        reporter.addBreadcrumb({BreadcrumbLevel::info, "n", std::to_string(i)});
+    reporter.addBreadcrumb({BreadcrumbLevel::info, "n", std::string(5000, 'x')});
     reporter.captureError(std::make_exception_ptr(std::runtime_error("x")));
 
     auto found = reports(folder.path(), "error-");
     ASSERT_EQ(found.size(), 1u);
     auto trail = messages(found[0]);
-    ASSERT_EQ(trail.size(), platform::LocalCrashReporter::maxBreadcrumbs);
+    ASSERT_EQ(trail.size(), LocalCrashReporter::maxBreadcrumbs);
     EXPECT_EQ(trail.front(), "31");
     EXPECT_LT(trail.back().size(), 768u);
     EXPECT_TRUE(trail.back().ends_with("..."));
@@ -100,9 +100,9 @@ TEST(LocalCrashReporterDeathTest, AFatalSignalLeavesAReportWithTheTrail) {
     TempFolder folder;
     EXPECT_DEATH(
         {
-            platform::LocalCrashReporter reporter(folder.path());
+            LocalCrashReporter reporter(folder.path());
             reporter.start(options());
-            reporter.addBreadcrumb({platform::BreadcrumbLevel::info, "start", "Startup complete"});
+            reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "Startup complete"});
             std::raise(SIGSEGV);
         },
         "");
@@ -119,7 +119,7 @@ TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) 
     TempFolder folder;
     EXPECT_DEATH(
         {
-            platform::LocalCrashReporter reporter(folder.path());
+            LocalCrashReporter reporter(folder.path());
             reporter.start(options());
             try {
                 throw std::out_of_range("index 7");

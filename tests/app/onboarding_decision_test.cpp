@@ -97,7 +97,7 @@ TEST(OnboardingDecision, RequiresOnboardingUntilAllSixHold) {
 }
 
 TEST(OnboardingDecision, FlagsAreReadFromTheirKeysAndAbsentMeansFalse) {
-    sim::SimUserDefaults defaults;
+    SimUserDefaults defaults;
     auto inputs = readOnboardingInputs(defaults, true, false);
     EXPECT_FALSE(inputs.hasSeenWelcomeOnboarding);
     EXPECT_TRUE(inputs.hasPermissions);

@@ -13,7 +13,7 @@ namespace {
 
 struct UpdateServiceTest : ::testing::Test {
     asio::io_context main;
-    std::shared_ptr<sim::SimUpdater> updater = std::make_shared<sim::SimUpdater>();
+    std::shared_ptr<SimUpdater> updater = std::make_shared<SimUpdater>();
 };
 
 } // namespace
@@ -75,7 +75,7 @@ TEST_F(UpdateServiceTest, ReportsAfterTheServiceIsGoneAreDropped) {
 
 TEST_F(UpdateServiceTest, PackageManagedBuildsAnswerAUserCheckWithTheNotice) {
     std::vector<std::string> shown;
-    auto managed = std::make_shared<platform::PackageManagerUpdater>(
+    auto managed = std::make_shared<PackageManagerUpdater>(
         [&](const std::string& notice) { shown.push_back(notice); });
     UpdateService service(managed, main.get_executor());
     LogCapture log;

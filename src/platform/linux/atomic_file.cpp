@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace pennial::platform {
+namespace pennial {
 namespace {
 
 [[noreturn]] void fail(const std::string& what) {
@@ -79,4 +79,4 @@ void writeFileAtomically(const std::filesystem::path& file, std::string_view con
         ::fsync(directory.get());
 }
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string_view>
 
-namespace pennial::platform {
+namespace pennial {
 
 // Creates missing parent folders; throws std::system_error when the file cannot be written.
 void writeFileAtomically(const std::filesystem::path& file, std::string_view contents);
 
-} // namespace pennial::platform
+} // namespace pennial

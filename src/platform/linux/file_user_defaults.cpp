@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace pennial::platform {
+namespace pennial {
 
 FileUserDefaults::FileUserDefaults(std::filesystem::path file) : file_(std::move(file)) {
     load();
@@ -71,4 +71,4 @@ void FileUserDefaults::save() {
     }
 }
 
-} // namespace pennial::platform
+} // namespace pennial

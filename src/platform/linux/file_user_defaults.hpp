@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <mutex>
 
-namespace pennial::platform {
+namespace pennial {
 
 class FileUserDefaults final : public UserDefaults {
 public:
@@ -31,4 +31,4 @@ private:
     bool keepUnreadableCopy_ = false;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

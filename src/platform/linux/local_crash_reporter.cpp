@@ -16,7 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace pennial::platform {
+namespace pennial {
 
 // Each breadcrumb is kept as finished JSON in a fixed slot, so a signal handler can copy the trail
 // into a report with nothing but write().
@@ -363,4 +363,4 @@ std::string LocalCrashReporter::reportHeader() const {
     return text.substr(1, text.size() - 2) + ",";
 }
 
-} // namespace pennial::platform
+} // namespace pennial

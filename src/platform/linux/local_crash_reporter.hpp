@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-namespace pennial::platform {
+namespace pennial {
 
 class LocalCrashReporter final : public CrashReporter {
 public:
@@ -47,4 +47,4 @@ private:
     std::unique_ptr<Ring> ring_;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -2,7 +2,7 @@
 
 #include "base/log.hpp"
 
-namespace pennial::platform {
+namespace pennial {
 
 PackageManagerUpdater::PackageManagerUpdater(NoticePresenter present)
     : present_(std::move(present)) {}
@@ -14,4 +14,4 @@ void PackageManagerUpdater::checkForUpdates() {
         logf("🔵 [UpdateService] {}", notice);
 }
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace pennial::platform {
+namespace pennial {
 
 class PackageManagerUpdater final : public Updater {
 public:
@@ -29,4 +29,4 @@ private:
     NoticePresenter present_;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace pennial::platform {
+namespace pennial {
 
 std::optional<std::string> ProcessEnvironment::value(std::string_view name) const {
     if (const char* found = std::getenv(std::string(name).c_str()))
@@ -10,4 +10,4 @@ std::optional<std::string> ProcessEnvironment::value(std::string_view name) cons
     return std::nullopt;
 }
 
-} // namespace pennial::platform
+} // namespace pennial

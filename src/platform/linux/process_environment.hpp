@@ -3,11 +3,11 @@
 
 #include "platform/environment.hpp"
 
-namespace pennial::platform {
+namespace pennial {
 
 class ProcessEnvironment final : public Environment {
 public:
     std::optional<std::string> value(std::string_view name) const override;
 };
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -4,7 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace pennial::platform {
+namespace pennial {
 namespace {
 
 std::filesystem::path homeDirectory() {
@@ -32,4 +32,4 @@ std::filesystem::path xdgStateHome() {
     return baseDirectory("XDG_STATE_HOME", std::filesystem::path(".local") / "state");
 }
 
-} // namespace pennial::platform
+} // namespace pennial

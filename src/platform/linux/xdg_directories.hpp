@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-namespace pennial::platform {
+namespace pennial {
 
 // The application's folder name in each base directory.
 inline constexpr const char* applicationFolderName = "com.pennial.macos";
@@ -14,4 +14,4 @@ std::filesystem::path xdgConfigHome();
 // $XDG_STATE_HOME when set to an absolute path, else ~/.local/state.
 std::filesystem::path xdgStateHome();
 
-} // namespace pennial::platform
+} // namespace pennial

@@ -1,10 +1,10 @@
 #include "platform/sim/recording_crash_reporter.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
 RecordingCrashReporter::RecordingCrashReporter(bool started) : started_(started) {}
 
-void RecordingCrashReporter::start(const platform::CrashReporterOptions& options) {
+void RecordingCrashReporter::start(const CrashReporterOptions& options) {
     std::lock_guard lock(mutex_);
     started_ = true;
     ++startCount_;
@@ -16,7 +16,7 @@ bool RecordingCrashReporter::isStarted() const {
     return started_;
 }
 
-void RecordingCrashReporter::addBreadcrumb(platform::Breadcrumb breadcrumb) {
+void RecordingCrashReporter::addBreadcrumb(Breadcrumb breadcrumb) {
     std::lock_guard lock(mutex_);
     if (started_)
         breadcrumbs_.push_back(std::move(breadcrumb));
@@ -25,13 +25,13 @@ void RecordingCrashReporter::addBreadcrumb(platform::Breadcrumb breadcrumb) {
 void RecordingCrashReporter::captureError(std::exception_ptr error) {
     if (!error)
         return;
-    auto captured = platform::summarizeError(error);
+    auto captured = summarizeError(error);
     std::lock_guard lock(mutex_);
     if (started_)
         errors_.push_back(std::move(captured));
 }
 
-std::optional<platform::CrashReporterOptions> RecordingCrashReporter::options() const {
+std::optional<CrashReporterOptions> RecordingCrashReporter::options() const {
     std::lock_guard lock(mutex_);
     return options_;
 }
@@ -41,7 +41,7 @@ int RecordingCrashReporter::startCount() const {
     return startCount_;
 }
 
-std::vector<platform::Breadcrumb> RecordingCrashReporter::breadcrumbs() const {
+std::vector<Breadcrumb> RecordingCrashReporter::breadcrumbs() const {
     std::lock_guard lock(mutex_);
     return breadcrumbs_;
 }
@@ -55,9 +55,9 @@ std::vector<std::string> RecordingCrashReporter::messages(std::string_view categ
     return found;
 }
 
-std::vector<platform::ErrorSummary> RecordingCrashReporter::errors() const {
+std::vector<ErrorSummary> RecordingCrashReporter::errors() const {
     std::lock_guard lock(mutex_);
     return errors_;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -1,6 +1,6 @@
 #include "platform/sim/sim_environment.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
 std::optional<std::string> SimEnvironment::value(std::string_view name) const {
     auto it = variables_.find(name);
@@ -18,4 +18,4 @@ void SimEnvironment::unset(std::string_view name) {
         variables_.erase(it);
 }
 
-} // namespace pennial::sim
+} // namespace pennial

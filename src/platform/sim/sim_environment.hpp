@@ -6,9 +6,9 @@
 #include <map>
 #include <string>
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimEnvironment final : public platform::Environment {
+class SimEnvironment final : public Environment {
 public:
     SimEnvironment() = default;
     explicit SimEnvironment(std::map<std::string, std::string, std::less<>> variables)
@@ -23,4 +23,4 @@ private:
     std::map<std::string, std::string, std::less<>> variables_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

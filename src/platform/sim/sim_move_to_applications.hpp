@@ -5,9 +5,9 @@
 
 #include <functional>
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimMoveToApplications final : public platform::MoveToApplications {
+class SimMoveToApplications final : public MoveToApplications {
 public:
     void promptIfNeeded() override {
         ++prompts_;
@@ -22,4 +22,4 @@ private:
     int prompts_ = 0;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

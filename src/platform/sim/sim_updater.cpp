@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace pennial::sim {
+namespace pennial {
 
 void SimUpdater::startUpdater() {
     std::lock_guard lock(mutex_);
@@ -69,4 +69,4 @@ int SimUpdater::checkCount() const {
     return checks_;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

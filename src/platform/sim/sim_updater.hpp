@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimUpdater final : public platform::Updater {
+class SimUpdater final : public Updater {
 public:
     void startUpdater() override;
     void checkForUpdates() override;
@@ -36,4 +36,4 @@ private:
     std::function<void()> updateFoundHandler_;
 };
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -1,6 +1,6 @@
 #include "platform/sim/sim_user_defaults.hpp"
 
-namespace pennial::sim {
+namespace pennial {
 
 bool SimUserDefaults::boolForKey(std::string_view key) const {
     std::lock_guard lock(mutex_);
@@ -24,4 +24,4 @@ int SimUserDefaults::writeCount() const {
     return writes_;
 }
 
-} // namespace pennial::sim
+} // namespace pennial

@@ -7,9 +7,9 @@
 #include <mutex>
 #include <string>
 
-namespace pennial::sim {
+namespace pennial {
 
-class SimUserDefaults final : public platform::UserDefaults {
+class SimUserDefaults final : public UserDefaults {
 public:
     SimUserDefaults() = default;
     explicit SimUserDefaults(std::map<std::string, bool, std::less<>> values)
@@ -27,4 +27,4 @@ private:
     int writes_ = 0;
 };
 
-} // namespace pennial::sim
+} // namespace pennial
