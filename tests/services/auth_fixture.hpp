@@ -1,0 +1,93 @@
+#pragma once
+// What the account tests share: a signed-out auth service over an in-memory secret store and a
+// scripted HTTP client, a wall clock the test sets, and a way to run an awaitable to its end.
+
+#include "base/log.hpp"
+#include "platform/sim/sim_secret_store.hpp"
+#include "services/auth_service.hpp"
+#include "support/scripted_http_client.hpp"
+
+#include <asio/co_spawn.hpp>
+#include <asio/io_context.hpp>
+#include <asio/use_future.hpp>
+#include <gtest/gtest.h>
+
+namespace pennial::test {
+
+template <class T> T run(Awaitable<T> awaitable) {
+    asio::io_context io;
+    auto future = asio::co_spawn(io, std::move(awaitable), asio::use_future);
+    io.run();
+    return future.get();
+}
+
+// The error an awaitable throws, rethrown as E so a test can read it; fails when it throws none.
+template <class E, class T> E errorOf(Awaitable<T> awaitable) {
+    try {
+        run(std::move(awaitable));
+    } catch (const E& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no error of the expected type";
+    throw std::logic_error("no error");
+}
+
+class AuthFixture : public ::testing::Test {
+protected:
+    using Clock = std::chrono::system_clock;
+    static constexpr const char* baseURL = "https://project.example.test";
+    static constexpr const char* anonKey = "anon-key-46";
+    static constexpr const char* service = "com.pennial.macos.auth";
+
+    std::shared_ptr<AuthService> makeAuth(std::string url = baseURL) {
+        AuthServiceOptions options;
+        options.now = [this] { return now; };
+        return std::make_shared<AuthService>(http, keychain, std::move(url), anonKey, options);
+    }
+
+    AuthSession sessionExpiringIn(std::chrono::seconds lifetime, std::string suffix = "old") {
+        return {"user-1", "AT-" + suffix, "RT-" + suffix, now + lifetime, "ada@example.test"};
+    }
+    // A session in the secret store, loaded as at a start-up long before it expires.
+    void signIn(const AuthSession& session) {
+        secrets->putItem(service, "session", session.toJson());
+        auto actualNow = now;
+        now = session.expiresAt - std::chrono::hours(1);
+        run(auth->loadExistingSession());
+        now = actualNow;
+        logs.clear();
+    }
+    std::optional<AuthSession> storedSession() const {
+        auto item = secrets->item(service, "session");
+        if (!item)
+            return std::nullopt;
+        return AuthSession::fromJson(*item);
+    }
+
+    static std::string tokenAnswer(const std::string& suffix, int expiresIn = 3600,
+                                   const char* email = "\"ada@example.test\"") {
+        return R"({"access_token":"AT-)" + suffix + R"(","refresh_token":"RT-)" + suffix +
+               R"(","expires_in":)" + std::to_string(expiresIn) +
+               R"(,"token_type":"bearer","user":{"id":"user-1","email":)" + email + "}}";
+    }
+
+    void SetUp() override { logs.clear(); }
+
+    void TearDown() override {
+        // Tokens and codes never reach the log, whatever path a test took.
+        for (const auto& line : logs.lines()) {
+            EXPECT_EQ(line.find("AT-"), std::string::npos) << line;
+            EXPECT_EQ(line.find("RT-"), std::string::npos) << line;
+            EXPECT_EQ(line.find("424242"), std::string::npos) << line;
+        }
+    }
+
+    LogCapture logs;
+    Clock::time_point now = Clock::time_point(std::chrono::seconds(1'800'000'000));
+    std::shared_ptr<SimSecretStore> secrets = std::make_shared<SimSecretStore>();
+    std::shared_ptr<ScriptedHttpClient> http = std::make_shared<ScriptedHttpClient>();
+    std::shared_ptr<KeychainStore> keychain = std::make_shared<KeychainStore>(secrets, service);
+    std::shared_ptr<AuthService> auth = makeAuth();
+};
+
+} // namespace pennial::test
