@@ -299,8 +299,9 @@ TEST_F(AuthServiceTest, StartUpRefreshesASessionNearExpiry) {
     secrets->putItem(service, "session", sessionExpiringIn(100s).toJson());
     http->enqueue(ScriptedHttpClient::error(HTTPError::timeout()));
     EXPECT_EQ(run(auth->loadExistingSession())->accessToken, "AT-old");
-    EXPECT_TRUE(logs.contains("⚠️ [AuthService] Proactive refresh failed, using current session: "
-                              "networkError(timeout)"));
+    EXPECT_TRUE(
+        logs.contains("⚠️ [AuthService] Proactive refresh failed, using current session: "
+                      "networkError(timeout)"));
 }
 
 TEST_F(AuthServiceTest, StartUpDropsASessionNearExpiryWhoseRefreshIsRefused) {
