@@ -94,8 +94,11 @@ struct LibsecretStore::Call {
         auto* schema = genericPasswordSchema();
         switch (kind) {
         case Kind::read:
-            secret_password_lookup(schema, cancellable, &Call::readDone, owner, "service",
-                                   service.c_str(), "account", account.c_str(), nullptr);
+            // Searches rather than the plain lookup and clear: those pass over items the keyring
+            // could not unlock, so a locked keyring would read as signed out, and a sign-out
+            // would leave the session behind while answering that there was none.
+            search(SecretSearchFlags(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS),
+                   &Call::readDone, owner);
             break;
         case Kind::write: {
             SecretValue* value =
@@ -109,10 +112,30 @@ struct LibsecretStore::Call {
             break;
         }
         case Kind::remove:
-            secret_password_clear(schema, cancellable, &Call::removeDone, owner, "service",
-                                  service.c_str(), "account", account.c_str(), nullptr);
+            search(SecretSearchFlags(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_ALL), &Call::removeFound,
+                   owner);
             break;
         }
+    }
+
+    void search(SecretSearchFlags flags, GAsyncReadyCallback done, gpointer owner) {
+        auto* schema = genericPasswordSchema();
+        GHashTable* attributes = secret_attributes_build(schema, "service", service.c_str(),
+                                                         "account", account.c_str(), nullptr);
+        secret_service_search(nullptr, schema, attributes, flags, cancellable, done, owner);
+        g_hash_table_unref(attributes);
+    }
+
+    // The items a search found; false, with the call finished, when the search failed.
+    static bool searched(Call& call, GObject* source, GAsyncResult* result, GList*& items) {
+        GError* error = nullptr;
+        items =
+            secret_service_search_finish(source ? SECRET_SERVICE(source) : nullptr, result, &error);
+        if (!error)
+            return true;
+        call.finish(statusForError(error));
+        g_error_free(error);
+        return false;
     }
 
     static std::shared_ptr<Call> take(gpointer owner) {
@@ -122,23 +145,26 @@ struct LibsecretStore::Call {
         return call;
     }
 
-    static void readDone(GObject*, GAsyncResult* result, gpointer owner) {
+    static void readDone(GObject* source, GAsyncResult* result, gpointer owner) {
         auto call = take(owner);
-        GError* error = nullptr;
-        SecretValue* value = secret_password_lookup_binary_finish(result, &error);
-        if (error) {
-            call->finish(statusForError(error));
-            g_error_free(error);
+        GList* items = nullptr;
+        if (!searched(*call, source, result, items))
             return;
-        }
-        if (!value) {
+        if (!items) {
             call->finish(SecretStatus::itemNotFound);
             return;
         }
-        gsize length = 0;
-        const gchar* bytes = secret_value_get(value, &length);
-        call->finish(SecretStatus::success, std::string(bytes, length));
-        secret_value_unref(value);
+        auto* item = SECRET_ITEM(items->data);
+        SecretValue* value = secret_item_get_locked(item) ? nullptr : secret_item_get_secret(item);
+        if (!value) {
+            call->finish(SecretStatus::interactionNotAllowed); // still locked
+        } else {
+            gsize length = 0;
+            const gchar* bytes = secret_value_get(value, &length);
+            call->finish(SecretStatus::success, std::string(bytes, length));
+            secret_value_unref(value);
+        }
+        g_list_free_full(items, g_object_unref);
     }
 
     static void writeDone(GObject*, GAsyncResult* result, gpointer owner) {
@@ -153,16 +179,33 @@ struct LibsecretStore::Call {
             g_error_free(error);
     }
 
-    static void removeDone(GObject*, GAsyncResult* result, gpointer owner) {
+    // Deletes the found items one by one, searching again after each, until none is left.
+    static void removeFound(GObject* source, GAsyncResult* result, gpointer owner) {
         auto call = take(owner);
-        GError* error = nullptr;
-        if (secret_password_clear_finish(result, &error)) {
-            call->finish(SecretStatus::success);
+        GList* items = nullptr;
+        if (!searched(*call, source, result, items))
+            return;
+        if (!items) {
+            call->finish(call->removedAny ? SecretStatus::success : SecretStatus::itemNotFound);
             return;
         }
-        call->finish(error ? statusForError(error) : SecretStatus::itemNotFound);
-        if (error)
-            g_error_free(error);
+        secret_item_delete(SECRET_ITEM(items->data), call->cancellable, &Call::removeDeleted,
+                           new std::shared_ptr<Call>(call));
+        g_list_free_full(items, g_object_unref);
+    }
+
+    static void removeDeleted(GObject* item, GAsyncResult* result, gpointer owner) {
+        auto call = take(owner);
+        GError* error = nullptr;
+        if (!secret_item_delete_finish(SECRET_ITEM(item), result, &error)) {
+            call->finish(error ? statusForError(error) : SecretStatus::internalComponent);
+            if (error)
+                g_error_free(error);
+            return;
+        }
+        call->removedAny = true;
+        call->search(SecretSearchFlags(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_ALL),
+                     &Call::removeFound, new std::shared_ptr<Call>(call));
     }
 
     Kind kind;
@@ -170,6 +213,7 @@ struct LibsecretStore::Call {
     std::string account;
     std::string data;
     GCancellable* cancellable;
+    bool removedAny = false; // loop thread only
 
     std::mutex mutex;
     std::condition_variable finished;

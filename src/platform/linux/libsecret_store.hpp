@@ -14,7 +14,7 @@ namespace pennial {
 class LibsecretStore : public SecretStore {
 public:
     // A call that takes longer than timeout answers SecretStatus::interactionNotAllowed.
-    explicit LibsecretStore(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    explicit LibsecretStore(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     SecretReadResult read(const std::string& service, const std::string& account) override;
     std::int32_t write(const std::string& service, const std::string& account,
