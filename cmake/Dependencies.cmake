@@ -5,7 +5,6 @@ find_package(fmt REQUIRED)
 find_package(spdlog REQUIRED)
 find_package(nlohmann_json REQUIRED)
 find_package(CURL REQUIRED)
-pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 if(PENNIAL_BUILD_TESTS)
   find_package(GTest REQUIRED)
   pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
@@ -17,3 +16,10 @@ endif()
 # Standalone asio is header-only.
 add_library(asio INTERFACE)
 target_link_libraries(asio INTERFACE Threads::Threads)
+
+# The real desktop: AT-SPI, X11 keys, the Secret Service, Qt for clipboard, screens and windows.
+pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
+pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0 gio-2.0)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11 xtst xi)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg)

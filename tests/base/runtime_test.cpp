@@ -46,18 +46,22 @@ Awaitable<int> failAfter(std::chrono::milliseconds delay) {
 TEST(Runtime, SleepTellsCancelledFromElapsed) {
     asio::io_context io;
     std::vector<SleepResult> results;
-    auto longSleep = Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+    // Coroutine lambdas live in named locals: their captures must outlive the coroutine.
+    Task longSleep;
+    auto sleeper = [&]() -> Awaitable<void> {
         results.push_back(co_await sleepFor(10s));
         try {
             co_await sleepFor(1ms);
         } catch (const std::system_error&) {
             results.push_back(SleepResult::cancelled); // awaiting anything after a cancel throws
         }
-    }());
-    Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+    };
+    auto canceller = [&]() -> Awaitable<void> {
         results.push_back(co_await sleepFor(1ms));
         longSleep.cancel();
-    }());
+    };
+    longSleep = Task::spawn(io.get_executor(), sleeper());
+    Task::spawn(io.get_executor(), canceller());
     auto start = std::chrono::steady_clock::now();
     io.run();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
@@ -86,7 +90,7 @@ TEST(Runtime, RaceFirstToFinishWinsIncludingByThrowing) {
     asio::io_context io;
     std::optional<std::size_t> winner;
     std::string failure;
-    Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+    auto racer = [&]() -> Awaitable<void> {
         auto result = co_await race(after(1ms, 7), after(5s, 9));
         winner = result.index();
         EXPECT_EQ(std::get<0>(result), 7);
@@ -95,7 +99,8 @@ TEST(Runtime, RaceFirstToFinishWinsIncludingByThrowing) {
         } catch (const std::runtime_error& e) {
             failure = e.what();
         }
-    }());
+    };
+    Task::spawn(io.get_executor(), racer());
     auto start = std::chrono::steady_clock::now();
     io.run();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "losers are cancelled at once";
@@ -107,11 +112,12 @@ TEST(Runtime, ActorRunsOneOperationAtATimeButIsReentrantAtAwaits) {
     asio::io_context io;
     Counter counter;
     std::vector<int> results;
-    Task::spawn(io.get_executor(), [&]() -> Awaitable<void> {
+    auto caller = [&]() -> Awaitable<void> {
         results.push_back(co_await counter.add());
         results.push_back(co_await counter.increment());
         results.push_back(co_await counter.add());
-    }());
+    };
+    Task::spawn(io.get_executor(), caller());
     io.run();
     EXPECT_EQ(results, (std::vector{1, 2, 3}));
 }
