@@ -8,6 +8,7 @@
 
 #include <asio/redirect_error.hpp>
 #include <asio/steady_timer.hpp>
+#include <set>
 #include <system_error>
 
 namespace pennial {
@@ -15,8 +16,9 @@ namespace {
 
 enum class AuthCall { otpRequest, verification, refresh };
 
-// A refresh token the server will never accept again. The hosted auth service answers a revoked
-// or already rotated token with 400 "invalid_grant", not only with 401 or 403.
+// A refresh token the server will never accept again. Besides 401 and 403, the hosted auth
+// service answers a revoked, rotated or unknown token with 400: older versions with the error
+// "invalid_grant", current ones with an "error_code" that names the dead token or session.
 bool isRefusal(const HTTPError& error) {
     if (error.kind() != HTTPError::Kind::httpError)
         return false;
@@ -24,8 +26,18 @@ bool isRefusal(const HTTPError& error) {
         return true;
     if (error.statusCode() != 400 || !error.data())
         return false;
-    auto body = SupabaseErrorResponse::fromJson(*error.data());
-    return body && body->error == "invalid_grant";
+    try {
+        auto body = json::parse(*error.data());
+        if (!body.is_object())
+            return false;
+        static const std::set<std::string> deadSession = {"refresh_token_not_found",
+                                                          "refresh_token_already_used",
+                                                          "session_not_found", "session_expired"};
+        return json::optionalString(body, "error") == "invalid_grant" ||
+               deadSession.contains(json::optionalString(body, "error_code").value_or(""));
+    } catch (const JsonShapeError&) {
+        return false;
+    }
 }
 
 bool isRefusal(std::exception_ptr failure) {

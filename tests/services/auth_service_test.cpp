@@ -177,7 +177,8 @@ TEST_F(AuthServiceTest, ARefusedRefreshEndsTheSessionEverywhere) {
     };
     for (auto [status, body] :
          {Case{401, "{}"}, Case{403, ""},
-          Case{400, R"({"error":"invalid_grant","error_description":"x"})"}}) {
+          Case{400, R"({"error":"invalid_grant","error_description":"x"})"},
+          Case{400, R"({"code":400,"error_code":"refresh_token_already_used","msg":"x"})"}}) {
         signIn(sessionExpiringIn(10s));
         http->enqueue(ScriptedHttpClient::error(HTTPError::httpError(status, body)));
         EXPECT_EQ(authErrorOf(auth->getValidAccessToken()).kind(), Kind::sessionExpired) << status;
