@@ -204,6 +204,8 @@ Awaitable<std::optional<AuthSession>> AuthService::loadExistingSessionBody() {
             co_return stored;
         }
         logf("❌ [AuthService] Failed to refresh expired session: {}", error.what());
+    } catch (...) {
+        logLine("❌ [AuthService] Failed to refresh expired session: unknown error");
     }
     currentSession_.reset();
     ++generation_;
