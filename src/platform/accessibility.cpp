@@ -1,0 +1,48 @@
+#include "platform/accessibility.hpp"
+
+#include <cmath>
+
+namespace pennial {
+
+bool AXElement::operator==(const AXElement& other) const {
+    if (handle_ == other.handle_)
+        return true;
+    if (!handle_ || !other.handle_)
+        return false;
+    return handle_->sameElement(*other.handle_);
+}
+
+std::optional<std::string> AXValue::asString() const {
+    if (const auto* text = get<std::string>())
+        return *text;
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> AXValue::asInteger() const {
+    if (const auto* number = get<std::int64_t>())
+        return *number;
+    if (const auto* number = get<double>();
+        number && std::fabs(*number) < 9.0e18 && std::trunc(*number) == *number)
+        return static_cast<std::int64_t>(*number);
+    return std::nullopt;
+}
+
+std::optional<AXElement> AXValue::asElement() const {
+    if (const auto* element = get<AXElement>(); element && *element)
+        return *element;
+    return std::nullopt;
+}
+
+std::optional<std::vector<AXElement>> AXValue::asElements() const {
+    const auto* list = get<List>();
+    if (!list)
+        return std::nullopt;
+    std::vector<AXElement> elements;
+    elements.reserve(list->size());
+    for (const auto& entry : *list)
+        if (auto element = entry.asElement())
+            elements.push_back(std::move(*element));
+    return elements;
+}
+
+} // namespace pennial

@@ -1,0 +1,172 @@
+#pragma once
+// The accessibility facility: other applications' element trees, read and written by attribute
+// name ("AXValue", "AXSelectedTextRange", ...; see ax_names.hpp). Every call is synchronous and may
+// block for up to the element's messaging time-out; implementations are safe to call from any
+// thread (the real one funnels its calls onto a thread of its own).
+
+#include "platform/geometry.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace pennial {
+
+using Pid = std::int32_t;
+
+// Result codes of the accessibility calls, with the numeric values logs and callers know.
+enum class AXError : std::int32_t {
+    success = 0,
+    failure = -25200,
+    illegalArgument = -25201,
+    invalidUIElement = -25202,
+    cannotComplete = -25204, // also what a call answers when its messaging time-out runs out
+    attributeUnsupported = -25205,
+    actionUnsupported = -25206,
+    notImplemented = -25208,
+    apiDisabled = -25211, // this process may not use accessibility (not trusted, bus off)
+    noValue = -25212,
+    parameterizedAttributeUnsupported = -25213,
+};
+
+constexpr std::int32_t errorCode(AXError error) {
+    return static_cast<std::int32_t>(error);
+}
+
+// A range of a text, counted in UTF-16 code units.
+struct AXRange {
+    std::int64_t location = 0;
+    std::int64_t length = 0;
+    bool operator==(const AXRange&) const = default;
+};
+
+// Positions in a document's text that only the application that handed them out understands.
+struct AXTextMarker {
+    std::string data;
+    bool operator==(const AXTextMarker&) const = default;
+};
+struct AXTextMarkerRange {
+    std::string data;
+    bool operator==(const AXTextMarkerRange&) const = default;
+};
+
+// What an implementation keeps for one element reference (an object path, a tree node).
+class AXElementHandle {
+public:
+    virtual ~AXElementHandle() = default;
+    // The platform's element equality: both handles name the same element.
+    virtual bool sameElement(const AXElementHandle& other) const = 0;
+};
+
+// A reference to one element of another application's tree. Copies share the handle, and with it
+// the messaging time-out set on it.
+class AXElement {
+public:
+    AXElement() = default;
+    explicit AXElement(std::shared_ptr<AXElementHandle> handle) : handle_(std::move(handle)) {}
+
+    AXElementHandle* handle() const { return handle_.get(); }
+    explicit operator bool() const { return handle_ != nullptr; }
+    bool operator==(const AXElement& other) const;
+
+private:
+    std::shared_ptr<AXElementHandle> handle_;
+};
+
+// An attribute's value: text, number, Boolean, element, list, or one of the boxed values.
+class AXValue {
+public:
+    using List = std::vector<AXValue>;
+    using Storage = std::variant<std::string, bool, std::int64_t, double, AXElement, List, AXRange,
+                                 Point, Size, Rect, AXTextMarker, AXTextMarkerRange>;
+
+    AXValue(std::string text) : storage_(std::move(text)) {}
+    AXValue(std::string_view text) : storage_(std::string(text)) {}
+    AXValue(const char* text) : storage_(std::string(text)) {}
+    AXValue(bool flag) : storage_(flag) {}
+    AXValue(int number) : storage_(std::int64_t{number}) {}
+    AXValue(std::int64_t number) : storage_(number) {}
+    AXValue(double number) : storage_(number) {}
+    AXValue(AXElement element) : storage_(std::move(element)) {}
+    AXValue(List list) : storage_(std::move(list)) {}
+    AXValue(AXRange range) : storage_(range) {}
+    AXValue(Point point) : storage_(point) {}
+    AXValue(Size size) : storage_(size) {}
+    AXValue(Rect rect) : storage_(rect) {}
+    AXValue(AXTextMarker marker) : storage_(std::move(marker)) {}
+    AXValue(AXTextMarkerRange range) : storage_(std::move(range)) {}
+
+    template <class T> const T* get() const { return std::get_if<T>(&storage_); }
+    const Storage& storage() const { return storage_; }
+
+    std::optional<std::string> asString() const;
+    // Integers, and floating-point values that hold one.
+    std::optional<std::int64_t> asInteger() const;
+    std::optional<AXElement> asElement() const;
+    // A list's elements in order (entries that are not elements are left out); none for a non-list.
+    std::optional<std::vector<AXElement>> asElements() const;
+
+    bool operator==(const AXValue& other) const { return storage_ == other.storage_; }
+
+private:
+    Storage storage_;
+};
+
+// The outcome of one call: a code and, on success, usually a value. A successful call may still
+// yield no value; callers treat that as a failed read.
+template <class T> class AXResult {
+public:
+    AXResult(AXError error) : error_(error) {}
+    AXResult(T value) : error_(AXError::success), value_(std::move(value)) {}
+
+    AXError error() const { return error_; }
+    bool ok() const { return error_ == AXError::success && value_.has_value(); }
+    const T* value() const { return value_ ? &*value_ : nullptr; }
+    T* value() { return value_ ? &*value_ : nullptr; }
+
+private:
+    AXError error_;
+    std::optional<T> value_;
+};
+
+using AXAttributeResults = std::vector<AXResult<AXValue>>;
+
+enum class TrustCheck { silent, prompt };
+
+class Accessibility {
+public:
+    virtual ~Accessibility() = default;
+
+    // Whether this process may use accessibility; with prompt, the system also asks the user to
+    // allow it (and the call returns at once).
+    virtual bool isProcessTrusted(TrustCheck check) = 0;
+
+    virtual AXElement systemWideElement() = 0;
+    virtual AXElement applicationElement(Pid pid) = 0;
+
+    virtual AXResult<AXValue> copyAttributeValue(const AXElement& element,
+                                                 std::string_view attribute) = 0;
+    // Several attributes in one request; each entry answers for one attribute, in order.
+    virtual AXResult<AXAttributeResults>
+    copyAttributeValues(const AXElement& element, const std::vector<std::string>& attributes) = 0;
+    virtual AXResult<AXValue> copyParameterizedAttributeValue(const AXElement& element,
+                                                              std::string_view attribute,
+                                                              const AXValue& parameter) = 0;
+    virtual AXError setAttributeValue(const AXElement& element, std::string_view attribute,
+                                      const AXValue& value) = 0;
+
+    // How long calls through this reference may wait for the application before they answer
+    // cannotComplete.
+    virtual AXError setMessagingTimeout(const AXElement& element,
+                                        std::chrono::duration<double> timeout) = 0;
+
+    virtual AXResult<Pid> processId(const AXElement& element) = 0;
+};
+
+} // namespace pennial

@@ -1,0 +1,31 @@
+#pragma once
+// The screens: frames in the window system's global coordinates (origin at the bottom left of the
+// primary screen, y growing upwards), the area left free by panels and docks, and the notch.
+
+#include "platform/geometry.hpp"
+
+#include <optional>
+#include <vector>
+
+namespace pennial {
+
+struct Screen {
+    Rect frame;
+    Rect visibleFrame;
+    double safeAreaTopInset = 0; // the notch's height; 0 on screens without one
+    // The free strips left and right of the camera housing; absent without a notch.
+    std::optional<Rect> auxiliaryTopLeftArea;
+    std::optional<Rect> auxiliaryTopRightArea;
+    bool operator==(const Screen&) const = default;
+};
+
+class Screens {
+public:
+    virtual ~Screens() = default;
+    // The primary screen first.
+    virtual std::vector<Screen> screens() = 0;
+    // The screen holding the window that has keyboard focus; none without screens.
+    virtual std::optional<Screen> mainScreen() = 0;
+};
+
+} // namespace pennial

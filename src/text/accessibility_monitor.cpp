@@ -1,0 +1,73 @@
+#include "text/accessibility_monitor.hpp"
+
+#include "text/accessibility_error.hpp"
+
+namespace pennial {
+
+namespace {
+
+Awaitable<bool> checkWith(std::shared_ptr<AccessibilityProvider> provider) {
+    co_return provider->checkPermissions();
+}
+
+Awaitable<void> requestWith(std::shared_ptr<AccessibilityProvider> provider) {
+    provider->requestPermissions();
+    co_return;
+}
+
+} // namespace
+
+AccessibilityMonitor::AccessibilityMonitor(std::shared_ptr<AccessibilityProvider> provider,
+                                           Executor base)
+    : Actor(std::move(base)), provider_(std::move(provider)) {}
+
+Awaitable<bool> AccessibilityMonitor::checkPermissions() {
+    return onStrand(checkWith(provider_));
+}
+
+Awaitable<void> AccessibilityMonitor::requestPermissions() {
+    return onStrand(requestWith(provider_));
+}
+
+Awaitable<AccessibleElement> AccessibilityMonitor::getFocusedElement() {
+    auto element = co_await onStrand(provider_->getFocusedElement());
+    if (!element)
+        throw AccessibilityError(AccessibilityError::Kind::noFocusedElement);
+    co_return std::move(*element);
+}
+
+Awaitable<std::string> AccessibilityMonitor::getText(AccessibleElement element) {
+    return onStrand(provider_->getValue(std::move(element)));
+}
+
+Awaitable<void> AccessibilityMonitor::setText(std::string text, AccessibleElement element) {
+    return onStrand(provider_->setValue(std::move(text), std::move(element)));
+}
+
+Awaitable<Point> AccessibilityMonitor::getCaretPosition(AccessibleElement element) {
+    return onStrand(provider_->getCaretPosition(std::move(element)));
+}
+
+Awaitable<Point> AccessibilityMonitor::getPosition(AccessibleElement element) {
+    return onStrand(provider_->getPosition(std::move(element)));
+}
+
+Awaitable<bool> AccessibilityMonitor::isSecureField(AccessibleElement element) {
+    return onStrand(provider_->isSecureField(std::move(element)));
+}
+
+Awaitable<void> AccessibilityMonitor::selectRange(AXRange range, AccessibleElement element) {
+    return onStrand(provider_->selectRange(range, std::move(element)));
+}
+
+Awaitable<void> AccessibilityMonitor::replaceRange(AXRange range, std::string text,
+                                                   AccessibleElement element) {
+    return onStrand(provider_->replaceRange(range, std::move(text), std::move(element)));
+}
+
+Awaitable<std::optional<AppContext>>
+AccessibilityMonitor::captureContext(AccessibleElement element) {
+    return onStrand(provider_->captureContext(std::move(element)));
+}
+
+} // namespace pennial

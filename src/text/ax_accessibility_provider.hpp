@@ -1,0 +1,66 @@
+#pragma once
+// The accessibility provider over the platform's accessibility facility. Writes and workspace
+// look-ups run on the main executor; reads, waits and the whole context capture on the capture
+// executor, whatever executor the caller is on. It keeps no state its operations share.
+
+#include "platform/accessibility.hpp"
+#include "platform/screens.hpp"
+#include "platform/workspace.hpp"
+#include "text/accessibility_provider.hpp"
+#include "text/capture_scope.hpp"
+#include "text/context_strategy_router.hpp"
+
+#include <chrono>
+#include <memory>
+
+namespace pennial {
+
+class AXAccessibilityProvider : public AccessibilityProvider {
+public:
+    struct Facilities {
+        std::shared_ptr<Accessibility> accessibility;
+        std::shared_ptr<Workspace> workspace;
+        std::shared_ptr<Screens> screens;
+        Executor mainExecutor;
+        Executor captureExecutor = sharedPool().get_executor();
+        // The clock the capture's deadline is measured on.
+        CaptureDeadline::Now now = CaptureDeadline::Clock::now;
+    };
+
+    // Pauses between a write and the check or caret move that follows it.
+    static constexpr std::chrono::milliseconds setValueSettle{10};
+    static constexpr std::chrono::milliseconds replaceRangeSettle{20};
+
+    AXAccessibilityProvider(std::shared_ptr<ContextStrategyRouter> strategyRouter,
+                            Facilities facilities);
+
+    bool checkPermissions() override;
+    void requestPermissions() override;
+    Awaitable<std::optional<AccessibleElement>> getFocusedElement() override;
+    Awaitable<std::string> getValue(AccessibleElement element) override;
+    Awaitable<void> setValue(std::string text, AccessibleElement element) override;
+    Awaitable<Point> getCaretPosition(AccessibleElement element) override;
+    Awaitable<Point> getPosition(AccessibleElement element) override;
+    Awaitable<bool> isSecureField(AccessibleElement element) override;
+    Awaitable<void> selectRange(AXRange range, AccessibleElement element) override;
+    Awaitable<void> replaceRange(AXRange range, std::string text,
+                                 AccessibleElement element) override;
+    Awaitable<std::optional<AppContext>> captureContext(AccessibleElement element) override;
+
+private:
+    // The synchronous steps, run on the right executor by the operations above.
+    AccessibleElement focusedElementNow(std::optional<Pid> frontmost) const;
+    std::string valueNow(const AXElement& element) const;
+    Point positionNow(const AXElement& element) const;
+    std::optional<Point> caretPointNow(const AXElement& element) const;
+    bool isSecureNow(const AXElement& element) const;
+    std::optional<std::string> readValueText(const AXElement& element) const;
+    AppContext contextNow(const AXElement& element, Pid pid,
+                          const std::optional<RunningApplication>& frontmost,
+                          const CaptureDeadline& deadline) const;
+
+    std::shared_ptr<ContextStrategyRouter> strategyRouter_;
+    Facilities facilities_;
+};
+
+} // namespace pennial

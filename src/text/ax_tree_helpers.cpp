@@ -1,0 +1,211 @@
+#include "text/ax_tree_helpers.hpp"
+
+#include "base/unicode.hpp"
+#include "platform/ax_names.hpp"
+#include "text/ax_reads.hpp"
+
+#include <algorithm>
+#include <deque>
+#include <utility>
+
+namespace pennial {
+
+namespace attribute = ax::attribute;
+using context_limits::maxTextCharacters;
+
+std::string TextHarvest::joined() const {
+    std::string joined;
+    for (const auto& text : texts) {
+        if (!joined.empty())
+            joined += '\n';
+        joined += text;
+    }
+    return joined;
+}
+
+namespace AXTreeHelpers {
+
+namespace {
+
+bool isOneOf(const std::optional<std::string>& value, std::initializer_list<std::string_view> set) {
+    return value && std::find(set.begin(), set.end(), *value) != set.end();
+}
+
+enum class HarvestKind { staticText, content };
+
+void harvestText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
+                 const AXElement& focusedElement, int maxDepth, int maxElements, HarvestKind kind) {
+    if (maxDepth < 1 || harvest.totalLength >= maxTextCharacters ||
+        harvest.elementCount >= maxElements || element == focusedElement || scope.expired())
+        return;
+    ++harvest.elementCount;
+    scope.setTimeout(element, context_limits::harvestElementTimeout);
+
+    auto elementRole = scope.readString(element, attribute::role);
+    if (isOneOf(elementRole, {ax::role::image, ax::role::scrollBar, ax::role::progressIndicator}))
+        return;
+    std::optional<std::string> elementSubrole;
+    if (kind == HarvestKind::content) {
+        if (isOneOf(elementRole, {ax::role::toolbar, ax::role::menuBar, ax::role::menu}))
+            return;
+        elementSubrole = scope.readString(element, attribute::subrole);
+        if (isOneOf(elementSubrole, {ax::subrole::landmarkBanner, ax::subrole::landmarkNavigation}))
+            return;
+    }
+
+    if (!mayHoldSecureText(scope, element, elementRole, elementSubrole)) {
+        auto text = extractText(scope, element);
+        if (text && !text->empty() && !harvest.seen.contains(*text)) {
+            harvest.seen.insert(*text);
+            harvest.totalLength += unicode::graphemeCount(*text);
+            harvest.texts.push_back(std::move(*text));
+        }
+    }
+
+    auto children = scope.readElements(element, attribute::children);
+    if (!children)
+        return;
+    for (const auto& child : *children) {
+        if (harvest.totalLength >= maxTextCharacters || harvest.elementCount >= maxElements)
+            break;
+        harvestText(scope, child, harvest, focusedElement, maxDepth - 1, maxElements, kind);
+    }
+}
+
+std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view attributeName,
+                                     std::string_view wanted, const AXElement& root, int maxDepth,
+                                     int maxVisited) {
+    std::deque<std::pair<AXElement, int>> queue{{root, 0}};
+    int visited = 0;
+    while (!queue.empty() && !scope.expired()) {
+        auto [element, depth] = std::move(queue.front());
+        queue.pop_front();
+        if (depth >= maxDepth)
+            continue;
+        if (++visited > maxVisited)
+            return std::nullopt;
+        scope.setTimeout(element, context_limits::searchElementTimeout);
+        if (scope.readString(element, attributeName) == wanted)
+            return element;
+        if (auto children = scope.readElements(element, attribute::children))
+            for (auto& child : *children)
+                queue.emplace_back(std::move(child), depth + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<AXElement> focusedWindow(const CaptureScope& scope, Pid pid) {
+    auto application = scope.applicationElement(pid);
+    scope.setTimeout(application, context_limits::applicationAndWindowTimeout);
+    auto window = scope.readElement(application, attribute::focusedWindow);
+    if (window)
+        scope.setTimeout(*window, context_limits::applicationAndWindowTimeout);
+    return window;
+}
+
+void walkAnonymized(const CaptureScope& scope, const AXElement& element, int depth, int maxElements,
+                    std::vector<AnonymizedTreeNode>& nodes) {
+    if (static_cast<int>(nodes.size()) >= maxElements ||
+        depth >= context_limits::anonymizedTreeLevels || scope.expired())
+        return;
+    scope.setTimeout(element, context_limits::anonymizedElementTimeout);
+    AnonymizedTreeNode node;
+    node.role = scope.readString(element, attribute::role);
+    node.subrole = scope.readString(element, attribute::subrole);
+    node.depth = depth;
+    auto children = scope.readElements(element, attribute::children);
+    node.childCount = children ? static_cast<int>(children->size()) : 0;
+    nodes.push_back(std::move(node));
+    if (!children)
+        return;
+    for (const auto& child : *children) {
+        if (static_cast<int>(nodes.size()) >= maxElements)
+            break;
+        walkAnonymized(scope, child, depth + 1, maxElements, nodes);
+    }
+}
+
+} // namespace
+
+std::optional<std::string> extractText(const CaptureScope& scope, const AXElement& element) {
+    for (auto name : {attribute::value, attribute::title, attribute::description}) {
+        auto text = scope.readString(element, name);
+        if (!text)
+            continue;
+        auto trimmed = unicode::trimWhitespaceAndNewlines(*text);
+        if (!trimmed.empty())
+            return trimmed;
+    }
+    return std::nullopt;
+}
+
+bool mayHoldSecureText(const CaptureScope& scope, const AXElement& element,
+                       const std::optional<std::string>& role,
+                       const std::optional<std::string>& subrole) {
+    if (!role || *role == ax::subrole::secureTextField || subrole == ax::subrole::secureTextField)
+        return true;
+    if (*role != ax::role::textField || subrole)
+        return false;
+    return scope.readString(element, attribute::subrole) == ax::subrole::secureTextField;
+}
+
+void collectStaticText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
+                       const AXElement& focusedElement, int maxDepth, int maxElements) {
+    harvestText(scope, element, harvest, focusedElement, maxDepth, maxElements,
+                HarvestKind::staticText);
+}
+
+void collectContentText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
+                        const AXElement& focusedElement, int maxDepth, int maxElements) {
+    harvestText(scope, element, harvest, focusedElement, maxDepth, maxElements,
+                HarvestKind::content);
+}
+
+std::optional<AXElement> findElementWithRole(const CaptureScope& scope, std::string_view wanted,
+                                             const AXElement& root, int maxDepth, int maxVisited) {
+    return findElement(scope, attribute::role, wanted, root, maxDepth, maxVisited);
+}
+
+std::optional<AXElement> findElementWithSubrole(const CaptureScope& scope, std::string_view wanted,
+                                                const AXElement& root, int maxDepth,
+                                                int maxVisited) {
+    return findElement(scope, attribute::subrole, wanted, root, maxDepth, maxVisited);
+}
+
+std::vector<AXElement> findContentRoots(const CaptureScope& scope, Pid pid) {
+    auto window = focusedWindow(scope, pid);
+    if (!window)
+        return {};
+    std::vector<AXElement> roots;
+    if (auto webArea = findElementWithRole(scope, ax::role::webArea, *window, 5, 200)) {
+        if (auto main = findElementWithSubrole(scope, ax::subrole::landmarkMain, *webArea, 10, 500))
+            roots.push_back(std::move(*main));
+        roots.push_back(std::move(*webArea));
+    }
+    roots.push_back(std::move(*window));
+    return roots;
+}
+
+std::optional<std::string> getFullTextViaStringForRange(const CaptureScope& scope,
+                                                        const AXElement& element) {
+    scope.setTimeout(element, context_limits::wholeTextReadTimeout);
+    auto count = scope.readInteger(element, attribute::numberOfCharacters);
+    if (!count || *count < 1)
+        return std::nullopt;
+    AXRange range{0, std::min<std::int64_t>(*count, maxTextCharacters)};
+    auto result = scope.readParameterized(element, ax::parameterized::stringForRange, range);
+    return result.ok() ? result.value()->asString() : std::nullopt;
+}
+
+std::vector<AnonymizedTreeNode> captureAnonymizedTree(const CaptureScope& scope, Pid pid,
+                                                      int maxElements) {
+    auto window = focusedWindow(scope, pid);
+    if (!window)
+        return {};
+    std::vector<AnonymizedTreeNode> nodes;
+    walkAnonymized(scope, *window, 0, maxElements, nodes);
+    return nodes;
+}
+
+} // namespace AXTreeHelpers
+} // namespace pennial

@@ -1,0 +1,91 @@
+#include "text/capture_scope.hpp"
+
+#include "text/ax_reads.hpp"
+
+#include <algorithm>
+
+namespace pennial {
+
+namespace {
+// A time-out of zero means "the default" to the platform, so a spent budget still gets a short one;
+// the walks stop at their next element anyway.
+constexpr std::chrono::duration<double> shortestTimeout{0.001};
+} // namespace
+
+CaptureDeadline CaptureDeadline::after(Clock::duration budget, Now now) {
+    auto end = now() + budget;
+    return CaptureDeadline(end, std::move(now));
+}
+
+CaptureDeadline CaptureDeadline::never() {
+    return CaptureDeadline(Clock::time_point::max(), Clock::now);
+}
+
+bool CaptureDeadline::expired() const {
+    return end_ != Clock::time_point::max() && now_() >= end_;
+}
+
+CaptureDeadline::Clock::duration CaptureDeadline::remaining() const {
+    if (end_ == Clock::time_point::max())
+        return Clock::duration::max();
+    return std::max(end_ - now_(), Clock::duration::zero());
+}
+
+void CaptureScope::setTimeout(const AXElement& element,
+                              std::chrono::duration<double> timeout) const {
+    auto remaining = deadline_.remaining();
+    if (remaining != CaptureDeadline::Clock::duration::max())
+        timeout =
+            std::max(std::min(timeout, std::chrono::duration<double>(remaining)), shortestTimeout);
+    accessibility_.setMessagingTimeout(element, timeout);
+}
+
+AXResult<AXValue> CaptureScope::read(const AXElement& element, std::string_view attribute) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.copyAttributeValue(element, attribute);
+}
+
+AXResult<AXAttributeResults>
+CaptureScope::readMany(const AXElement& element, const std::vector<std::string>& attributes) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.copyAttributeValues(element, attributes);
+}
+
+AXResult<AXValue> CaptureScope::readParameterized(const AXElement& element,
+                                                  std::string_view attribute,
+                                                  const AXValue& parameter) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.copyParameterizedAttributeValue(element, attribute, parameter);
+}
+
+AXError CaptureScope::write(const AXElement& element, std::string_view attribute,
+                            const AXValue& value) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.setAttributeValue(element, attribute, value);
+}
+
+std::optional<std::string> CaptureScope::readString(const AXElement& element,
+                                                    std::string_view attribute) const {
+    return ax::stringOf(read(element, attribute));
+}
+
+std::optional<std::int64_t> CaptureScope::readInteger(const AXElement& element,
+                                                      std::string_view attribute) const {
+    return ax::integerOf(read(element, attribute));
+}
+
+std::optional<AXElement> CaptureScope::readElement(const AXElement& element,
+                                                   std::string_view attribute) const {
+    return ax::elementOf(read(element, attribute));
+}
+
+std::optional<std::vector<AXElement>> CaptureScope::readElements(const AXElement& element,
+                                                                 std::string_view attribute) const {
+    return ax::elementsOf(read(element, attribute));
+}
+
+} // namespace pennial

@@ -1,0 +1,72 @@
+#pragma once
+// What every walk of a context capture works with: the facility it reads through and the
+// capture's deadline. Time-outs set through the scope never reach past the deadline, and no call
+// starts after it.
+
+#include "platform/accessibility.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pennial {
+
+class CaptureDeadline {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Now = std::function<Clock::time_point()>;
+
+    // The clock is injectable so that tests can run on the simulated desktop's time.
+    static CaptureDeadline after(Clock::duration budget, Now now = Clock::now);
+    // For walks outside a capture.
+    static CaptureDeadline never();
+
+    bool expired() const;
+    Clock::duration remaining() const;
+
+private:
+    CaptureDeadline(Clock::time_point end, Now now) : end_(end), now_(std::move(now)) {}
+
+    Clock::time_point end_;
+    Now now_;
+};
+
+// Calls go through the scope: once the deadline has passed it makes none, and answers as a call
+// that ran out of time would.
+class CaptureScope {
+public:
+    CaptureScope(Accessibility& accessibility, CaptureDeadline deadline)
+        : accessibility_(accessibility), deadline_(std::move(deadline)) {}
+
+    const CaptureDeadline& deadline() const { return deadline_; }
+    bool expired() const { return deadline_.expired(); }
+
+    // Sets the element's messaging time-out, shortened to what is left of the deadline.
+    void setTimeout(const AXElement& element, std::chrono::duration<double> timeout) const;
+
+    AXElement applicationElement(Pid pid) const { return accessibility_.applicationElement(pid); }
+    AXResult<AXValue> read(const AXElement& element, std::string_view attribute) const;
+    AXResult<AXAttributeResults> readMany(const AXElement& element,
+                                          const std::vector<std::string>& attributes) const;
+    AXResult<AXValue> readParameterized(const AXElement& element, std::string_view attribute,
+                                        const AXValue& parameter) const;
+    AXError write(const AXElement& element, std::string_view attribute, const AXValue& value) const;
+
+    std::optional<std::string> readString(const AXElement& element,
+                                          std::string_view attribute) const;
+    std::optional<std::int64_t> readInteger(const AXElement& element,
+                                            std::string_view attribute) const;
+    std::optional<AXElement> readElement(const AXElement& element,
+                                         std::string_view attribute) const;
+    std::optional<std::vector<AXElement>> readElements(const AXElement& element,
+                                                       std::string_view attribute) const;
+
+private:
+    Accessibility& accessibility_;
+    CaptureDeadline deadline_;
+};
+
+} // namespace pennial

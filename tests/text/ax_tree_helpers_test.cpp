@@ -1,0 +1,167 @@
+#include "platform/ax_names.hpp"
+#include "platform/sim/sim_desktop.hpp"
+#include "platform/sim/sim_element_ref.hpp"
+#include "text/ax_tree_helpers.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace pennial;
+using namespace std::chrono_literals;
+
+namespace {
+
+class AXTreeHelpersTest : public ::testing::Test {
+protected:
+    AXTreeHelpersTest() {
+        app = desktop.addApplication({700, "org.example.browser", "Browser"});
+        window = app->addWindow("Page");
+        window->add(SimElement::make(ax::role::toolbar))->add(SimElement::button("Back"));
+        webArea = window->add(SimElement::webArea());
+        webArea->add(SimElement::group(ax::subrole::landmarkBanner))
+            ->add(SimElement::staticText("Site banner"));
+        webArea->add(SimElement::group(ax::subrole::landmarkNavigation))
+            ->add(SimElement::staticText("Nav link"));
+        main = webArea->add(SimElement::group(ax::subrole::landmarkMain));
+        main->add(SimElement::staticText("  First paragraph\n"));
+        main->add(SimElement::image("Chart of sales"));
+        main->add(SimElement::group())->add(SimElement::staticText("First paragraph"));
+        main->add(SimElement::secureTextField("hunter2"));
+        main->add(SimElement::staticText("role unknown"))->failReads("AXRole", AXError::noValue);
+        focused = main->add(SimElement::textArea("my draft"));
+        focused->add(SimElement::staticText("under the caret"));
+        main->add(SimElement::button("Last words"));
+        window->add(SimElement::make(ax::role::scrollBar))->set("AXValue", "0.5");
+        desktop.focus(focused);
+    }
+
+    std::vector<std::string> harvest(const SimElementPtr& root, bool content) {
+        TextHarvest harvest;
+        if (content)
+            AXTreeHelpers::collectContentText(scope, makeElementRef(root), harvest,
+                                              makeElementRef(focused), 25, 500);
+        else
+            AXTreeHelpers::collectStaticText(scope, makeElementRef(root), harvest,
+                                             makeElementRef(focused), 30);
+        return harvest.texts;
+    }
+
+    SimDesktop desktop;
+    CaptureScope scope{*desktop.accessibility(), CaptureDeadline::never()};
+    std::shared_ptr<SimApplication> app;
+    SimElementPtr window, webArea, main, focused;
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(AXTreeHelpersTest, HarvestsLeaveOutTheFocusedFieldPasswordsImagesAndRepeats) {
+    EXPECT_EQ(harvest(main, false), (Texts{"First paragraph", "Last words"}));
+    EXPECT_EQ(harvest(window, false),
+              (Texts{"Page", "Back", "Site banner", "Nav link", "First paragraph", "Last words"}));
+    // Content leaves out the page chrome too.
+    EXPECT_EQ(harvest(window, true), (Texts{"Page", "First paragraph", "Last words"}));
+}
+
+TEST_F(AXTreeHelpersTest, AContainerOfImagesAndScrollBarsYieldsNothing) {
+    auto gallery = window->add(SimElement::group());
+    gallery->add(SimElement::image("Sunset"));
+    gallery->add(SimElement::make(ax::role::scrollBar))->set("AXValue", "0.2");
+    gallery->add(SimElement::make(ax::role::progressIndicator))->set("AXValue", "70%");
+    EXPECT_TRUE(harvest(gallery, false).empty());
+}
+
+TEST_F(AXTreeHelpersTest, TheStaticHarvestStopsAtItsElementCap) {
+    auto list = window->add(SimElement::group());
+    for (int i = 0; i < 2000; ++i)
+        list->add(SimElement::staticText("item " + std::to_string(i)));
+    TextHarvest result;
+    AXTreeHelpers::collectStaticText(scope, makeElementRef(list), result, makeElementRef(focused),
+                                     30);
+    EXPECT_EQ(result.elementCount, 500);
+    EXPECT_EQ(result.texts.size(), 499u);
+    EXPECT_EQ(result.texts.back(), "item 498");
+}
+
+TEST_F(AXTreeHelpersTest, AHarvestStopsAtTheDeadlineWithWhatItHas) {
+    auto list = window->add(SimElement::group())->latency(10ms);
+    for (int i = 0; i < 300; ++i)
+        list->add(SimElement::staticText("item " + std::to_string(i)));
+    CaptureScope limited(*desktop.accessibility(),
+                         CaptureDeadline::after(500ms, [this] { return desktop.now(); }));
+    auto start = desktop.now();
+    TextHarvest result;
+    AXTreeHelpers::collectStaticText(limited, makeElementRef(list), result, makeElementRef(focused),
+                                     30);
+    EXPECT_LE(desktop.now() - start, 540ms);
+    EXPECT_GT(result.texts.size(), 5u);
+    EXPECT_LT(result.texts.size(), 30u);
+}
+
+TEST_F(AXTreeHelpersTest, SearchesAndContentRoots) {
+    auto found =
+        AXTreeHelpers::findElementWithRole(scope, ax::role::window, makeElementRef(window), 5, 10);
+    EXPECT_EQ(found, makeElementRef(window)) << "the root itself may match";
+    EXPECT_EQ(AXTreeHelpers::findElementWithRole(scope, ax::role::webArea, makeElementRef(window),
+                                                 1, 200),
+              std::nullopt)
+        << "children of the last depth are not examined";
+
+    auto roots = AXTreeHelpers::findContentRoots(scope, 700);
+    EXPECT_EQ(roots,
+              (std::vector{makeElementRef(main), makeElementRef(webArea), makeElementRef(window)}));
+
+    auto native = desktop.addApplication({701, "org.example.editor", "Editor"});
+    auto nativeWindow = native->addWindow("Notes");
+    nativeWindow->add(SimElement::textArea("text"));
+    EXPECT_EQ(AXTreeHelpers::findContentRoots(scope, 701),
+              (std::vector{makeElementRef(nativeWindow)}));
+    EXPECT_TRUE(AXTreeHelpers::findContentRoots(scope, 999).empty());
+}
+
+TEST_F(AXTreeHelpersTest, TheWholeTextReadIsCappedInUtf16Units) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "é😀";
+    auto document = window->add(SimElement::group()->supportWholeText()->documentText(text));
+    auto whole = AXTreeHelpers::getFullTextViaStringForRange(scope, makeElementRef(document));
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(*whole, text.substr(0, 10000 * std::string("é😀").size()));
+}
+
+TEST(AnonymizedTree, HoldsTwoHundredNodesAtMostAndThirtyLevels) {
+    SimDesktop desktop;
+    CaptureScope scope{*desktop.accessibility(), CaptureDeadline::never()};
+    auto app = desktop.addApplication({700, "org.example.app", "App"});
+    auto window = app->addWindow("Secret title");
+    auto deep = window;
+    for (int depth = 1; depth < 45; ++depth)
+        deep = deep->add(SimElement::group(depth == 3 ? "AXLandmarkMain" : ""));
+    deep->add(SimElement::staticText("secret text"));
+
+    auto tree = AXTreeHelpers::captureAnonymizedTree(scope, 700, 200);
+    ASSERT_EQ(tree.size(), 30u);
+    EXPECT_EQ(tree.front(), (AnonymizedTreeNode{"AXWindow", std::nullopt, 1, 0}));
+    EXPECT_EQ(tree[3], (AnonymizedTreeNode{"AXGroup", "AXLandmarkMain", 1, 3}));
+    EXPECT_EQ(tree.back().depth, 29);
+
+    auto wide = app->addWindow("Wide");
+    app->focusWindow(wide);
+    for (int i = 0; i < 300; ++i)
+        wide->add(SimElement::staticText("row"));
+    tree = AXTreeHelpers::captureAnonymizedTree(scope, 700, 200);
+    EXPECT_EQ(tree.size(), 200u);
+    EXPECT_EQ(tree.front().childCount, 300);
+    EXPECT_EQ(tree.back(), (AnonymizedTreeNode{"AXStaticText", std::nullopt, 0, 1}));
+}
+
+TEST(AnonymizedTree, NodesCarryNoTextAndOmitAbsentRoles) {
+    EXPECT_EQ(json::dump((AnonymizedTreeNode{"AXGroup", std::nullopt, 2, 1}).toJson()),
+              R"({"role":"AXGroup","childCount":2,"depth":1})");
+    EXPECT_EQ(json::dump((AnonymizedTreeNode{std::nullopt, std::nullopt, 0, 4}).toJson()),
+              R"({"childCount":0,"depth":4})");
+    auto node = AnonymizedTreeNode{"AXWebArea", "AXLandmarkMain", 3, 2};
+    EXPECT_EQ(AnonymizedTreeNode::fromJson(Json::parse(json::dump(node.toJson()))), node);
+    EXPECT_THROW(AnonymizedTreeNode::fromJson(Json::parse(R"({"role":"AXGroup","depth":1})")),
+                 JsonShapeError);
+}
+
+} // namespace
