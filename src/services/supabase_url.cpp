@@ -1,47 +1,12 @@
 #include "services/supabase_url.hpp"
 
 #include "services/http_client.hpp"
+#include "services/url.hpp"
 
 #include <cctype>
 #include <fmt/format.h>
 
 namespace pennial {
-namespace {
-
-bool isSchemeCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
-}
-
-// Characters a URL may carry as they stand; anything else (blanks, quotes, controls, non-ASCII)
-// makes the text no URL.
-bool isUrlCharacter(char c) {
-    if (std::isalnum(static_cast<unsigned char>(c)))
-        return true;
-    return std::string_view("-._~:/?#[]@!$&'()*+,;=%").find(c) != std::string_view::npos;
-}
-
-bool isAbsoluteUrl(std::string_view text) {
-    auto colon = text.find(':');
-    if (colon == 0 || colon == std::string_view::npos ||
-        !std::isalpha(static_cast<unsigned char>(text[0])))
-        return false;
-    for (char c : text.substr(0, colon))
-        if (!isSchemeCharacter(c))
-            return false;
-    if (text.substr(colon + 1, 2) != "//" || colon + 3 >= text.size() || text[colon + 3] == '/')
-        return false; // no host
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!isUrlCharacter(text[i]))
-            return false;
-        if (text[i] == '%' &&
-            (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-             !std::isxdigit(static_cast<unsigned char>(text[i + 2]))))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 std::string supabaseURL(std::string_view base, std::string_view path,
                         std::optional<std::string_view> query) {
@@ -55,7 +20,7 @@ std::string supabaseURL(std::string_view base, std::string_view path,
         url += '?';
         url += *query;
     }
-    if (!isAbsoluteUrl(url))
+    if (!isValidURL(url))
         throw HTTPError::invalidURL();
     return url;
 }

@@ -1,23 +1,14 @@
 #include "platform/linux/libsecret_store.hpp"
 #include "services/auth_service.hpp"
+#include "services/run_awaitable.hpp"
 #include "support/scripted_http_client.hpp"
 
-#include <asio/co_spawn.hpp>
-#include <asio/io_context.hpp>
-#include <asio/use_future.hpp>
 #include <gtest/gtest.h>
 
 using namespace pennial;
-using namespace pennial::test;
+using namespace pennial::testing;
 
 namespace {
-
-template <class T> T run(Awaitable<T> awaitable) {
-    asio::io_context io;
-    auto future = asio::co_spawn(io, std::move(awaitable), asio::use_future);
-    io.run();
-    return future.get();
-}
 
 // The auth service as the application builds it, over the desktop's real secret store.
 std::shared_ptr<AuthService> authService(std::shared_ptr<ScriptedHttpClient> http) {
@@ -33,17 +24,17 @@ TEST(LibsecretSession, ASignedInSessionSurvivesARestartAndSignOutRemovesIt) {
     auto http = std::make_shared<ScriptedHttpClient>();
     http->enqueue(ScriptedHttpClient::body(
         R"({"access_token":"AT","refresh_token":"RT","expires_in":3600,"user":{"id":"u-1"}})"));
-    auto session = run(authService(http)->verifyOTP("ada@example.test", "123456"));
+    auto session = runAwaitable(authService(http)->verifyOTP("ada@example.test", "123456"));
 
     auto restarted = authService(http);
-    auto restored = run(restarted->loadExistingSession());
+    auto restored = runAwaitable(restarted->loadExistingSession());
     ASSERT_TRUE(restored.has_value());
     EXPECT_EQ(restored->accessToken, "AT");
     EXPECT_EQ(restored->refreshToken, "RT");
     EXPECT_LT(std::chrono::abs(restored->expiresAt - session.expiresAt),
               std::chrono::milliseconds(1));
 
-    run(restarted->signOut());
-    EXPECT_EQ(run(authService(http)->loadExistingSession()), std::nullopt);
+    runAwaitable(restarted->signOut());
+    EXPECT_EQ(runAwaitable(authService(http)->loadExistingSession()), std::nullopt);
     EXPECT_EQ(http->requestCount(), 1u);
 }

@@ -1,30 +1,21 @@
 #pragma once
 // What the account tests share: a signed-out auth service over an in-memory secret store and a
-// scripted HTTP client, a wall clock the test sets, and a way to run an awaitable to its end.
+// scripted HTTP client, and a wall clock the test sets.
 
 #include "base/log.hpp"
 #include "platform/sim/sim_secret_store.hpp"
 #include "services/auth_service.hpp"
+#include "services/run_awaitable.hpp"
 #include "support/scripted_http_client.hpp"
 
-#include <asio/co_spawn.hpp>
-#include <asio/io_context.hpp>
-#include <asio/use_future.hpp>
 #include <gtest/gtest.h>
 
-namespace pennial::test {
-
-template <class T> T run(Awaitable<T> awaitable) {
-    asio::io_context io;
-    auto future = asio::co_spawn(io, std::move(awaitable), asio::use_future);
-    io.run();
-    return future.get();
-}
+namespace pennial::testing {
 
 // The error an awaitable throws, rethrown as E so a test can read it; fails when it throws none.
 template <class E, class T> E errorOf(Awaitable<T> awaitable) {
     try {
-        run(std::move(awaitable));
+        runAwaitable(std::move(awaitable));
     } catch (const E& error) {
         return error;
     }
@@ -53,7 +44,7 @@ protected:
         secrets->putItem(service, "session", session.toJson());
         auto actualNow = now;
         now = session.expiresAt - std::chrono::hours(1);
-        run(auth->loadExistingSession());
+        runAwaitable(auth->loadExistingSession());
         now = actualNow;
         logs.clear();
     }
@@ -90,4 +81,4 @@ protected:
     std::shared_ptr<AuthService> auth = makeAuth();
 };
 
-} // namespace pennial::test
+} // namespace pennial::testing

@@ -7,7 +7,7 @@
 #include <asio/this_coro.hpp>
 
 using namespace pennial;
-using namespace pennial::test;
+using namespace pennial::testing;
 using namespace std::chrono_literals;
 using Operation = SimSecretStore::Operation;
 using Kind = AuthError::Kind;
@@ -18,28 +18,29 @@ class AuthServiceTest : public AuthFixture {
 protected:
     // count callers ask for a token at once; each gets the token or the error's description.
     std::vector<std::string> concurrentTokens(int count) {
-        return run([](AuthService& auth, int count) -> Awaitable<std::vector<std::string>> {
-            auto executor = co_await asio::this_coro::executor;
-            std::vector<std::string> results(count);
-            auto remaining = std::make_shared<int>(count);
-            asio::steady_timer allDone(executor, std::chrono::steady_clock::time_point::max());
-            for (int i = 0; i < count; ++i) {
-                auto caller = [](AuthService& auth, std::string& result) -> Awaitable<void> {
-                    try {
-                        result = co_await auth.getValidAccessToken();
-                    } catch (const std::exception& error) {
-                        result = error.what();
-                    }
-                };
-                asio::co_spawn(executor, caller(auth, results[i]), [&, remaining](auto) {
-                    if (--*remaining == 0)
-                        allDone.cancel();
-                });
-            }
-            std::error_code ignored;
-            co_await allDone.async_wait(asio::redirect_error(asio::use_awaitable, ignored));
-            co_return results;
-        }(*auth, count));
+        return runAwaitable(
+            [](AuthService& auth, int count) -> Awaitable<std::vector<std::string>> {
+                auto executor = co_await asio::this_coro::executor;
+                std::vector<std::string> results(count);
+                auto remaining = std::make_shared<int>(count);
+                asio::steady_timer allDone(executor, std::chrono::steady_clock::time_point::max());
+                for (int i = 0; i < count; ++i) {
+                    auto caller = [](AuthService& auth, std::string& result) -> Awaitable<void> {
+                        try {
+                            result = co_await auth.getValidAccessToken();
+                        } catch (const std::exception& error) {
+                            result = error.what();
+                        }
+                    };
+                    asio::co_spawn(executor, caller(auth, results[i]), [&, remaining](auto) {
+                        if (--*remaining == 0)
+                            allDone.cancel();
+                    });
+                }
+                std::error_code ignored;
+                co_await allDone.async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+                co_return results;
+            }(*auth, count));
     }
 
     AuthError authErrorOf(Awaitable<std::string> awaitable) {
@@ -53,10 +54,10 @@ TEST_F(AuthServiceTest, SendsTheThreeRequestsWithThePublishableKeyOnly) {
     http->enqueue({ScriptedHttpClient::body("{}"), ScriptedHttpClient::body(tokenAnswer("a")),
                    ScriptedHttpClient::body(tokenAnswer("b"))});
     auto trailing = makeAuth("https://project.example.test/");
-    run(trailing->requestOTP("ada@example.test"));
-    run(trailing->verifyOTP("ada@example.test", "424242"));
+    runAwaitable(trailing->requestOTP("ada@example.test"));
+    runAwaitable(trailing->verifyOTP("ada@example.test", "424242"));
     now += 3590s;
-    EXPECT_EQ(run(trailing->getValidAccessToken()), "AT-b");
+    EXPECT_EQ(runAwaitable(trailing->getValidAccessToken()), "AT-b");
 
     auto requests = http->requests();
     ASSERT_EQ(requests.size(), 3u);
@@ -87,9 +88,9 @@ TEST_F(AuthServiceTest, AnUnusableBaseAddressFailsBeforeSending) {
 
 TEST_F(AuthServiceTest, VerificationSignsInAndStoresTheSession) {
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("a", 3600, "null")));
-    auto session = run(auth->verifyOTP("ada@example.test", "424242"));
+    auto session = runAwaitable(auth->verifyOTP("ada@example.test", "424242"));
     EXPECT_EQ(session, (AuthSession{"user-1", "AT-a", "RT-a", now + 3600s, ""}));
-    EXPECT_EQ(run(auth->currentSession()), session);
+    EXPECT_EQ(runAwaitable(auth->currentSession()), session);
     EXPECT_EQ(storedSession(), session);
 }
 
@@ -122,7 +123,7 @@ TEST_F(AuthServiceTest, FailedCallsMapToTheirCases) {
     auto decoding = errorOf<AuthError>(auth->verifyOTP("ada@example.test", "424242"));
     EXPECT_EQ(decoding.kind(), Kind::decodingError);
 
-    EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_EQ(secrets->calls(Operation::write), 0);
 }
 
@@ -131,23 +132,23 @@ TEST_F(AuthServiceTest, ASessionThatCannotBeStoredIsStillSignedIn) {
     // in until a new code arrives.
     secrets->injectFailure(Operation::write, SecretStatus::interactionNotAllowed);
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("a")));
-    auto session = run(auth->verifyOTP("ada@example.test", "424242"));
-    EXPECT_EQ(run(auth->getValidAccessToken()), "AT-a");
-    EXPECT_EQ(run(auth->currentSession()), session);
+    auto session = runAwaitable(auth->verifyOTP("ada@example.test", "424242"));
+    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-a");
+    EXPECT_EQ(runAwaitable(auth->currentSession()), session);
     EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
 }
 
 TEST_F(AuthServiceTest, RefreshesOnlyWithinSixtySecondsOfExpiry) {
     signIn(sessionExpiringIn(61s));
-    EXPECT_EQ(run(auth->getValidAccessToken()), "AT-old");
+    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-old");
     EXPECT_EQ(http->requestCount(), 0u);
 
     now += 1s;
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("new")));
-    EXPECT_EQ(run(auth->getValidAccessToken()), "AT-new");
+    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-new");
     EXPECT_EQ(http->requestCount(), 1u);
     EXPECT_EQ(storedSession()->refreshToken, "RT-new");
-    EXPECT_EQ(run(auth->currentSession())->expiresAt, now + 3600s);
+    EXPECT_EQ(runAwaitable(auth->currentSession())->expiresAt, now + 3600s);
 }
 
 TEST_F(AuthServiceTest, ConcurrentCallersShareOneRefresh) {
@@ -163,11 +164,12 @@ TEST_F(AuthServiceTest, ConcurrentCallersShareOneRefresh) {
     EXPECT_EQ(results,
               std::vector<std::string>(4, R"(refreshFailed(statusCode: 500, message: "down"))"));
     EXPECT_EQ(http->requestCount(), 2u);
-    EXPECT_EQ(run(auth->currentSession())->accessToken, "AT-new");
+    EXPECT_EQ(runAwaitable(auth->currentSession())->accessToken, "AT-new");
     EXPECT_EQ(storedSession()->accessToken, "AT-new");
 
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("third")));
-    EXPECT_EQ(run(auth->getValidAccessToken()), "AT-third") << "a failed refresh is not cached";
+    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-third")
+        << "a failed refresh is not cached";
 }
 
 TEST_F(AuthServiceTest, ARefusedRefreshEndsTheSessionEverywhere) {
@@ -182,7 +184,7 @@ TEST_F(AuthServiceTest, ARefusedRefreshEndsTheSessionEverywhere) {
         signIn(sessionExpiringIn(10s));
         http->enqueue(ScriptedHttpClient::error(HTTPError::httpError(status, body)));
         EXPECT_EQ(authErrorOf(auth->getValidAccessToken()).kind(), Kind::sessionExpired) << status;
-        EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+        EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
         EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
         EXPECT_EQ(authErrorOf(auth->getValidAccessToken()).kind(), Kind::noSession);
     }
@@ -194,7 +196,7 @@ TEST_F(AuthServiceTest, ARefusedRefreshEndsTheSessionEverywhere) {
     auto error = authErrorOf(auth->getValidAccessToken());
     EXPECT_EQ(error.kind(), Kind::refreshFailed);
     EXPECT_EQ(error.message(), "bad");
-    EXPECT_TRUE(run(auth->currentSession()).has_value());
+    EXPECT_TRUE(runAwaitable(auth->currentSession()).has_value());
 }
 
 TEST_F(AuthServiceTest, ARefreshedSessionIsKeptWhenItCannotBeStored) {
@@ -202,8 +204,8 @@ TEST_F(AuthServiceTest, ARefreshedSessionIsKeptWhenItCannotBeStored) {
     signIn(sessionExpiringIn(10s));
     secrets->injectFailure(Operation::write, SecretStatus::interactionNotAllowed);
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("new")));
-    EXPECT_EQ(run(auth->getValidAccessToken()), "AT-new");
-    EXPECT_EQ(run(auth->getValidAccessToken()), "AT-new");
+    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-new");
+    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-new");
     EXPECT_EQ(http->requestCount(), 1u);
     EXPECT_EQ(storedSession()->accessToken, "AT-old") << "the old item is not deleted first";
 }
@@ -214,8 +216,8 @@ TEST_F(AuthServiceTest, SignOutWinsOverARefreshInFlight) {
     http->enqueue(ScriptedHttpClient::gated(gate, ScriptedHttpClient::body(tokenAnswer("late"))));
 
     auto outcome =
-        run([](AuthService& auth,
-               std::shared_ptr<ScriptedHttpClient::Gate> gate) -> Awaitable<std::string> {
+        runAwaitable([](AuthService& auth,
+                        std::shared_ptr<ScriptedHttpClient::Gate> gate) -> Awaitable<std::string> {
             auto executor = co_await asio::this_coro::executor;
             std::string result;
             auto caller = [](AuthService& auth, std::string& result) -> Awaitable<void> {
@@ -238,19 +240,19 @@ TEST_F(AuthServiceTest, SignOutWinsOverARefreshInFlight) {
 
     EXPECT_EQ(outcome, "noSession");
     EXPECT_EQ(http->requestCount(), 1u);
-    EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
 }
 
 TEST_F(AuthServiceTest, SignOutForgetsTheSessionAndLogsOnlyAFailedDelete) {
-    run(auth->signOut());
+    runAwaitable(auth->signOut());
     EXPECT_EQ(secrets->calls(Operation::remove), 1);
     EXPECT_TRUE(logs.lines().empty());
 
     signIn(sessionExpiringIn(3600s));
     secrets->injectFailure(Operation::remove, SecretStatus::authFailed);
-    run(auth->signOut());
-    EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+    runAwaitable(auth->signOut());
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_EQ(logs.lines(),
               std::vector<std::string>{"❌ [AuthService] Failed to delete session from Keychain: "
                                        "keychainError(-25293)"});
@@ -259,7 +261,7 @@ TEST_F(AuthServiceTest, SignOutForgetsTheSessionAndLogsOnlyAFailedDelete) {
 TEST_F(AuthServiceTest, StartUpUsesAValidStoredSessionWithoutARequest) {
     auto stored = sessionExpiringIn(301s);
     secrets->putItem(service, "session", stored.toJson());
-    EXPECT_EQ(run(auth->loadExistingSession()), stored);
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession()), stored);
     EXPECT_EQ(http->requestCount(), 0u);
     EXPECT_EQ(logs.lines(), (std::vector<std::string>{
                                 "🔵 [AuthService] Entered loadExistingSession",
@@ -272,26 +274,26 @@ TEST_F(AuthServiceTest, StartUpUsesAValidStoredSessionWithoutARequest) {
 }
 
 TEST_F(AuthServiceTest, StartUpFindsNothingUsable) {
-    EXPECT_EQ(run(auth->loadExistingSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession()), std::nullopt);
     EXPECT_TRUE(logs.contains("🔵 [AuthService] No session in Keychain"));
 
     secrets->putItem(service, "session", R"({"accessToken":"AT-x","refreshToken":"RT-x"})");
-    EXPECT_EQ(run(auth->loadExistingSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession()), std::nullopt);
     EXPECT_TRUE(logs.contains(
         R"(❌ [AuthService] Failed to decode stored session: key "expiresAt" is missing)"));
     EXPECT_TRUE(secrets->item(service, "session").has_value()) << "left for a later version";
 
     secrets->injectFailure(Operation::read, SecretStatus::interactionNotAllowed);
-    EXPECT_EQ(run(auth->loadExistingSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession()), std::nullopt);
     EXPECT_TRUE(logs.contains(
         "❌ [AuthService] Failed to load session from Keychain: keychainError(-25308)"));
-    EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
 }
 
 TEST_F(AuthServiceTest, StartUpRefreshesASessionNearExpiry) {
     secrets->putItem(service, "session", sessionExpiringIn(299s).toJson());
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("new")));
-    EXPECT_EQ(run(auth->loadExistingSession())->accessToken, "AT-new");
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession())->accessToken, "AT-new");
     EXPECT_TRUE(logs.contains("🔵 [AuthService] Session near expiry, proactively refreshing via "
                               "https://project.example.test..."));
     EXPECT_EQ(storedSession()->accessToken, "AT-new");
@@ -299,7 +301,7 @@ TEST_F(AuthServiceTest, StartUpRefreshesASessionNearExpiry) {
     // A failure that is no refusal keeps the stored session for this run.
     secrets->putItem(service, "session", sessionExpiringIn(100s).toJson());
     http->enqueue(ScriptedHttpClient::error(HTTPError::timeout()));
-    EXPECT_EQ(run(auth->loadExistingSession())->accessToken, "AT-old");
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession())->accessToken, "AT-old");
     EXPECT_TRUE(
         logs.contains("⚠️ [AuthService] Proactive refresh failed, using current session: "
                       "networkError(timeout)"));
@@ -308,8 +310,8 @@ TEST_F(AuthServiceTest, StartUpRefreshesASessionNearExpiry) {
 TEST_F(AuthServiceTest, StartUpDropsASessionNearExpiryWhoseRefreshIsRefused) {
     secrets->putItem(service, "session", sessionExpiringIn(100s).toJson());
     http->enqueue(ScriptedHttpClient::error(HTTPError::httpError(401, "{}")));
-    EXPECT_EQ(run(auth->loadExistingSession()), std::nullopt);
-    EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
     EXPECT_TRUE(logs.contains("❌ [AuthService] Failed to refresh expired session: sessionExpired"));
 }
@@ -317,14 +319,14 @@ TEST_F(AuthServiceTest, StartUpDropsASessionNearExpiryWhoseRefreshIsRefused) {
 TEST_F(AuthServiceTest, StartUpWithAnExpiredSessionNeedsTheRefresh) {
     secrets->putItem(service, "session", sessionExpiringIn(0s).toJson());
     http->enqueue(ScriptedHttpClient::error(HTTPError::networkError("offline")));
-    EXPECT_EQ(run(auth->loadExistingSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession()), std::nullopt);
     EXPECT_TRUE(logs.contains("🔵 [AuthService] Session expired, refreshing token via "
                               "https://project.example.test..."));
     EXPECT_TRUE(logs.contains("❌ [AuthService] Failed to refresh expired session: "
                               "networkError(networkError(offline))"));
-    EXPECT_EQ(run(auth->currentSession()), std::nullopt);
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_TRUE(secrets->item(service, "session").has_value()) << "kept for the next start";
 
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("new")));
-    EXPECT_EQ(run(auth->loadExistingSession())->accessToken, "AT-new");
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession())->accessToken, "AT-new");
 }

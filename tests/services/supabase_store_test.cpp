@@ -3,7 +3,7 @@
 #include "services/supabase_store.hpp"
 
 using namespace pennial;
-using namespace pennial::test;
+using namespace pennial::testing;
 using namespace std::chrono_literals;
 using Reply = ScriptedHttpClient;
 
@@ -50,8 +50,8 @@ const char* idB = "0C247A3E-6E5F-495A-93FC-E621E1F8C36C";
 TEST_F(SupabaseStoreTest, PushesTheProfileAndTheCommands) {
     http->enqueue({Reply::body(""), Reply::body("")});
     auto trailing = makeStore("https://project.example.test/");
-    run(trailing->pushProfile("Ada", "Short and warm."));
-    run(trailing->pushCommands(
+    runAwaitable(trailing->pushProfile("Ada", "Short and warm."));
+    runAwaitable(trailing->pushCommands(
         {command(idA, "fix", true, {{{"k", "v"}}}), command(idB, "sig", false)}));
 
     auto requests = http->requests();
@@ -77,15 +77,15 @@ TEST_F(SupabaseStoreTest, PushesTheProfileAndTheCommands) {
     EXPECT_TRUE(logs.contains("✅ [SupabaseStore] Commands pushed"));
 
     http->enqueue(Reply::body(""));
-    run(store->pushCommands({}));
+    runAwaitable(store->pushCommands({}));
     EXPECT_EQ(*http->requests().back().body, R"({"p_commands":[]})");
 }
 
 TEST_F(SupabaseStoreTest, PullsAskForTheUsersRowsWithAnEncodedId) {
     http->enqueue({Reply::body("[]"), Reply::body("[]")});
-    EXPECT_EQ(run(store->pullProfile()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::noRemoteData);
-    auto commands = run(store->pullCommands());
+    auto commands = runAwaitable(store->pullCommands());
     ASSERT_EQ(commands.kind(), SupabaseStore::PullResult<std::vector<Command>>::Kind::success);
     EXPECT_TRUE(commands.value().empty());
 
@@ -110,13 +110,13 @@ TEST_F(SupabaseStoreTest, PulledProfileIsTheFirstRowWithMissingOrNullValuesEmpty
         Reply::body(R"([{"user_display_names":"Ada","user_writing_context":3}])"),
         Reply::body(R"({"user_display_names":"Ada"})"),
     });
-    auto first = run(store->pullProfile());
+    auto first = runAwaitable(store->pullProfile());
     ASSERT_EQ(first.kind(), SupabaseStore::PullResult<RemoteProfile>::Kind::success);
     EXPECT_EQ(first.value(), (RemoteProfile{"Ada", ""}));
-    EXPECT_EQ(run(store->pullProfile()).value(), (RemoteProfile{"", "Terse."}));
-    EXPECT_EQ(run(store->pullProfile()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullProfile()).value(), (RemoteProfile{"", "Terse."}));
+    EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::failure);
-    EXPECT_EQ(run(store->pullProfile()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::failure);
     EXPECT_EQ(logs.matching("❌ [SupabaseStore] Pull profile failed: ").size(), 2u);
 }
@@ -131,7 +131,7 @@ TEST_F(SupabaseStoreTest, PulledRowsBecomeCommandsInTheirOrder) {
                     idB + R"(","name":"sig","content":"Best","metadata":{"k":"v"},"mode":"snippet"},
         {"command_id":")" +
                     idA + R"(","name":"odd","content":"","mode":"Snippet"}])"));
-    auto pulled = run(store->pullCommands());
+    auto pulled = runAwaitable(store->pullCommands());
     ASSERT_EQ(pulled.kind(), SupabaseStore::PullResult<std::vector<Command>>::Kind::success);
     auto fix = command(idA, "fix", true);
     fix.content = "Fix it";
@@ -143,7 +143,7 @@ TEST_F(SupabaseStoreTest, PulledRowsBecomeCommandsInTheirOrder) {
 
     http->enqueue(
         Reply::body(R"([{"command_id":"x","name":"a","content":null,"mode":"snippet"}])"));
-    EXPECT_EQ(run(store->pullCommands()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullCommands()).kind(),
               SupabaseStore::PullResult<std::vector<Command>>::Kind::failure);
     EXPECT_TRUE(
         logs.contains(R"(❌ [SupabaseStore] Pull commands failed: key "content" is missing)"));
@@ -153,11 +153,11 @@ TEST_F(SupabaseStoreTest, PullFailuresAreLoggedAndAnswered) {
     http->enqueue({Reply::error(HTTPError::httpError(401, R"({"message":"JWT expired"})")),
                    Reply::error(HTTPError::httpError(500, std::string("\xff", 1))),
                    Reply::error(HTTPError::timeout())});
-    EXPECT_EQ(run(store->pullProfile()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::failure);
-    EXPECT_EQ(run(store->pullCommands()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullCommands()).kind(),
               SupabaseStore::PullResult<std::vector<Command>>::Kind::failure);
-    EXPECT_EQ(run(store->pullCommands()).kind(),
+    EXPECT_EQ(runAwaitable(store->pullCommands()).kind(),
               SupabaseStore::PullResult<std::vector<Command>>::Kind::failure);
     EXPECT_EQ(logs.lines(),
               (std::vector<std::string>{
@@ -168,8 +168,8 @@ TEST_F(SupabaseStoreTest, PullFailuresAreLoggedAndAnswered) {
 }
 
 TEST_F(SupabaseStoreTest, NothingIsSentWithoutASession) {
-    run(auth->signOut());
-    EXPECT_EQ(run(store->pullProfile()).kind(),
+    runAwaitable(auth->signOut());
+    EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::failure);
     EXPECT_TRUE(logs.contains("❌ [SupabaseStore] Pull profile failed: noSession"));
     EXPECT_EQ(errorOf<AuthError>(store->pushProfile("Ada", "")).kind(), AuthError::Kind::noSession);
@@ -206,7 +206,7 @@ TEST_F(SupabaseStoreTest, OtherFailuresAreSentThreeTimesWithGrowingWaits) {
     EXPECT_EQ(http->requestCount(), 6u);
 
     http->enqueue({Reply::error(HTTPError::networkError("offline")), Reply::body("")});
-    run(store->pushProfile("Ada", ""));
+    runAwaitable(store->pushProfile("Ada", ""));
     EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{1s});
     EXPECT_EQ(http->requestCount(), 8u);
     EXPECT_TRUE(logs.contains("✅ [SupabaseStore] Profile pushed"));
@@ -220,7 +220,7 @@ TEST_F(SupabaseStoreTest, ACancelledPushStopsRetrying) {
     auto cancelling = std::make_shared<SupabaseStore>(http, auth, baseURL, anonKey, options);
     http->enqueue(Reply::error(HTTPError::httpError(503, "")));
     try {
-        run(cancelling->pushProfile("Ada", ""));
+        runAwaitable(cancelling->pushProfile("Ada", ""));
         ADD_FAILURE() << "not cancelled";
     } catch (const std::system_error& error) {
         EXPECT_EQ(error.code(), asio::error::operation_aborted);
@@ -231,7 +231,7 @@ TEST_F(SupabaseStoreTest, ACancelledPushStopsRetrying) {
 TEST_F(SupabaseStoreTest, RefreshesAnExpiringTokenFirst) {
     now += 3590s;
     http->enqueue({Reply::body(tokenAnswer("fresh")), Reply::body("[]")});
-    run(store->pullCommands());
+    runAwaitable(store->pullCommands());
     auto requests = http->requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].header("Authorization"), "Bearer AT-fresh");

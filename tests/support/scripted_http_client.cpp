@@ -1,4 +1,4 @@
-#include "scripted_http_client.hpp"
+#include "support/scripted_http_client.hpp"
 
 #include "base/task.hpp"
 
@@ -6,7 +6,7 @@
 #include <asio/steady_timer.hpp>
 #include <asio/this_coro.hpp>
 
-namespace pennial::test {
+namespace pennial::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -93,4 +93,4 @@ std::size_t ScriptedHttpClient::requestCount() const {
     return requests_.size();
 }
 
-} // namespace pennial::test
+} // namespace pennial::testing

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-namespace pennial::test {
+namespace pennial::testing {
 
 class ScriptedHttpClient : public HTTPClient {
 public:
@@ -61,4 +61,4 @@ private:
     std::vector<std::chrono::steady_clock::time_point> arrivals_;
 };
 
-} // namespace pennial::test
+} // namespace pennial::testing
