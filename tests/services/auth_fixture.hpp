@@ -1,6 +1,6 @@
 #pragma once
 // What the account tests share: a signed-out auth service over an in-memory secret store and a
-// scripted HTTP client, and a wall clock the test sets.
+// scripted HTTP client, a wall clock the test sets, and callers racing for a token.
 
 #include "base/log.hpp"
 #include "platform/sim/sim_secret_store.hpp"
@@ -8,6 +8,9 @@
 #include "services/run_awaitable.hpp"
 #include "support/scripted_http_client.hpp"
 
+#include <asio/redirect_error.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/this_coro.hpp>
 #include <gtest/gtest.h>
 
 namespace pennial::testing {
@@ -21,6 +24,32 @@ template <class E, class T> E errorOf(Awaitable<T> awaitable) {
     }
     ADD_FAILURE() << "no error of the expected type";
     throw std::logic_error("no error");
+}
+
+// count callers ask for a token at once; each gets the token or the error's description.
+inline std::vector<std::string> concurrentTokens(AuthService& auth, int count) {
+    auto body = [](AuthService& auth, int count) -> Awaitable<std::vector<std::string>> {
+        auto executor = co_await asio::this_coro::executor;
+        std::vector<std::string> results(count);
+        int remaining = count;
+        asio::steady_timer allDone(executor, std::chrono::steady_clock::time_point::max());
+        auto caller = [](AuthService& auth, std::string& result) -> Awaitable<void> {
+            try {
+                result = co_await auth.getValidAccessToken();
+            } catch (const std::exception& error) {
+                result = error.what();
+            }
+        };
+        for (int i = 0; i < count; ++i)
+            asio::co_spawn(executor, caller(auth, results[i]), [&](std::exception_ptr) {
+                if (--remaining == 0)
+                    allDone.cancel();
+            });
+        std::error_code ignored;
+        co_await allDone.async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+        co_return results;
+    };
+    return runAwaitable(body(auth, count));
 }
 
 class AuthFixture : public ::testing::Test {
