@@ -12,6 +12,7 @@ namespace pennial {
 
 class SignInResult {
 public:
+    SignInResult() = default; // success
     static SignInResult success() { return SignInResult(nullptr); }
     static SignInResult failure(std::exception_ptr error) { return SignInResult(error); }
 
