@@ -136,9 +136,10 @@ private:
 
     // The trigger road, filled in by the trigger pipeline and the palette.
     Awaitable<void> handleTrigger(std::string commandName, std::string fullPattern,
-                                  std::optional<int> triggerOffset);
+                                  std::optional<long long> triggerOffset);
     Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
-                                             std::string query, std::optional<int> triggerOffset,
+                                             std::string query,
+                                             std::optional<long long> triggerOffset,
                                              bool hasTextBeforeTrigger);
     Awaitable<void> handleError(std::exception_ptr error);
     void cancelPaletteOnAppSwitch();
@@ -185,7 +186,7 @@ private:
     std::chrono::steady_clock::duration transformCooldown_ = std::chrono::milliseconds(1500);
     std::optional<std::string> activeTriggerFullPattern_;
     std::string activeTriggerQuery_;
-    std::optional<int> activeTriggerOffset_;
+    std::optional<long long> activeTriggerOffset_;
     std::vector<TemplateSuggestion> activeSuggestions_;
     int selectedSuggestionIndex_ = 0;
     Observable<CoordinatorState> state_;

@@ -8,13 +8,13 @@
 
 namespace pennial {
 
-Awaitable<void> AppCoordinator::handleTrigger(std::string, std::string, std::optional<int>) {
+Awaitable<void> AppCoordinator::handleTrigger(std::string, std::string, std::optional<long long>) {
     // To be filled in by the trigger pipeline.
     co_return;
 }
 
 Awaitable<void> AppCoordinator::handleTriggerQueryUpdate(std::optional<std::string>, std::string,
-                                                         std::optional<int>, bool) {
+                                                         std::optional<long long>, bool) {
     // To be filled in by the command palette.
     co_return;
 }

@@ -23,7 +23,7 @@ CoordinatorDelegate::CoordinatorDelegate(std::weak_ptr<AppCoordinator> coordinat
     : coordinator_(std::move(coordinator)), main_(std::move(main)) {}
 
 Awaitable<void> CoordinatorDelegate::handleTrigger(std::string commandName, std::string fullPattern,
-                                                   std::optional<int> triggerOffset) {
+                                                   std::optional<long long> triggerOffset) {
     auto coordinator = coordinator_.lock();
     if (!coordinator)
         co_return;
@@ -31,10 +31,9 @@ Awaitable<void> CoordinatorDelegate::handleTrigger(std::string commandName, std:
                                                       std::move(fullPattern), triggerOffset));
 }
 
-Awaitable<void>
-CoordinatorDelegate::handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
-                                              std::string query, std::optional<int> triggerOffset,
-                                              bool hasTextBeforeTrigger) {
+Awaitable<void> CoordinatorDelegate::handleTriggerQueryUpdate(
+    std::optional<std::string> fullPattern, std::string query,
+    std::optional<long long> triggerOffset, bool hasTextBeforeTrigger) {
     auto coordinator = coordinator_.lock();
     if (!coordinator)
         co_return;

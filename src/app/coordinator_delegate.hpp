@@ -16,9 +16,10 @@ public:
     CoordinatorDelegate(std::weak_ptr<AppCoordinator> coordinator, Executor main);
 
     Awaitable<void> handleTrigger(std::string commandName, std::string fullPattern,
-                                  std::optional<int> triggerOffset) override;
+                                  std::optional<long long> triggerOffset) override;
     Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
-                                             std::string query, std::optional<int> triggerOffset,
+                                             std::string query,
+                                             std::optional<long long> triggerOffset,
                                              bool hasTextBeforeTrigger) override;
     Awaitable<void> handleError(std::exception_ptr error) override;
 

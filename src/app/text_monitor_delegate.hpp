@@ -16,11 +16,11 @@ public:
 
     // A trigger pattern followed by a known command name; the offset is in UTF-16 units.
     virtual Awaitable<void> handleTrigger(std::string commandName, std::string fullPattern,
-                                          std::optional<int> triggerOffset) = 0;
+                                          std::optional<long long> triggerOffset) = 0;
     // A trigger being typed; fullPattern none means it is gone.
     virtual Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
                                                      std::string query,
-                                                     std::optional<int> triggerOffset,
+                                                     std::optional<long long> triggerOffset,
                                                      bool hasTextBeforeTrigger) = 0;
     // A failure that polling cannot ride out.
     virtual Awaitable<void> handleError(std::exception_ptr error) = 0;

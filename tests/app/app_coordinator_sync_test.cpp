@@ -172,3 +172,17 @@ TEST_F(CoordinatorSync, APullDoesNotUndoAnEditMadeWhileItRan) {
     EXPECT_EQ(saved.userWritingContext, "Formal.");
     EXPECT_EQ(saved.commands, twoCommands());
 }
+
+TEST_F(CoordinatorSync, AnExpiredSessionSignsOutAndAsksForSignInAgain) {
+    launchSignedIn();
+    ASSERT_TRUE(coordinator->isMonitoring());
+    await(coordinator->handleAuthExpired());
+    EXPECT_FALSE(coordinator->isAuthenticated());
+    EXPECT_EQ(coordinator->userEmail(), std::nullopt);
+    EXPECT_EQ(coordinator->lastError(), "Session expired. Please sign in again.");
+    EXPECT_EQ(coordinator->statusMessage(), "Monitoring stopped");
+    EXPECT_FALSE(coordinator->isMonitoring());
+    EXPECT_EQ(secrets->item("com.pennial.macos.auth", "session"), std::nullopt);
+    EXPECT_EQ(onboarding->lastStage(), OnboardingStage::signIn);
+    EXPECT_TRUE(onboarding->onResignKey) << "the sign-in step couples the code panel";
+}

@@ -38,13 +38,3 @@ TEST(ChangeSignal, ObservableAnnouncesOnlyRealChanges) {
     EXPECT_EQ(value.get(), 2);
     EXPECT_EQ(changes, 1);
 }
-
-TEST(ChangeSignal, AConnectionOutlivingItsSignalIsHarmless) {
-    ChangeSignal::Connection connection;
-    {
-        ChangeSignal signal;
-        connection = signal.connect([] {});
-    }
-    EXPECT_FALSE(connection.connected());
-    connection.disconnect();
-}

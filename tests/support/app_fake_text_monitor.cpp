@@ -63,7 +63,7 @@ Awaitable<void> FakeTextMonitor::commandFailed(std::string commandName) {
 }
 
 Awaitable<void> FakeTextMonitor::sendTrigger(std::string commandName, std::string fullPattern,
-                                             std::optional<int> triggerOffset) {
+                                             std::optional<long long> triggerOffset) {
     if (auto receiver = delegate.lock())
         co_await receiver->handleTrigger(std::move(commandName), std::move(fullPattern),
                                          triggerOffset);
@@ -71,7 +71,7 @@ Awaitable<void> FakeTextMonitor::sendTrigger(std::string commandName, std::strin
 
 Awaitable<void> FakeTextMonitor::sendQueryUpdate(std::optional<std::string> fullPattern,
                                                  std::string query,
-                                                 std::optional<int> triggerOffset,
+                                                 std::optional<long long> triggerOffset,
                                                  bool hasTextBeforeTrigger) {
     if (auto receiver = delegate.lock())
         co_await receiver->handleTriggerQueryUpdate(std::move(fullPattern), std::move(query),

@@ -28,9 +28,10 @@ public:
     // Events as the polling loop sends them; each returns once the delegate is done (at once when
     // it is gone).
     Awaitable<void> sendTrigger(std::string commandName, std::string fullPattern,
-                                std::optional<int> triggerOffset);
+                                std::optional<long long> triggerOffset);
     Awaitable<void> sendQueryUpdate(std::optional<std::string> fullPattern, std::string query,
-                                    std::optional<int> triggerOffset, bool hasTextBeforeTrigger);
+                                    std::optional<long long> triggerOffset,
+                                    bool hasTextBeforeTrigger);
     Awaitable<void> sendError(std::exception_ptr error);
 
     std::weak_ptr<TextMonitorDelegate> delegate;
