@@ -1,4 +1,5 @@
 #include "coordinator_fixture.hpp"
+#include "text/accessibility_monitor.hpp"
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -6,6 +7,11 @@ using namespace pennial::testing;
 namespace {
 
 class CoordinatorConstruction : public CoordinatorFixture {};
+
+Awaitable<void> captureAtFocus(std::shared_ptr<AccessibilityMonitor> monitor) {
+    auto element = co_await monitor->getFocusedElement();
+    co_await monitor->captureContext(element);
+}
 
 } // namespace
 
@@ -61,4 +67,18 @@ TEST_F(CoordinatorConstruction, TextMonitorErrorsShowInTheStatusAndHideTheOverla
     EXPECT_EQ(coordinator->lastError(), "element gone");
     EXPECT_EQ(coordinator->statusMessage(), "Ready");
     EXPECT_EQ(overlay->hideCount, 1);
+}
+
+TEST_F(CoordinatorConstruction, AnApplicationWhoseContextCannotBeCapturedIsReported) {
+    completeAllSteps();
+    desktop.setTrusted(true);
+    storeSession();
+    launch();
+    auto chat = desktop.addApplication({501, "com.example.chat", "Chat"});
+    auto field = chat->addWindow("Chat")->add(SimElement::textField("hi"));
+    desktop.focus(field);
+    await(captureAtFocus(coordinator->accessibilityMonitor()));
+    ASSERT_TRUE(runUntil([&] { return backend.requestCount(Endpoint::contextTelemetry) == 1; }));
+    EXPECT_NE(backend.requests(Endpoint::contextTelemetry)[0].body.find("com.example.chat"),
+              std::string::npos);
 }
