@@ -24,22 +24,26 @@ protected:
                     ->addWindow("Chat")
                     ->add(SimElement::textField());
         desktop.focus(field);
-    }
-
-    void start() {
         monitor->start();
         settle();
     }
+
     void settle() {
         do
             io.restart();
         while (io.poll() > 0);
     }
     std::vector<Report> take() { return std::exchange(reports, {}); }
-    std::string lastText() { return reports.empty() ? "<none>" : reports.back().first; }
-    void press(Key key, unsigned modifiers = 0, std::string characters = {}) {
+    std::string typed(std::string_view text) {
+        desktop.keyboard().type(text);
+        settle();
+        return reports.empty() ? "<none>" : reports.back().first;
+    }
+    std::string pressed(Key key, unsigned modifiers = 0, std::string characters = {}) {
+        take();
         desktop.keyboard().press(key, modifiers, std::move(characters));
         settle();
+        return reports.empty() ? "<none>" : reports.back().first;
     }
 
     asio::io_context io;
@@ -52,112 +56,76 @@ protected:
                                            desktop.workspace(), io.get_executor()});
 };
 
-TEST_F(KeyboardTriggerMonitorTest, RebuildsTypingKeyByKeyAsTheFieldReceivesIt) {
-    start();
-    EXPECT_THAT(take(), ElementsAre(Report{"", 501}));
-    desktop.keyboard().type("hi ;;fix");
-    settle();
-    EXPECT_THAT(take(),
-                ElementsAre(Report{"h", 501}, Report{"hi", 501}, Report{"hi ", 501},
-                            Report{"hi ;", 501}, Report{"hi ;;", 501}, Report{"hi ;;f", 501},
-                            Report{"hi ;;fi", 501}, Report{"hi ;;fix", 501}));
-    EXPECT_EQ(field->text(), "hi ;;fix");
+TEST_F(KeyboardTriggerMonitorTest, RebuildsWhatTheFieldReceivesKeyByKey) {
+    typed("hi ;;fi");
+    EXPECT_THAT(take(), ElementsAre(Report{"", 501}, Report{"h", 501}, Report{"hi", 501},
+                                    Report{"hi ", 501}, Report{"hi ;", 501}, Report{"hi ;;", 501},
+                                    Report{"hi ;;f", 501}, Report{"hi ;;fi", 501}));
+    EXPECT_EQ(typed("a👍🏽e\u0301"), "hi ;;fia👍🏽e\u0301");
+    EXPECT_EQ(pressed(Key::backspace), "hi ;;fia👍🏽");
+    EXPECT_EQ(pressed(Key::backspace), "hi ;;fia") << "one character, however many code points";
+    EXPECT_EQ(pressed(Key::returnKey, 0, "\r"), "hi ;;fia\n");
+    EXPECT_EQ(pressed(Key::other, KeyModifier::shift | KeyModifier::option, "Å"), "hi ;;fia\nÅ");
+    EXPECT_EQ(field->text(), "hi ;;fia\nÅ")
+        << "the simulated application edits as it is typed into";
+    EXPECT_EQ(pressed(Key::other, 0, ""), "<none>") << "a key that produced nothing";
 
-    press(Key::backspace);
-    EXPECT_EQ(lastText(), "hi ;;fi");
-    press(Key::returnKey, 0, "\r");
-    EXPECT_EQ(lastText(), "hi ;;fi\n");
-    EXPECT_EQ(field->text(), "hi ;;fi\n") << "the simulated application edits as it is typed into";
-    press(Key::other, KeyModifier::shift, "A");
-    press(Key::other, KeyModifier::option, "é");
-    EXPECT_EQ(lastText(), "hi ;;fi\nAé");
-    take();
-    press(Key::other, 0, ""); // a dead key
-    EXPECT_THAT(take(), IsEmpty());
-}
-
-TEST_F(KeyboardTriggerMonitorTest, ChordsAndCaretMovesClearBackspaceTakesOneCharacter) {
-    start();
     for (auto key :
          {Key::tab, Key::escape, Key::home, Key::end, Key::pageUp, Key::pageDown,
           Key::forwardDelete, Key::leftArrow, Key::rightArrow, Key::upArrow, Key::downArrow}) {
-        desktop.keyboard().type("ab");
-        press(key);
-        EXPECT_EQ(lastText(), "") << static_cast<int>(key);
+        typed("ab");
+        EXPECT_EQ(pressed(key), "") << static_cast<int>(key);
     }
     for (auto modifier : {KeyModifier::control, KeyModifier::command, KeyModifier::function}) {
-        desktop.keyboard().type("ab");
-        press(Key::other, modifier, "v");
-        EXPECT_EQ(lastText(), "");
+        typed("ab");
+        EXPECT_EQ(pressed(Key::other, modifier, "v"), "") << modifier;
     }
-    desktop.keyboard().type("a👍🏽e\u0301");
-    press(Key::backspace);
-    EXPECT_EQ(lastText(), "a👍🏽");
-    press(Key::backspace);
-    EXPECT_EQ(lastText(), "a");
-    press(Key::backspace);
-    take();
-    press(Key::backspace);
-    EXPECT_THAT(take(), IsEmpty()) << "nothing to delete, nothing to report";
+    EXPECT_EQ(pressed(Key::backspace), "<none>") << "nothing to delete, nothing to report";
 }
 
-TEST_F(KeyboardTriggerMonitorTest, KeepsTheLast256Characters) {
-    start();
-    std::string typed;
+TEST_F(KeyboardTriggerMonitorTest, KeepsTheLast256CharactersOfTheFrontmostApplication) {
+    std::string thumbs;
     for (int i = 0; i < 256; ++i)
-        typed += "👍🏽";
-    desktop.keyboard().type(typed);
-    press(Key::other, 0, "x");
-    EXPECT_EQ(unicode::graphemeCount(lastText()), 256u);
-    EXPECT_EQ(lastText(), typed.substr(std::string("👍🏽").size()) + "x");
-}
+        thumbs += "👍🏽";
+    auto kept = typed(thumbs + "x");
+    EXPECT_EQ(unicode::graphemeCount(kept), 256u);
+    EXPECT_EQ(kept, thumbs.substr(std::string("👍🏽").size()) + "x");
 
-TEST_F(KeyboardTriggerMonitorTest, AnotherApplicationStartsAFreshBuffer) {
-    start();
-    desktop.keyboard().type("abc");
     desktop.focus(other);
     settle();
     EXPECT_EQ(reports.back(), (Report{"", 502}));
-
-    desktop.keyboard().type("abc");
-    settle();
+    typed("abc");
     take();
-    // The key is handled after the switch, before the activation is told.
+    // Handled after the switch back but before the activation is told: a fresh buffer all the same.
     desktop.keyboard().press(Key::other, 0, "x");
     desktop.focus(field);
     settle();
     EXPECT_THAT(take(), ElementsAre(Report{"x", 501}, Report{"", 501}));
 }
 
-TEST_F(KeyboardTriggerMonitorTest, NothingIsKeptWhileAPasswordFieldHasFocus) {
-    start();
-    desktop.keyboard().type("user;;");
+TEST_F(KeyboardTriggerMonitorTest, PasswordFocusKeepsNothingAndStopEndsAllReports) {
+    typed("user;;");
     monitor->setSecureFieldFocused(true);
     settle();
-    take();
-    desktop.keyboard().type("hunter2");
-    press(Key::backspace);
+    EXPECT_EQ(pressed(Key::other, 0, "p"), "<none>");
+    typed("w;;fix");
     EXPECT_THAT(take(), IsEmpty());
     monitor->setSecureFieldFocused(false);
-    press(Key::other, 0, "x");
-    EXPECT_THAT(take(), ElementsAre(Report{"x", 501})) << "the text before it was dropped too";
-}
+    EXPECT_EQ(pressed(Key::other, 0, "x"), "x") << "what came before the password is gone too";
 
-TEST_F(KeyboardTriggerMonitorTest, StopsObservingAndRefusedKeyEventsLeaveOnlyActivations) {
-    start();
-    EXPECT_EQ(desktop.keyboard().observerCount(), 1u);
     monitor->stop();
     settle();
     EXPECT_EQ(desktop.keyboard().observerCount(), 0u);
     take();
-    desktop.keyboard().type("abc");
+    typed("abc");
     desktop.focus(other);
     settle();
     EXPECT_THAT(take(), IsEmpty());
 
+    // Without key events only activations are reported.
     desktop.keyboard().setObservingAllowed(false);
-    start();
-    desktop.keyboard().type("abc");
+    monitor->start();
+    typed("abc");
     desktop.focus(field);
     settle();
     EXPECT_THAT(take(), ElementsAre(Report{"", 502}, Report{"", 501}));
