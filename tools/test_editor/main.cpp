@@ -1,26 +1,131 @@
 // A small editor window the desktop tests type into: a multi-line field, a one-line field and a
 // password field, each with an accessible name so tests can find them.
+//
+// --focus=<multi|single|password> picks the field that has focus at start (the target field).
+// --stdin-commands lets a test drive it, one command a line on stdin, answers on stdout:
+//   text         prints "text <the target field's text as UTF-8, in hex>"
+//   focused      prints "focused yes" when the window is active with the target field focused
+//                (from then on typed keys reach it), else "focused no"
+//   clipboard    prints "format <type> <data in hex>" for each type on the clipboard, then "end"
+//   copy-sample  puts text, HTML, an image and a private type on the clipboard; prints "copied"
+//   quit         ends the editor (as does the end of stdin)
 
 #include <QApplication>
+#include <QByteArray>
+#include <QClipboard>
+#include <QColor>
 #include <QFormLayout>
+#include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSocketNotifier>
 #include <QString>
 #include <QWidget>
 #include <cstdio>
+#include <memory>
+#include <unistd.h>
 
 namespace {
 
-// --focus=<multi|single|password> picks the field that has focus at start.
-QString focusArgument(int argc, char** argv) {
-    const QString prefix = "--focus=";
+QString argumentValue(int argc, char** argv, const QString& prefix, const QString& fallback) {
     for (int i = 1; i < argc; ++i) {
         QString argument = QString::fromLocal8Bit(argv[i]);
         if (argument.startsWith(prefix))
             return argument.mid(prefix.size());
     }
-    return "multi";
+    return fallback;
 }
+
+bool hasArgument(int argc, char** argv, const char* flag) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], flag) == 0)
+            return true;
+    }
+    return false;
+}
+
+void printLine(const QByteArray& line) {
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void printClipboard() {
+    if (const QMimeData* data = QApplication::clipboard()->mimeData()) {
+        for (const QString& format : data->formats())
+            printLine("format " + format.toUtf8() + ' ' + data->data(format).toHex());
+    }
+    printLine("end");
+}
+
+void copySample() {
+    auto* data = new QMimeData;
+    data->setText("Pennial sample");
+    data->setHtml("<p>Pennial <b>sample</b></p>");
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(QColor(200, 40, 90));
+    data->setImageData(image);
+    data->setData("application/x-pennial-sample", QByteArray("\x00\x01\x02sample", 9));
+    QApplication::clipboard()->setMimeData(data);
+    printLine("copied");
+}
+
+// Reads commands from stdin as they come, without blocking the window.
+class CommandReader {
+public:
+    explicit CommandReader(const QWidget* target)
+        : target_(target), notifier_(STDIN_FILENO, QSocketNotifier::Read) {
+        QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { readCommands(); });
+    }
+
+private:
+    void readCommands() {
+        char chunk[4096];
+        const ssize_t size = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (size <= 0) {
+            QApplication::quit();
+            return;
+        }
+        pending_.append(chunk, size);
+        for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
+            const QByteArray command = pending_.left(end).trimmed();
+            pending_.remove(0, end + 1);
+            run(command);
+        }
+    }
+
+    void run(const QByteArray& command) {
+        if (command == "text")
+            printLine("text " + targetText().toUtf8().toHex());
+        else if (command == "focused")
+            printLine(isFocused() ? "focused yes" : "focused no");
+        else if (command == "clipboard")
+            printClipboard();
+        else if (command == "copy-sample")
+            copySample();
+        else if (command == "quit")
+            QApplication::quit();
+        else
+            printLine("unknown " + command);
+    }
+
+    bool isFocused() const {
+        return target_->window()->isActiveWindow() && QApplication::focusWidget() == target_;
+    }
+
+    QString targetText() const {
+        if (const auto* edit = qobject_cast<const QPlainTextEdit*>(target_))
+            return edit->toPlainText();
+        if (const auto* line = qobject_cast<const QLineEdit*>(target_))
+            return line->text();
+        return {};
+    }
+
+    const QWidget* target_;
+    QSocketNotifier notifier_;
+    QByteArray pending_;
+};
 
 } // namespace
 
@@ -46,12 +151,16 @@ int main(int argc, char** argv) {
     window.resize(640, 420);
     window.show();
 
-    const QString focus = focusArgument(argc, argv);
+    const QString focus = argumentValue(argc, argv, "--focus=", "multi");
     QWidget* focused = focus == "single"     ? static_cast<QWidget*>(single)
                        : focus == "password" ? static_cast<QWidget*>(password)
                                              : static_cast<QWidget*>(multi);
     window.activateWindow();
     focused->setFocus();
+
+    std::unique_ptr<CommandReader> commands;
+    if (hasArgument(argc, argv, "--stdin-commands"))
+        commands = std::make_unique<CommandReader>(focused);
 
     std::printf("ready\n");
     std::fflush(stdout);

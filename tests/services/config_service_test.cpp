@@ -1,0 +1,132 @@
+#include "base/log.hpp"
+#include "base/task.hpp"
+#include "run_awaitable.hpp"
+#include "services/config_error.hpp"
+#include "services/config_service.hpp"
+#include "services/file_config_storage.hpp"
+#include "temporary_folder.hpp"
+
+#include <asio/io_context.hpp>
+#include <gtest/gtest.h>
+
+using namespace pennial;
+using namespace pennial::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Storage whose every access suspends, so concurrent operations of the service interleave.
+class SlowStorage : public ConfigStorage {
+public:
+    Awaitable<AppConfig> load() override {
+        co_await sleepFor(2ms);
+        if (!stored)
+            throw ConfigError::fileNotFound();
+        co_return *stored;
+    }
+    Awaitable<void> save(AppConfig config) override {
+        co_await sleepFor(2ms);
+        stored = std::move(config);
+    }
+    std::optional<AppConfig> stored;
+};
+
+class ConfigServiceTest : public ::testing::Test {
+protected:
+    std::optional<Command> find(const std::string& name) {
+        return runAwaitable(service.getCommand(name));
+    }
+
+    TemporaryFolder folder;
+    FileConfigStorage storage{folder / "config.json"};
+    ConfigService service{storage};
+};
+
+} // namespace
+
+TEST_F(ConfigServiceTest, WithoutAFileTheDefaultsAreUsedAndNothingIsWritten) {
+    EXPECT_EQ(runAwaitable(service.getTriggerPattern()), ";;");
+    EXPECT_TRUE(runAwaitable(service.getAllCommands()).empty());
+
+    auto first = runAwaitable(service.loadConfiguration());
+    EXPECT_EQ(first, AppConfig::defaults());
+    EXPECT_EQ(runAwaitable(service.loadConfiguration()), first);
+    EXPECT_EQ(runAwaitable(service.getAllCommands()).size(), 8u);
+    EXPECT_TRUE(folder.names().empty());
+}
+
+TEST_F(ConfigServiceTest, LookUpsUseTheLastConfigurationLoadedOrSaved) {
+    auto config = runAwaitable(service.loadConfiguration());
+    auto second = Command::make("fix", "Another fix", true);
+    config.commands.push_back(second);
+    config.commands.push_back(Command::make("todo", "List tasks", true));
+    config.triggerPattern = "";
+    EXPECT_THROW(runAwaitable(service.saveConfiguration(config)), ConfigError);
+    EXPECT_EQ(find("todo"), std::nullopt) << "a failed save leaves the cache";
+
+    config.triggerPattern = "//";
+    runAwaitable(service.saveConfiguration(config));
+    EXPECT_EQ(find("todo")->content, "List tasks");
+    EXPECT_EQ(find("fix")->id, AppConfig::defaultCommands()[0].id) << "the first of two";
+    EXPECT_EQ(find("Fix"), std::nullopt);
+    EXPECT_EQ(runAwaitable(service.getTriggerPattern()), "//");
+    EXPECT_EQ(storage.loadNow(), config);
+}
+
+TEST_F(ConfigServiceTest, AnUnreadableFileFallsBackToTheDefaultsAndSurvivesTheNextUpdate) {
+    const std::string corrupt = "{ not json";
+    writeText(folder / "config.json", corrupt);
+    LogCapture log;
+
+    try {
+        runAwaitable(service.loadConfiguration());
+        ADD_FAILURE() << "the broken file was accepted";
+    } catch (const ConfigError& error) {
+        EXPECT_EQ(error.kind(), ConfigError::Kind::invalidFormat);
+    }
+    EXPECT_EQ(log.matching("[ConfigService]"),
+              std::vector<std::string>{
+                  "❌ [ConfigService] Could not load the configuration file (invalidFormat("
+                  "malformed JSON at byte 4)); using the configuration in memory until it is "
+                  "saved again"});
+    EXPECT_TRUE(find("fix").has_value()) << "the defaults are in memory";
+    EXPECT_EQ(readText(folder / "config.json"), corrupt);
+
+    auto saved =
+        runAwaitable(service.update([](AppConfig& config) { config.userDisplayNames = "Ann"; }));
+    EXPECT_EQ(saved.commands, AppConfig::defaultCommands());
+    EXPECT_EQ(storage.loadNow(), saved);
+    auto names = folder.names();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(readText(folder / names[1]), corrupt);
+}
+
+TEST_F(ConfigServiceTest, AFileBrokenLaterDoesNotReplaceTheConfigurationInMemory) {
+    auto config = AppConfig::defaults();
+    config.commands.push_back(Command::make("todo", "List tasks", true));
+    storage.saveNow(config);
+    runAwaitable(service.loadConfiguration());
+    writeText(folder / "config.json", "[]");
+
+    auto saved = runAwaitable(service.update([](AppConfig& c) { c.userWritingContext = "brief"; }));
+    EXPECT_EQ(saved.commands, config.commands);
+    EXPECT_EQ(saved.userWritingContext, "brief");
+}
+
+TEST(ConfigServiceUpdate, ConcurrentUpdatesAreAllApplied) {
+    SlowStorage storage;
+    ConfigService service(storage);
+    asio::io_context io;
+    auto addCommand = [&](std::string name) -> Awaitable<void> {
+        co_await service.update([name](AppConfig& config) {
+            config.commands.push_back(Command::make(name, "", true));
+        });
+    };
+    for (int i = 0; i < 5; ++i)
+        Task::spawn(io.get_executor(), addCommand("extra" + std::to_string(i)));
+    io.run();
+
+    ASSERT_TRUE(storage.stored.has_value());
+    EXPECT_EQ(storage.stored->commands.size(), 8u + 5u);
+    EXPECT_EQ(runAwaitable(service.getAllCommands()), storage.stored->commands);
+}
