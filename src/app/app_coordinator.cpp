@@ -3,6 +3,7 @@
 #include "app/app_coordinator.hpp"
 
 #include "app/coordinator_delegate.hpp"
+#include "app/text_monitor_adapter.hpp"
 #include "base/log.hpp"
 #include "services/auth_service.hpp"
 #include "services/config_service.hpp"
@@ -109,7 +110,13 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
     supabaseStore_ = std::make_shared<SupabaseStore>(
         httpClient_, authService_, endpoints_.supabaseURL, endpoints_.supabaseAnonKey);
     spinner_ = std::move(dependencies.spinner);
-    textMonitor_ = dependencies.makeTextMonitor(accessibilityMonitor_, ";;");
+    if (dependencies.makeTextMonitor) {
+        textMonitor_ = dependencies.makeTextMonitor(accessibilityMonitor_, ";;");
+    } else {
+        textMonitor_ = std::make_shared<TextMonitorAdapter>(TextMonitor::create(
+            accessibilityMonitor_, ";;",
+            TextMonitor::Facilities{workspace_, std::move(dependencies.keyEvents), main_}));
+    }
 
     stateConnection_ = state_.changed().connect([this] { changed_.notify(); });
     updateServiceConnection_ = updateService_->changed().connect([this] { changed_.notify(); });

@@ -3,7 +3,7 @@
 // and the coordinator strongly, so the monitor never keeps the coordinator alive; each event runs
 // on the main executor with the coordinator held for the call, and is dropped once it is gone.
 
-#include "app/text_monitor_delegate.hpp"
+#include "text/text_monitor_delegate.hpp"
 
 #include <memory>
 

@@ -13,6 +13,7 @@
 #include "platform/accessibility.hpp"
 #include "platform/crash_reporter.hpp"
 #include "platform/environment.hpp"
+#include "platform/keyboard.hpp"
 #include "platform/move_to_applications.hpp"
 #include "platform/screens.hpp"
 #include "platform/secret_store.hpp"
@@ -47,6 +48,7 @@ struct CoordinatorDependencies {
     std::shared_ptr<Accessibility> accessibility;
     std::shared_ptr<Workspace> workspace;
     std::shared_ptr<Screens> screens;
+    std::shared_ptr<KeyEventSource> keyEvents; // the text monitor's keyboard fallback
     std::shared_ptr<SecretStore> secretStore;
     std::shared_ptr<UserDefaults> userDefaults;
     std::shared_ptr<Environment> environment;
@@ -60,6 +62,7 @@ struct CoordinatorDependencies {
     std::shared_ptr<CardWindowFactory> cardWindows;
     std::shared_ptr<WindowFocus> windowFocus;
 
+    // None: the real text monitor.
     TextMonitorFactory makeTextMonitor;
 
     BackendEndpoints endpoints;

@@ -1,8 +1,9 @@
 #pragma once
 // What the coordinator asks of the text monitor: its delegate, the pattern and command names it
-// detects, starting and stopping, and the outcome of each command it reported.
+// detects, starting and stopping, and the outcome of each command it reported. A seam, so tests
+// can put a scripted monitor in the real one's place.
 
-#include "app/text_monitor_delegate.hpp"
+#include "text/text_monitor_delegate.hpp"
 
 #include <memory>
 #include <set>

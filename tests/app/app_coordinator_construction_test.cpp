@@ -82,3 +82,19 @@ TEST_F(CoordinatorConstruction, AnApplicationWhoseContextCannotBeCapturedIsRepor
     EXPECT_NE(backend.requests(Endpoint::contextTelemetry)[0].body.find("com.example.chat"),
               std::string::npos);
 }
+
+TEST_F(CoordinatorConstruction, TheRealTextMonitorIsStartedAndStoppedWithTheUser) {
+    useRealTextMonitor = true;
+    completeAllSteps();
+    desktop.setTrusted(true);
+    storeSession();
+    launch();
+    ASSERT_TRUE(coordinator->isMonitoring());
+    EXPECT_EQ(log.matching("🔵 [TextMonitor] Starting monitoring loop — pattern=;;").size(), 1u);
+    EXPECT_TRUE(await(coordinator->textMonitor()->isMonitoring()));
+
+    await(coordinator->signOut());
+    EXPECT_FALSE(coordinator->isMonitoring());
+    EXPECT_FALSE(await(coordinator->textMonitor()->isMonitoring()));
+    ASSERT_TRUE(runUntil([&] { return log.contains("🔵 [TextMonitor] Monitoring loop stopped"); }));
+}

@@ -69,13 +69,15 @@ void CoordinatorFixture::build() {
     dependencies.onboardingWindow = onboarding;
     dependencies.cardWindows = cards;
     dependencies.windowFocus = focus;
-    dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
-                                          std::string pattern) {
-        textMonitor = std::make_shared<FakeTextMonitor>(std::move(pattern));
-        if (onTextMonitorMade)
-            onTextMonitorMade(*textMonitor);
-        return textMonitor;
-    };
+    dependencies.keyEvents = desktop.keyboard().eventSource(main.get_executor());
+    if (!useRealTextMonitor)
+        dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
+                                              std::string pattern) {
+            textMonitor = std::make_shared<FakeTextMonitor>(std::move(pattern));
+            if (onTextMonitorMade)
+                onTextMonitorMade(*textMonitor);
+            return textMonitor;
+        };
     dependencies.endpoints = {backend.baseURL(), backend.baseURL(), "test-publishable-key"};
     dependencies.configFile = configFile();
     dependencies.timings = timings;

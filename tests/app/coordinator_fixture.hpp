@@ -96,6 +96,8 @@ protected:
     std::shared_ptr<FakeCardWindowFactory> cards = std::make_shared<FakeCardWindowFactory>();
     std::shared_ptr<FakeWindowFocus> focus = std::make_shared<FakeWindowFocus>();
     std::shared_ptr<FakeTextMonitor> textMonitor;
+    // The product's own text monitor on the simulated desktop instead of the scripted one.
+    bool useRealTextMonitor = false;
     // Called with the text monitor as the coordinator makes it, before start-up.
     std::function<void(FakeTextMonitor&)> onTextMonitorMade;
     CoordinatorTimings timings;
