@@ -33,13 +33,8 @@ Awaitable<void> showPanelLater(Weak weak, std::chrono::steady_clock::duration de
         show(*self);
 }
 
-} // namespace
-
-// --- The sign-in calls the window and the panel make. Free of the coordinator's lifetime: each
-// holds it weakly and answers noSession once it is gone.
-
-namespace {
-
+// The sign-in calls of the window and the panel hold the coordinator weakly and answer noSession
+// once it is gone. The auth call itself does not keep the coordinator alive.
 Awaitable<SignInResult> requestCode(Weak weak, std::string email) {
     auto self = weak.lock();
     if (!self)
@@ -57,6 +52,7 @@ Awaitable<SignInResult> requestCode(Weak weak, std::string email) {
 
 } // namespace
 
+// The steps' work that outlives one call: sign-in, what follows it, and the profile step.
 struct OnboardingSignIn {
     static Awaitable<SignInResult> verify(Weak weak, std::string email, std::string code) {
         auto self = weak.lock();
