@@ -3,7 +3,7 @@
 // keys are filled in by their own work.
 
 #include "app/app_coordinator.hpp"
-#include "app/error_text.hpp"
+#include "base/error_text.hpp"
 #include "services/auth_service.hpp"
 
 namespace pennial {
