@@ -1,5 +1,6 @@
 #include "base/unicode.hpp"
 
+#include <algorithm>
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/regex.h>
@@ -165,13 +166,21 @@ FoldedText::FoldedText(std::string_view haystack, std::size_t from) {
     }
 }
 
-std::optional<std::size_t> FoldedText::find(std::string_view needle) const {
+std::optional<std::size_t> FoldedText::find(std::string_view needle,
+                                            std::optional<std::size_t> before) const {
     auto needleFolded = toIcu(needle);
     needleFolded.foldCase();
     std::u16string_view pin(needleFolded.getBuffer(), std::size_t(needleFolded.length()));
     if (pin.empty())
         return byteAt_.empty() ? std::nullopt : std::optional(byteAt_.front());
-    auto pos = std::u16string_view(folded_).find(pin);
+    std::u16string_view hay(folded_);
+    if (before) {
+        // Only matches starting before the limit count: search no further than they can reach.
+        auto limit = std::size_t(std::lower_bound(byteAt_.begin(), byteAt_.end(), *before) -
+                                 byteAt_.begin());
+        hay = hay.substr(0, std::min(hay.size(), limit + pin.size() - 1));
+    }
+    auto pos = hay.find(pin);
     if (pos == std::u16string_view::npos)
         return std::nullopt;
     return byteAt_[pos];
@@ -222,20 +231,24 @@ bool isWordCharacter(char32_t c) {
 
 namespace {
 template <class Keep> std::string trimmed(std::string_view utf8, Keep isTrimmed) {
-    std::size_t begin = 0, i = 0;
-    while (i < utf8.size()) {
-        std::size_t at = i;
-        if (!isTrimmed(next(utf8, i))) {
-            begin = at;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (!isTrimmed(next(utf8, i)))
             break;
-        }
         begin = i;
     }
-    std::size_t end = begin;
-    for (std::size_t j = begin; j < utf8.size();)
-        if (!isTrimmed(next(utf8, j)))
-            end = j;
-    return std::string(utf8.substr(begin, end - begin));
+    // Walk back from the end: only the trailing run is decoded, not the whole text.
+    auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    int32_t end = int32_t(utf8.size());
+    while (end > int32_t(begin)) {
+        int32_t at = end;
+        UChar32 c;
+        U8_PREV(bytes, int32_t(begin), at, c);
+        if (!isTrimmed(c < 0 ? U'\uFFFD' : char32_t(c)))
+            break;
+        end = at;
+    }
+    return std::string(utf8.substr(begin, std::size_t(end) - begin));
 }
 } // namespace
 

@@ -33,8 +33,10 @@ std::string dropLastGrapheme(std::string_view utf8);
 class FoldedText {
 public:
     explicit FoldedText(std::string_view utf8, std::size_t from = 0);
-    // Byte offset, in the original text, of the first case-insensitive occurrence of needle.
-    std::optional<std::size_t> find(std::string_view needle) const;
+    // Byte offset, in the original text, of the first case-insensitive occurrence of needle;
+    // with `before`, only an occurrence that starts before that byte offset counts.
+    std::optional<std::size_t> find(std::string_view needle,
+                                    std::optional<std::size_t> before = std::nullopt) const;
 
 private:
     std::u16string folded_;

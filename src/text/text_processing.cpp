@@ -81,12 +81,40 @@ std::string completedPattern(std::string_view triggerPattern, std::string_view f
     return completed;
 }
 
-std::string trimEmailFooter(std::string_view text) {
-    const unicode::FoldedText folded(text);
+namespace {
+
+// Byte offset of the earliest first occurrence of any marker, ignoring case.
+std::optional<std::size_t> earliestMarker(std::string_view text) {
+    // The markers are ASCII, so an ASCII-lowered copy finds them at the same byte offsets, unless
+    // the text holds one of the two non-ASCII characters that fold to ASCII letters (K, long s).
+    const bool foldsToAscii = text.find("\xE2\x84\xAA") != std::string_view::npos ||
+                              text.find("\xC5\xBF") != std::string_view::npos;
     std::optional<std::size_t> cut;
-    for (auto marker : footerMarkers)
-        if (auto at = folded.find(marker); at && (!cut || *at < *cut))
+    if (foldsToAscii) {
+        const unicode::FoldedText folded(text);
+        for (auto marker : footerMarkers)
+            if (auto at = folded.find(marker, cut); at && (!cut || *at < *cut))
+                cut = at;
+        return cut;
+    }
+    std::string lowered(text);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + ('a' - 'A'));
+    std::string_view haystack(lowered);
+    for (auto marker : footerMarkers) {
+        // Only an occurrence earlier than the best so far matters.
+        auto searched = cut ? haystack.substr(0, *cut + marker.size() - 1) : haystack;
+        if (auto at = searched.find(marker); at != std::string_view::npos)
             cut = at;
+    }
+    return cut;
+}
+
+} // namespace
+
+std::string trimEmailFooter(std::string_view text) {
+    auto cut = earliestMarker(text);
     if (!cut)
         return std::string(text);
     auto kept = text.substr(0, *cut);

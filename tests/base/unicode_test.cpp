@@ -35,6 +35,7 @@ TEST(Unicode, NfcComposesAndTrimmingKnowsItsWhitespace) {
     EXPECT_EQ(trimWhitespaceAndNewlines(" \n\u00a0hi there\t\n"), "hi there");
     EXPECT_EQ(trimHorizontalWhitespace(" \t\nhi\n \t"), "\nhi\n");
     EXPECT_EQ(trimWhitespaceAndNewlines(" \n "), "");
+    EXPECT_EQ(trimWhitespaceAndNewlines("é\u2003\u00a0"), "é");
 }
 
 TEST(Unicode, RegexRunsOverUtf16WithLineEndsAndUnicodeWords) {

@@ -48,4 +48,6 @@ TEST(TextProcessing, FooterTrimCutsTheWholeLineOfTheEarliestMarker) {
     EXPECT_EQ(trimEmailFooter(text), "l1\nl2\nl3\nl4");
     EXPECT_EQ(trimEmailFooter("Grüße ÄÖ\nDIESE E-MAIL IST VERTRAULICH"), "Grüße ÄÖ");
     EXPECT_EQ(trimEmailFooter("Body powered by x"), "Body") << "same line, no line break before";
+    EXPECT_EQ(trimEmailFooter("Hi\nUNSUBSCRI\u017fE? no: un\u017fub\u017fcribe"), "Hi")
+        << "a long s folds to s";
 }

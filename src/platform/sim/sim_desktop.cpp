@@ -23,7 +23,8 @@ SimDesktop::SimDesktop(SimTime time)
     : state_(std::make_shared<SimDesktopState>(time)),
       accessibility_(std::make_shared<SimAccessibility>(state_)),
       workspace_(std::make_shared<SimWorkspace>(state_)),
-      screens_(std::make_shared<SimScreens>(state_)) {
+      screens_(std::make_shared<SimScreens>(state_)),
+      keyboard_(std::make_shared<SimKeyboard>(state_)) {
     state_->systemWide->label("system-wide");
     state_->screens = {defaultScreen()};
 }

@@ -8,6 +8,7 @@
 #include "platform/sim/sim_application.hpp"
 #include "platform/sim/sim_call_log.hpp"
 #include "platform/sim/sim_clock.hpp"
+#include "platform/sim/sim_keyboard.hpp"
 #include "platform/workspace.hpp"
 
 #include <memory>
@@ -61,11 +62,15 @@ public:
 
     SimCallLog& callLog() const;
 
+    // The keyboard: tests type on it key by key; the product observes it through eventSource().
+    SimKeyboard& keyboard() const { return *keyboard_; }
+
 private:
     std::shared_ptr<SimDesktopState> state_;
     std::shared_ptr<Accessibility> accessibility_;
     std::shared_ptr<Workspace> workspace_;
     std::shared_ptr<Screens> screens_;
+    std::shared_ptr<SimKeyboard> keyboard_;
 };
 
 } // namespace pennial

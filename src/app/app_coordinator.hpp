@@ -1,0 +1,215 @@
+#pragma once
+// The one object that owns every service, monitor, overlay and window for the life of the process
+// and runs the application: start-up, monitoring on and off, the permission watch, remote sync and
+// sign-out, and onboarding. Lives on the main executor: every member is used there only.
+
+#include "app/change_signal.hpp"
+#include "app/coordinator_dependencies.hpp"
+#include "app/coordinator_state.hpp"
+#include "app/onboarding_decision.hpp"
+#include "app/template_suggestion.hpp"
+#include "app/update_service.hpp"
+#include "base/task.hpp"
+#include "platform/subscription.hpp"
+#include "text/command.hpp"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pennial {
+
+class AccessibilityMonitor;
+class AuthService;
+class AXAccessibilityProvider;
+class ConfigService;
+class ConfigStorage;
+class ContextStrategyRouter;
+class CoordinatorDelegate;
+class KeychainStore;
+struct OnboardingSignIn;
+class SupabaseStore;
+class TransformService;
+
+class AppCoordinator : public std::enable_shared_from_this<AppCoordinator> {
+    struct Token {};
+
+public:
+    // The user-defaults key of the marker for a command list saved here but not yet pushed.
+    static constexpr const char* hasUnpushedLocalCommandsKey = "hasUnpushedLocalCommands";
+    static constexpr const char* spinnerDesignModeVariable = "PENNIAL_SPINNER_DESIGN_MODE";
+
+    // Builds everything, then starts the start-up task on the main executor.
+    static std::shared_ptr<AppCoordinator> create(CoordinatorDependencies dependencies);
+
+    AppCoordinator(Token, CoordinatorDependencies dependencies);
+    ~AppCoordinator();
+    AppCoordinator(const AppCoordinator&) = delete;
+    AppCoordinator& operator=(const AppCoordinator&) = delete;
+
+    // --- Published state: announced through changed(), as are the update service's flags.
+    const CoordinatorState& state() const { return state_.get(); }
+    bool isMonitoring() const { return state_->isMonitoring; }
+    bool hasPermissions() const { return state_->hasPermissions; }
+    bool isAuthenticated() const { return state_->isAuthenticated; }
+    const std::string& statusMessage() const { return state_->statusMessage; }
+    const std::optional<std::string>& lastError() const { return state_->lastError; }
+    ChangeSignal& changed() { return changed_; }
+
+    const std::optional<std::string>& userEmail() const { return userEmail_; }
+    // False only when signed in, trusted and through every onboarding step.
+    bool requiresOnboarding() const;
+    int initialSettingsTab() const { return initialSettingsTab_; }
+
+    // --- What the windows reach through the coordinator.
+    const std::shared_ptr<ConfigService>& configService() const { return configService_; }
+    const std::shared_ptr<AccessibilityMonitor>& accessibilityMonitor() const {
+        return accessibilityMonitor_;
+    }
+    const std::shared_ptr<TextMonitorControl>& textMonitor() const { return textMonitor_; }
+    const std::shared_ptr<AuthService>& authService() const { return authService_; }
+    const std::shared_ptr<SupabaseStore>& supabaseStore() const { return supabaseStore_; }
+    UpdateService& updateService() { return *updateService_; }
+
+    // --- Operations.
+    Awaitable<void> startMonitoring();
+    Awaitable<void> stopMonitoring();
+    Awaitable<void> requestPermissions();
+    // True when neither pull failed and the local apply succeeded.
+    Awaitable<bool> pullRemoteData();
+    Awaitable<void> signOut();
+    // Pushes the command list saved locally; until a push succeeds, the next pull pushes the
+    // local list again instead of overwriting it. Answers whether this push went through.
+    Awaitable<bool> pushLocalCommands(std::vector<Command> commands);
+    void showSettings(int tab);
+    void showAbout();
+    // A transform was refused for lack of a session: signed out, monitoring off, sign-in shown.
+    Awaitable<void> handleAuthExpired();
+
+    // An info-level crash-reporting breadcrumb.
+    static Breadcrumb breadcrumb(std::string category, std::string message);
+
+    // Whether the start-up task is still running.
+    bool isStarting() const { return startupTask_.isRunning(); }
+
+private:
+    friend class CoordinatorDelegate;
+    friend struct OnboardingSignIn;
+
+    // Construction, split so the start-up task can hold the coordinator strongly.
+    void launchStartup();
+    static Awaitable<void> runStartup(std::shared_ptr<AppCoordinator> self);
+
+    // Start-up and monitoring.
+    Awaitable<void> startupTask();
+    Awaitable<void> start();
+    void observeAppActivation();
+    void startSpinnerDesignPreviewIfNeeded();
+    static Awaitable<void> runDesignPreview(std::weak_ptr<AppCoordinator> weak,
+                                            std::chrono::steady_clock::duration delay);
+
+    // Permissions.
+    void startPermissionMonitoring();
+    static Awaitable<void> runPermissionPoll(std::weak_ptr<AppCoordinator> weak,
+                                             std::chrono::steady_clock::duration interval);
+    bool isProcessTrusted() const;
+
+    // Sync.
+    Awaitable<bool> pushUnpushedLocalCommands();
+
+    // Onboarding.
+    OnboardingInputs onboardingInputs() const;
+    void refreshOnboardingPresentation();
+    void showOnboardingStep(OnboardingStage stage, bool isReturningUser);
+    OnboardingCallbacks callbacksFor(OnboardingStage stage);
+    void coupleSignInWithNotchPanel();
+    void uncoupleSignInFromNotchPanel();
+    void showNotchPasscodePanelIfNeeded();
+    void finishOnboarding();
+    void setFlag(const char* key);
+    void setHasCompletedPlaygroundOnboarding(bool value);
+    VerifyCodeHandler verifyCodeHandler();
+    std::function<void()> signInCompleteHandler();
+    void disallowOwnProcessInputMonitoring();
+
+    // The trigger road, filled in by the trigger pipeline and the palette.
+    Awaitable<void> handleTrigger(std::string commandName, std::string fullPattern,
+                                  std::optional<long long> triggerOffset);
+    Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
+                                             std::string query,
+                                             std::optional<long long> triggerOffset,
+                                             bool hasTextBeforeTrigger);
+    Awaitable<void> handleError(std::exception_ptr error);
+    void cancelPaletteOnAppSwitch();
+    void clearPaletteState();
+    void stopPaletteKeyControl();
+
+    // Small helpers.
+    template <class Change> void publish(Change&& change) { state_.update(change); }
+    void addStartBreadcrumb(std::string message);
+    // Starts body in a main task of its own once the work now running on main has yielded, as a
+    // task started from the main thread does.
+    Task startTask(Awaitable<void> body);
+    // Runs operation in such a task, which keeps the coordinator alive until it ends.
+    void launch(Awaitable<void> (AppCoordinator::*operation)());
+    void hideOverlayUnlessPreviewing();
+
+    // --- Given.
+    Executor main_;
+    std::shared_ptr<Accessibility> accessibility_;
+    std::shared_ptr<Workspace> workspace_;
+    std::shared_ptr<Screens> screens_;
+    std::shared_ptr<UserDefaults> userDefaults_;
+    std::shared_ptr<CrashReporter> crashReporter_;
+    std::shared_ptr<MoveToApplications> moveToApplications_;
+    std::shared_ptr<CardWindowFactory> cardWindows_;
+    std::shared_ptr<WindowFocus> windowFocus_;
+    BackendEndpoints endpoints_;
+    CoordinatorTimings timings_;
+
+    // --- Owned, in the order they are built.
+    std::unique_ptr<UpdateService> updateService_;
+    std::shared_ptr<OnboardingWindowController> onboardingWindow_;
+    std::shared_ptr<NotchPasscodePanel> notchPasscodePanel_;
+    std::unique_ptr<GlassCardWindowController> settingsWindow_;
+    int initialSettingsTab_ = 0;
+    std::unique_ptr<GlassCardWindowController> aboutWindow_;
+    bool spinnerDesignModeAlwaysOn_ = false;
+    std::shared_ptr<CoordinatorDelegate> delegate_;
+    Task permissionCheckTask_;
+    Task spinnerDesignTask_;
+    Subscription appActivationObserver_;
+    bool isTransformInProgress_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lastTransformTime_;
+    std::chrono::steady_clock::duration transformCooldown_ = std::chrono::milliseconds(1500);
+    std::optional<std::string> activeTriggerFullPattern_;
+    std::string activeTriggerQuery_;
+    std::optional<long long> activeTriggerOffset_;
+    std::vector<TemplateSuggestion> activeSuggestions_;
+    int selectedSuggestionIndex_ = 0;
+    Observable<CoordinatorState> state_;
+    std::optional<std::string> userEmail_;
+
+    std::shared_ptr<HTTPClient> httpClient_;     // transform, telemetry, sync
+    std::shared_ptr<HTTPClient> authHttpClient_; // sign-in only, 10 s limits
+    std::shared_ptr<ConfigStorage> configStorage_;
+    std::shared_ptr<ContextStrategyRouter> router_;
+    std::shared_ptr<AXAccessibilityProvider> accessibilityProvider_;
+    std::shared_ptr<ConfigService> configService_;
+    std::shared_ptr<AccessibilityMonitor> accessibilityMonitor_;
+    std::shared_ptr<KeychainStore> keychain_;
+    std::shared_ptr<AuthService> authService_;
+    std::shared_ptr<TransformService> transformService_;
+    std::shared_ptr<SupabaseStore> supabaseStore_;
+    std::shared_ptr<SpinnerOverlay> spinner_;
+    std::shared_ptr<TextMonitorControl> textMonitor_;
+
+    ChangeSignal changed_;
+    ChangeSignal::Connection stateConnection_;
+    ChangeSignal::Connection updateServiceConnection_;
+    Task startupTask_;
+};
+
+} // namespace pennial

@@ -1,0 +1,13 @@
+#include "app/app_identity.hpp"
+
+namespace pennial {
+
+std::string_view applicationVersion() {
+    return PENNIAL_VERSION;
+}
+
+std::string applicationReleaseName() {
+    return std::string(applicationBundleIdentifier) + "@" + std::string(applicationVersion());
+}
+
+} // namespace pennial

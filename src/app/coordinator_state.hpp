@@ -1,0 +1,18 @@
+#pragma once
+// What the coordinator publishes for the menu and the windows: one value, announced on change.
+
+#include <optional>
+#include <string>
+
+namespace pennial {
+
+struct CoordinatorState {
+    bool isMonitoring = false;
+    bool hasPermissions = false; // accessibility trust as last checked
+    bool isAuthenticated = false;
+    std::string statusMessage = "Ready";
+    std::optional<std::string> lastError;
+    bool operator==(const CoordinatorState&) const = default;
+};
+
+} // namespace pennial

@@ -1,0 +1,22 @@
+#pragma once
+// Crash reporting as the application entry starts it: only with a data source name compiled in,
+// and with the options every report of this build carries.
+
+#include "platform/crash_reporter.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace pennial {
+
+// The build's data source name (CMake cache variable PENNIAL_CRASH_REPORTING_DSN); empty when
+// crash reporting is off.
+std::string_view compiledInCrashReportingDsn();
+
+CrashReporterOptions crashReportingOptions(std::string dsn);
+
+// Starts the reporter when dsn is not empty; answers whether it did.
+bool startCrashReporting(CrashReporter& reporter,
+                         std::string_view dsn = compiledInCrashReportingDsn());
+
+} // namespace pennial

@@ -1,0 +1,35 @@
+#pragma once
+// What the sign-in callbacks answer the onboarding window and the code panel: success, or the
+// error they turn into a message for the user.
+
+#include "base/runtime.hpp"
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace pennial {
+
+class SignInResult {
+public:
+    SignInResult() = default; // success
+    static SignInResult success() { return SignInResult(nullptr); }
+    static SignInResult failure(std::exception_ptr error) { return SignInResult(error); }
+
+    bool succeeded() const { return !error_; }
+    // The failure's error (AuthError, HTTPError, ...); null on success.
+    std::exception_ptr error() const { return error_; }
+
+private:
+    explicit SignInResult(std::exception_ptr error) : error_(std::move(error)) {}
+    std::exception_ptr error_;
+};
+
+// Asks for a code by e-mail.
+using RequestCodeHandler = std::function<Awaitable<SignInResult>(std::string email)>;
+// Verifies the typed code.
+using VerifyCodeHandler =
+    std::function<Awaitable<SignInResult>(std::string email, std::string code)>;
+using CodeChangedHandler = std::function<void(const std::string& code)>;
+
+} // namespace pennial

@@ -1,0 +1,74 @@
+#include "platform/linux/file_user_defaults.hpp"
+
+#include "base/log.hpp"
+#include "platform/linux/atomic_file.hpp"
+#include "platform/linux/xdg_directories.hpp"
+
+#include <chrono>
+#include <fmt/chrono.h>
+#include <fstream>
+#include <sstream>
+
+namespace pennial {
+
+FileUserDefaults::FileUserDefaults(std::filesystem::path file) : file_(std::move(file)) {
+    load();
+}
+
+std::filesystem::path FileUserDefaults::defaultFile() {
+    return xdgConfigHome() / applicationFolderName / "defaults.json";
+}
+
+bool FileUserDefaults::boolForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    auto it = values_.find(key);
+    return it != values_.end() && it->is_boolean() && it->get<bool>();
+}
+
+void FileUserDefaults::setBool(std::string_view key, bool value) {
+    std::lock_guard lock(mutex_);
+    values_[std::string(key)] = value;
+    save();
+}
+
+void FileUserDefaults::load() {
+    std::error_code error;
+    if (!std::filesystem::exists(file_, error))
+        return;
+    std::ifstream in(file_, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+        if (!in)
+            throw JsonShapeError("cannot be read");
+        auto parsed = json::parse(text.str());
+        if (!parsed.is_object())
+            throw JsonShapeError("is not an object");
+        values_ = std::move(parsed);
+    } catch (const JsonShapeError& e) {
+        // The flags start over, but the file is not thrown away: it is kept aside on the first
+        // write.
+        keepUnreadableCopy_ = true;
+        logf("⚠️ [UserDefaults] Settings file unreadable, starting without flags: {}",
+             e.what());
+    }
+}
+
+void FileUserDefaults::save() {
+    try {
+        if (keepUnreadableCopy_) {
+            auto stamp =
+                fmt::format("{:%Y%m%dT%H%M%SZ}", fmt::gmtime(std::chrono::system_clock::to_time_t(
+                                                     std::chrono::system_clock::now())));
+            auto aside = file_;
+            aside += ".corrupt-" + stamp;
+            std::filesystem::rename(file_, aside);
+            keepUnreadableCopy_ = false;
+        }
+        writeFileAtomically(file_, json::dump(values_, 2) + "\n");
+    } catch (const std::exception& e) {
+        logf("⚠️ [UserDefaults] Failed to save settings: {}", e.what());
+    }
+}
+
+} // namespace pennial

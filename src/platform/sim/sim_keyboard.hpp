@@ -1,0 +1,53 @@
+#pragma once
+// The simulated desktop's keyboard. A key press goes to the focused field as a real application
+// would take it (text inserted at the caret, Backspace, Return in a multi-line field) and is then
+// delivered to every observer, on the observer's executor, in the order the keys were pressed.
+
+#include "base/runtime.hpp"
+#include "platform/keyboard.hpp"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace pennial {
+
+struct SimDesktopState;
+
+class SimKeyboard : public std::enable_shared_from_this<SimKeyboard> {
+public:
+    explicit SimKeyboard(std::shared_ptr<SimDesktopState> state);
+
+    // One key-down. Chords (Control, Command or Function held) reach the observers but edit no
+    // field: the simulated applications have no shortcuts.
+    void press(Key key, unsigned modifiers = 0, std::string characters = {});
+    // One key per character (grapheme cluster); "\n" is pressed as Return.
+    void type(std::string_view text);
+
+    // A source of this keyboard's key-downs whose observer runs on executor.
+    std::shared_ptr<KeyEventSource> eventSource(Executor executor);
+    // Whether the system lets this process observe key events; sources refuse to start without it.
+    void setObservingAllowed(bool allowed);
+    std::size_t observerCount() const;
+
+private:
+    class Source;
+    struct Observer {
+        Executor executor;
+        std::function<void(const KeyDownEvent&)> handler;
+    };
+
+    void edit(const KeyDownEvent& event);
+    bool addObserver(const Source* source, Observer observer);
+    void removeObserver(const Source* source);
+
+    std::shared_ptr<SimDesktopState> state_;
+    mutable std::mutex mutex_; // guards the members below
+    bool observingAllowed_ = true;
+    std::map<const Source*, Observer> observers_;
+};
+
+} // namespace pennial

@@ -1,0 +1,18 @@
+#pragma once
+// The user's small settings kept outside the configuration file: Boolean flags such as the
+// onboarding progress. An absent key reads as false.
+
+#include <string_view>
+
+namespace pennial {
+
+class UserDefaults {
+public:
+    virtual ~UserDefaults() = default;
+
+    virtual bool boolForKey(std::string_view key) const = 0;
+    // Kept at once; a value that cannot be written to disk still holds for this run.
+    virtual void setBool(std::string_view key, bool value) = 0;
+};
+
+} // namespace pennial

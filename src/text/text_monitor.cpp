@@ -1,0 +1,440 @@
+#include "text/text_monitor.hpp"
+
+#include "base/error_text.hpp"
+#include "base/log.hpp"
+#include "base/unicode.hpp"
+#include "platform/ax_names.hpp"
+#include "text/accessibility_error.hpp"
+#include "text/run_on.hpp"
+
+#include <asio/bind_cancellation_slot.hpp>
+#include <asio/cancellation_signal.hpp>
+#include <asio/co_spawn.hpp>
+#include <asio/detached.hpp>
+#include <asio/post.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
+
+namespace pennial {
+
+using Kind = AccessibilityError::Kind;
+
+// One run of the polling loop, from a start to the stop that ends it. Touched on the strand only.
+struct TextMonitor::PollingLoop {
+    Sleep sleep;
+    bool stopped = false;
+    asio::cancellation_signal wake; // cuts the wait between polls short
+    std::optional<AccessibleElement> lastElement;
+    long pollNumber = 1;
+
+    void stop() {
+        stopped = true;
+        wake.emit(asio::cancellation_type::all);
+    }
+};
+
+namespace {
+
+std::optional<Kind> accessibilityKind(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const AccessibilityError& e) {
+        return e.kind();
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// Swift-like textual form of the name set: ["fix", "sig"].
+std::string describe(const std::set<std::string>& names) {
+    std::string text = "[";
+    for (const auto& name : names) {
+        if (text.size() > 1)
+            text += ", ";
+        text += '"' + name + '"';
+    }
+    return text + "]";
+}
+
+std::string attributeText(const AccessibleElement& element, std::string_view attribute,
+                          std::string_view missing) {
+    auto value = element.getAttribute(attribute);
+    auto text = value ? value->asString() : std::nullopt;
+    return text ? *text : std::string(missing);
+}
+
+void logElementChanged(const AccessibleElement& element, Pid pid, const std::string& text) {
+    logf("🔍 [TextMonitor] Element changed: role={} subrole={} pid={} textLen={}",
+         attributeText(element, ax::attribute::role, "unknown"),
+         attributeText(element, ax::attribute::subrole, "nil"), pid, unicode::graphemeCount(text));
+}
+
+void logCannotRead(const AccessibleElement& element, Pid pid, const std::exception_ptr& error) {
+    logf("⚠️ [TextMonitor] Cannot read text from element: role={} subrole={} desc={} pid={} "
+         "error={}",
+         attributeText(element, ax::attribute::role, "unknown"),
+         attributeText(element, ax::attribute::subrole, "nil"),
+         attributeText(element, ax::attribute::roleDescription, "nil"), pid, describeError(error));
+}
+
+} // namespace
+
+std::shared_ptr<TextMonitor>
+TextMonitor::create(std::shared_ptr<AccessibilityMonitor> accessibilityMonitor,
+                    std::string triggerPattern, Facilities facilities, Executor base) {
+    return std::make_shared<TextMonitor>(Token{}, std::move(accessibilityMonitor),
+                                         std::move(triggerPattern), std::move(facilities),
+                                         std::move(base));
+}
+
+TextMonitor::TextMonitor(Token, std::shared_ptr<AccessibilityMonitor> accessibilityMonitor,
+                         std::string triggerPattern, Facilities facilities, Executor base)
+    : Actor(std::move(base)), accessibilityMonitor_(std::move(accessibilityMonitor)),
+      stateMachine_(std::move(triggerPattern)), facilities_(std::move(facilities)) {}
+
+TextMonitor::~TextMonitor() {
+    if (monitoringTask_)
+        asio::post(executor(), [loop = monitoringTask_] { loop->stop(); });
+    if (keyboardFallbackMonitor_)
+        keyboardFallbackMonitor_->stop();
+}
+
+// ---- Operations ----------------------------------------------------------------------------
+
+Awaitable<void> TextMonitor::setDelegate(std::weak_ptr<TextMonitorDelegate> delegate) {
+    return runOn(executor(), [this, delegate = std::move(delegate)] { delegate_ = delegate; });
+}
+
+Awaitable<std::string> TextMonitor::getTriggerPattern() {
+    return runOn(executor(), [this] { return stateMachine_.triggerPattern; });
+}
+
+Awaitable<void> TextMonitor::updateTriggerPattern(std::string pattern) {
+    return runOn(executor(), [this, pattern = std::move(pattern)] {
+        stateMachine_.triggerPattern = pattern;
+        stateMachine_.activeTrigger.reset();
+        stateMachine_.suppressedCommands.clear();
+        stateMachine_.lastText.clear();
+        stateMachine_.lastPreview.reset();
+    });
+}
+
+Awaitable<void> TextMonitor::updateValidCommandNames(std::set<std::string> names) {
+    return runOn(executor(), [this, names = std::move(names)] {
+        logf("🔵 [TextMonitor] updateValidCommandNames: {}", describe(names));
+        stateMachine_.validCommandNames = names;
+    });
+}
+
+Awaitable<void> TextMonitor::updateAllowOwnProcessInputMonitoring(bool allow) {
+    return runOn(executor(), [this, allow] { allowOwnProcessInputMonitoring_ = allow; });
+}
+
+Awaitable<void> TextMonitor::commandFailed(std::string name) {
+    // The text that fired stays the last one seen: re-running a failed command on an unchanged
+    // field would repeat the failure on every poll.
+    return runOn(executor(), [this, name = std::move(name)] { releaseCommand(name); });
+}
+
+Awaitable<void> TextMonitor::commandCompleted(std::string name) {
+    return runOn(executor(), [this, name = std::move(name)] { releaseCommand(name); });
+}
+
+void TextMonitor::releaseCommand(const std::string& name) {
+    stateMachine_.suppressedCommands.erase(name);
+    if (stateMachine_.activeTrigger && stateMachine_.activeTrigger->commandName == name)
+        stateMachine_.activeTrigger.reset();
+}
+
+Awaitable<bool> TextMonitor::isMonitoring() {
+    return runOn(executor(), [this] { return monitoring_; });
+}
+
+Awaitable<void> TextMonitor::startMonitoring() {
+    return onStrand(startNow());
+}
+
+Awaitable<void> TextMonitor::stopMonitoring() {
+    return runOn(executor(), [this] { stopNow(); });
+}
+
+Awaitable<void> TextMonitor::startNow() {
+    if (monitoring_)
+        co_return;
+    monitoring_ = true;
+    const auto attempt = ++startAttempts_;
+    bool trusted = false;
+    try {
+        trusted = co_await accessibilityMonitor_->checkPermissions();
+    } catch (...) {
+        if (attempt == startAttempts_)
+            monitoring_ = false;
+        throw;
+    }
+    // A stop, or a stop and another start, while the check was out: this start is over.
+    if (attempt != startAttempts_ || !monitoring_)
+        co_return;
+    if (!trusted) {
+        monitoring_ = false;
+        throw AccessibilityError(Kind::permissionDenied);
+    }
+
+    ownProcessID_ = facilities_.workspace->currentProcessId();
+    knownNotSecure_.reset();
+    secureFieldFocused_ = false;
+    std::weak_ptr<TextMonitor> weak = weak_from_this();
+    keyboardFallbackMonitor_ = std::make_shared<KeyboardTriggerMonitor>(
+        [weak](const std::string& text, Pid pid) { onFallbackText(weak, text, pid); },
+        KeyboardTriggerMonitor::Facilities{facilities_.keyEvents, facilities_.workspace,
+                                           facilities_.mainExecutor});
+    keyboardFallbackMonitor_->start();
+
+    logf("🔵 [TextMonitor] Starting monitoring loop — pattern={} validCommands={} commandCount={}",
+         stateMachine_.triggerPattern, describe(stateMachine_.validCommandNames),
+         stateMachine_.validCommandNames.size());
+
+    auto loop = std::make_shared<PollingLoop>();
+    loop->sleep = facilities_.sleep;
+    monitoringTask_ = loop;
+    asio::co_spawn(executor(), runLoop(weak, loop), asio::detached);
+}
+
+void TextMonitor::stopNow() {
+    monitoring_ = false;
+    ++startAttempts_;
+    if (monitoringTask_) {
+        monitoringTask_->stop();
+        monitoringTask_.reset();
+    }
+    if (keyboardFallbackMonitor_) {
+        keyboardFallbackMonitor_->stop();
+        keyboardFallbackMonitor_.reset();
+    }
+    keyboardFallbackProcessID_.reset();
+    stateMachine_.activeTrigger.reset();
+    stateMachine_.suppressedCommands.clear();
+    stateMachine_.lastText.clear();
+    stateMachine_.lastPreview.reset();
+}
+
+// ---- The polling loop ----------------------------------------------------------------------
+
+Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
+                                     std::shared_ptr<PollingLoop> loop) {
+    auto strand = co_await asio::this_coro::executor;
+    for (bool first = true;; first = false) {
+        {
+            // Held for one poll only, so that a monitor dropped while the loop waits can go.
+            auto self = weak.lock();
+            if (!self || loop->stopped || !self->monitoring_)
+                break;
+            if (!first && ++loop->pollNumber % stillMonitoringLogEvery == 0)
+                logf("🔄 [TextMonitor] Still monitoring (poll #{})...", loop->pollNumber);
+            try {
+                co_await self->poll(*loop);
+            } catch (...) {
+                // poll routes every failure itself; nothing may end the loop but a stop.
+            }
+            if (loop->stopped)
+                break;
+        }
+        // Only this wait listens for the stop signal: the accessibility reads and the delegate's
+        // calls always run to their end.
+        try {
+            co_await asio::co_spawn(
+                strand, loop->sleep(pollInterval),
+                asio::bind_cancellation_slot(loop->wake.slot(), asio::use_awaitable));
+        } catch (...) {
+        }
+    }
+    logLine("🔵 [TextMonitor] Monitoring loop stopped");
+}
+
+Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
+    std::exception_ptr failure;
+    std::optional<AccessibleElement> focused;
+    try {
+        focused = co_await accessibilityMonitor_->getFocusedElement();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // A read that was out when monitoring stopped must not reach the freshly cleared state.
+    if (loop.stopped)
+        co_return;
+    if (failure) {
+        co_await handleFailure(failure, loop);
+        co_return;
+    }
+    const AccessibleElement element = std::move(*focused);
+
+    keyboardFallbackProcessID_.reset();
+    const Pid pid = element.processId().value_or(0);
+    if (pid == ownProcessID_ && !allowOwnProcessInputMonitoring_) {
+        // Hides any palette and clears the active trigger while the user works in our windows.
+        co_await evaluateWithoutText(element, pid, loop);
+        co_return;
+    }
+    const bool secure = co_await focusIsSecure(element);
+    if (loop.stopped)
+        co_return;
+    if (secure) {
+        co_await evaluateWithoutText(element, pid, loop);
+        co_return;
+    }
+
+    std::string text;
+    try {
+        text = co_await accessibilityMonitor_->getText(element);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (loop.stopped)
+        co_return;
+    if (failure) {
+        if (!isCancellation(failure) && loop.pollNumber % cannotReadLogEvery == 1)
+            logCannotRead(element, pid, failure);
+        co_await handleFailure(failure, loop);
+        co_return;
+    }
+
+    const bool elementChanged = !(loop.lastElement && *loop.lastElement == element);
+    if (elementChanged) {
+        logElementChanged(element, pid, text);
+        loop.lastElement = element;
+    }
+    auto effects = stateMachine_.handleTextChange(text, pid, elementChanged);
+    for (const auto& effect : effects)
+        if (const auto* fired = std::get_if<Effect::TriggerDetected>(&effect.value))
+            logf("🎯 [TextMonitor] Trigger detected: cmd={} pattern={} offset={}",
+                 fired->commandName, fired->fullPattern, fired->triggerOffset);
+    co_await dispatch(std::move(effects));
+}
+
+Awaitable<void> TextMonitor::evaluateWithoutText(const AccessibleElement& element, Pid pid,
+                                                 PollingLoop& loop) {
+    const bool elementChanged = !(loop.lastElement && *loop.lastElement == element);
+    auto effects = stateMachine_.handleTextChange("", pid, elementChanged);
+    loop.lastElement = element;
+    co_await dispatch(std::move(effects));
+}
+
+Awaitable<void> TextMonitor::handleFailure(std::exception_ptr failure, PollingLoop& loop) {
+    // An aborted read is no error of the field's.
+    if (isCancellation(failure))
+        co_return;
+    const auto kind = accessibilityKind(failure);
+    if (kind == Kind::permissionDenied || kind == Kind::cannotReadValue) {
+        // The field is there but keeps its text: follow the typing in its application instead.
+        auto workspace = facilities_.workspace;
+        auto frontmost = co_await runOn(facilities_.mainExecutor,
+                                        [workspace] { return workspace->frontmostApplication(); });
+        if (loop.stopped)
+            co_return;
+        keyboardFallbackProcessID_ =
+            frontmost ? std::optional(frontmost->processIdentifier) : std::nullopt;
+    }
+    if (kind == Kind::permissionDenied || kind == Kind::cannotReadValue ||
+        kind == Kind::noFocusedElement) {
+        if (!keyboardFallbackProcessID_) {
+            std::vector<Effect> hide{Effect::hidePreview()};
+            co_await dispatch(std::move(hide));
+        }
+        co_return;
+    }
+    logf("❌ [TextMonitor] Non-transient error: {}", describeError(failure));
+    if (auto delegate = delegate_.lock()) {
+        try {
+            co_await delegate->handleError(failure);
+        } catch (...) {
+        }
+    }
+}
+
+Awaitable<bool> TextMonitor::focusIsSecure(const AccessibleElement& element) {
+    bool secure = true;
+    if (knownNotSecure_ && *knownNotSecure_ == element) {
+        secure = false;
+    } else {
+        try {
+            secure = co_await accessibilityMonitor_->isSecureField(element);
+        } catch (...) {
+            // Unknown counts as secure; the element is asked again next time.
+        }
+        if (!secure)
+            knownNotSecure_ = element;
+    }
+    noteSecureFocus(secure);
+    co_return secure;
+}
+
+void TextMonitor::noteSecureFocus(bool secure) {
+    if (secure == secureFieldFocused_)
+        return;
+    secureFieldFocused_ = secure;
+    if (keyboardFallbackMonitor_)
+        keyboardFallbackMonitor_->setSecureFieldFocused(secure);
+}
+
+Awaitable<void> TextMonitor::dispatch(std::vector<Effect> effects) {
+    for (auto& effect : effects) {
+        if (const auto* notReady = std::get_if<Effect::NotReady>(&effect.value)) {
+            logf("⚠️ [TextMonitor] {}", notReady->reason);
+            continue;
+        }
+        auto delegate = delegate_.lock();
+        if (!delegate)
+            continue;
+        try {
+            if (auto* fired = std::get_if<Effect::TriggerDetected>(&effect.value)) {
+                co_await delegate->handleTrigger(std::move(fired->commandName),
+                                                 std::move(fired->fullPattern),
+                                                 fired->triggerOffset);
+            } else if (auto* preview = std::get_if<Effect::PreviewUpdated>(&effect.value)) {
+                co_await delegate->handleTriggerQueryUpdate(
+                    std::move(preview->fullPattern), std::move(preview->query),
+                    preview->triggerOffset, preview->hasTextBeforeTrigger);
+            }
+        } catch (...) {
+            // The delegate's calls do not throw; one that does must not end the poll's effects.
+        }
+    }
+}
+
+// ---- The keyboard fallback -----------------------------------------------------------------
+
+void TextMonitor::onFallbackText(const std::weak_ptr<TextMonitor>& weak, std::string text,
+                                 Pid pid) {
+    if (auto self = weak.lock())
+        asio::co_spawn(self->executor(), handleFallbackReport(self, std::move(text), pid),
+                       asio::detached);
+}
+
+bool TextMonitor::acceptsFallbackReport(Pid pid) const {
+    if (!monitoring_ || keyboardFallbackProcessID_ != pid)
+        return false;
+    return pid != ownProcessID_ || allowOwnProcessInputMonitoring_;
+}
+
+Awaitable<void> TextMonitor::handleFallbackReport(std::shared_ptr<TextMonitor> self,
+                                                  std::string text, Pid pid) {
+    const auto serial = ++self->fallbackReportsReceived_;
+    if (!self->acceptsFallbackReport(pid))
+        co_return;
+    // Focus may have moved to a password field since the last poll: typing there never reaches
+    // detection, so the focused element is checked for every report.
+    bool secure = true;
+    try {
+        auto element = co_await self->accessibilityMonitor_->getFocusedElement();
+        secure = co_await self->focusIsSecure(element);
+    } catch (...) {
+        // Without a focused element to check, the report is not trusted; the next one carries
+        // the whole text again.
+    }
+    if (secure || !self->acceptsFallbackReport(pid) || serial < self->lastFallbackReportEvaluated_)
+        co_return;
+    self->lastFallbackReportEvaluated_ = serial;
+    auto effects = self->stateMachine_.handleTextChange(text, pid, false);
+    co_await self->dispatch(std::move(effects));
+}
+
+} // namespace pennial

@@ -1,0 +1,91 @@
+#include "coordinator_fixture.hpp"
+
+using namespace pennial;
+using namespace pennial::testing;
+
+namespace {
+
+class CoordinatorPermissions : public CoordinatorFixture {
+protected:
+    // Signed in and monitoring, then trust is withdrawn and monitoring stopped.
+    void launchSignedInThenLoseTrust() {
+        completeAllSteps();
+        desktop.setTrusted(true);
+        storeSession();
+        launch();
+        ASSERT_TRUE(coordinator->isMonitoring());
+        await(coordinator->stopMonitoring());
+        desktop.setTrusted(false);
+    }
+};
+
+} // namespace
+
+TEST_F(CoordinatorPermissions, ThePollChecksOncePerInterval) {
+    EXPECT_EQ(CoordinatorTimings{}.permissionPollInterval, std::chrono::seconds(2));
+    EXPECT_EQ(CoordinatorTimings{}.permissionRequestSettle, std::chrono::seconds(1));
+    launch();
+    auto granted = std::chrono::steady_clock::now();
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runUntil([&] { return coordinator->hasPermissions(); }));
+    auto waited = std::chrono::steady_clock::now() - granted;
+    EXPECT_LE(waited, timings.permissionPollInterval * 3);
+}
+
+TEST_F(CoordinatorPermissions, TrustGrantedWhileSignedOutMovesOnboardingOnButStartsNothing) {
+    defaults->setBool("hasSeenWelcomeOnboarding", true);
+    launch();
+    EXPECT_EQ(onboarding->lastStage(), OnboardingStage::permissions);
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runUntil([&] { return coordinator->hasPermissions(); }));
+    EXPECT_TRUE(log.contains("✅ [Pennial] Permissions detected - auto-starting monitoring"));
+    EXPECT_EQ(coordinator->statusMessage(), "Permissions granted");
+    EXPECT_EQ(onboarding->lastStage(), OnboardingStage::videoIntro);
+    runFor(3 *
+           std::chrono::duration_cast<std::chrono::milliseconds>(timings.permissionPollInterval));
+    EXPECT_EQ(textMonitor->startCalls, 0);
+    EXPECT_EQ(log.matching("Permissions detected").size(), 1u) << "the poll has ended";
+}
+
+TEST_F(CoordinatorPermissions, ARequestWhileUntrustedPromptsAndPollsUntilGranted) {
+    launchSignedInThenLoseTrust();
+    await(coordinator->requestPermissions());
+    EXPECT_EQ(desktop.trustPromptCount(), 1);
+    EXPECT_FALSE(coordinator->hasPermissions());
+    EXPECT_EQ(coordinator->statusMessage(),
+              "Please enable in System Settings - will auto-detect when granted");
+    // A signed-in user without trust is sent back to the permission step.
+    EXPECT_EQ(onboarding->lastStage(), OnboardingStage::permissions);
+
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runUntil([&] { return coordinator->isMonitoring(); }));
+    EXPECT_TRUE(log.contains("✅ [Pennial] Permissions detected - auto-starting monitoring"));
+    EXPECT_EQ(textMonitor->startCalls, 2);
+    EXPECT_EQ(coordinator->statusMessage(), "Monitoring active - try typing: ;;polish");
+}
+
+TEST_F(CoordinatorPermissions, ARequestWhileTrustedStartsMonitoringEvenSignedOut) {
+    desktop.setTrusted(true);
+    launch();
+    ASSERT_FALSE(coordinator->isMonitoring());
+    await(coordinator->requestPermissions());
+    EXPECT_EQ(coordinator->statusMessage(), "Monitoring active - try typing: ;;polish");
+    EXPECT_TRUE(coordinator->isMonitoring());
+    EXPECT_FALSE(coordinator->isAuthenticated());
+    runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(log.matching("Permissions detected").size(), 0u) << "no poll was started";
+}
+
+TEST_F(CoordinatorPermissions, RepeatedRequestsLeaveOnePoll) {
+    launchSignedInThenLoseTrust();
+    bool firstDone = false;
+    asio::co_spawn(main, coordinator->requestPermissions(),
+                   [&](std::exception_ptr) { firstDone = true; });
+    await(coordinator->requestPermissions());
+    ASSERT_TRUE(runUntil([&] { return firstDone; }));
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runUntil([&] { return coordinator->isMonitoring(); }));
+    runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(log.matching("Permissions detected").size(), 1u);
+    EXPECT_EQ(textMonitor->startCalls, 2);
+}

@@ -1,0 +1,181 @@
+#pragma once
+// A text monitor on the simulated desktop with everything it touches (its strand, the accessibility
+// reads, the main executor) on one io_context run by the test thread, so that a test steps it
+// deterministically: settle() runs whatever is ready, nextPoll() lets one more poll happen.
+
+#include "base/log.hpp"
+#include "platform/sim/sim_desktop.hpp"
+#include "text/ax_accessibility_provider.hpp"
+#include "text/text_monitor.hpp"
+
+#include <asio/co_spawn.hpp>
+#include <asio/io_context.hpp>
+#include <asio/redirect_error.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
+#include <fmt/format.h>
+#include <string>
+#include <vector>
+
+namespace pennial {
+
+// Stands in for the wait between polls: a wait lasts until the test releases it (or the monitor
+// cuts it short), then lets its duration pass on the simulated clock.
+class MonitorPollClock {
+public:
+    struct Wait {
+        TextMonitor::Duration duration;
+        SimClock::Clock::time_point startedAt; // simulated
+    };
+
+    explicit MonitorPollClock(SimClock& clock) : clock_(clock) {}
+
+    TextMonitor::Sleep sleeper() {
+        return [this](TextMonitor::Duration duration) -> Awaitable<SleepResult> {
+            asio::steady_timer timer(co_await asio::this_coro::executor,
+                                     SimClock::Clock::time_point::max());
+            timer_ = &timer;
+            waits_.push_back({duration, clock_.now()});
+            std::error_code ignored;
+            co_await timer.async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+            timer_ = nullptr;
+            clock_.pass(duration);
+            co_return SleepResult::elapsed; // the loop takes a cut-short wait the same way
+        };
+    }
+
+    bool waiting() const { return timer_ != nullptr; }
+    const std::vector<Wait>& waits() const { return waits_; }
+    void release() {
+        if (timer_)
+            timer_->cancel();
+    }
+
+private:
+    SimClock& clock_;
+    asio::steady_timer* timer_ = nullptr;
+    std::vector<Wait> waits_;
+};
+
+// Records each event as text: "trigger [fix] [;;fix] 6", "query [;;f] [f] 0 false", "hide",
+// "error <what>". onTrigger runs inside the trigger's handling, as the coordinator's pipeline does.
+class MonitorDelegateRecorder : public TextMonitorDelegate {
+public:
+    Awaitable<void> handleTrigger(std::string name, std::string pattern,
+                                  std::optional<long long> offset) override {
+        events_.push_back(fmt::format("trigger [{}] [{}] {}", name, pattern, offset.value_or(-1)));
+        if (onTrigger)
+            co_await onTrigger(std::move(name));
+    }
+    Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> pattern, std::string query,
+                                             std::optional<long long> offset,
+                                             bool hasTextBefore) override {
+        events_.push_back(pattern ? fmt::format("query [{}] [{}] {} {}", *pattern, query,
+                                                offset.value_or(-1), hasTextBefore)
+                                  : "hide");
+        co_return;
+    }
+    Awaitable<void> handleError(std::exception_ptr error) override {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            events_.push_back(fmt::format("error {}", e.what()));
+        }
+        co_return;
+    }
+
+    // The events recorded since the last call.
+    std::vector<std::string> take() { return std::exchange(events_, {}); }
+
+    std::function<Awaitable<void>(std::string name)> onTrigger;
+
+private:
+    std::vector<std::string> events_;
+};
+
+// The real provider, with a hook that runs inside each text read (to fail it, or to act while the
+// read is out).
+class MonitorHookedProvider : public AXAccessibilityProvider {
+public:
+    using AXAccessibilityProvider::AXAccessibilityProvider;
+
+    Awaitable<std::string> getValue(AccessibleElement element) override {
+        if (duringRead)
+            co_await duringRead();
+        co_return co_await AXAccessibilityProvider::getValue(std::move(element));
+    }
+
+    std::function<Awaitable<void>()> duringRead;
+};
+
+class MonitorHarness {
+public:
+    MonitorHarness() {
+        auto main = io.get_executor();
+        provider = std::make_shared<MonitorHookedProvider>(
+            std::make_shared<ContextStrategyRouter>(desktop.accessibility()),
+            AXAccessibilityProvider::Facilities{desktop.accessibility(), desktop.workspace(),
+                                                desktop.screens(), main, main});
+        monitor = TextMonitor::create(
+            std::make_shared<AccessibilityMonitor>(provider, main), ";;",
+            {desktop.workspace(), desktop.keyboard().eventSource(main), main, clock.sleeper()},
+            main);
+    }
+    ~MonitorHarness() {
+        run(monitor->stopMonitoring());
+        delegate->onTrigger = {};
+    }
+
+    // Runs whatever is ready on the io_context, until nothing is.
+    void settle() {
+        do
+            io.restart();
+        while (io.poll() > 0);
+    }
+
+    // Runs the operation to its end (everything it waits for is on the io_context).
+    template <class T> T run(Awaitable<T> operation) {
+        std::exception_ptr failure;
+        std::optional<T> result;
+        auto finished = [&](std::exception_ptr error, T value) {
+            failure = error;
+            result.emplace(std::move(value));
+        };
+        asio::co_spawn(io, std::move(operation), finished);
+        settle();
+        if (failure)
+            std::rethrow_exception(failure);
+        return std::move(result.value());
+    }
+    void run(Awaitable<void> operation) {
+        auto withValue = [](Awaitable<void> body) -> Awaitable<bool> {
+            co_await std::move(body);
+            co_return true;
+        };
+        run(withValue(std::move(operation)));
+    }
+
+    // Starts monitoring for the commands fix and sig; the first poll has finished on return.
+    void start() {
+        run(monitor->setDelegate(delegate));
+        run(monitor->updateValidCommandNames({"fix", "sig"}));
+        run(monitor->startMonitoring());
+    }
+    void nextPoll(int count = 1) {
+        for (int i = 0; i < count; ++i) {
+            clock.release();
+            settle();
+        }
+    }
+
+    LogCapture log; // first, so that it outlives everything that logs
+    asio::io_context io;
+    SimDesktop desktop;
+    MonitorPollClock clock{desktop.clock()};
+    std::shared_ptr<MonitorHookedProvider> provider;
+    std::shared_ptr<TextMonitor> monitor;
+    std::shared_ptr<MonitorDelegateRecorder> delegate = std::make_shared<MonitorDelegateRecorder>();
+};
+
+} // namespace pennial

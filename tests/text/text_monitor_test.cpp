@@ -1,0 +1,241 @@
+#include "support/monitor_harness.hpp"
+#include "text/accessibility_error.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace pennial;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Kind = AccessibilityError::Kind;
+
+namespace {
+
+class TextMonitorTest : public MonitorHarness, public ::testing::Test {
+protected:
+    TextMonitorTest() {
+        window = desktop.addApplication({501, "org.example.notes", "Notes"})->addWindow("Notes");
+    }
+
+    SimElementPtr focusOn(SimElementPtr element) {
+        window->add(element);
+        desktop.focus(element);
+        return element;
+    }
+    static SimElementPtr refusingField() {
+        return SimElement::textField()->failReads("AXValue", AXError::noValue);
+    }
+    void failReadsWith(std::exception_ptr error) {
+        provider->duringRead = [error]() -> Awaitable<void> {
+            std::rethrow_exception(error);
+            co_return;
+        };
+    }
+    std::vector<SimCall> valueReadsOf(const std::string& name) {
+        return desktop.callLog().calls([&](const SimCall& call) {
+            return call.element == name && call.attribute == "AXValue";
+        });
+    }
+
+    SimElementPtr window;
+};
+
+TEST_F(TextMonitorTest, TypedTriggerPreviewsThenFiresOnceAtItsUtf16Offset) {
+    focusOn(SimElement::textArea("Hi 👋 "));
+    start();
+    for (auto key : {";", ";", "f", "i", "x"}) {
+        desktop.keyboard().type(key);
+        nextPoll();
+    }
+    nextPoll(3);
+    EXPECT_THAT(delegate->take(),
+                ElementsAre("query [;;] [] 6 true", "query [;;f] [f] 6 true",
+                            "query [;;fi] [fi] 6 true", "query [;;fix] [fix] 6 true",
+                            "trigger [fix] [;;fix] 6"));
+    EXPECT_THAT(
+        log.lines(),
+        ::testing::IsSupersetOf(
+            {"🔵 [TextMonitor] updateValidCommandNames: [\"fix\", \"sig\"]",
+             "🔵 [TextMonitor] Starting monitoring loop — pattern=;; validCommands=[\"fix\", "
+             "\"sig\"] commandCount=2",
+             "🔍 [TextMonitor] Element changed: role=AXTextArea subrole=nil pid=501 textLen=5",
+             "🎯 [TextMonitor] Trigger detected: cmd=fix pattern=;;fix offset=6"}));
+}
+
+TEST_F(TextMonitorTest, CompletionReportedDuringTheTriggerReleasesItBeforeTheNextPoll) {
+    delegate->onTrigger = [this](std::string name) { return monitor->commandCompleted(name); };
+    auto field = focusOn(SimElement::textArea("Hello ;;fix"));
+    start();
+    field->setText("Bye ;;fix"); // pasted in one step: no partial trigger in between
+    nextPoll();
+    focusOn(SimElement::textArea("Bye ;;fix")); // the same text in another field is evaluated
+    nextPoll();
+    EXPECT_THAT(delegate->take(),
+                ElementsAre("query [;;fix] [fix] 6 true", "trigger [fix] [;;fix] 6",
+                            "query [;;fix] [fix] 4 true", "trigger [fix] [;;fix] 4",
+                            "trigger [fix] [;;fix] 4"));
+}
+
+TEST_F(TextMonitorTest, AFailedCommandRunsAgainOnlyOnceTheFieldChanges) {
+    delegate->onTrigger = [this](std::string name) { return monitor->commandFailed(name); };
+    auto field = focusOn(SimElement::textArea("Hello ;;fix"));
+    start();
+    nextPoll(5);
+    EXPECT_THAT(delegate->take(),
+                ElementsAre("query [;;fix] [fix] 6 true", "trigger [fix] [;;fix] 6"));
+    field->setText("Hello ;;fix ");
+    nextPoll();
+    field->setText("Hello ;;fix");
+    nextPoll();
+    EXPECT_THAT(delegate->take(), ElementsAre("trigger [fix] [;;fix] 6"));
+}
+
+TEST_F(TextMonitorTest, EachWaitIsTheFullIntervalCountedFromTheEndOfThePollsWork) {
+    desktop.setCallLatency(10ms);
+    delegate->onTrigger = [this](std::string) -> Awaitable<void> {
+        desktop.clock().pass(2s); // the transform
+        co_return;
+    };
+    auto field = focusOn(SimElement::textArea("Hello"));
+    start();
+    nextPoll(2);
+    field->setText("Hello ;;fix");
+    nextPoll(2);
+    const auto& waits = clock.waits();
+    ASSERT_EQ(waits.size(), 5u);
+    for (const auto& wait : waits)
+        EXPECT_EQ(wait.duration, TextMonitor::pollInterval);
+    auto gap = [&](std::size_t i) { return waits[i].startedAt - waits[i - 1].startedAt; };
+    EXPECT_GT(gap(2), 100ms) << "the polls' own reads come on top of the interval";
+    EXPECT_EQ(gap(3), gap(2) + 2s) << "a poll that triggers waits for the whole transform";
+    EXPECT_EQ(gap(4), gap(2));
+}
+
+TEST_F(TextMonitorTest, TransientFailuresHideThePaletteOrSwitchToTheKeyboardOthersAreReported) {
+    start(); // nothing has focus
+    nextPoll(2);
+    EXPECT_THAT(delegate->take(), ElementsAre("hide", "hide", "hide"));
+
+    focusOn(refusingField()); // its application is frontmost: the keyboard takes over
+    nextPoll(2);
+    EXPECT_THAT(delegate->take(), IsEmpty());
+
+    focusOn(SimElement::textField()->failReads("AXValue", AXError::apiDisabled));
+    desktop.clearFrontmost();
+    nextPoll();
+    EXPECT_THAT(delegate->take(), ElementsAre("hide")) << "no application to follow instead";
+
+    for (auto error : {std::make_exception_ptr(AccessibilityError::systemError("boom")),
+                       std::make_exception_ptr(AccessibilityError(Kind::invalidElement)),
+                       std::make_exception_ptr(AccessibilityError(Kind::cannotWriteValue)),
+                       std::make_exception_ptr(std::runtime_error("bus gone"))}) {
+        failReadsWith(error);
+        nextPoll(2);
+    }
+    EXPECT_THAT(delegate->take(), ElementsAre("error systemError(boom)", "error systemError(boom)",
+                                              "error invalidElement", "error invalidElement",
+                                              "error cannotWriteValue", "error cannotWriteValue",
+                                              "error bus gone", "error bus gone"));
+    EXPECT_TRUE(log.contains("❌ [TextMonitor] Non-transient error: bus gone"));
+
+    log.clear();
+    failReadsWith(std::make_exception_ptr(std::system_error(asio::error::operation_aborted)));
+    nextPoll(2);
+    EXPECT_THAT(delegate->take(), IsEmpty()) << "an aborted read is no error";
+    EXPECT_THAT(log.matching("❌"), IsEmpty());
+}
+
+TEST_F(TextMonitorTest, AFieldThatKeepsItsTextIsFollowedByKeyboardUntilAFieldCanBeReadAgain) {
+    focusOn(refusingField());
+    start();
+    desktop.keyboard().type("hi ;;fix");
+    settle();
+    EXPECT_THAT(delegate->take(),
+                ElementsAre("query [;;] [] 3 true", "query [;;f] [f] 3 true",
+                            "query [;;fi] [fi] 3 true", "query [;;fix] [fix] 3 true",
+                            "trigger [fix] [;;fix] 3"));
+    EXPECT_THAT(log.matching("Trigger detected"), IsEmpty());
+    EXPECT_TRUE(log.contains("⚠️ [TextMonitor] Cannot read text from element: role=AXTextField "
+                             "subrole=nil desc=nil pid=501 error=cannotReadValue"));
+
+    focusOn(SimElement::textArea("abc"));
+    nextPoll();
+    desktop.keyboard().type(" ;;sig");
+    settle();
+    EXPECT_THAT(delegate->take(), ElementsAre("hide")) << "typing is no longer followed";
+    nextPoll();
+    EXPECT_THAT(delegate->take(),
+                ElementsAre("query [;;sig] [sig] 4 true", "trigger [sig] [;;sig] 4"));
+}
+
+TEST_F(TextMonitorTest, PasswordFieldsAreNeverReadAndTypingIntoThemNeverReachesDetection) {
+    focusOn(SimElement::textArea("x ;;"));
+    start();
+    auto password = focusOn(SimElement::secureTextField("pw;;fix")->label("password"));
+    nextPoll(2);
+    EXPECT_THAT(delegate->take(), ElementsAre("query [;;] [] 2 true", "hide"));
+
+    focusOn(refusingField());
+    nextPoll();
+    desktop.keyboard().type("ab");
+    desktop.focus(password); // typed at once, before any poll sees the new focus
+    desktop.keyboard().type("hunter2;;fix");
+    settle();
+    nextPoll();
+    desktop.keyboard().type(";;sig");
+    settle();
+    EXPECT_THAT(delegate->take(), IsEmpty());
+    EXPECT_EQ(valueReadsOf("password").size(), 0u);
+    EXPECT_THAT(log.matching("hunter2"), IsEmpty());
+
+    focusOn(refusingField());
+    nextPoll();
+    desktop.keyboard().type(";;fix");
+    settle();
+    EXPECT_EQ(delegate->take().back(), "trigger [fix] [;;fix] 0") << "nothing typed before is kept";
+}
+
+TEST_F(TextMonitorTest, StopLetsTheCallInProgressFinishAndPollsNoMore) {
+    asio::steady_timer transform(io, SimClock::Clock::time_point::max());
+    bool finished = false;
+    delegate->onTrigger = [&](std::string) -> Awaitable<void> {
+        std::error_code ignored;
+        co_await transform.async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+        finished = true;
+    };
+    focusOn(SimElement::textArea("Hello ;;fix"));
+    start();
+    run(monitor->stopMonitoring());
+    EXPECT_FALSE(finished);
+    transform.cancel();
+    settle();
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(clock.waiting());
+    EXPECT_FALSE(run(monitor->isMonitoring()));
+    EXPECT_TRUE(log.contains("🔵 [TextMonitor] Monitoring loop stopped"));
+
+    // Stopped while a read is out: what the read brings back is not evaluated.
+    delegate->onTrigger = {};
+    provider->duringRead = [this]() { return monitor->stopMonitoring(); };
+    start();
+    provider->duringRead = {};
+    EXPECT_FALSE(clock.waiting());
+
+    delegate->take();
+    start();
+    start(); // already monitoring: nothing more starts
+    EXPECT_THAT(delegate->take(),
+                ElementsAre("query [;;fix] [fix] 6 true", "trigger [fix] [;;fix] 6"));
+    EXPECT_EQ(clock.waits().size(), 1u);
+    EXPECT_EQ(log.matching("Starting monitoring loop").size(), 3u);
+}
+
+TEST_F(TextMonitorTest, StartingWithoutAccessibilityTrustFailsAndStaysStopped) {
+    desktop.setTrusted(false);
+    EXPECT_THROW(start(), AccessibilityError);
+    EXPECT_FALSE(run(monitor->isMonitoring()));
+    EXPECT_FALSE(clock.waiting());
+}
+
+} // namespace
