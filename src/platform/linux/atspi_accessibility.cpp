@@ -14,10 +14,12 @@ namespace {
 constexpr std::chrono::milliseconds nameLookupTimeout{500};
 } // namespace
 
-AtspiAccessibility::AtspiAccessibility(AtspiDesktopHooks hooks) {
+AtspiAccessibility::AtspiAccessibility(AtspiDesktopHooks hooks)
+    : hooks_(std::move(hooks)), focus_(std::make_shared<AtspiFocusSnapshot>()) {
     auto& thread = AtspiThread::instance();
     if (thread.connected())
-        attributes_ = thread.call([&] { return std::make_shared<AtspiAttributes>(hooks); });
+        attributes_ =
+            thread.call([&] { return std::make_shared<AtspiAttributes>(hooks_, focus_); });
 }
 
 AtspiAccessibility::~AtspiAccessibility() {
@@ -70,6 +72,12 @@ AXElement AtspiAccessibility::applicationElement(Pid pid) {
 
 AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& element,
                                                          std::string_view attribute) {
+    // Asked on every poll: answered from the focus the thread last worked out while it holds.
+    if (auto* handle = atspiElement(element);
+        attributes_ && handle && handle->kind() == AtspiElement::Kind::systemWide)
+        if (auto focus = focus_->current())
+            if (auto answer = AtspiAttributes::answerFromFocus(hooks_, *focus, attribute))
+                return std::move(*answer);
     return perform<AXResult<AXValue>>(
         element, [&](AtspiCall& call, const AtspiElement& handle, AtspiAccessible* accessible) {
             return attributes_->read(call, handle, accessible, attribute);
@@ -111,6 +119,10 @@ AXResult<AXValue> AtspiAccessibility::copyParameterizedAttributeValue(const AXEl
 
 AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
                                               const AXValue& value) {
+    // The flags some toolkits want set before they build their trees are written on every poll
+    // and have no equivalent on the bus: answered here, without the trip to the thread.
+    if (atspiElement(element) && !AtspiAttributes::isWritable(attribute))
+        return AXError::attributeUnsupported;
     return perform<AXError>(element,
                             [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
                                 return attributes_->write(call, accessible, attribute, value);
@@ -129,9 +141,12 @@ AXError AtspiAccessibility::setMessagingTimeout(const AXElement& element,
 }
 
 AXResult<Pid> AtspiAccessibility::processId(const AXElement& element) {
-    if (auto* handle = atspiElement(element);
-        handle && handle->kind() == AtspiElement::Kind::systemWide)
-        return AXError::illegalArgument;
+    if (auto* handle = atspiElement(element)) {
+        if (handle->kind() == AtspiElement::Kind::systemWide)
+            return AXError::illegalArgument;
+        if (auto pid = handle->knownProcess())
+            return *pid;
+    }
     return perform<AXResult<Pid>>(
         element, [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
             return attributes_->processId(call, accessible);

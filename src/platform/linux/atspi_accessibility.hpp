@@ -46,6 +46,8 @@ private:
     // Runs work(call, element, object) on the accessibility thread for a reference of ours.
     template <class Result, class Work> Result perform(const AXElement& element, Work work);
 
+    AtspiDesktopHooks hooks_;
+    std::shared_ptr<AtspiFocusSnapshot> focus_;
     std::shared_ptr<AtspiAttributes> attributes_; // lives on the accessibility thread
 };
 

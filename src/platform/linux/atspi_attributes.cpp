@@ -33,7 +33,26 @@ bool isApplication(AtspiCall& call, AtspiAccessible* accessible) {
     return atspi_tree::role(call, accessible) == ATSPI_ROLE_APPLICATION;
 }
 
+// Whether focus reported at focusedAt, in the process pid, is still the user's. Reported before
+// the active window changed, the window may be one of an application that reports nothing (a
+// terminal, say), and writing into the field would be writing into a window the user left. It
+// is still the user's when the active window is its application's (whose report may simply have
+// come in first).
+bool stillFocused(const AtspiDesktopHooks& hooks, std::chrono::steady_clock::time_point focusedAt,
+                  std::optional<Pid> pid) {
+    auto activated = hooks.activeWindowSince ? hooks.activeWindowSince() : std::nullopt;
+    if (!activated || focusedAt >= *activated)
+        return true;
+    auto active = hooks.activeWindowProcess ? hooks.activeWindowProcess() : std::nullopt;
+    return active && pid == active;
+}
+
 } // namespace
+
+AtspiAttributes::AtspiAttributes(AtspiDesktopHooks hooks,
+                                 std::shared_ptr<AtspiFocusSnapshot> snapshot)
+    : hooks_(std::move(hooks)), snapshot_(std::move(snapshot)),
+      focus_([snapshot = snapshot_] { snapshot->invalidate(); }) {}
 
 AtspiAccessible* AtspiAttributes::resolve(AtspiCall& call, AtspiElement& element) {
     if (element.kind() == AtspiElement::Kind::systemWide)
@@ -46,6 +65,9 @@ AtspiAccessible* AtspiAttributes::resolve(AtspiCall& call, AtspiElement& element
             element.resolve(application);
             return application;
         }
+    // The focus handed out may be of an application that has just gone.
+    if (accessible)
+        snapshot_->invalidate();
     call.fail(AXError::invalidUIElement);
     return nullptr;
 }
@@ -109,33 +131,42 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
     return AXError::attributeUnsupported;
 }
 
-AtspiAccessible* AtspiAttributes::currentFocus(AtspiCall& call) {
-    auto* focused = focus_.focused();
-    auto activated =
-        focused && hooks_.activeWindowSince ? hooks_.activeWindowSince() : std::nullopt;
-    if (!activated || focus_.focusedAt() >= *activated)
-        return focused;
-    // Reported before the active window changed: the window may be one of an application that
-    // reports nothing (a terminal, say), and writing into the field would be writing into a
-    // window the user left. It is still the user's when the active window is its application's
-    // (whose report may simply have come in first).
-    auto active = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
-    return active && applications_.pidOf(call, focused) == active ? focused : nullptr;
+std::optional<AXResult<AXValue>>
+AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
+                                 const AtspiFocusSnapshot::Focus& focus,
+                                 std::string_view attribute) {
+    const bool focused = focus.element && stillFocused(hooks, focus.focusedAt, focus.pid);
+    if (attribute == attribute::focusedUIElement)
+        return focused ? AXResult<AXValue>(AXValue(AtspiElement::copyOf(focus.element)))
+                       : AXError::noValue;
+    if (attribute == attribute::focusedApplication && focused && focus.application)
+        return AXValue(AtspiElement::copyOf(focus.application));
+    // No focus reported since we started, or not in the active window: the application of the
+    // active window, which the bus is asked for.
+    return std::nullopt;
+}
+
+AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
+    const auto generation = snapshot_->generation();
+    AtspiFocusSnapshot::Focus focus;
+    if (auto* focused = focus_.focused()) {
+        focus.pid = applications_.pidOf(call, focused);
+        focus.element = AtspiElement::object(focused, focus.pid);
+        focus.application = AtspiElement::object(applications_.of(call, focused), focus.pid);
+        focus.focusedAt = focus_.focusedAt();
+    }
+    if (!call.failed())
+        snapshot_->publish(focus, generation);
+    return focus;
 }
 
 AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, std::string_view attribute) {
-    if (attribute == attribute::focusedUIElement)
-        return elementOrNoValue(currentFocus(call));
-    if (attribute == attribute::focusedApplication) {
-        if (auto* focused = currentFocus(call))
-            if (auto* application = applications_.of(call, focused))
-                return elementValue(application);
-        // No focus reported since we started, or not in the active window: the application of
-        // the active window.
-        auto pid = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
-        return elementOrNoValue(pid ? applications_.withPid(call, *pid) : nullptr);
-    }
-    return AXError::attributeUnsupported;
+    if (attribute != attribute::focusedUIElement && attribute != attribute::focusedApplication)
+        return AXError::attributeUnsupported;
+    if (auto answer = answerFromFocus(hooks_, workOutFocus(call), attribute))
+        return std::move(*answer);
+    auto pid = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
+    return elementOrNoValue(pid ? applications_.withPid(call, *pid) : nullptr);
 }
 
 AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccessible* application) {
@@ -145,7 +176,12 @@ AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccess
     auto window = atspi_tree::activeWindow(call, application);
     if (!window)
         return AXError::noValue;
-    return elementOrNoValue(atspi_tree::findFocused(call, window.get()).get());
+    auto found = atspi_tree::findFocused(call, window.get());
+    // Focus given before we listened is found only by this search, which costs milliseconds:
+    // kept as if reported, so the next reads find it at once.
+    if (found)
+        focus_.adopt(found.get());
+    return elementOrNoValue(found.get());
 }
 
 std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
@@ -157,7 +193,15 @@ std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
 
 AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible) {
     if (auto field = textField(call, accessible)) {
-        auto text = field->wholeText(call);
+        if (field->secret())
+            return AXError::noValue;
+        auto text = texts_.text(call, accessible);
+        if (!text && !call.failed()) {
+            texts_.reading(accessible);
+            text = field->wholeText(call);
+            if (text)
+                texts_.store(accessible, *text);
+        }
         return text ? AXResult<AXValue>(AXValue(std::move(*text))) : AXError::noValue;
     }
     if (atspi_tree::role(call, accessible) == ATSPI_ROLE_PASSWORD_TEXT)
@@ -210,13 +254,16 @@ AXResult<AXValue> AtspiAttributes::readParameterized(AtspiCall& call, AtspiAcces
     return field->boundsForRange(call, *range, windowOrigin(call, accessible));
 }
 
+bool AtspiAttributes::isWritable(std::string_view attribute) {
+    return attribute == attribute::value || attribute == attribute::selectedTextRange ||
+           attribute == attribute::selectedText;
+}
+
 AXError AtspiAttributes::write(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute, const AXValue& value) {
-    const bool textAttribute = attribute == attribute::value ||
-                               attribute == attribute::selectedTextRange ||
-                               attribute == attribute::selectedText;
-    if (!accessible || !textAttribute)
+    if (!accessible || !isWritable(attribute))
         return AXError::attributeUnsupported;
+    texts_.forget();
     auto field = textField(call, accessible);
     if (!field)
         return call.failure().value_or(AXError::attributeUnsupported);

@@ -7,11 +7,14 @@
 #include "platform/linux/atspi_applications.hpp"
 #include "platform/linux/atspi_call.hpp"
 #include "platform/linux/atspi_element.hpp"
+#include "platform/linux/atspi_focus_snapshot.hpp"
 #include "platform/linux/atspi_focus_tracker.hpp"
 #include "platform/linux/atspi_text.hpp"
+#include "platform/linux/atspi_text_cache.hpp"
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,7 +33,14 @@ struct AtspiDesktopHooks {
 
 class AtspiAttributes {
 public:
-    explicit AtspiAttributes(AtspiDesktopHooks hooks) : hooks_(std::move(hooks)) {}
+    // Publishes the focus it works out in snapshot.
+    AtspiAttributes(AtspiDesktopHooks hooks, std::shared_ptr<AtspiFocusSnapshot> snapshot);
+
+    // The answer to a system-wide focus read (focused element or application) from the focus as
+    // last worked out; none when only the bus can answer. Any thread.
+    static std::optional<AXResult<AXValue>> answerFromFocus(const AtspiDesktopHooks& hooks,
+                                                            const AtspiFocusSnapshot::Focus& focus,
+                                                            std::string_view attribute);
 
     // The element's object, found on first use for an application reference; null for the
     // system-wide element. The call holds the failure when there is none.
@@ -42,15 +52,16 @@ public:
                                         std::string_view attribute, const AXValue& parameter);
     AXError write(AtspiCall& call, AtspiAccessible* accessible, std::string_view attribute,
                   const AXValue& value);
+    // Whether the attribute can be written at all (a field's text and selection); any thread.
+    static bool isWritable(std::string_view attribute);
     AXResult<Pid> processId(AtspiCall& call, AtspiAccessible* accessible);
 
     std::optional<std::string> applicationName(AtspiCall& call, Pid pid);
 
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, std::string_view attribute);
-    // The element focus was last reported on, unless the user has gone to another
-    // application's window since.
-    AtspiAccessible* currentFocus(AtspiCall& call);
+    // The element focus was last reported on, with its application, published for other threads.
+    AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);
@@ -59,8 +70,10 @@ private:
     AtspiWindowOrigin windowOrigin(AtspiCall& call, AtspiAccessible* accessible);
 
     AtspiDesktopHooks hooks_;
+    std::shared_ptr<AtspiFocusSnapshot> snapshot_;
     AtspiFocusTracker focus_;
     AtspiApplications applications_;
+    AtspiTextCache texts_;
 };
 
 } // namespace pennial

@@ -49,6 +49,9 @@ public:
             failure_ = error;
     }
 
+    // What each call is allowed.
+    Timeout timeout() const { return timeout_; }
+
     // The first failure so far; none while every call went through.
     std::optional<AXError> failure() const { return failure_; }
     bool failed() const { return failure_.has_value(); }

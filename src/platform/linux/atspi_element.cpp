@@ -14,12 +14,27 @@ AXElement AtspiElement::application(Pid pid) {
     return AXElement(std::make_shared<AtspiElement>(Kind::application, pid));
 }
 
-AXElement AtspiElement::object(AtspiAccessible* accessible) {
+AXElement AtspiElement::object(AtspiAccessible* accessible, std::optional<Pid> pid) {
     if (!accessible)
         return {};
     auto handle = std::make_shared<AtspiElement>(Kind::object);
     handle->resolve(accessible);
+    handle->knownProcess_ = pid;
     return AXElement(std::move(handle));
+}
+
+AXElement AtspiElement::copyOf(const AXElement& element) {
+    const auto* original = atspiElement(element);
+    if (!original)
+        return {};
+    auto copy = std::make_shared<AtspiElement>(original->kind_, original->pid_);
+    std::lock_guard lock(original->mutex_);
+    if (original->accessible_)
+        g_object_ref(original->accessible_); // atomic: safe off the accessibility thread
+    copy->accessible_ = original->accessible_;
+    copy->identity_ = original->identity_;
+    copy->knownProcess_ = original->knownProcess_;
+    return AXElement(std::move(copy));
 }
 
 AtspiElement::AtspiElement(Kind kind, Pid pid) : kind_(kind), pid_(pid) {}

@@ -23,14 +23,20 @@ public:
 
     static AXElement systemWide();
     static AXElement application(Pid pid);
-    // Accessibility thread only; takes a reference of its own. Null for a null object.
-    static AXElement object(AtspiAccessible* accessible);
+    // Accessibility thread only; takes a reference of its own. Null for a null object. pid: its
+    // process, when already known.
+    static AXElement object(AtspiAccessible* accessible, std::optional<Pid> pid = std::nullopt);
+    // Another reference to the same element, with no messaging time-out of its own yet. Any
+    // thread; null for a reference not of this facility.
+    static AXElement copyOf(const AXElement& element);
 
     explicit AtspiElement(Kind kind, Pid pid = 0);
     ~AtspiElement() override;
 
     Kind kind() const { return kind_; }
     Pid pid() const { return pid_; }
+    // The process of an object handed out with it.
+    std::optional<Pid> knownProcess() const { return knownProcess_; }
     bool sameElement(const AXElementHandle& other) const override;
 
     // Accessibility thread only. The object; null until an application reference is resolved.
@@ -50,6 +56,7 @@ private:
 
     const Kind kind_;
     const Pid pid_;
+    std::optional<Pid> knownProcess_; // set before the handle is shared
     mutable std::mutex mutex_;
     AtspiAccessible* accessible_ = nullptr;
     std::optional<Identity> identity_;

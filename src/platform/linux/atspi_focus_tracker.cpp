@@ -17,7 +17,7 @@ bool applicationGone(AtspiAccessible* accessible) {
 }
 } // namespace
 
-AtspiFocusTracker::AtspiFocusTracker() {
+AtspiFocusTracker::AtspiFocusTracker(std::function<void()> changed) : changed_(std::move(changed)) {
     listener_ = atspi_event_listener_new(&AtspiFocusTracker::onEvent, this, nullptr);
     atspi_event_listener_register(listener_, focusedEvent, nullptr);
     atspi_event_listener_register(listener_, defunctEvent, nullptr);
@@ -40,11 +40,15 @@ void AtspiFocusTracker::onEvent(AtspiEvent* received, void* self) {
     // Runs while another call waits for its reply, too: it only takes note, asking nothing.
     const std::string_view type = event->type ? event->type : "";
     if (type == focusedEvent) {
-        tracker->take(event->source);
-        tracker->focusedAt_ = std::chrono::steady_clock::now();
+        tracker->adopt(event->source);
     } else if (type == defunctEvent && event->source == tracker->focused_) {
         tracker->take(nullptr);
     }
+}
+
+void AtspiFocusTracker::adopt(AtspiAccessible* accessible) {
+    take(accessible);
+    focusedAt_ = std::chrono::steady_clock::now();
 }
 
 void AtspiFocusTracker::take(AtspiAccessible* accessible) {
@@ -53,6 +57,8 @@ void AtspiFocusTracker::take(AtspiAccessible* accessible) {
     if (focused_)
         g_object_unref(focused_);
     focused_ = accessible;
+    if (changed_)
+        changed_();
 }
 
 AtspiAccessible* AtspiFocusTracker::focused() {

@@ -8,12 +8,15 @@ typedef struct _AtspiEvent AtspiEvent;
 typedef struct _AtspiEventListener AtspiEventListener;
 
 #include <chrono>
+#include <functional>
 
 namespace pennial {
 
 class AtspiFocusTracker {
 public:
-    AtspiFocusTracker();
+    // changed runs whenever the focused element changes (on the accessibility thread, asking
+    // nothing of the bus).
+    explicit AtspiFocusTracker(std::function<void()> changed = {});
     ~AtspiFocusTracker();
     AtspiFocusTracker(const AtspiFocusTracker&) = delete;
     AtspiFocusTracker& operator=(const AtspiFocusTracker&) = delete;
@@ -23,11 +26,14 @@ public:
     AtspiAccessible* focused();
     // When focus was last reported.
     std::chrono::steady_clock::time_point focusedAt() const { return focusedAt_; }
+    // Takes an element found focused some other way as if its focus had been reported now.
+    void adopt(AtspiAccessible* accessible);
 
 private:
     static void onEvent(AtspiEvent* event, void* self);
     void take(AtspiAccessible* accessible);
 
+    std::function<void()> changed_;
     AtspiEventListener* listener_ = nullptr;
     AtspiAccessible* focused_ = nullptr;
     std::chrono::steady_clock::time_point focusedAt_;

@@ -1,0 +1,197 @@
+// The text monitor at rest on the real desktop, over AT-SPI and X11, the test editor's field
+// focused with text the user is not changing: the cost of one poll (polls back to back, without
+// the wait between them: median and 95th percentile of the wall time, CPU time per poll), and the
+// CPU time the monitoring takes per second at its real 100 ms interval (budget: 3 ms, 0.3% of one
+// core), with the editor's own and the thread switches per poll alongside. Each with the field's
+// focus reported to the monitor, and with focus given before monitoring began. Run inside
+// scripts/desktop-session.
+
+#include "bench_desktop_editor.hpp"
+#include "platform/linux/linux_platform_factory.hpp"
+#include "platform/linux/xinput_key_event_source.hpp"
+#include "text/ax_accessibility_provider.hpp"
+#include "text/text_monitor.hpp"
+
+#include <algorithm>
+#include <asio/co_spawn.hpp>
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <asio/use_future.hpp>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <mutex>
+#include <thread>
+
+using namespace pennial;
+using namespace pennial::bench;
+
+namespace {
+
+constexpr const char* fieldText = "Dear Ann, thanks for the notes from Tuesday. ";
+
+// The Linux facilities with their main executor on a thread of its own, and a monitor whose waits
+// between polls go through `sleep`, which also notes when each poll ended.
+class IdleMonitor {
+public:
+    explicit IdleMonitor(TextMonitor::Sleep sleep) {
+        auto main = io.get_executor();
+        workspace = makeWorkspace(main);
+        auto accessibility = makeAccessibility(workspace);
+        auto provider = std::make_shared<AXAccessibilityProvider>(
+            std::make_shared<ContextStrategyRouter>(accessibility),
+            AXAccessibilityProvider::Facilities{accessibility, workspace, makeScreens(), main});
+        auto noted = [this, sleep = std::move(sleep)](TextMonitor::Duration duration) {
+            {
+                std::lock_guard lock(mutex);
+                pollEnds.push_back(std::chrono::steady_clock::now());
+            }
+            ++polls;
+            return sleep(duration);
+        };
+        monitor = TextMonitor::create(std::make_shared<AccessibilityMonitor>(provider), ";;",
+                                      {workspace, makeKeyEventSource(main), main, noted});
+        mainThread = std::thread([this] { io.run(); });
+        onMain(monitor->updateValidCommandNames({"fix", "sig"}));
+        onMain(monitor->startMonitoring());
+    }
+    ~IdleMonitor() {
+        onMain(monitor->stopMonitoring());
+        // A poll still in progress holds the monitor and may still need the main executor.
+        while (monitor.use_count() > 1)
+            std::this_thread::yield();
+        monitor.reset();
+        asio::post(io, [this] { workspace.reset(); }); // destroyed on main
+        guard.reset();
+        mainThread.join();
+    }
+
+    void onMain(Awaitable<void> operation) {
+        asio::co_spawn(io, std::move(operation), asio::use_future).get();
+    }
+
+    // The time each poll took, from the end of the one before (the wait between them excluded).
+    std::vector<Milliseconds> takePollDurations() {
+        std::lock_guard lock(mutex);
+        std::vector<Milliseconds> durations;
+        for (std::size_t i = 1; i < pollEnds.size(); ++i)
+            durations.push_back(pollEnds[i] - pollEnds[i - 1]);
+        pollEnds.clear();
+        return durations;
+    }
+
+    std::atomic<long> polls{0};
+
+private:
+    asio::io_context io;
+    asio::executor_work_guard<asio::io_context::executor_type> guard{io.get_executor()};
+    std::shared_ptr<X11Workspace> workspace;
+    std::shared_ptr<TextMonitor> monitor;
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> pollEnds;
+    std::thread mainThread;
+};
+
+Awaitable<SleepResult> noWait(TextMonitor::Duration) {
+    co_return SleepResult::elapsed;
+}
+
+double percentile(std::vector<Milliseconds> values, double fraction) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
+    return values[index].count();
+}
+
+// Whether the field took focus once monitoring was on (reported to the monitor, and typed into)
+// or before (found by searching the window, and its text never reported as changed since).
+enum class Focus { reportedWhileMonitoring, givenBeforeMonitoring };
+
+// The editor's field focused and holding text, with the monitor on; skipped without a desktop.
+class Scene {
+public:
+    Scene(benchmark::State& state, Focus focus, TextMonitor::Sleep sleep) {
+        if (!hasDisplay()) {
+            state.SkipWithError("needs a desktop session (scripts/desktop-session)");
+            return;
+        }
+        if (focus == Focus::givenBeforeMonitoring)
+            startEditor();
+        idle = std::make_unique<IdleMonitor>(std::move(sleep));
+        if (focus == Focus::reportedWhileMonitoring)
+            startEditor();
+        std::this_thread::sleep_for(500ms); // past the first polls' element change
+        idle->takePollDurations();
+    }
+    explicit operator bool() const { return idle != nullptr; }
+
+    std::unique_ptr<TestEditor> editor;
+    std::unique_ptr<IdleMonitor> idle;
+
+private:
+    void startEditor() {
+        editor = std::make_unique<TestEditor>();
+        typeOnKeyboard(fieldText, 1);
+    }
+};
+
+void idlePoll(benchmark::State& state, Focus focus) {
+    Scene scene(state, focus, noWait);
+    if (!scene)
+        return;
+    auto& idle = *scene.idle;
+    for (auto _ : state) {
+        const auto polls = idle.polls.load();
+        const auto cpu = ownCpuTime();
+        std::this_thread::sleep_for(3s);
+        state.counters["cpu_ms_per_poll"] =
+            (ownCpuTime() - cpu).count() / static_cast<double>(idle.polls.load() - polls);
+    }
+    const auto durations = idle.takePollDurations();
+    state.counters["median_ms"] = percentile(durations, 0.5);
+    state.counters["p95_ms"] = percentile(durations, 0.95);
+}
+
+void idleCpuPerSecond(benchmark::State& state, Focus focus) {
+    Scene scene(state, focus, sleepFor);
+    if (!scene)
+        return;
+    constexpr auto measured = 5s;
+    auto& idle = *scene.idle;
+    for (auto _ : state) {
+        const auto polls = idle.polls.load();
+        const auto cpu = ownCpuTime();
+        const auto editorCpu = cpuTimeOf(scene.editor->pid());
+        const auto switches = contextSwitches();
+        std::this_thread::sleep_for(measured);
+        const auto polled = static_cast<double>(idle.polls.load() - polls);
+        const double seconds = std::chrono::duration<double>(measured).count();
+        state.counters["cpu_ms_per_s"] = (ownCpuTime() - cpu).count() / seconds;
+        state.counters["editor_cpu_ms_per_s"] =
+            (cpuTimeOf(scene.editor->pid()) - editorCpu).count() / seconds;
+        state.counters["polls_per_s"] = polled / seconds;
+        state.counters["switches_per_poll"] =
+            static_cast<double>(contextSwitches() - switches) / polled;
+    }
+}
+
+BENCHMARK_CAPTURE(idlePoll, focus_reported, Focus::reportedWhileMonitoring)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(idlePoll, focus_found, Focus::givenBeforeMonitoring)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(idleCpuPerSecond, focus_reported, Focus::reportedWhileMonitoring)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(idleCpuPerSecond, focus_found, Focus::givenBeforeMonitoring)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,42 @@
+#pragma once
+// The focus as the accessibility thread last worked it out (the element focus was reported on,
+// its application and process), for callers on other threads: the two focus reads made on every
+// poll then need no trip to that thread. A focus report, an application found gone, or a second's
+// age makes it stale; the next read then takes the trip and publishes it anew. Any thread.
+
+#include "platform/accessibility.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace pennial {
+
+class AtspiFocusSnapshot {
+public:
+    static constexpr std::chrono::seconds maxAge{1};
+
+    struct Focus {
+        AXElement element; // none while no focus is known
+        AXElement application;
+        std::optional<Pid> pid;
+        std::chrono::steady_clock::time_point focusedAt;
+    };
+
+    // None when stale.
+    std::optional<Focus> current() const;
+    // Counts the invalidations: a focus worked out while one came in is already stale.
+    std::uint64_t generation() const;
+    // Publishes the focus worked out from what was known at that generation, unless it has passed.
+    void publish(Focus focus, std::uint64_t basedOn);
+    void invalidate();
+
+private:
+    mutable std::mutex mutex_;
+    std::optional<Focus> focus_;
+    std::uint64_t generation_ = 0;
+    std::chrono::steady_clock::time_point publishedAt_;
+};
+
+} // namespace pennial

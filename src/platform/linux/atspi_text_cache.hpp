@@ -1,0 +1,72 @@
+#pragma once
+// The text last read from a field, handed out again while nothing says the field has changed, so
+// that polling a field nobody types in costs no reading of its text. Applications report each
+// change of a field's text on the bus ("object:text-changed:*"); such reports, caret moves and
+// focus changes in the field's application drop the text, and the next read goes to the field.
+// Only a field that has reported a change of its own is trusted to report the next one, and even
+// then its text is read again at least every second.
+//
+// A report may still be on its way when the text is asked for. So before a kept text is handed
+// out, the field's application is pinged: it answers after every report it sent before, and those
+// are handled first. The text handed out is then as fresh as a read of the field would have been.
+// Accessibility thread only.
+
+#include "platform/linux/atspi_call.hpp"
+#include "platform/linux/atspi_ref.hpp"
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+
+namespace pennial {
+
+class AtspiTextCache {
+public:
+    static constexpr std::chrono::seconds maxAge{1};
+    // How many fields that have reported a change are remembered as trusted.
+    static constexpr std::size_t trustedFieldLimit = 32;
+
+    AtspiTextCache();
+    ~AtspiTextCache();
+    AtspiTextCache(const AtspiTextCache&) = delete;
+    AtspiTextCache& operator=(const AtspiTextCache&) = delete;
+
+    // The field's text as last read, when it is still the field's text; none means read it (and
+    // the call holds the failure when the application did not answer).
+    std::optional<std::string> text(AtspiCall& call, AtspiAccessible* field);
+    // A read of the field's text begins.
+    void reading(AtspiAccessible* field);
+    // The text that read gave: kept unless a report from the field's application came in while
+    // it went on (the text may then be half old, half new).
+    void store(AtspiAccessible* field, std::string text);
+    // Drops what is known of the field's text (it is being written).
+    void forget();
+
+private:
+    struct Identity {
+        std::string busName;
+        std::string path;
+        bool operator==(const Identity&) const = default;
+    };
+    struct Entry {
+        Identity field;
+        std::string text;
+        std::chrono::steady_clock::time_point readAt;
+    };
+
+    static std::optional<Identity> identityOf(AtspiAccessible* accessible);
+    static void onEvent(AtspiEvent* event, void* self);
+    void changed(AtspiAccessible* source, bool textChanged);
+    bool isTrusted(const Identity& field) const;
+    // Handles the reports already received.
+    void takeReports();
+
+    AtspiEventListener* listener_ = nullptr;
+    std::optional<Entry> entry_;
+    std::deque<Identity> trusted_; // the most recent reporter first
+    std::optional<Identity> reading_;
+    bool readingOvertaken_ = false;
+};
+
+} // namespace pennial
