@@ -134,7 +134,9 @@ Awaitable<void> AppCoordinator::handleTrigger(std::string commandName, std::stri
     try {
         co_await runTrigger(run);
     } catch (...) {
-        escaped = std::current_exception(); // only a cancellation of the handler itself
+        // runTrigger ends every failure of the road itself; only the handler's own
+        // cancellation gets here, and the pipeline must be idle after it all the same.
+        escaped = std::current_exception();
     }
     isTransformInProgress_ = false;
     if (escaped)
