@@ -2,7 +2,7 @@
 // and the hand-off between the window's code entry and the code panel at the notch.
 
 #include "app/app_coordinator.hpp"
-#include "app/error_text.hpp"
+#include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "services/auth_error.hpp"
 #include "services/auth_service.hpp"

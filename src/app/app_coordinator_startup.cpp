@@ -2,7 +2,7 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/coordinator_delegate.hpp"
-#include "app/error_text.hpp"
+#include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "services/auth_service.hpp"
 #include "services/config_service.hpp"

@@ -2,7 +2,7 @@
 // configuration, the local command list pushed, and the way back to a signed-out default state.
 
 #include "app/app_coordinator.hpp"
-#include "app/error_text.hpp"
+#include "base/error_text.hpp"
 #include "app/remote_merge.hpp"
 #include "base/log.hpp"
 #include "services/auth_service.hpp"

@@ -3,8 +3,8 @@
 // state that an application switch clears.
 
 #include "app/app_coordinator.hpp"
-#include "app/error_text.hpp"
 #include "app/trigger_text.hpp"
+#include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "base/race.hpp"
 #include "base/unicode.hpp"

@@ -4,7 +4,7 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/clipboard_loan.hpp"
-#include "app/error_text.hpp"
+#include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "text/accessibility_error.hpp"
 #include "text/accessibility_monitor.hpp"

@@ -1,5 +1,6 @@
 #include "text/text_monitor.hpp"
 
+#include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "base/unicode.hpp"
 #include "platform/ax_names.hpp"
@@ -33,16 +34,6 @@ struct TextMonitor::PollingLoop {
 };
 
 namespace {
-
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
 
 std::optional<Kind> accessibilityKind(const std::exception_ptr& error) {
     try {
@@ -83,7 +74,7 @@ void logCannotRead(const AccessibleElement& element, Pid pid, const std::excepti
          "error={}",
          attributeText(element, ax::attribute::role, "unknown"),
          attributeText(element, ax::attribute::subrole, "nil"),
-         attributeText(element, ax::attribute::roleDescription, "nil"), pid, describe(error));
+         attributeText(element, ax::attribute::roleDescription, "nil"), pid, describeError(error));
 }
 
 } // namespace
@@ -350,7 +341,7 @@ Awaitable<void> TextMonitor::handleFailure(std::exception_ptr failure, PollingLo
         }
         co_return;
     }
-    logf("❌ [TextMonitor] Non-transient error: {}", describe(failure));
+    logf("❌ [TextMonitor] Non-transient error: {}", describeError(failure));
     if (auto delegate = delegate_.lock()) {
         try {
             co_await delegate->handleError(failure);

@@ -1,4 +1,4 @@
-#include "app/error_text.hpp"
+#include "base/error_text.hpp"
 
 #include <stdexcept>
 

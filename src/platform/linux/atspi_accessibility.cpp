@@ -1,0 +1,161 @@
+#include "platform/linux/atspi_accessibility.hpp"
+
+#include "base/log.hpp"
+#include "platform/linux/atspi_element.hpp"
+#include "platform/linux/atspi_thread.hpp"
+#include "platform/linux/atspi_trust.hpp"
+
+#include <future>
+
+namespace pennial {
+
+namespace {
+// A name look-up is a handful of short calls; more means the application is stuck.
+constexpr std::chrono::milliseconds nameLookupTimeout{500};
+} // namespace
+
+AtspiAccessibility::AtspiAccessibility(AtspiDesktopHooks hooks) {
+    auto& thread = AtspiThread::instance();
+    if (thread.connected())
+        attributes_ = thread.call([&] { return std::make_shared<AtspiAttributes>(hooks); });
+}
+
+AtspiAccessibility::~AtspiAccessibility() {
+    if (attributes_)
+        AtspiThread::instance().call(
+            [attributes = std::move(attributes_)]() mutable { attributes.reset(); });
+}
+
+template <class Result, class Work>
+Result AtspiAccessibility::perform(const AXElement& element, Work work) {
+    auto* handle = atspiElement(element);
+    if (!handle)
+        return AXError::invalidUIElement;
+    if (!attributes_)
+        return AXError::apiDisabled;
+    auto job = [&]() -> Result {
+        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()));
+        auto* accessible = attributes_->resolve(call, *handle);
+        if (call.failed())
+            return *call.failure();
+        Result result = work(call, *handle, accessible);
+        if (call.failed())
+            return *call.failure();
+        return result;
+    };
+    return AtspiThread::instance().call(std::move(job));
+}
+
+bool AtspiAccessibility::isProcessTrusted(TrustCheck check) {
+    const bool enabled = atspiAccessibilityEnabled().value_or(false);
+    if (check == TrustCheck::prompt && !enabled) {
+        // The switch takes effect at once; the caller sees it on its next check, as it would see a
+        // user's answer to a prompt.
+        if (enableAtspiAccessibility())
+            logLine("⚠️ [Accessibility] Desktop accessibility turned on: Qt applications that "
+                    "are already running must be restarted before their text can be read");
+        else
+            logLine("❌ [Accessibility] Could not turn desktop accessibility on");
+    }
+    return enabled && attributes_ != nullptr;
+}
+
+AXElement AtspiAccessibility::systemWideElement() {
+    return AtspiElement::systemWide();
+}
+
+AXElement AtspiAccessibility::applicationElement(Pid pid) {
+    return AtspiElement::application(pid);
+}
+
+AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& element,
+                                                         std::string_view attribute) {
+    return perform<AXResult<AXValue>>(
+        element, [&](AtspiCall& call, const AtspiElement& handle, AtspiAccessible* accessible) {
+            return attributes_->read(call, handle, accessible, attribute);
+        });
+}
+
+AXResult<AXAttributeResults>
+AtspiAccessibility::copyAttributeValues(const AXElement& element,
+                                        const std::vector<std::string>& attributes) {
+    return perform<AXResult<AXAttributeResults>>(
+        element,
+        [&](AtspiCall&, const AtspiElement& handle,
+            AtspiAccessible* accessible) -> AXResult<AXAttributeResults> {
+            AXAttributeResults results;
+            for (const auto& name : attributes) {
+                // Each read fails on its own; a gone or stuck application ends the request.
+                AtspiCall one(handle.messagingTimeout().value_or(AtspiCall::Timeout::zero()));
+                auto result = attributes_->read(one, handle, accessible, name);
+                if (auto failure = one.failure()) {
+                    if (*failure == AXError::cannotComplete ||
+                        *failure == AXError::invalidUIElement)
+                        return *failure;
+                    result = *failure;
+                }
+                results.push_back(std::move(result));
+            }
+            return results;
+        });
+}
+
+AXResult<AXValue> AtspiAccessibility::copyParameterizedAttributeValue(const AXElement& element,
+                                                                      std::string_view attribute,
+                                                                      const AXValue& parameter) {
+    return perform<AXResult<AXValue>>(
+        element, [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+            return attributes_->readParameterized(call, accessible, attribute, parameter);
+        });
+}
+
+AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
+                                              const AXValue& value) {
+    return perform<AXError>(element,
+                            [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+                                return attributes_->write(call, accessible, attribute, value);
+                            });
+}
+
+AXError AtspiAccessibility::setMessagingTimeout(const AXElement& element,
+                                                std::chrono::duration<double> timeout) {
+    auto* handle = atspiElement(element);
+    if (!handle)
+        return AXError::invalidUIElement;
+    if (timeout < std::chrono::duration<double>::zero())
+        return AXError::illegalArgument;
+    handle->setMessagingTimeout(timeout);
+    return AXError::success;
+}
+
+AXResult<Pid> AtspiAccessibility::processId(const AXElement& element) {
+    if (auto* handle = atspiElement(element);
+        handle && handle->kind() == AtspiElement::Kind::systemWide)
+        return AXError::illegalArgument;
+    return perform<AXResult<Pid>>(
+        element, [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+            return attributes_->processId(call, accessible);
+        });
+}
+
+std::optional<std::string> AtspiAccessibility::applicationName(Pid pid,
+                                                               std::chrono::milliseconds wait) {
+    if (!attributes_)
+        return std::nullopt;
+    auto& thread = AtspiThread::instance();
+    auto lookUp = [attributes = attributes_, pid] {
+        AtspiCall call(nameLookupTimeout);
+        return attributes->applicationName(call, pid);
+    };
+    if (thread.isCurrent())
+        return lookUp();
+    // The look-up may outlive the wait: it keeps what it uses.
+    auto answer = std::make_shared<std::promise<std::optional<std::string>>>();
+    auto named = answer->get_future();
+    thread.post([lookUp = std::move(lookUp), answer] { answer->set_value(lookUp()); });
+    if (named.wait_for(wait) != std::future_status::ready)
+        return std::nullopt;
+    return named.get();
+}
+
+} // namespace pennial

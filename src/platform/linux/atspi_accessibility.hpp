@@ -1,0 +1,52 @@
+#pragma once
+// The accessibility facility on the desktop's accessibility bus (AT-SPI). Every library call runs
+// on the accessibility thread; callers on any thread wait for their answer. Trust is the desktop's
+// accessibility switch; elements are equal when they name the same object of the same application.
+
+#include "platform/accessibility.hpp"
+#include "platform/linux/atspi_attributes.hpp"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace pennial {
+
+class AtspiAccessibility : public Accessibility {
+public:
+    explicit AtspiAccessibility(AtspiDesktopHooks hooks = {});
+    ~AtspiAccessibility() override;
+    AtspiAccessibility(const AtspiAccessibility&) = delete;
+    AtspiAccessibility& operator=(const AtspiAccessibility&) = delete;
+
+    bool isProcessTrusted(TrustCheck check) override;
+    AXElement systemWideElement() override;
+    AXElement applicationElement(Pid pid) override;
+    AXResult<AXValue> copyAttributeValue(const AXElement& element,
+                                         std::string_view attribute) override;
+    AXResult<AXAttributeResults>
+    copyAttributeValues(const AXElement& element,
+                        const std::vector<std::string>& attributes) override;
+    AXResult<AXValue> copyParameterizedAttributeValue(const AXElement& element,
+                                                      std::string_view attribute,
+                                                      const AXValue& parameter) override;
+    AXError setAttributeValue(const AXElement& element, std::string_view attribute,
+                              const AXValue& value) override;
+    AXError setMessagingTimeout(const AXElement& element,
+                                std::chrono::duration<double> timeout) override;
+    AXResult<Pid> processId(const AXElement& element) override;
+
+    // The name the process's application gives itself on the bus; none when it has no accessible
+    // application, or when the answer takes longer than wait (the bus may be busy with a slow
+    // application, and the caller may be the user interface).
+    std::optional<std::string> applicationName(Pid pid, std::chrono::milliseconds wait);
+
+private:
+    // Runs work(call, element, object) on the accessibility thread for a reference of ours.
+    template <class Result, class Work> Result perform(const AXElement& element, Work work);
+
+    std::shared_ptr<AtspiAttributes> attributes_; // lives on the accessibility thread
+};
+
+} // namespace pennial

@@ -1,0 +1,38 @@
+#pragma once
+// The applications on the accessibility bus, by bus name: each one's application object, process
+// id and the units its toolkit counts text offsets in, looked up once and kept while it stays on
+// the bus. Accessibility thread only.
+
+#include "platform/accessibility.hpp"
+#include "platform/linux/atspi_offsets.hpp"
+#include "platform/linux/atspi_tree.hpp"
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace pennial {
+
+class AtspiApplications {
+public:
+    // The application object the element belongs to (borrowed); null when it cannot be found.
+    AtspiAccessible* of(AtspiCall& call, AtspiAccessible* accessible);
+    // The accessible application of the process; null when it has none.
+    AtspiAccessible* withPid(AtspiCall& call, Pid pid);
+    std::optional<Pid> pidOf(AtspiCall& call, AtspiAccessible* accessible);
+    AtspiTextUnits textUnitsOf(AtspiCall& call, AtspiAccessible* accessible);
+
+private:
+    struct Entry {
+        atspi_tree::Object application;
+        std::optional<Pid> pid;
+        std::optional<AtspiTextUnits> units;
+    };
+    // The entry of the element's application, created on first use; null when it has gone.
+    Entry* entryOf(AtspiCall& call, AtspiAccessible* accessible);
+    void forgetDeparted();
+
+    std::map<std::string, Entry> entries_;
+};
+
+} // namespace pennial

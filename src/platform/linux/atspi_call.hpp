@@ -1,0 +1,78 @@
+#pragma once
+// One request of a caller, as it runs on the accessibility thread: the messaging time-out it
+// allows each bus call, and the first failure among its calls as the result code callers know.
+// Some of the library's property reads swallow their errors and answer 0 or nothing; a call that
+// took the whole time-out is taken to have run out of it, whatever it answered. Once a call
+// failed, the request's later calls are not made, and answer nothing.
+
+#include "platform/accessibility.hpp"
+
+#include <chrono>
+#include <optional>
+#include <type_traits>
+
+typedef struct _GError GError;
+
+namespace pennial {
+
+class AtspiCall {
+public:
+    using Timeout = std::chrono::duration<double>;
+    static constexpr Timeout defaultTimeout{6.0};
+
+    // Sets the library's time-out for the calls to come; zero means the default.
+    explicit AtspiCall(Timeout timeout);
+
+    // Runs one library call, given the place for its error: call([&](GError** error) {...}), and
+    // answers what it answered.
+    template <class Call> std::invoke_result_t<Call&, GError**> operator()(Call libraryCall) {
+        std::optional<AXError> outcome;
+        return run(libraryCall, outcome);
+    }
+
+    // As a call whose refusal is an answer rather than a failure of the request (one application
+    // of a list that has just left): only running out of time counts. refused tells.
+    template <class Call>
+    std::invoke_result_t<Call&, GError**> quietly(Call libraryCall, bool& refused) {
+        std::optional<AXError> outcome;
+        const auto before = failure_;
+        auto result = run(libraryCall, outcome);
+        refused = outcome.has_value();
+        if (outcome != AXError::cannotComplete)
+            failure_ = before;
+        return result;
+    }
+
+    // Ends the request with this failure, unless an earlier one ended it.
+    void fail(AXError error) {
+        if (!failure_)
+            failure_ = error;
+    }
+
+    // The first failure so far; none while every call went through.
+    std::optional<AXError> failure() const { return failure_; }
+    bool failed() const { return failure_.has_value(); }
+
+private:
+    template <class Call>
+    std::invoke_result_t<Call&, GError**> run(Call& libraryCall, std::optional<AXError>& outcome) {
+        // A request that failed makes no more calls: each would wait out its time-out again.
+        if (failure_) {
+            outcome = failure_;
+            return std::invoke_result_t<Call&, GError**>{};
+        }
+        const auto start = std::chrono::steady_clock::now();
+        GError* error = nullptr;
+        auto result = libraryCall(&error);
+        outcome = settle(error, std::chrono::steady_clock::now() - start);
+        return result;
+    }
+
+    // Frees the error; answers the call's failure, and keeps it when it is the request's first.
+    std::optional<AXError> settle(GError* error, std::chrono::steady_clock::duration elapsed);
+
+    Timeout timeout_;
+    std::optional<AXError> failure_;
+};
+
+} // namespace pennial

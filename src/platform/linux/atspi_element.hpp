@@ -1,0 +1,62 @@
+#pragma once
+// The handle behind a reference to an element on the accessibility bus: the system-wide element,
+// an application named by its process id (found on first use, as a reference to a process is
+// handed out before anything is asked of it), or one object. Identity is the object's bus name and
+// path, kept as text so references compare on any thread; the library's object is only touched on
+// the accessibility thread, and released there.
+
+#include "platform/accessibility.hpp"
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <string>
+
+typedef struct _AtspiAccessible AtspiAccessible;
+
+namespace pennial {
+
+class AtspiElement : public AXElementHandle {
+public:
+    enum class Kind { systemWide, application, object };
+    using Timeout = std::chrono::duration<double>;
+
+    static AXElement systemWide();
+    static AXElement application(Pid pid);
+    // Accessibility thread only; takes a reference of its own. Null for a null object.
+    static AXElement object(AtspiAccessible* accessible);
+
+    explicit AtspiElement(Kind kind, Pid pid = 0);
+    ~AtspiElement() override;
+
+    Kind kind() const { return kind_; }
+    Pid pid() const { return pid_; }
+    bool sameElement(const AXElementHandle& other) const override;
+
+    // Accessibility thread only. The object; null until an application reference is resolved.
+    AtspiAccessible* accessible() const;
+    void resolve(AtspiAccessible* accessible);
+
+    std::optional<Timeout> messagingTimeout() const;
+    void setMessagingTimeout(Timeout timeout);
+
+private:
+    struct Identity {
+        std::string busName;
+        std::string path;
+        bool operator==(const Identity&) const = default;
+    };
+    std::optional<Identity> identity() const;
+
+    const Kind kind_;
+    const Pid pid_;
+    mutable std::mutex mutex_;
+    AtspiAccessible* accessible_ = nullptr;
+    std::optional<Identity> identity_;
+    std::optional<Timeout> timeout_;
+};
+
+// The handle of a reference this facility handed out; null for any other.
+AtspiElement* atspiElement(const AXElement& element);
+
+} // namespace pennial

@@ -1,0 +1,82 @@
+#include "platform/linux/atspi_offsets.hpp"
+
+#include "base/unicode.hpp"
+
+#include <algorithm>
+
+namespace pennial {
+
+namespace {
+
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// UTF-16 units of the character whose UTF-8 sequence starts with this byte.
+int utf16UnitsOf(char leadByte) {
+    return (static_cast<unsigned char>(leadByte) & 0xF8) == 0xF0 ? 2 : 1;
+}
+
+} // namespace
+
+AtspiTextUnits textUnitsOfToolkit(std::string_view toolkitName) {
+    return toolkitName == "Qt" ? AtspiTextUnits::utf16 : AtspiTextUnits::codePoints;
+}
+
+std::int64_t lengthIn(std::string_view text, AtspiTextUnits units) {
+    if (units == AtspiTextUnits::utf16)
+        return static_cast<std::int64_t>(unicode::utf16Length(text));
+    std::int64_t count = 0;
+    for (char byte : text)
+        count += isContinuationByte(byte) ? 0 : 1;
+    return count;
+}
+
+std::int64_t toUtf16Offset(std::string_view text, std::int64_t offset, AtspiTextUnits units) {
+    if (offset <= 0)
+        return 0;
+    if (units == AtspiTextUnits::utf16)
+        return std::min(offset, static_cast<std::int64_t>(unicode::utf16Length(text)));
+    std::int64_t characters = 0;
+    std::int64_t utf16 = 0;
+    for (char byte : text) {
+        if (isContinuationByte(byte))
+            continue;
+        if (characters == offset)
+            break;
+        ++characters;
+        utf16 += utf16UnitsOf(byte);
+    }
+    return utf16;
+}
+
+std::optional<std::int64_t> fromUtf16Offset(std::string_view text, std::int64_t offset,
+                                            AtspiTextUnits units) {
+    if (offset < 0)
+        return std::nullopt;
+    if (units == AtspiTextUnits::utf16) {
+        if (offset > static_cast<std::int64_t>(unicode::utf16Length(text)))
+            return std::nullopt;
+        return offset;
+    }
+    std::int64_t characters = 0;
+    std::int64_t utf16 = 0;
+    for (char byte : text) {
+        if (utf16 >= offset)
+            break;
+        if (isContinuationByte(byte))
+            continue;
+        ++characters;
+        utf16 += utf16UnitsOf(byte);
+    }
+    if (utf16 != offset)
+        return std::nullopt;
+    return characters;
+}
+
+std::int64_t insertionLength(std::string_view text, AtspiTextUnits units) {
+    return units == AtspiTextUnits::utf16 ? static_cast<std::int64_t>(unicode::utf16Length(text))
+                                          : static_cast<std::int64_t>(text.size());
+}
+
+} // namespace pennial

@@ -1,0 +1,31 @@
+#pragma once
+// Offsets into a field's text as the toolkits count them on the accessibility bus, and as the rest
+// of the system does (UTF-16 code units). GTK and most toolkits count code points; Qt counts
+// UTF-16 units, and takes an inserted text's length in them too, where GTK takes bytes.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace pennial {
+
+enum class AtspiTextUnits { codePoints, utf16 };
+
+// From the toolkit name the application object reports ("Qt", "gtk", "GTK", ...).
+AtspiTextUnits textUnitsOfToolkit(std::string_view toolkitName);
+
+// The length of a UTF-8 text in the toolkit's units.
+std::int64_t lengthIn(std::string_view text, AtspiTextUnits units);
+
+// A toolkit offset as UTF-16 units; offsets past the text end at its end.
+std::int64_t toUtf16Offset(std::string_view text, std::int64_t offset, AtspiTextUnits units);
+
+// A UTF-16 offset in the toolkit's units; none outside the text, or between the two halves of a
+// character the toolkit counts as one.
+std::optional<std::int64_t> fromUtf16Offset(std::string_view text, std::int64_t offset,
+                                            AtspiTextUnits units);
+
+// The length to send with an inserted text.
+std::int64_t insertionLength(std::string_view text, AtspiTextUnits units);
+
+} // namespace pennial

@@ -1,0 +1,297 @@
+#include "platform/linux/atspi_text.hpp"
+
+#include "base/unicode.hpp"
+
+#include <algorithm>
+#include <limits>
+
+namespace pennial {
+
+namespace {
+
+gint clampedOffset(std::int64_t offset) {
+    return static_cast<gint>(std::clamp<std::int64_t>(offset, 0, std::numeric_limits<gint>::max()));
+}
+
+// Toolkits answer (-1, -1, 0, 0) or nothing at all for bounds they do not know.
+std::optional<Rect> usable(const AtspiRect* rect) {
+    if (!rect || rect->height <= 0 || rect->width < 0 || (rect->x == -1 && rect->y == -1))
+        return std::nullopt;
+    return Rect{{static_cast<double>(rect->x), static_cast<double>(rect->y)},
+                {static_cast<double>(rect->width), static_cast<double>(rect->height)}};
+}
+
+Rect united(const Rect& a, const Rect& b) {
+    const double minX = std::min(a.minX(), b.minX());
+    const double minY = std::min(a.minY(), b.minY());
+    return {{minX, minY},
+            {std::max(a.maxX(), b.maxX()) - minX, std::max(a.maxY(), b.maxY()) - minY}};
+}
+
+} // namespace
+
+std::optional<Rect>
+atspiRectOnScreen(AtspiCall& call,
+                  const std::function<AtspiRect*(AtspiCoordType, GError**)>& getter,
+                  const AtspiWindowOrigin& origin) {
+    bool refused = false;
+    GOwned<AtspiRect> onScreen(call.quietly(
+        [&](GError** error) { return getter(ATSPI_COORD_TYPE_SCREEN, error); }, refused));
+    if (!refused)
+        return usable(onScreen.get());
+    // Toolkits without a global position for their windows (GTK 4) refuse screen coordinates.
+    GOwned<AtspiRect> inWindow(
+        call([&](GError** error) { return getter(ATSPI_COORD_TYPE_WINDOW, error); }));
+    auto rect = usable(inWindow.get());
+    auto windowOrigin = rect && !call.failed() && origin ? origin() : std::nullopt;
+    if (!windowOrigin)
+        return std::nullopt;
+    rect->origin.x += windowOrigin->x;
+    rect->origin.y += windowOrigin->y;
+    return rect;
+}
+
+AtspiTextField::AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text,
+                               AtspiTextUnits units, bool secret)
+    : accessible_(accessible), text_(std::move(text)), units_(units), secret_(secret) {}
+
+std::optional<AtspiTextField> AtspiTextField::of(AtspiCall& call, AtspiAccessible* accessible,
+                                                 AtspiTextUnits units, bool secret) {
+    GObjectRef<AtspiText> text(
+        call([&](GError**) { return atspi_accessible_get_text_iface(accessible); }));
+    if (!text)
+        return std::nullopt;
+    return AtspiTextField(accessible, std::move(text), units, secret);
+}
+
+std::int64_t AtspiTextField::characterCount(AtspiCall& call) const {
+    const gint count =
+        call([&](GError** error) { return atspi_text_get_character_count(text_.get(), error); });
+    return std::max<gint>(count, 0);
+}
+
+std::optional<std::string> AtspiTextField::textUpTo(AtspiCall& call, std::int64_t end) const {
+    if (secret_)
+        return std::nullopt;
+    // Always as far as the count, never to -1: some toolkits answer nothing for "to the end".
+    const auto last = std::min(end, characterCount(call));
+    auto text = takeString(call([&](GError** error) {
+        return atspi_text_get_text(text_.get(), 0, clampedOffset(last), error);
+    }));
+    if (call.failed())
+        return std::nullopt;
+    return unicode::sanitizeUtf8(text);
+}
+
+std::optional<std::string> AtspiTextField::wholeText(AtspiCall& call) const {
+    return textUpTo(call, std::numeric_limits<std::int64_t>::max());
+}
+
+std::optional<std::int64_t> AtspiTextField::utf16Length(AtspiCall& call) const {
+    if (secret_)
+        return std::nullopt;
+    if (units_ == AtspiTextUnits::utf16) {
+        auto count = characterCount(call);
+        return call.failed() ? std::nullopt : std::optional(count);
+    }
+    auto text = wholeText(call);
+    return text ? std::optional(static_cast<std::int64_t>(unicode::utf16Length(*text)))
+                : std::nullopt;
+}
+
+std::optional<AtspiTextField::Span> AtspiTextField::toSpan(AtspiCall& call, AXRange range) const {
+    if (range.location < 0 || range.length < 0)
+        return std::nullopt;
+    const std::int64_t end = range.location + range.length;
+    // A password's offsets go as they are: its text is not read to convert them, and the
+    // characters typed into such fields are the ones both units count alike.
+    if (units_ == AtspiTextUnits::utf16 || secret_) {
+        if (end > characterCount(call))
+            return std::nullopt;
+        return Span{range.location, end};
+    }
+    // A UTF-16 offset never counts fewer code points than units, so text up to end in code points
+    // covers it.
+    auto text = textUpTo(call, end);
+    if (!text)
+        return std::nullopt;
+    auto start = fromUtf16Offset(*text, range.location, units_);
+    auto last = fromUtf16Offset(*text, end, units_);
+    if (!start || !last)
+        return std::nullopt;
+    return Span{*start, *last};
+}
+
+std::optional<AXRange> AtspiTextField::toRange(AtspiCall& call, Span span) const {
+    if (units_ == AtspiTextUnits::utf16 || secret_)
+        return AXRange{span.start, span.end - span.start};
+    auto text = textUpTo(call, span.end);
+    if (!text)
+        return std::nullopt;
+    const auto start = toUtf16Offset(*text, span.start, units_);
+    return AXRange{start, toUtf16Offset(*text, span.end, units_) - start};
+}
+
+std::optional<AtspiTextField::Span> AtspiTextField::selection(AtspiCall& call) const {
+    const gint selections =
+        call([&](GError** error) { return atspi_text_get_n_selections(text_.get(), error); });
+    if (call.failed())
+        return std::nullopt;
+    if (selections > 0) {
+        GOwned<AtspiRange> range(
+            call([&](GError** error) { return atspi_text_get_selection(text_.get(), 0, error); }));
+        if (range && !call.failed())
+            return Span{std::min(range->start_offset, range->end_offset),
+                        std::max(range->start_offset, range->end_offset)};
+    }
+    const gint caret =
+        call([&](GError** error) { return atspi_text_get_caret_offset(text_.get(), error); });
+    if (call.failed())
+        return std::nullopt;
+    return Span{std::max<gint>(caret, 0), std::max<gint>(caret, 0)};
+}
+
+std::optional<AXRange> AtspiTextField::selectedRange(AtspiCall& call) const {
+    auto span = selection(call);
+    return span ? toRange(call, *span) : std::nullopt;
+}
+
+std::optional<std::string> AtspiTextField::selectedText(AtspiCall& call) const {
+    auto span = selection(call);
+    if (!span || secret_)
+        return std::nullopt;
+    if (span->end == span->start)
+        return std::string();
+    auto text = takeString(call([&](GError** error) {
+        return atspi_text_get_text(text_.get(), clampedOffset(span->start),
+                                   clampedOffset(span->end), error);
+    }));
+    return call.failed() ? std::nullopt : std::optional(unicode::sanitizeUtf8(text));
+}
+
+AXResult<AXValue> AtspiTextField::stringForRange(AtspiCall& call, AXRange range) const {
+    if (secret_)
+        return AXError::noValue;
+    if (range.location < 0 || range.length < 0)
+        return AXError::illegalArgument;
+    // Up to the range's end in the toolkit's units covers the range in UTF-16 units.
+    auto text = textUpTo(call, range.location + range.length);
+    if (!text)
+        return call.failure().value_or(AXError::noValue);
+    auto slice = unicode::sliceUtf16(*text, static_cast<std::size_t>(range.location),
+                                     static_cast<std::size_t>(range.length));
+    if (!slice)
+        return AXError::illegalArgument;
+    return AXValue(unicode::sanitizeUtf8(*slice));
+}
+
+AXResult<AXValue> AtspiTextField::boundsForRange(AtspiCall& call, AXRange range,
+                                                 const AtspiWindowOrigin& origin) const {
+    auto span = toSpan(call, range);
+    if (!span)
+        return call.failure().value_or(AXError::illegalArgument);
+    auto characterBounds = [&](std::int64_t offset) {
+        return atspiRectOnScreen(
+            call,
+            [&](AtspiCoordType type, GError** error) {
+                return atspi_text_get_character_extents(text_.get(), clampedOffset(offset), type,
+                                                        error);
+            },
+            origin);
+    };
+    std::optional<Rect> bounds;
+    if (span->start == span->end) {
+        // The caret: the leading edge of the character after it, else the trailing edge of the
+        // one before it (at the end of the text).
+        if (span->start < characterCount(call)) {
+            if (auto next = characterBounds(span->start))
+                bounds = Rect{next->origin, {0, next->size.height}};
+        } else if (span->start > 0) {
+            if (auto previous = characterBounds(span->start - 1))
+                bounds = Rect{{previous->maxX(), previous->minY()}, {0, previous->size.height}};
+        }
+    } else {
+        // The union of the first and the last character: Qt's range extents take in the
+        // character after the range as well.
+        auto first = characterBounds(span->start);
+        auto last = characterBounds(span->end - 1);
+        if (first && last)
+            bounds = united(*first, *last);
+    }
+    if (call.failed())
+        return *call.failure();
+    return bounds ? AXResult<AXValue>(AXValue(*bounds)) : AXError::noValue;
+}
+
+AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
+    auto span = toSpan(call, range);
+    if (!span)
+        return call.failure().value_or(AXError::illegalArgument);
+    bool done = false;
+    if (span->start == span->end) {
+        done = call([&](GError** error) {
+            return atspi_text_set_caret_offset(text_.get(), clampedOffset(span->start), error);
+        });
+    } else {
+        done = call([&](GError** error) {
+            return atspi_text_set_selection(text_.get(), 0, clampedOffset(span->start),
+                                            clampedOffset(span->end), error);
+        });
+        // Some toolkits change only a selection that exists.
+        if (!done && !call.failed())
+            done = call([&](GError** error) {
+                return atspi_text_add_selection(text_.get(), clampedOffset(span->start),
+                                                clampedOffset(span->end), error);
+            });
+    }
+    if (call.failed())
+        return *call.failure();
+    return done ? AXError::success : AXError::failure;
+}
+
+AXError AtspiTextField::replaceSelection(AtspiCall& call, const std::string& text) const {
+    GObjectRef<AtspiEditableText> editable(
+        call([&](GError**) { return atspi_accessible_get_editable_text_iface(accessible_); }));
+    if (!editable)
+        return call.failure().value_or(AXError::attributeUnsupported);
+    auto span = selection(call);
+    if (!span)
+        return call.failure().value_or(AXError::failure);
+    const auto inserted = unicode::sanitizeUtf8(text);
+    bool done = true;
+    if (span->end > span->start)
+        done = call([&](GError** error) {
+            return atspi_editable_text_delete_text(editable.get(), clampedOffset(span->start),
+                                                   clampedOffset(span->end), error);
+        });
+    if (done && !inserted.empty() && !call.failed())
+        done = call([&](GError** error) {
+            return atspi_editable_text_insert_text(
+                editable.get(), clampedOffset(span->start), inserted.c_str(),
+                clampedOffset(insertionLength(inserted, units_)), error);
+        });
+    if (done && !call.failed())
+        call([&](GError** error) {
+            return atspi_text_set_caret_offset(
+                text_.get(), clampedOffset(span->start + lengthIn(inserted, units_)), error);
+        });
+    if (call.failed())
+        return *call.failure();
+    return done ? AXError::success : AXError::failure;
+}
+
+AXError AtspiTextField::setWholeText(AtspiCall& call, const std::string& text) const {
+    GObjectRef<AtspiEditableText> editable(
+        call([&](GError**) { return atspi_accessible_get_editable_text_iface(accessible_); }));
+    if (!editable)
+        return call.failure().value_or(AXError::attributeUnsupported);
+    const bool done = call([&](GError** error) {
+        return atspi_editable_text_set_text_contents(editable.get(),
+                                                     unicode::sanitizeUtf8(text).c_str(), error);
+    });
+    if (call.failed())
+        return *call.failure();
+    return done ? AXError::success : AXError::failure;
+}
+
+} // namespace pennial

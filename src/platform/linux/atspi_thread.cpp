@@ -1,0 +1,76 @@
+#include "platform/linux/atspi_thread.hpp"
+
+#include <atspi/atspi.h>
+
+namespace pennial {
+
+AtspiThread& AtspiThread::instance() {
+    // Never destroyed: its thread may be waiting on the bus when the process exits.
+    static AtspiThread* thread = new AtspiThread;
+    return *thread;
+}
+
+AtspiThread::AtspiThread() {
+    std::promise<void> started;
+    auto ready = started.get_future();
+    thread_ = std::thread([this, &started] { run(started); });
+    ready.wait();
+}
+
+void AtspiThread::run(std::promise<void>& started) {
+    context_ = g_main_context_new();
+    g_main_context_push_thread_default(context_);
+    // The context can only be handed over once the library holds its connection: set earlier, the
+    // connection stays on the default context and events arrive only during later calls.
+    connected_ = atspi_init() == 0;
+    if (connected_)
+        atspi_set_main_context(context_);
+    GMainLoop* loop = g_main_loop_new(context_, FALSE);
+    started.set_value();
+    g_main_loop_run(loop);
+}
+
+void AtspiThread::post(std::function<void()> work) {
+    bool schedule = false;
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(work));
+        schedule = !std::exchange(scheduled_, true);
+    }
+    if (!schedule)
+        return;
+    GSource* source = g_idle_source_new();
+    g_source_set_priority(source, G_PRIORITY_DEFAULT);
+    g_source_set_callback(source, &AtspiThread::dispatchPending, this, nullptr);
+    g_source_attach(source, context_);
+    g_source_unref(source);
+}
+
+int AtspiThread::dispatchPending(void* self) {
+    static_cast<AtspiThread*>(self)->drain();
+    return G_SOURCE_REMOVE;
+}
+
+void AtspiThread::drain() {
+    // Should a call's wait for its reply ever run the context, the work it finds stays queued for
+    // the loop below: one piece of work at a time, each with the time-out it set.
+    if (draining_)
+        return;
+    draining_ = true;
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.empty()) {
+                scheduled_ = false;
+                break;
+            }
+            work = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        work();
+    }
+    draining_ = false;
+}
+
+} // namespace pennial

@@ -1,0 +1,157 @@
+// The accessibility facility on the bus itself: element identity, the tree, the focus it follows
+// or finds, applications that stall or go, and trust.
+
+#include "base/log.hpp"
+#include "facilities_fixture.hpp"
+#include "text/accessibility_error.hpp"
+
+#include <QProcess>
+
+using namespace pennial;
+using namespace pennial::desktop;
+namespace attribute = ax::attribute;
+
+namespace {
+
+class AtspiAccessibilityTest : public FacilitiesTest {
+protected:
+    std::optional<AXElement> readElement(const AXElement& element, std::string_view attribute) {
+        auto result = read(element, attribute);
+        return result.ok() ? result.value()->asElement() : std::nullopt;
+    }
+};
+
+bool setAccessibilityEnabled(bool enabled) {
+    return QProcess::execute("gdbus",
+                             {"call", "--session", "-d", "org.a11y.Bus", "-o", "/org/a11y/bus",
+                              "-m", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status",
+                              "IsEnabled", enabled ? "<true>" : "<false>"}) == 0;
+}
+
+} // namespace
+
+TEST_F(AtspiAccessibilityTest, ElementsAreTheSameWhenTheyNameTheSameObject) {
+    TestEditor editor("multi");
+    auto field = focusedField("Multi-line field");
+    ASSERT_TRUE(field);
+    const AXElement& element = field->element();
+
+    auto again = readElement(accessibility->systemWideElement(), attribute::focusedUIElement);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(*again == element);
+    EXPECT_EQ(accessibility->processId(element).value() ? *accessibility->processId(element).value()
+                                                        : 0,
+              editor.pid());
+
+    // Down from the application to the field, through the window.
+    const AXElement application = accessibility->applicationElement(editor.pid());
+    EXPECT_EQ(readString(application, attribute::role), ax::role::application);
+    EXPECT_EQ(readString(application, attribute::title), "pennial-test-editor");
+    auto window = readElement(application, attribute::focusedWindow);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(readString(*window, attribute::role), ax::role::window);
+    EXPECT_EQ(readString(*window, attribute::title), "Pennial Test Editor");
+    auto children = read(*window, attribute::children).value()->asElements();
+    ASSERT_TRUE(children);
+    EXPECT_EQ(std::count(children->begin(), children->end(), element), 1);
+    EXPECT_FALSE(*window == element);
+    EXPECT_TRUE(readElement(element, attribute::parent) == window);
+    EXPECT_TRUE(readElement(*window, attribute::parent) == application);
+    EXPECT_EQ(read(application, attribute::parent).error(), AXError::noValue);
+    EXPECT_TRUE(readElement(application, attribute::focusedUIElement) == element);
+
+    // What the bus cannot answer sends the strategies on to the next way.
+    EXPECT_EQ(read(*window, attribute::startTextMarker).error(), AXError::attributeUnsupported);
+    EXPECT_EQ(accessibility->setAttributeValue(application, attribute::enhancedUserInterface, true),
+              AXError::attributeUnsupported);
+    EXPECT_EQ(readForRange(element, ax::parameterized::stringForTextMarkerRange, {0, 1}).error(),
+              AXError::parameterizedAttributeUnsupported);
+}
+
+// Focus taken before the facility started listening: found through the active window.
+TEST_F(AtspiAccessibilityTest, FindsTheFocusItDidNotSeeTaken) {
+    TestEditor editor("single");
+    auto latecomer = makeAccessibility(workspace);
+    const AXElement systemWide = latecomer->systemWideElement();
+    EXPECT_EQ(latecomer->copyAttributeValue(systemWide, attribute::focusedUIElement).error(),
+              AXError::noValue);
+
+    auto application = latecomer->copyAttributeValue(systemWide, attribute::focusedApplication);
+    ASSERT_TRUE(application.ok());
+    auto focused = latecomer->copyAttributeValue(*application.value()->asElement(),
+                                                 attribute::focusedUIElement);
+    ASSERT_TRUE(focused.ok());
+    auto title = latecomer->copyAttributeValue(*focused.value()->asElement(), attribute::title);
+    EXPECT_EQ(title.value()->asString(), "One-line field");
+}
+
+// A window whose application says nothing on the bus (an X client without accessibility):
+// the field focused before it is not where the user types any more.
+TEST_F(AtspiAccessibilityTest, FocusIsNotKeptAcrossAWindowThatReportsNone) {
+    TestEditor editor("multi");
+    ASSERT_TRUE(focusedField("Multi-line field"));
+    QProcess silent;
+    silent.start("xmessage", {"-name", "silent", "not accessible"});
+    ASSERT_TRUE(silent.waitForStarted());
+    ASSERT_EQ(QProcess::execute("xdotool", {"search", "--sync", "--class", "xmessage",
+                                            "windowactivate", "--sync"}),
+              0);
+    EXPECT_TRUE(waitUntil([&] {
+        return read(accessibility->systemWideElement(), attribute::focusedUIElement).error() ==
+               AXError::noValue;
+    }));
+    EXPECT_THROW(run(provider->getFocusedElement()), AccessibilityError);
+
+    editor.activate();
+    EXPECT_TRUE(focusedField("Multi-line field"));
+    silent.kill();
+    silent.waitForFinished();
+}
+
+TEST_F(AtspiAccessibilityTest, ForgetsTheFocusOfAnApplicationThatQuit) {
+    std::optional<AccessibleElement> field;
+    {
+        TestEditor editor("multi");
+        field = focusedField("Multi-line field");
+        ASSERT_TRUE(field);
+    }
+    EXPECT_TRUE(waitUntil([&] {
+        return read(accessibility->systemWideElement(), attribute::focusedUIElement).error() ==
+               AXError::noValue;
+    }));
+    EXPECT_EQ(read(field->element(), attribute::value).error(), AXError::invalidUIElement);
+}
+
+// A stopped application never answers: each read gives up after the reference's time-out, the
+// library's property reads (which drop their errors and answer 0) included.
+TEST_F(AtspiAccessibilityTest, AStalledApplicationRunsOutOfTime) {
+    TestEditor editor("multi");
+    auto field = focusedField("Multi-line field");
+    ASSERT_TRUE(field);
+    typeOnKeyboard("abc");
+    ASSERT_TRUE(valueBecomes(*field, "abc"));
+    const AXElement& element = field->element();
+    ASSERT_EQ(accessibility->setMessagingTimeout(element, std::chrono::milliseconds(150)),
+              AXError::success);
+
+    editor.pause();
+    for (auto name : {attribute::value, attribute::numberOfCharacters, attribute::title}) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(read(element, name).error(), AXError::cannotComplete) << name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << name;
+    }
+    editor.resume();
+    EXPECT_EQ(readString(element, attribute::value), "abc");
+}
+
+TEST_F(AtspiAccessibilityTest, TrustIsTheDesktopsAccessibilitySwitch) {
+    EXPECT_TRUE(accessibility->isProcessTrusted(TrustCheck::silent));
+    ASSERT_TRUE(setAccessibilityEnabled(false));
+    EXPECT_FALSE(accessibility->isProcessTrusted(TrustCheck::silent));
+
+    LogCapture log;
+    EXPECT_FALSE(accessibility->isProcessTrusted(TrustCheck::prompt));
+    EXPECT_EQ(log.matching("[Accessibility]").size(), 1u);
+    EXPECT_TRUE(accessibility->isProcessTrusted(TrustCheck::silent));
+    setAccessibilityEnabled(true); // whatever happened above
+}
