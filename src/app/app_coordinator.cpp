@@ -61,7 +61,10 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
       moveToApplications_(std::move(dependencies.moveToApplications)),
       cardWindows_(std::move(dependencies.cardWindows)),
       windowFocus_(std::move(dependencies.windowFocus)),
-      endpoints_(std::move(dependencies.endpoints)), timings_(dependencies.timings) {
+      clipboard_(std::move(dependencies.clipboard)),
+      keyboardSynthesizer_(std::move(dependencies.keyboardSynthesizer)),
+      endpoints_(std::move(dependencies.endpoints)), timings_(dependencies.timings),
+      transformCooldown_(timings_.transformCooldown) {
     updateService_ = std::make_unique<UpdateService>(std::move(dependencies.updater), main_);
     onboardingWindow_ = std::move(dependencies.onboardingWindow);
     notchPasscodePanel_ = std::move(dependencies.notchPasscodePanel);

@@ -1,7 +1,8 @@
 #pragma once
 // The one object that owns every service, monitor, overlay and window for the life of the process
-// and runs the application: start-up, monitoring on and off, the permission watch, remote sync and
-// sign-out, and onboarding. Lives on the main executor: every member is used there only.
+// and runs the application: start-up, monitoring on and off, the permission watch, the trigger
+// pipeline and its write-back, remote sync and sign-out, and onboarding. Lives on the main
+// executor: every member is used there only.
 
 #include "app/change_signal.hpp"
 #include "app/coordinator_dependencies.hpp"
@@ -9,6 +10,7 @@
 #include "app/onboarding_decision.hpp"
 #include "app/template_suggestion.hpp"
 #include "app/update_service.hpp"
+#include "app/write_back.hpp"
 #include "base/task.hpp"
 #include "platform/subscription.hpp"
 #include "text/command.hpp"
@@ -134,9 +136,26 @@ private:
     std::function<void()> signInCompleteHandler();
     void disallowOwnProcessInputMonitoring();
 
-    // The trigger road, filled in by the trigger pipeline and the palette.
+    // The trigger road: from a reported trigger to the result in the field.
+    struct TriggerRun;
     Awaitable<void> handleTrigger(std::string commandName, std::string fullPattern,
                                   std::optional<long long> triggerOffset);
+    bool shouldSuppressTriggerInOwnUI();
+    Awaitable<void> runTrigger(TriggerRun& run);
+    Awaitable<void> processTrigger(TriggerRun& run);
+    Awaitable<void> finishWithError(TriggerRun& run, std::exception_ptr error);
+    Awaitable<void> finishWithoutTrigger(TriggerRun& run);
+
+    // Write-back: the four methods in turn, the first that writes the field wins; throws the
+    // last one's error.
+    Awaitable<WriteMethod> writeBack(WriteBackRequest request);
+    Awaitable<void> pasteViaKeyboardTargeted(std::string text, AXRange range,
+                                             WriteBackRequest request);
+    Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
+                                     WriteBackRequest request);
+    // Whether keys sent now would reach that element of that process.
+    Awaitable<bool> hasFocus(AccessibleElement element);
+    Awaitable<void> requireFocus(AccessibleElement element);
     Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
                                              std::string query,
                                              std::optional<long long> triggerOffset,
@@ -166,6 +185,8 @@ private:
     std::shared_ptr<MoveToApplications> moveToApplications_;
     std::shared_ptr<CardWindowFactory> cardWindows_;
     std::shared_ptr<WindowFocus> windowFocus_;
+    std::shared_ptr<Clipboard> clipboard_;
+    std::shared_ptr<KeyboardSynthesizer> keyboardSynthesizer_;
     BackendEndpoints endpoints_;
     CoordinatorTimings timings_;
 

@@ -11,6 +11,7 @@
 #include "app/window_focus.hpp"
 #include "base/runtime.hpp"
 #include "platform/accessibility.hpp"
+#include "platform/clipboard.hpp"
 #include "platform/crash_reporter.hpp"
 #include "platform/environment.hpp"
 #include "platform/keyboard.hpp"
@@ -49,6 +50,9 @@ struct CoordinatorDependencies {
     std::shared_ptr<Workspace> workspace;
     std::shared_ptr<Screens> screens;
     std::shared_ptr<KeyEventSource> keyEvents; // the text monitor's keyboard fallback
+    // The write-back's keyboard pastes; without them those two methods fail.
+    std::shared_ptr<Clipboard> clipboard;
+    std::shared_ptr<KeyboardSynthesizer> keyboardSynthesizer;
     std::shared_ptr<SecretStore> secretStore;
     std::shared_ptr<UserDefaults> userDefaults;
     std::shared_ptr<Environment> environment;

@@ -14,6 +14,16 @@ struct CoordinatorTimings {
     std::chrono::steady_clock::duration designPreviewDelay = std::chrono::milliseconds(600);
     // After the onboarding window loses focus, before the code panel may take over.
     std::chrono::steady_clock::duration notchPanelDelay = std::chrono::milliseconds(150);
+
+    // After a written or cancelled transform, before another trigger is taken.
+    std::chrono::steady_clock::duration transformCooldown = std::chrono::milliseconds(1500);
+    // Between two reads of the field while its transform runs: an edit seen there cancels it.
+    std::chrono::steady_clock::duration textChangePollInterval = std::chrono::milliseconds(50);
+    // Keyboard pastes: from the text put on the clipboard to Control+V (targeted paste), from
+    // Control+A to Control+V (select-all paste), and from Control+V to the clipboard put back.
+    std::chrono::steady_clock::duration targetedPasteDelay = std::chrono::milliseconds(50);
+    std::chrono::steady_clock::duration selectAllDelay = std::chrono::milliseconds(100);
+    std::chrono::steady_clock::duration clipboardRestoreDelay = std::chrono::milliseconds(1500);
 };
 
 } // namespace pennial

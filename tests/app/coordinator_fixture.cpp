@@ -70,6 +70,8 @@ void CoordinatorFixture::build() {
     dependencies.cardWindows = cards;
     dependencies.windowFocus = focus;
     dependencies.keyEvents = desktop.keyboard().eventSource(main.get_executor());
+    dependencies.clipboard = desktop.clipboard();
+    dependencies.keyboardSynthesizer = desktop.keyboardSynthesizer();
     if (!useRealTextMonitor)
         dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
                                               std::string pattern) {

@@ -24,7 +24,8 @@ SimDesktop::SimDesktop(SimTime time)
       accessibility_(std::make_shared<SimAccessibility>(state_)),
       workspace_(std::make_shared<SimWorkspace>(state_)),
       screens_(std::make_shared<SimScreens>(state_)),
-      keyboard_(std::make_shared<SimKeyboard>(state_)) {
+      keyboard_(std::make_shared<SimKeyboard>(state_)),
+      synthesizer_(std::make_shared<SimKeyboardSynthesizer>(keyboard_)) {
     state_->systemWide->label("system-wide");
     state_->screens = {defaultScreen()};
 }
@@ -149,6 +150,10 @@ SimClock::Clock::time_point SimDesktop::now() const {
 void SimDesktop::setCallLatency(SimClock::Clock::duration latency) {
     std::lock_guard lock(state_->mutex);
     state_->callLatency = latency;
+}
+
+std::shared_ptr<SimClipboard> SimDesktop::clipboard() const {
+    return state_->clipboard;
 }
 
 SimCallLog& SimDesktop::callLog() const {

@@ -7,8 +7,10 @@
 #include "platform/screens.hpp"
 #include "platform/sim/sim_application.hpp"
 #include "platform/sim/sim_call_log.hpp"
+#include "platform/sim/sim_clipboard.hpp"
 #include "platform/sim/sim_clock.hpp"
 #include "platform/sim/sim_keyboard.hpp"
+#include "platform/sim/sim_keyboard_synthesizer.hpp"
 #include "platform/workspace.hpp"
 
 #include <memory>
@@ -64,6 +66,10 @@ public:
 
     // The keyboard: tests type on it key by key; the product observes it through eventSource().
     SimKeyboard& keyboard() const { return *keyboard_; }
+    // Shortcuts the product synthesises, pressed on that keyboard.
+    std::shared_ptr<SimKeyboardSynthesizer> keyboardSynthesizer() const { return synthesizer_; }
+    // The clipboard the fields paste from.
+    std::shared_ptr<SimClipboard> clipboard() const;
 
 private:
     std::shared_ptr<SimDesktopState> state_;
@@ -71,6 +77,7 @@ private:
     std::shared_ptr<Workspace> workspace_;
     std::shared_ptr<Screens> screens_;
     std::shared_ptr<SimKeyboard> keyboard_;
+    std::shared_ptr<SimKeyboardSynthesizer> synthesizer_;
 };
 
 } // namespace pennial

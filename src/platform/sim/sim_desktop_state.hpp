@@ -5,6 +5,7 @@
 #include "platform/screens.hpp"
 #include "platform/sim/sim_application.hpp"
 #include "platform/sim/sim_call_log.hpp"
+#include "platform/sim/sim_clipboard.hpp"
 #include "platform/sim/sim_clock.hpp"
 #include "platform/workspace.hpp"
 
@@ -24,6 +25,7 @@ struct SimDesktopState {
 
     SimClock clock;
     SimCallLog log;
+    const std::shared_ptr<SimClipboard> clipboard = std::make_shared<SimClipboard>();
 
     std::mutex mutex; // guards everything below
     std::map<Pid, std::shared_ptr<SimApplication>> applications;

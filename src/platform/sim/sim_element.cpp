@@ -219,6 +219,25 @@ SimElementPtr SimElement::ignoreWrites() {
     return shared_from_this();
 }
 
+SimElementPtr SimElement::refuseRangeReplacement() {
+    return failWrites(std::string(attribute::selectedText), AXError::failure);
+}
+
+SimElementPtr SimElement::refuseValueWrites() {
+    return failWrites(std::string(attribute::value), AXError::failure);
+}
+
+SimElementPtr SimElement::refuseSelectionWrites() {
+    return failWrites(std::string(attribute::selectedTextRange), AXError::failure);
+}
+
+SimElementPtr SimElement::refusePaste() {
+    std::lock_guard lock(mutex_);
+    if (field_)
+        field_->refusesPaste = true;
+    return shared_from_this();
+}
+
 SimElementPtr SimElement::supportTextMarkers() {
     std::lock_guard lock(mutex_);
     textMarkers_ = true;
@@ -275,6 +294,11 @@ void SimElement::insertText(std::string_view text) {
     field_->text = unicode::toUtf8(whole);
     field_->selection = {field_->selection.location + static_cast<std::int64_t>(inserted.size()),
                          0};
+}
+
+bool SimElement::acceptsPaste() const {
+    std::lock_guard lock(mutex_);
+    return field_ && !field_->refusesPaste;
 }
 
 std::string SimElement::role() const {

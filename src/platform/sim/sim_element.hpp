@@ -55,6 +55,13 @@ public:
     SimElementPtr frame(Rect frame);
     // Text writes answer success and change nothing.
     SimElementPtr ignoreWrites();
+    // Switches that make a text field refuse one way of writing it, as some applications do:
+    // replacing the selected text (and so a range), the whole value, the selection range, and
+    // Control+V.
+    SimElementPtr refuseRangeReplacement();
+    SimElementPtr refuseValueWrites();
+    SimElementPtr refuseSelectionWrites();
+    SimElementPtr refusePaste();
     // The whole text of a document (a web area, a window) read in one request through text
     // markers, or through a character count and a ranged read. Without a text of its own, the
     // element offers its descendants' texts, one per line.
@@ -70,6 +77,7 @@ public:
     void setSelection(AXRange range);
     // Replaces the selection with text, as typing or pasting does; the caret follows the text.
     void insertText(std::string_view text);
+    bool acceptsPaste() const;
 
     std::string role() const;
     std::string name() const;
@@ -95,6 +103,7 @@ private:
         AXRange selection;
         bool secure = false;
         bool ignoresWrites = false;
+        bool refusesPaste = false;
     };
 
     std::string gatherDocumentText() const;

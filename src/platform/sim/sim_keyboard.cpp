@@ -82,9 +82,13 @@ void SimKeyboard::edit(const KeyDownEvent& event) {
         std::lock_guard lock(state_->mutex);
         field = state_->focused.lock();
     }
-    if (!field || field->isDestroyed() || !field->isTextField() ||
-        (event.modifiers & chordModifiers) != 0)
+    if (!field || field->isDestroyed() || !field->isTextField())
         return;
+    if ((event.modifiers & chordModifiers) != 0) {
+        if (event.modifiers == KeyModifier::control && event.key == Key::other)
+            shortcut(*field, event.characters);
+        return;
+    }
     switch (event.key) {
     case Key::returnKey:
     case Key::keypadEnter:
@@ -100,6 +104,15 @@ void SimKeyboard::edit(const KeyDownEvent& event) {
         break;
     default: // navigation keys move nothing here
         break;
+    }
+}
+
+void SimKeyboard::shortcut(SimElement& field, const std::string& letter) {
+    if (letter == "a") {
+        field.setSelection({0, static_cast<std::int64_t>(unicode::utf16Length(field.text()))});
+    } else if (letter == "v" && field.acceptsPaste()) {
+        if (auto text = state_->clipboard->text())
+            field.insertText(*text);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The simulated desktop's keyboard. A key press goes to the focused field as a real application
-// would take it (text inserted at the caret, Backspace, Return in a multi-line field) and is then
-// delivered to every observer, on the observer's executor, in the order the keys were pressed.
+// would take it (text inserted at the caret, Backspace, Return in a multi-line field, Control+A
+// and Control+V) and is then delivered to every observer, on the observer's executor, in the
+// order the keys were pressed.
 
 #include "base/runtime.hpp"
 #include "platform/keyboard.hpp"
@@ -16,13 +17,15 @@
 namespace pennial {
 
 struct SimDesktopState;
+class SimElement;
 
 class SimKeyboard : public std::enable_shared_from_this<SimKeyboard> {
 public:
     explicit SimKeyboard(std::shared_ptr<SimDesktopState> state);
 
-    // One key-down. Chords (Control, Command or Function held) reach the observers but edit no
-    // field: the simulated applications have no shortcuts.
+    // One key-down. Of the chords (Control, Command or Function held) the fields know two:
+    // Control+A selects all, Control+V pastes the clipboard's text over the selection. The others
+    // reach the observers but edit nothing.
     void press(Key key, unsigned modifiers = 0, std::string characters = {});
     // One key per character (grapheme cluster); "\n" is pressed as Return.
     void type(std::string_view text);
@@ -41,6 +44,7 @@ private:
     };
 
     void edit(const KeyDownEvent& event);
+    void shortcut(SimElement& field, const std::string& letter);
     bool addObserver(const Source* source, Observer observer);
     void removeObserver(const Source* source);
 

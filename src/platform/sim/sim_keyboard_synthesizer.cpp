@@ -1,0 +1,25 @@
+#include "platform/sim/sim_keyboard_synthesizer.hpp"
+
+#include "platform/sim/sim_keyboard.hpp"
+
+namespace pennial {
+
+SimKeyboardSynthesizer::SimKeyboardSynthesizer(std::weak_ptr<SimKeyboard> keyboard)
+    : keyboard_(std::move(keyboard)) {}
+
+void SimKeyboardSynthesizer::post(Shortcut shortcut) {
+    {
+        std::lock_guard lock(mutex_);
+        posted_.push_back(shortcut);
+    }
+    if (auto keyboard = keyboard_.lock())
+        keyboard->press(Key::other, KeyModifier::control,
+                        shortcut == Shortcut::selectAll ? "a" : "v");
+}
+
+std::vector<Shortcut> SimKeyboardSynthesizer::posted() const {
+    std::lock_guard lock(mutex_);
+    return posted_;
+}
+
+} // namespace pennial

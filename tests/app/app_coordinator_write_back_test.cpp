@@ -1,0 +1,147 @@
+#include "services/config_service.hpp"
+#include "trigger_fixture.hpp"
+
+using namespace pennial;
+using namespace pennial::testing;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What the user had copied: two items, several types each.
+const ClipboardSnapshot usersCopy = {
+    ClipboardItem{{{"text/uri-list", "file:///a.png"}, {"image/png", std::string("\x89PNG\0", 5)}}},
+    ClipboardItem{{{"text/plain", "b.txt"}, {"text/uri-list", "file:///b.txt"}}},
+};
+
+class CoordinatorWriteBack : public TriggerFixture {
+protected:
+    void launchWithText(const std::string& text) {
+        launchWithField(SimElement::textArea(text));
+        clipboard->copy(usersCopy);
+    }
+    std::vector<std::string> fallbackLines() const {
+        std::vector<std::string> lines;
+        for (const auto& line : coordinatorLines())
+            if (line.find("failed (") != std::string::npos ||
+                line.find(" via ") != std::string::npos ||
+                line.find("Clipboard") != std::string::npos)
+                lines.push_back(line);
+        return lines;
+    }
+
+    std::shared_ptr<SimClipboard> clipboard = desktop.clipboard();
+};
+
+} // namespace
+
+TEST_F(CoordinatorWriteBack, EachRefusedMethodHandsOverToTheNext) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("helo ;;fix");
+    auto writeAgain = [&] {
+        field->setText("helo ;;fix");
+        log.clear();
+        trigger("fix", ";;fix", 5);
+        EXPECT_EQ(field->text(), "[fix] helo");
+        return fallbackLines().back();
+    };
+    field->refuseRangeReplacement();
+    EXPECT_EQ(writeAgain(), "✅ [Pennial] Text set via full replacement");
+    field->refuseValueWrites();
+    EXPECT_EQ(writeAgain(), "✅ [Pennial] Text replaced via targeted keyboard paste");
+    field->refuseSelectionWrites();
+    EXPECT_EQ(writeAgain(), "✅ [Pennial] Clipboard restored after keyboard paste");
+    EXPECT_THAT(
+        fallbackLines(),
+        ElementsAre("⚠️ [Pennial] Range replacement failed (cannotWriteValue), trying full "
+                    "text replacement",
+                    "⚠️ [Pennial] Full text replacement failed (cannotWriteValue), trying "
+                    "targeted keyboard paste",
+                    "⚠️ [Pennial] Targeted paste failed (cannotWriteValue), falling back "
+                    "to full keyboard paste",
+                    "✅ [Pennial] Clipboard restored after keyboard paste"));
+    EXPECT_THAT(desktop.keyboardSynthesizer()->posted(),
+                ElementsAre(Shortcut::paste, Shortcut::selectAll, Shortcut::paste));
+    EXPECT_EQ(clipboard->contents(), usersCopy);
+    EXPECT_THAT(textMonitor->completed, ElementsAre("fix", "fix", "fix"));
+}
+
+TEST_F(CoordinatorWriteBack, TheClipboardComesBackAfterThePasteButNotOverANewCopy) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("helo ;;fix");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    bool done = false;
+    startTrigger("fix", ";;fix", 5, done);
+    ASSERT_TRUE(runUntil([&] { return field->text() == "[fix] helo"; }));
+    const auto pastedAt = Clock::now();
+    EXPECT_EQ(clipboard->text(), "[fix] helo") << "lent to the paste";
+    ASSERT_TRUE(runUntil([&] { return clipboard->contents() == usersCopy; }));
+    EXPECT_GE(Clock::now() - pastedAt, timings.clipboardRestoreDelay * 9 / 10);
+    ASSERT_TRUE(runUntil([&] { return done; }));
+
+    // An empty clipboard is left empty.
+    clipboard->clear();
+    field->setText("helo ;;fix");
+    log.clear();
+    trigger("fix", ";;fix", 5);
+    EXPECT_TRUE(clipboard->contents().empty());
+    EXPECT_THAT(log.matching("Clipboard restored"), IsEmpty());
+
+    // Something copied while the paste's text was out is the user's latest: it stays.
+    field->setText("helo ;;fix");
+    done = false;
+    startTrigger("fix", ";;fix", 5, done);
+    ASSERT_TRUE(runUntil([&] { return field->text() == "[fix] helo"; }));
+    clipboard->copyText("copied meanwhile");
+    ASSERT_TRUE(runUntil([&] { return done; }));
+    EXPECT_EQ(clipboard->text(), "copied meanwhile");
+    EXPECT_TRUE(log.contains("⚠️ [Pennial] Clipboard changed during the paste - not restored"));
+}
+
+TEST_F(CoordinatorWriteBack, KeysAreNeverSentToAFieldOtherThanTheTriggers) {
+    launchWithText("helo ;;fix");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    auto chat = desktop.addApplication({502, "org.example.chat", "Chat"})->addWindow("Chat");
+    auto other = chat->add(SimElement::textField("draft to Bob"));
+    backend.setDelay(Endpoint::transform, std::chrono::milliseconds(200));
+    bool done = false;
+    startTrigger("fix", ";;fix", 5, done);
+    ASSERT_TRUE(runUntil([&] { return transforms().size() == 1; }));
+    desktop.focus(other); // the user moves on while the call runs
+    ASSERT_TRUE(runUntil([&] { return done; }));
+
+    EXPECT_EQ(other->text(), "draft to Bob");
+    EXPECT_EQ(field->text(), "helo ;;fix");
+    EXPECT_TRUE(desktop.keyboardSynthesizer()->posted().empty());
+    EXPECT_EQ(clipboard->changeCount(), 1) << "the clipboard was never touched";
+    EXPECT_TRUE(log.contains("⚠️ [Pennial] Targeted paste failed (focusMoved), falling back to "
+                             "full keyboard paste"));
+    EXPECT_EQ(coordinator->lastError(), "Transformation failed: focusMoved");
+}
+
+TEST_F(CoordinatorWriteBack, APasteThatDoesNotArriveIsAFailureNotASuccess) {
+    launchWithText("helo ;;fix");
+    field->refuseRangeReplacement()->refuseValueWrites()->refusePaste();
+    trigger("fix", ";;fix", 5);
+    EXPECT_EQ(field->text(), "helo ;;fix");
+    EXPECT_THAT(desktop.keyboardSynthesizer()->posted(),
+                ElementsAre(Shortcut::paste, Shortcut::selectAll, Shortcut::paste));
+    EXPECT_EQ(coordinator->statusMessage(), "Error occurred");
+    EXPECT_EQ(coordinator->lastError(), "Transformation failed: cannotWriteValue");
+    EXPECT_THAT(textMonitor->failed, ElementsAre("fix"));
+    EXPECT_EQ(crashes->errors().size(), 1u);
+    EXPECT_EQ(clipboard->contents(), usersCopy);
+}
+
+TEST_F(CoordinatorWriteBack, AWholeValueInsertKeepsTheWordsAfterTheTrigger) {
+    launchWithText("abc ;;addr more\nnext");
+    auto config = AppConfig::defaults();
+    config.commands.push_back(Command::make("addr", "221B Baker Street", false));
+    await(coordinator->configService()->saveConfiguration(config));
+    field->refuseRangeReplacement();
+    trigger("addr", ";;addr", 4);
+    EXPECT_EQ(field->text(), "abc\n221B Baker Street more\nnext");
+    EXPECT_EQ(coordinator->statusMessage(), "✓ Inserted addr");
+}
