@@ -7,7 +7,9 @@
 #include "platform/linux/local_crash_reporter.hpp"
 #include "platform/linux/package_manager_updater.hpp"
 #include "platform/linux/process_environment.hpp"
+#include "platform/linux/qt_clipboard.hpp"
 #include "platform/linux/xinput_key_event_source.hpp"
+#include "platform/linux/xtest_keyboard_synthesizer.hpp"
 
 namespace pennial {
 
@@ -20,6 +22,8 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = makeKeyEventSource(dependencies.main);
+    dependencies.clipboard = makeClipboard();
+    dependencies.keyboardSynthesizer = makeKeyboardSynthesizer();
 
     dependencies.secretStore = std::make_shared<LibsecretStore>();
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();

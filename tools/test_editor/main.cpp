@@ -2,6 +2,9 @@
 // password field, each with an accessible name so tests can find them.
 //
 // --focus=<multi|single|password> picks the field that has focus at start (the target field).
+// --accessible-text=<editable|read-only|none> limits what the one-line field's accessible
+//   interface offers: all of Qt's (the default), its text without a way to write it, or nothing
+//   of its text.
 // --stdin-commands lets a test drive it, one command a line on stdin, answers on stdout:
 //   text         prints "text <the target field's text as UTF-8, in hex>"
 //   focused      prints "focused yes" when the window is active with the target field focused
@@ -9,6 +12,8 @@
 //   clipboard    prints "format <type> <data in hex>" for each type on the clipboard, then "end"
 //   copy-sample  puts text, HTML, an image and a private type on the clipboard; prints "copied"
 //   quit         ends the editor (as does the end of stdin)
+
+#include "limited_line_accessibility.hpp"
 
 #include <QApplication>
 #include <QByteArray>
@@ -140,6 +145,11 @@ int main(int argc, char** argv) {
     auto* multi = new QPlainTextEdit;
     multi->setAccessibleName("Multi-line field");
     auto* single = new QLineEdit;
+    // Before anything makes Qt build the field's accessible interface (naming it does).
+    const QString access = argumentValue(argc, argv, "--accessible-text=", "editable");
+    limitAccessibleText(single, access == "read-only" ? AccessibleText::readOnly
+                                : access == "none"    ? AccessibleText::none
+                                                      : AccessibleText::editable);
     single->setAccessibleName("One-line field");
     auto* password = new QLineEdit;
     password->setAccessibleName("Password field");
