@@ -1,7 +1,10 @@
 #pragma once
 // The accessibility facility on the desktop's accessibility bus (AT-SPI). Every library call runs
-// on the accessibility thread; callers on any thread wait for their answer. Trust is the desktop's
-// accessibility switch; elements are equal when they name the same object of the same application.
+// on the accessibility thread; callers on any thread wait for their answer, except for what is
+// asked on every poll and already known here (the focus that thread last published, the process
+// of an element handed out with it, the flags the bus has no equivalent for). Trust is the
+// desktop's accessibility switch; elements are equal when they name the same object of the same
+// application.
 
 #include "platform/accessibility.hpp"
 #include "platform/linux/atspi_attributes.hpp"
