@@ -9,9 +9,9 @@
 
 using namespace pennial;
 using namespace pennial::e2e;
-using ::testing::Contains;
 using pennial::testing::Endpoint;
 using pennial::testing::FakeAnswer;
+using ::testing::Contains;
 using ::testing::Pair;
 
 namespace {
