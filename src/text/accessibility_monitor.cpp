@@ -29,15 +29,18 @@ Awaitable<void> AccessibilityMonitor::requestPermissions() {
     return onStrand(requestWith(provider_));
 }
 
+// The monitor holds nothing but the provider, and the provider may be called from several tasks at
+// once: the reads the polling loop makes every 100 ms go straight to it rather than hopping through
+// a strand of the monitor's own (each hop is a thread switch, and idle polling must stay cheap).
 Awaitable<AccessibleElement> AccessibilityMonitor::getFocusedElement() {
-    auto element = co_await onStrand(provider_->getFocusedElement());
+    auto element = co_await provider_->getFocusedElement();
     if (!element)
         throw AccessibilityError(AccessibilityError::Kind::noFocusedElement);
     co_return std::move(*element);
 }
 
 Awaitable<std::string> AccessibilityMonitor::getText(AccessibleElement element) {
-    return onStrand(provider_->getValue(std::move(element)));
+    return provider_->getValue(std::move(element));
 }
 
 Awaitable<void> AccessibilityMonitor::setText(std::string text, AccessibleElement element) {
@@ -53,7 +56,7 @@ Awaitable<Point> AccessibilityMonitor::getPosition(AccessibleElement element) {
 }
 
 Awaitable<bool> AccessibilityMonitor::isSecureField(AccessibleElement element) {
-    return onStrand(provider_->isSecureField(std::move(element)));
+    return provider_->isSecureField(std::move(element));
 }
 
 Awaitable<void> AccessibilityMonitor::selectRange(AXRange range, AccessibleElement element) {
