@@ -9,8 +9,17 @@
 
 namespace pennial {
 
+inline bool runsOnSharedPool(const Executor& executor) {
+    return &asio::query(executor, asio::execution::context) ==
+           static_cast<asio::execution_context*>(&sharedPool());
+}
+
 template <class Work> Awaitable<std::invoke_result_t<Work&>> runOn(Executor executor, Work work) {
     using Result = std::invoke_result_t<Work&>;
+    // Work meant for the shared pool runs at once when the caller is already on one of its
+    // threads (the text monitor's polling reads): the hop would only cost two thread switches.
+    if (runsOnSharedPool(executor) && sharedPool().get_executor().running_in_this_thread())
+        co_return work();
     // The work is a parameter of the spawned coroutine, so it lives in that coroutine's frame.
     auto perform = [](Work work) -> Awaitable<Result> { co_return work(); };
     co_return co_await asio::co_spawn(executor, perform(std::move(work)), asio::use_awaitable);
