@@ -2,8 +2,8 @@
 // configuration, the local command list pushed, and the way back to a signed-out default state.
 
 #include "app/app_coordinator.hpp"
-#include "base/error_text.hpp"
 #include "app/remote_merge.hpp"
+#include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "services/auth_service.hpp"
 #include "services/config_service.hpp"
@@ -31,12 +31,36 @@ std::string describeCommands(const CommandsPull& pull) {
     return "no data";
 }
 
-// Rethrows a caught error unless it is the caller's own cancellation, which always ends the
-// operation. Call outside the handler (no co_await may follow a rethrow inside one).
-void rethrowIfCancelled(const std::exception_ptr& error) {
-    if (isCancellation(error))
-        std::rethrow_exception(error);
+// Awaits the operation; a failure is logged after the given words and answered with none. The
+// caller's own cancellation is not a failure: it always ends the operation.
+template <class T>
+Awaitable<std::optional<T>> loggingFailure(Awaitable<T> operation, std::string failureLine) {
+    try {
+        co_return co_await std::move(operation);
+    } catch (...) {
+        auto failure = std::current_exception();
+        if (isCancellation(failure))
+            throw;
+        logf("{}{}", failureLine, describeError(failure));
+    }
+    co_return std::nullopt;
 }
+
+Awaitable<bool> loggingFailure(Awaitable<void> operation, std::string failureLine) {
+    try {
+        co_await std::move(operation);
+        co_return true;
+    } catch (...) {
+        auto failure = std::current_exception();
+        if (isCancellation(failure))
+            throw;
+        logf("{}{}", failureLine, describeError(failure));
+    }
+    co_return false;
+}
+
+constexpr const char* applyFailedLine = "⚠️ [Pennial] Failed to apply remote data locally: ";
+constexpr const char* pushFailedLine = "⚠️ [Pennial] Failed to push commands to remote: ";
 
 } // namespace
 
@@ -73,18 +97,9 @@ Awaitable<bool> AppCoordinator::pullRemoteData() {
         logf("❌ [Pennial] Remote data pull failed — profile: {}, commands: {}", outcome(profileOk),
              outcome(commandsOk));
 
-    std::optional<AppConfig> local;
-    std::exception_ptr failure;
-    try {
-        local = co_await configService_->loadConfiguration();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    rethrowIfCancelled(failure);
-    if (failure) {
-        logf("⚠️ [Pennial] Failed to apply remote data locally: {}", describeError(failure));
+    auto local = co_await loggingFailure(configService_->loadConfiguration(), applyFailedLine);
+    if (!local)
         co_return false;
-    }
     if (!mergeRemoteData(*local, profile, commands, keepLocalCommands).changed())
         co_return ok;
 
@@ -96,17 +111,9 @@ Awaitable<bool> AppCoordinator::pullRemoteData() {
         commandsChanged = merge.commandsChanged;
         config = std::move(merge.config);
     };
-    std::optional<AppConfig> saved;
-    try {
-        saved = co_await configService_->update(apply);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    rethrowIfCancelled(failure);
-    if (failure) {
-        logf("⚠️ [Pennial] Failed to apply remote data locally: {}", describeError(failure));
+    auto saved = co_await loggingFailure(configService_->update(apply), applyFailedLine);
+    if (!saved)
         co_return false;
-    }
     // Told only once the new list is saved: the monitor never accepts a name the configuration
     // does not hold.
     if (commandsChanged) {
@@ -120,18 +127,9 @@ Awaitable<bool> AppCoordinator::pullRemoteData() {
 }
 
 Awaitable<bool> AppCoordinator::pushUnpushedLocalCommands() {
-    std::optional<AppConfig> local;
-    std::exception_ptr failure;
-    try {
-        local = co_await configService_->loadConfiguration();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    rethrowIfCancelled(failure);
-    if (failure) {
-        logf("⚠️ [Pennial] Failed to push commands to remote: {}", describeError(failure));
+    auto local = co_await loggingFailure(configService_->loadConfiguration(), pushFailedLine);
+    if (!local)
         co_return false;
-    }
     co_return co_await pushLocalCommands(local->commands);
 }
 
@@ -139,17 +137,8 @@ Awaitable<bool> AppCoordinator::pushLocalCommands(std::vector<Command> commands)
     // Marked before the push, so a push cut short by the end of the process still counts as
     // not done.
     userDefaults_->setBool(hasUnpushedLocalCommandsKey, true);
-    std::exception_ptr failure;
-    try {
-        co_await supabaseStore_->pushCommands(std::move(commands));
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    rethrowIfCancelled(failure);
-    if (failure) {
-        logf("⚠️ [Pennial] Failed to push commands to remote: {}", describeError(failure));
+    if (!co_await loggingFailure(supabaseStore_->pushCommands(std::move(commands)), pushFailedLine))
         co_return false;
-    }
     userDefaults_->setBool(hasUnpushedLocalCommandsKey, false);
     co_return true;
 }
@@ -168,15 +157,8 @@ Awaitable<void> AppCoordinator::signOut() {
     defaults.apiBaseURL = endpoints_.productApiBaseURL;
     defaults.apiTimeout = 10.0;
     std::function<void(AppConfig&)> reset = [&](AppConfig& config) { config = defaults; };
-    std::exception_ptr failure;
-    try {
-        co_await configService_->update(reset);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    rethrowIfCancelled(failure);
-    if (failure)
-        logf("⚠️ [Pennial] Failed to reset config on sign out: {}", describeError(failure));
+    co_await loggingFailure(configService_->update(reset),
+                            "⚠️ [Pennial] Failed to reset config on sign out: ");
 
     co_await stopMonitoring();
     refreshOnboardingPresentation();
