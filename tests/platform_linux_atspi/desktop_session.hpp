@@ -3,6 +3,7 @@
 // application (focused, typed into through XTest), and coroutines run to their end on an
 // io_context standing in for the main thread.
 
+#include "desktop_support/test_editor.hpp"
 #include "platform/accessibility.hpp"
 
 #include <QProcess>
@@ -22,30 +23,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // Types the text as the keyboard would, through XTest.
 void typeOnKeyboard(const std::string& text);
 
-// The editor in tools/test_editor, its window active and the chosen field focused.
-class TestEditor {
-public:
-    // focus: "multi", "single" or "password".
-    explicit TestEditor(const char* focus = "multi");
-    ~TestEditor();
-    TestEditor(const TestEditor&) = delete;
-    TestEditor& operator=(const TestEditor&) = delete;
-
-    Pid pid() const { return static_cast<Pid>(process_.processId()); }
-    // The focused field's text, as the editor itself reports it.
-    std::string text();
-    bool waitForText(const std::string& expected);
-    // Makes its window the active one again, with the field focused.
-    void activate();
-    // Stops or continues the process (SIGSTOP, SIGCONT).
-    void pause();
-    void resume();
-
-private:
-    std::string command(const char* line);
-    std::string readLine();
-
-    QProcess process_;
-};
+using desktop_support::TestEditor;
 
 } // namespace pennial::desktop

@@ -42,14 +42,6 @@ private:
 
 Session* session = static_cast<Session*>(::testing::AddGlobalTestEnvironment(new Session));
 
-QString editorPath() {
-    if (const char* path = std::getenv("PENNIAL_TEST_EDITOR"))
-        return QString::fromLocal8Bit(path);
-    // build/<preset>/tests/<this program> -> build/<preset>/tools/test_editor/...
-    const QString tests = QFileInfo("/proc/self/exe").canonicalFilePath().section('/', 0, -2);
-    return tests + "/../tools/test_editor/pennial_test_editor";
-}
-
 } // namespace
 
 bool available() {
@@ -65,90 +57,9 @@ Executor mainExecutor() {
     return idle.get_executor();
 }
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    QTimer tick; // wakes the loop up to look at the condition again
-    tick.start(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return condition();
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 void pumpFor(std::chrono::milliseconds duration) {
     const auto end = std::chrono::steady_clock::now() + duration;
     waitUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + 1s);
-}
-
-void runTool(const QString& program, const QStringList& arguments) {
-    if (QProcess::execute(program, arguments) != 0)
-        throw std::runtime_error(program.toStdString() + " failed");
-}
-
-TestEditor::TestEditor(const char* focus) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(editorPath(), {QString("--focus=") + focus, "--stdin-commands"});
-    if (!process_.waitForStarted(5000) || readLine() != "ready")
-        throw std::runtime_error("the test editor did not start");
-    // The window manager may still be starting, or call the window active before the editor has
-    // its focus: ask again until the editor says it has it.
-    const QStringList activate = {"search",
-                                  "--sync",
-                                  "--all",
-                                  "--pid",
-                                  QString::number(process_.processId()),
-                                  "--name",
-                                  "Pennial Test Editor",
-                                  "windowactivate"};
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        runTool("xdotool", activate);
-        if (waitUntil([&] { return command("focused") == "focused yes"; }, 250ms))
-            return;
-    }
-    throw std::runtime_error("the test editor did not get the focus");
-}
-
-TestEditor::~TestEditor() {
-    process_.write("quit\n");
-    if (!process_.waitForFinished(5000))
-        process_.kill();
-}
-
-std::string TestEditor::text() {
-    return QByteArray::fromHex(QByteArray::fromStdString(command("text")).mid(5)).toStdString();
-}
-
-bool TestEditor::waitForText(const std::string& expected) {
-    return waitUntil([&] { return text() == expected; });
-}
-
-std::vector<std::pair<std::string, std::string>> TestEditor::clipboard() {
-    std::vector<std::pair<std::string, std::string>> formats;
-    for (std::string line = command("clipboard"); line != "end"; line = readLine()) {
-        const QList<QByteArray> fields = QByteArray::fromStdString(line).split(' ');
-        formats.emplace_back(fields.value(1).toStdString(),
-                             QByteArray::fromHex(fields.value(2)).toStdString());
-    }
-    return formats;
-}
-
-void TestEditor::copySample() {
-    if (command("copy-sample") != "copied")
-        throw std::runtime_error("the test editor did not copy");
-}
-
-std::string TestEditor::command(const char* line) {
-    process_.write(QByteArray(line) + '\n');
-    return readLine();
-}
-
-std::string TestEditor::readLine() {
-    // Keep the event loop running meanwhile: the editor may be asking us for the clipboard.
-    if (!waitUntil([&] { return process_.canReadLine(); }))
-        throw std::runtime_error("the test editor did not answer");
-    return process_.readLine().chopped(1).toStdString();
 }
 
 } // namespace pennial::desktop

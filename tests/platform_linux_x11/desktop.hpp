@@ -3,6 +3,7 @@
 // XTest, and the test editor running as another application.
 
 #include "base/runtime.hpp"
+#include "desktop_support/test_editor.hpp"
 
 #include <QProcess>
 #include <QStringList>
@@ -21,11 +22,9 @@ using namespace std::chrono_literals;
 bool available();
 Executor mainExecutor();
 
-// Runs the Qt event loop until the condition holds; false when the time-out passed first.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s);
+using desktop_support::waitUntil;
 void pumpFor(std::chrono::milliseconds duration);
-// Runs a command-line tool to its end; throws when it fails.
-void runTool(const QString& program, const QStringList& arguments);
+using desktop_support::runTool;
 
 // Key presses as from the hardware keyboard, through XTest, by keysym name ("Return", "a").
 struct Keyboard {
@@ -53,23 +52,6 @@ private:
 // Another client's grab of the bare key on the root window.
 [[nodiscard]] Restore grabKeyElsewhere(const char* key);
 
-// The editor in tools/test_editor, focused, driven through its stdin commands.
-class TestEditor {
-public:
-    explicit TestEditor(const char* focus = "multi");
-    ~TestEditor();
-
-    std::string text(); // the target field's
-    bool waitForText(const std::string& expected);
-    // Every (type, data) the editor sees on the clipboard.
-    std::vector<std::pair<std::string, std::string>> clipboard();
-    void copySample();
-
-private:
-    std::string command(const char* line);
-    std::string readLine();
-
-    QProcess process_;
-};
+using desktop_support::TestEditor;
 
 } // namespace pennial::desktop
