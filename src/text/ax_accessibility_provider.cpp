@@ -45,21 +45,27 @@ void AXAccessibilityProvider::requestPermissions() {
 }
 
 Awaitable<std::optional<AccessibleElement>> AXAccessibilityProvider::getFocusedElement() {
+    auto search = std::make_shared<FocusSearch>();
+    auto find = [this, search] { return focusedElementNow(*search); };
+    if (auto element = co_await runOn(facilities_.captureExecutor, find))
+        co_return element;
+    // The frontmost application is asked for only when the focused application gave nothing:
+    // the look-up takes a trip to the main thread, and the monitor asks on every poll.
     auto lookUpFrontmost = [workspace = facilities_.workspace]() -> std::optional<Pid> {
         auto frontmost = workspace->frontmostApplication();
         return frontmost ? std::optional(frontmost->processIdentifier) : std::nullopt;
     };
-    auto frontmost = co_await runOn(facilities_.mainExecutor, std::move(lookUpFrontmost));
-    auto find = [this, frontmost] { return std::optional(focusedElementNow(frontmost)); };
+    search->frontmost = co_await runOn(facilities_.mainExecutor, std::move(lookUpFrontmost));
+    search->fallBackToFrontmost = true;
     co_return co_await runOn(facilities_.captureExecutor, std::move(find));
 }
 
-AccessibleElement AXAccessibilityProvider::focusedElementNow(std::optional<Pid> frontmost) const {
+std::optional<AccessibleElement>
+AXAccessibilityProvider::focusedElementNow(FocusSearch& search) const {
     auto& ax = *facilities_.accessibility;
-    bool apiDisabled = false;
     auto read = [&](const AXElement& element, std::string_view attribute) {
         auto result = ax.copyAttributeValue(element, attribute);
-        apiDisabled = apiDisabled || result.error() == AXError::apiDisabled;
+        search.apiDisabled = search.apiDisabled || result.error() == AXError::apiDisabled;
         return result;
     };
     // Some toolkits build their accessibility tree only once an assistive client asks for it.
@@ -71,23 +77,27 @@ AccessibleElement AXAccessibilityProvider::focusedElementNow(std::optional<Pid> 
         return AccessibleElement(std::move(element), facilities_.accessibility);
     };
 
-    auto systemWide = ax.systemWideElement();
-    auto focusedApplication = ax::elementOf(read(systemWide, ax::attribute::focusedApplication));
-    if (focusedApplication)
-        enableAccessibility(*focusedApplication);
-    if (auto element = ax::elementOf(read(systemWide, ax::attribute::focusedUIElement)))
-        return found(std::move(*element));
-    if (focusedApplication)
-        if (auto element =
-                ax::elementOf(read(*focusedApplication, ax::attribute::focusedUIElement)))
+    if (!search.fallBackToFrontmost) {
+        auto systemWide = ax.systemWideElement();
+        auto focusedApplication =
+            ax::elementOf(read(systemWide, ax::attribute::focusedApplication));
+        if (focusedApplication)
+            enableAccessibility(*focusedApplication);
+        if (auto element = ax::elementOf(read(systemWide, ax::attribute::focusedUIElement)))
             return found(std::move(*element));
-    if (frontmost) {
-        auto application = ax.applicationElement(*frontmost);
+        if (focusedApplication)
+            if (auto element =
+                    ax::elementOf(read(*focusedApplication, ax::attribute::focusedUIElement)))
+                return found(std::move(*element));
+        return std::nullopt;
+    }
+    if (search.frontmost) {
+        auto application = ax.applicationElement(*search.frontmost);
         enableAccessibility(application);
         if (auto element = ax::elementOf(read(application, ax::attribute::focusedUIElement)))
             return found(std::move(*element));
     }
-    throw AccessibilityError(apiDisabled ? Kind::permissionDenied : Kind::noFocusedElement);
+    throw AccessibilityError(search.apiDisabled ? Kind::permissionDenied : Kind::noFocusedElement);
 }
 
 Awaitable<std::string> AXAccessibilityProvider::getValue(AccessibleElement element) {

@@ -49,7 +49,14 @@ public:
 
 private:
     // The synchronous steps, run on the right executor by the operations above.
-    AccessibleElement focusedElementNow(std::optional<Pid> frontmost) const;
+    // What a search for the focused element has found out so far: the focused application's
+    // reads come first, the frontmost application's only when those give nothing.
+    struct FocusSearch {
+        bool fallBackToFrontmost = false;
+        std::optional<Pid> frontmost;
+        bool apiDisabled = false;
+    };
+    std::optional<AccessibleElement> focusedElementNow(FocusSearch& search) const;
     std::string valueNow(const AXElement& element) const;
     Point positionNow(const AXElement& element) const;
     std::optional<Point> caretPointNow(const AXElement& element) const;

@@ -13,10 +13,10 @@ constexpr auto codePoints = AtspiTextUnits::codePoints;
 constexpr auto utf16 = AtspiTextUnits::utf16;
 } // namespace
 
-TEST(AtspiOffsetsTest, OnlyQtCountsInUtf16Units) {
-    EXPECT_EQ(textUnitsOfToolkit("Qt"), utf16);
+TEST(AtspiOffsetsTest, OnlyQtCountsInUtf16UnitsAndReadsToTheEnd) {
+    EXPECT_EQ(toolkitNamed("Qt"), (AtspiToolkit{utf16, true}));
     for (auto toolkit : {"gtk", "GTK", "Gecko", ""})
-        EXPECT_EQ(textUnitsOfToolkit(toolkit), codePoints) << toolkit;
+        EXPECT_EQ(toolkitNamed(toolkit), (AtspiToolkit{codePoints, false})) << toolkit;
 }
 
 TEST(AtspiOffsetsTest, CodePointOffsetsBecomeUtf16UnitsAndBack) {

@@ -107,7 +107,15 @@ TEST_F(AXAccessibilityProviderTest, ApiDisabledFromAnyOfTheFocusReadsIsPermissio
 }
 
 TEST_F(AXAccessibilityProviderTest, FocusedElementFallsBackToTheFocusedThenFrontmostApplication) {
+    auto frontmostLookUps = [&] {
+        return desktop.callLog()
+            .calls(
+                [](const SimCall& call) { return call.kind == SimCallKind::frontmostApplication; })
+            .size();
+    };
     EXPECT_EQ(focusedName(), field->name());
+    // The workspace (a trip to the main thread) is asked only when the focus reads give nothing.
+    EXPECT_EQ(frontmostLookUps(), 0u);
     auto flagWrites = desktop.callLog().calls(
         [](const SimCall& call) { return call.kind == SimCallKind::setAttribute; });
     ASSERT_EQ(flagWrites.size(), 2u);
@@ -127,6 +135,7 @@ TEST_F(AXAccessibilityProviderTest, FocusedElementFallsBackToTheFocusedThenFront
     auto calls =
         desktop.callLog().calls([](const SimCall& call) { return call.element == "Notes(app)"; });
     ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(frontmostLookUps(), 1u);
     EXPECT_EQ(calls[0].attribute, "AXManualAccessibility");
     EXPECT_EQ(calls[1].attribute, "AXEnhancedUserInterface");
     EXPECT_EQ(calls[2].attribute, "AXFocusedUIElement");

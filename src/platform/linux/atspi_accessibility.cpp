@@ -73,10 +73,9 @@ AXElement AtspiAccessibility::applicationElement(Pid pid) {
 AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& element,
                                                          std::string_view attribute) {
     // Asked on every poll: answered from the focus the thread last worked out while it holds.
-    if (auto* handle = atspiElement(element);
-        attributes_ && handle && handle->kind() == AtspiElement::Kind::systemWide)
+    if (auto* handle = atspiElement(element); attributes_ && handle)
         if (auto focus = focus_->current())
-            if (auto answer = AtspiAttributes::answerFromFocus(hooks_, *focus, attribute))
+            if (auto answer = AtspiAttributes::answerFromFocus(hooks_, *focus, *handle, attribute))
                 return std::move(*answer);
     return perform<AXResult<AXValue>>(
         element, [&](AtspiCall& call, const AtspiElement& handle, AtspiAccessible* accessible) {

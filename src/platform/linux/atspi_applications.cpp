@@ -91,19 +91,19 @@ AtspiAccessible* AtspiApplications::withPid(AtspiCall& call, Pid pid) {
     return nullptr;
 }
 
-AtspiTextUnits AtspiApplications::textUnitsOf(AtspiCall& call, AtspiAccessible* accessible) {
+AtspiToolkit AtspiApplications::toolkitOf(AtspiCall& call, AtspiAccessible* accessible) {
     auto* entry = entryOf(call, accessible);
     if (!entry)
-        return AtspiTextUnits::codePoints;
-    if (!entry->units) {
+        return {};
+    if (!entry->toolkit) {
         auto toolkit = takeString(call([&](GError** error) {
             return atspi_accessible_get_toolkit_name(entry->application.get(), error);
         }));
         if (call.failed())
-            return AtspiTextUnits::codePoints;
-        entry->units = textUnitsOfToolkit(toolkit);
+            return {};
+        entry->toolkit = toolkitNamed(toolkit);
     }
-    return *entry->units;
+    return *entry->toolkit;
 }
 
 void AtspiApplications::forgetDeparted() {

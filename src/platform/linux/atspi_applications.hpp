@@ -1,6 +1,6 @@
 #pragma once
 // The applications on the accessibility bus, by bus name: each one's application object, process
-// id and the units its toolkit counts text offsets in, looked up once and kept while it stays on
+// id and how its toolkit answers for text, looked up once and kept while it stays on
 // the bus. Accessibility thread only.
 
 #include "platform/accessibility.hpp"
@@ -20,13 +20,13 @@ public:
     // The accessible application of the process; null when it has none.
     AtspiAccessible* withPid(AtspiCall& call, Pid pid);
     std::optional<Pid> pidOf(AtspiCall& call, AtspiAccessible* accessible);
-    AtspiTextUnits textUnitsOf(AtspiCall& call, AtspiAccessible* accessible);
+    AtspiToolkit toolkitOf(AtspiCall& call, AtspiAccessible* accessible);
 
 private:
     struct Entry {
         atspi_tree::Object application;
         std::optional<Pid> pid;
-        std::optional<AtspiTextUnits> units;
+        std::optional<AtspiToolkit> toolkit;
     };
     // The entry of the element's application, created on first use; null when it has gone.
     Entry* entryOf(AtspiCall& call, AtspiAccessible* accessible);

@@ -75,7 +75,7 @@ AtspiAccessible* AtspiAttributes::resolve(AtspiCall& call, AtspiElement& element
 AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& element,
                                         AtspiAccessible* accessible, std::string_view attribute) {
     if (element.kind() == AtspiElement::Kind::systemWide)
-        return readSystemWide(call, attribute);
+        return readSystemWide(call, element, attribute);
     if (attribute == attribute::value)
         return readValue(call, accessible);
     if (attribute == attribute::numberOfCharacters || attribute == attribute::selectedTextRange ||
@@ -134,7 +134,19 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
 std::optional<AXResult<AXValue>>
 AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
                                  const AtspiFocusSnapshot::Focus& focus,
-                                 std::string_view attribute) {
+                                 const AtspiElement& element, std::string_view attribute) {
+    if (element.kind() != AtspiElement::Kind::systemWide) {
+        // A role read between two snapshots (a second apart) of the same element: roles do not
+        // change while a field is being typed in.
+        const bool roleRead = attribute == attribute::role || attribute == attribute::subrole;
+        if (!roleRead || !focus.roles || !focus.element ||
+            !element.sameElement(*focus.element.handle()))
+            return std::nullopt;
+        if (attribute == attribute::role)
+            return AXValue(focus.roles->role);
+        return focus.roles->subrole ? AXResult<AXValue>(AXValue(*focus.roles->subrole))
+                                    : AXError::noValue;
+    }
     const bool focused = focus.element && stillFocused(hooks, focus.focusedAt, focus.pid);
     if (attribute == attribute::focusedUIElement)
         return focused ? AXResult<AXValue>(AXValue(AtspiElement::copyOf(focus.element)))
@@ -154,16 +166,23 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
         focus.element = AtspiElement::object(focused, focus.pid);
         focus.application = AtspiElement::object(applications_.of(call, focused), focus.pid);
         focus.focusedAt = focus_.focusedAt();
+        // Read with a call of their own: a field that will not tell its role is still focused.
+        AtspiCall roles(call.timeout());
+        auto role = atspi_tree::axRole(roles, focused);
+        auto subrole = atspi_tree::axSubrole(roles, focused);
+        if (!roles.failed())
+            focus.roles = AtspiFocusSnapshot::Roles{std::move(role), std::move(subrole)};
     }
     if (!call.failed())
         snapshot_->publish(focus, generation);
     return focus;
 }
 
-AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, std::string_view attribute) {
+AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, const AtspiElement& systemWide,
+                                                  std::string_view attribute) {
     if (attribute != attribute::focusedUIElement && attribute != attribute::focusedApplication)
         return AXError::attributeUnsupported;
-    if (auto answer = answerFromFocus(hooks_, workOutFocus(call), attribute))
+    if (auto answer = answerFromFocus(hooks_, workOutFocus(call), systemWide, attribute))
         return std::move(*answer);
     auto pid = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
     return elementOrNoValue(pid ? applications_.withPid(call, *pid) : nullptr);
@@ -187,8 +206,8 @@ AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccess
 std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
                                                          AtspiAccessible* accessible) {
     const bool secret = atspi_tree::role(call, accessible) == ATSPI_ROLE_PASSWORD_TEXT;
-    const auto units = applications_.textUnitsOf(call, accessible);
-    return AtspiTextField::of(call, accessible, units, secret);
+    const auto toolkit = applications_.toolkitOf(call, accessible);
+    return AtspiTextField::of(call, accessible, toolkit, secret);
 }
 
 AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible) {

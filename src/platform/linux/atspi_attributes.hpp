@@ -36,10 +36,12 @@ public:
     // Publishes the focus it works out in snapshot.
     AtspiAttributes(AtspiDesktopHooks hooks, std::shared_ptr<AtspiFocusSnapshot> snapshot);
 
-    // The answer to a system-wide focus read (focused element or application) from the focus as
-    // last worked out; none when only the bus can answer. Any thread.
+    // The answer to a read asked on every poll from the focus as last worked out: a system-wide
+    // focus read (focused element or application), or the focused element's role or subrole;
+    // none when only the bus can answer. Any thread.
     static std::optional<AXResult<AXValue>> answerFromFocus(const AtspiDesktopHooks& hooks,
                                                             const AtspiFocusSnapshot::Focus& focus,
+                                                            const AtspiElement& element,
                                                             std::string_view attribute);
 
     // The element's object, found on first use for an application reference; null for the
@@ -59,7 +61,8 @@ public:
     std::optional<std::string> applicationName(AtspiCall& call, Pid pid);
 
 private:
-    AXResult<AXValue> readSystemWide(AtspiCall& call, std::string_view attribute);
+    AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,
+                                     std::string_view attribute);
     // The element focus was last reported on, with its application, published for other threads.
     AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);

@@ -1,8 +1,9 @@
 #pragma once
 // The focus as the accessibility thread last worked it out (the element focus was reported on,
 // its application and process), for callers on other threads: the two focus reads made on every
-// poll then need no trip to that thread. A focus report, an application found gone, or a second's
-// age makes it stale; the next read then takes the trip and publishes it anew. Any thread.
+// poll, and the focused element's role and subrole, then need no trip to that thread. A focus
+// report, an application found gone, or a second's age makes it stale; the next read then takes the
+// trip and publishes it anew. Any thread.
 
 #include "platform/accessibility.hpp"
 
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace pennial {
 
@@ -17,11 +19,18 @@ class AtspiFocusSnapshot {
 public:
     static constexpr std::chrono::seconds maxAge{1};
 
+    // The focused element's role and subrole, as its role reads answer them.
+    struct Roles {
+        std::string role;
+        std::optional<std::string> subrole;
+    };
+
     struct Focus {
         AXElement element; // none while no focus is known
         AXElement application;
         std::optional<Pid> pid;
         std::chrono::steady_clock::time_point focusedAt;
+        std::optional<Roles> roles; // none when they could not be read
     };
 
     // None when stale.

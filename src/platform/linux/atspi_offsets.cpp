@@ -19,8 +19,10 @@ int utf16UnitsOf(char leadByte) {
 
 } // namespace
 
-AtspiTextUnits textUnitsOfToolkit(std::string_view toolkitName) {
-    return toolkitName == "Qt" ? AtspiTextUnits::utf16 : AtspiTextUnits::codePoints;
+AtspiToolkit toolkitNamed(std::string_view toolkitName) {
+    if (toolkitName == "Qt")
+        return {AtspiTextUnits::utf16, true};
+    return {};
 }
 
 std::int64_t lengthIn(std::string_view text, AtspiTextUnits units) {

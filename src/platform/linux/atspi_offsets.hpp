@@ -11,8 +11,17 @@ namespace pennial {
 
 enum class AtspiTextUnits { codePoints, utf16 };
 
+// How an application's toolkit answers for its text.
+struct AtspiToolkit {
+    AtspiTextUnits units = AtspiTextUnits::codePoints;
+    // Whether it answers a read of the text up to offset -1 with the whole text (GTK 4's entries
+    // answer nothing): one call instead of counting the characters first.
+    bool readsToTheEnd = false;
+    bool operator==(const AtspiToolkit&) const = default;
+};
+
 // From the toolkit name the application object reports ("Qt", "gtk", "GTK", ...).
-AtspiTextUnits textUnitsOfToolkit(std::string_view toolkitName);
+AtspiToolkit toolkitNamed(std::string_view toolkitName);
 
 // The length of a UTF-8 text in the toolkit's units.
 std::int64_t lengthIn(std::string_view text, AtspiTextUnits units);

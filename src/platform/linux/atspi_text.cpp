@@ -52,16 +52,17 @@ atspiRectOnScreen(AtspiCall& call,
 }
 
 AtspiTextField::AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text,
-                               AtspiTextUnits units, bool secret)
-    : accessible_(accessible), text_(std::move(text)), units_(units), secret_(secret) {}
+                               AtspiToolkit toolkit, bool secret)
+    : accessible_(accessible), text_(std::move(text)), units_(toolkit.units),
+      readsToTheEnd_(toolkit.readsToTheEnd), secret_(secret) {}
 
 std::optional<AtspiTextField> AtspiTextField::of(AtspiCall& call, AtspiAccessible* accessible,
-                                                 AtspiTextUnits units, bool secret) {
+                                                 AtspiToolkit toolkit, bool secret) {
     GObjectRef<AtspiText> text(
         call([&](GError**) { return atspi_accessible_get_text_iface(accessible); }));
     if (!text)
         return std::nullopt;
-    return AtspiTextField(accessible, std::move(text), units, secret);
+    return AtspiTextField(accessible, std::move(text), toolkit, secret);
 }
 
 std::int64_t AtspiTextField::characterCount(AtspiCall& call) const {
@@ -73,11 +74,13 @@ std::int64_t AtspiTextField::characterCount(AtspiCall& call) const {
 std::optional<std::string> AtspiTextField::textUpTo(AtspiCall& call, std::int64_t end) const {
     if (secret_)
         return std::nullopt;
-    // Always as far as the count, never to -1: some toolkits answer nothing for "to the end".
-    const auto last = std::min(end, characterCount(call));
-    auto text = takeString(call([&](GError** error) {
-        return atspi_text_get_text(text_.get(), 0, clampedOffset(last), error);
-    }));
+    // As far as the count, not to -1, unless the toolkit answers that with the whole text: some
+    // answer nothing.
+    const bool whole = end == std::numeric_limits<std::int64_t>::max();
+    const gint last =
+        whole && readsToTheEnd_ ? -1 : clampedOffset(std::min(end, characterCount(call)));
+    auto text = takeString(
+        call([&](GError** error) { return atspi_text_get_text(text_.get(), 0, last, error); }));
     if (call.failed())
         return std::nullopt;
     return unicode::sanitizeUtf8(text);

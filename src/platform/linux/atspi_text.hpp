@@ -21,7 +21,7 @@ class AtspiTextField {
 public:
     // None when the element has no text.
     static std::optional<AtspiTextField> of(AtspiCall& call, AtspiAccessible* accessible,
-                                            AtspiTextUnits units, bool secret);
+                                            AtspiToolkit toolkit, bool secret);
 
     bool secret() const { return secret_; }
 
@@ -46,7 +46,7 @@ private:
         std::int64_t end = 0;
     };
 
-    AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text, AtspiTextUnits units,
+    AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text, AtspiToolkit toolkit,
                    bool secret);
     std::int64_t characterCount(AtspiCall& call) const;
     // The text from the start up to end toolkit units (at most the whole text).
@@ -60,6 +60,7 @@ private:
     AtspiAccessible* accessible_;
     GObjectRef<AtspiText> text_;
     AtspiTextUnits units_;
+    bool readsToTheEnd_;
     bool secret_;
 };
 
