@@ -36,4 +36,7 @@ function(pennial_test name)
   target_link_libraries(${name} PRIVATE pennial_options GTest::gmock_main ${ARG_DEPS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 600)
+  if(ARG_LABEL STREQUAL "ui") # widgets without a display
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  endif()
 endfunction()
