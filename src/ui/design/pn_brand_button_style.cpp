@@ -26,18 +26,13 @@ void PNBrandButtonStyle::apply(QAbstractButton* button) {
     auto* style = new PNBrandButtonStyle();
     style->setParent(button);
     button->setStyle(style);
+    button->setFont(buttonFont());
 }
 
 qreal PNBrandButtonStyle::opacity(bool isEnabled, bool isPressed) {
     if (isPressed)
         return 0.8;
     return isEnabled ? 1.0 : 0.35;
-}
-
-void PNBrandButtonStyle::polish(QWidget* widget) {
-    QProxyStyle::polish(widget);
-    if (qobject_cast<QAbstractButton*>(widget))
-        widget->setFont(buttonFont());
 }
 
 void PNBrandButtonStyle::drawControl(ControlElement element, const QStyleOption* option,

@@ -12,14 +12,13 @@ class PNBrandButtonStyle : public QProxyStyle {
 public:
     PNBrandButtonStyle();
 
-    // Gives `button` this style (owned by the button) and the style's font.
+    // Gives `button` this style (owned by the button) and the style's font; use this rather than
+    // QWidget::setStyle.
     static void apply(QAbstractButton* button);
 
     // The button's opacity for its state.
     static qreal opacity(bool isEnabled, bool isPressed);
 
-    void polish(QWidget* widget) override;
-    using QProxyStyle::polish;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contentsSize,

@@ -28,6 +28,7 @@ PNSavedIndicator::PNSavedIndicator(std::chrono::milliseconds duration, QWidget* 
     fade_->setPropertyName("opacity");
     lifetime_->setObjectName(QStringLiteral("savedLifetime"));
     lifetime_->setSingleShot(true);
+    lifetime_->setTimerType(Qt::PreciseTimer);
     connect(lifetime_, &QTimer::timeout, this, [this] { end(); });
     connect(fade_, &QPropertyAnimation::finished, this, [this] {
         if (!showing_)
@@ -74,13 +75,22 @@ void PNSavedIndicator::end() {
 
 void PNSavedIndicator::hideEvent(QHideEvent* event) {
     QLabel::hideEvent(event);
-    // Leaving the screen ends the note at once.
-    if (showing_) {
-        showing_ = false;
-        lifetime_->stop();
-        fade_->stop();
-        Q_EMIT showingChanged(false);
-    }
+    if (!showing_)
+        return;
+    // Leaving the screen ends the note. The flag is written on the next turn of the event loop:
+    // a hide can come from the owner's own destruction, and then the write is dropped with this
+    // note instead of reaching an owner that is half gone.
+    showing_ = false;
+    lifetime_->stop();
+    fade_->stop();
+    hide(); // stays hidden when its window comes back
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!showing_)
+                Q_EMIT showingChanged(false);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace pennial

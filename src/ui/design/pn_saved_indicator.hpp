@@ -26,7 +26,8 @@ public:
     QTimer* lifetime() const { return lifetime_; }
 
 Q_SIGNALS:
-    // The note wrote the flag: false after its time ran out or when it left the screen.
+    // The note wrote the flag: false after its time ran out, or on the next turn of the event loop
+    // after it left the screen.
     void showingChanged(bool showing);
 
 protected:

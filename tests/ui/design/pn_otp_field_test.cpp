@@ -152,8 +152,8 @@ TEST_F(PNOTPFieldTest, WithACallerFlagTheBoxesFollowTheFlagAndFocusReportsReachT
     QObject::connect(field_, &PNOTPField::isFocusedChanged,
                      [&](bool focused) { reports.append(focused); });
     field_->textField()->onFocusChanged(true);
-    EXPECT_EQ(reports, QList<bool>{true});
     EXPECT_EQ(field_->currentBox(), 0);
+    EXPECT_EQ(reports, QList<bool>{true});
 
     field_->setFocused(false); // the caller's own write: drawn, not reported back
     EXPECT_EQ(field_->currentBox(), std::nullopt);

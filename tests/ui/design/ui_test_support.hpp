@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QWidget>
 #include <chrono>
@@ -36,6 +37,14 @@ inline void pressKey(QWidget* widget, int key, const QString& text = {},
 inline void typeText(QWidget* widget, const QString& text) {
     for (QChar c : text)
         pressKey(widget, c.isDigit() ? Qt::Key_0 + c.digitValue() : Qt::Key_A, QString(c));
+}
+
+// The widget drawn on a transparent image, without any window background.
+inline QImage renderAlone(QWidget* widget) {
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
 }
 
 // Saves what the widget shows to the build tree, for a person to look at.
