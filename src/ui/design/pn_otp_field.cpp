@@ -80,7 +80,6 @@ PNOTPField::PNOTPField(bool disabled, std::function<void()> onComplete,
     textField_->setFrame(false);
     textField_->setAlignment(Qt::AlignCenter);
     textField_->setFont(PNTypography::monoLarge());
-    textField_->setAttribute(Qt::WA_MacShowFocusRect, false);
     QPalette palette = textField_->palette();
     for (QPalette::ColorRole role : {QPalette::Base, QPalette::Text, QPalette::Highlight,
                                      QPalette::HighlightedText, QPalette::PlaceholderText})
@@ -91,7 +90,6 @@ PNOTPField::PNOTPField(bool disabled, std::function<void()> onComplete,
         QStringLiteral("background: transparent; border: none; color: transparent;"
                        " selection-background-color: transparent; selection-color: transparent;"));
     textField_->setReadOnly(disabled);
-    textField_->setContextMenuPolicy(Qt::DefaultContextMenu);
     textField_->onFocusChanged = [this](bool focused) { reportFocus(focused); };
     connect(textField_, &QLineEdit::textEdited, this, [this] { filterEdit(); });
 

@@ -32,24 +32,25 @@ protected:
 
     void type(const QString& text) { typeText(field_->textField(), text); }
 
-    std::unique_ptr<QWidget> window_;
-    PNOTPField* field_ = nullptr;
     int completions_ = 0;
     QStringList edits_;
+    std::unique_ptr<QWidget> window_;
+    PNOTPField* field_ = nullptr;
 };
 
-TEST_F(PNOTPFieldTest, TypingKeepsOnlyDigitsAndHighlightsTheNextBox) {
+TEST_F(PNOTPFieldTest, TypingKeepsOnlyDigitsOfAnyScriptAndHighlightsTheNextBox) {
     make();
     type(QStringLiteral("12a3"));
-
     EXPECT_EQ(field_->code(), QStringLiteral("123"));
     EXPECT_EQ(field_->textField()->text(), QStringLiteral("123"));
     EXPECT_EQ(edits_, (QStringList{"1", "12", "123"})); // the letter changed nothing
     EXPECT_EQ(field_->currentBox(), 3);
     EXPECT_EQ(field_->boxCharacter(2), QStringLiteral("3"));
-    EXPECT_EQ(field_->boxCharacter(3), QString());
     EXPECT_EQ(completions_, 0);
     saveScreenshot(window_.get(), QStringLiteral("otp_field_three_digits"));
+
+    type(QString::fromUtf8("٤-٥"));
+    EXPECT_EQ(field_->code(), QString::fromUtf8("123٤٥"));
 }
 
 TEST_F(PNOTPFieldTest, PastingALongCodeWithSeparatorsKeepsItsFirstSixDigitsAndCompletesOnce) {
@@ -61,7 +62,6 @@ TEST_F(PNOTPFieldTest, PastingALongCodeWithSeparatorsKeepsItsFirstSixDigitsAndCo
     EXPECT_EQ(field_->textField()->text(), QStringLiteral("123456"));
     EXPECT_EQ(completions_, 1);
     EXPECT_EQ(field_->currentBox(), std::nullopt); // full: nothing left to highlight
-    saveScreenshot(window_.get(), QStringLiteral("otp_field_full"));
 }
 
 TEST_F(PNOTPFieldTest, EditsOfAFullFieldLeaveItFullAndCompleteAgain) {
@@ -69,12 +69,9 @@ TEST_F(PNOTPFieldTest, EditsOfAFullFieldLeaveItFullAndCompleteAgain) {
     type(QStringLiteral("123456"));
     ASSERT_EQ(completions_, 1);
 
-    type(QStringLiteral("7"));
+    type(QStringLiteral("7x"));
     EXPECT_EQ(field_->code(), QStringLiteral("123456"));
     EXPECT_EQ(field_->textField()->text(), QStringLiteral("123456"));
-    EXPECT_EQ(completions_, 2);
-    type(QStringLiteral("x"));
-    EXPECT_EQ(field_->code(), QStringLiteral("123456"));
     EXPECT_EQ(completions_, 3);
     EXPECT_EQ(edits_.size(), 6); // only the six digits changed the code
 }
@@ -93,20 +90,11 @@ TEST_F(PNOTPFieldTest, BackspaceMovesBackAndRetypingCompletesAgain) {
     EXPECT_EQ(completions_, 2);
 }
 
-TEST_F(PNOTPFieldTest, DigitsOfOtherScriptsCountAsDigits) {
-    make();
-    type(QString::fromUtf8("١٢٣") + QStringLiteral("-456"));
-    EXPECT_EQ(field_->code(), QString::fromUtf8("١٢٣456"));
-    EXPECT_EQ(completions_, 1);
-}
-
 TEST_F(PNOTPFieldTest, ACodeSetFromOutsideShowsWithoutCompletingOrCountingAsAnEdit) {
     make();
     field_->setCode(QStringLiteral("123456"));
     EXPECT_EQ(field_->textField()->text(), QStringLiteral("123456"));
     EXPECT_EQ(field_->boxCharacter(5), QStringLiteral("6"));
-    EXPECT_EQ(completions_, 0);
-    EXPECT_TRUE(edits_.isEmpty());
 
     // Shown as given, though the boxes hold only six and none is highlighted.
     field_->setCode(QStringLiteral("1234567"));
@@ -114,6 +102,7 @@ TEST_F(PNOTPFieldTest, ACodeSetFromOutsideShowsWithoutCompletingOrCountingAsAnEd
     EXPECT_EQ(field_->boxCharacter(5), QStringLiteral("6"));
     EXPECT_EQ(field_->currentBox(), std::nullopt);
     EXPECT_EQ(completions_, 0);
+    EXPECT_TRUE(edits_.isEmpty());
 }
 
 TEST_F(PNOTPFieldTest, ADisabledFieldLooksTheSameButIgnoresKeystrokes) {
@@ -164,24 +153,18 @@ TEST_F(PNOTPFieldTest, OnlyTheCurrentBoxHasTheBrandBorder) {
     make();
     field_->setCode(QStringLiteral("1"));
     const QImage image = field_->grab().toImage();
-    // The brightest pixel across a box's top edge.
-    const auto topEdge = [&](int index) {
+    const auto topEdge = [&](int index) { // the greenest pixel across the box's top edge
         const QRectF box = field_->boxRect(index);
-        QColor brightest(Qt::black);
+        QColor greenest(Qt::black);
         for (int y = static_cast<int>(box.top()); y < box.top() + 3; ++y) {
             const QColor pixel = image.pixelColor(static_cast<int>(box.center().x()), y);
-            if (pixel.green() > brightest.green())
-                brightest = pixel;
+            greenest = pixel.green() > greenest.green() ? pixel : greenest;
         }
-        return brightest;
+        return greenest;
     };
-    const QColor current = topEdge(1);
-    EXPECT_GT(current.green(), 180);
-    EXPECT_LT(current.red(), 60);
-    for (int other : {0, 2}) {
-        const QColor plain = topEdge(other);
-        EXPECT_LT(std::abs(plain.red() - plain.green()), 8) << "box " << other; // grey
-    }
+    EXPECT_GT(topEdge(1).green() - topEdge(1).red(), 120);
+    EXPECT_LT(std::abs(topEdge(0).red() - topEdge(0).green()), 8); // grey
+    EXPECT_LT(std::abs(topEdge(2).red() - topEdge(2).green()), 8);
 }
 
 TEST_F(PNOTPFieldTest, EveryPointOfTheRowLandsInTheTextField) {
