@@ -7,6 +7,7 @@
 #include "ui/design/pn_spacing.hpp"
 #include "ui/design/pn_typography.hpp"
 
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextBoundaryFinder>
@@ -76,19 +77,14 @@ PNOTPField::PNOTPField(bool disabled, std::function<void()> onComplete,
       focusAnimation_(new QVariantAnimation(this)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    // The typed text, the caret and the selection are never visible: the boxes show the code.
+    // The typed text, the caret and the selection are never drawn: the boxes show the code. An
+    // effect at zero opacity paints nothing and leaves the field's input untouched.
     textField_->setFrame(false);
     textField_->setAlignment(Qt::AlignCenter);
     textField_->setFont(PNTypography::monoLarge());
-    QPalette palette = textField_->palette();
-    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Text, QPalette::Highlight,
-                                     QPalette::HighlightedText, QPalette::PlaceholderText})
-        palette.setColor(role, Qt::transparent);
-    textField_->setPalette(palette);
-    // Also against style sheets that the hosting window may cascade onto its children.
-    textField_->setStyleSheet(
-        QStringLiteral("background: transparent; border: none; color: transparent;"
-                       " selection-background-color: transparent; selection-color: transparent;"));
+    auto* invisible = new QGraphicsOpacityEffect(textField_);
+    invisible->setOpacity(0);
+    textField_->setGraphicsEffect(invisible);
     textField_->setReadOnly(disabled);
     textField_->onFocusChanged = [this](bool focused) { reportFocus(focused); };
     connect(textField_, &QLineEdit::textEdited, this, [this] { filterEdit(); });

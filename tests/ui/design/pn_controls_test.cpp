@@ -223,7 +223,9 @@ TEST(PNControlsGalleryTest, AllControlsOnADarkWindow) {
     auto* code = new PNOTPField(false, {});
     column->addWidget(code, 0, Qt::AlignHCenter);
     auto* card = new PNCardModifier(PNRadius::medium);
-    card->setContent(new QLabel(QStringLiteral("   fix   Fix grammar and spelling")));
+    auto* row0 = new QLabel(QStringLiteral("   fix   Fix grammar and spelling"));
+    row0->setObjectName(QStringLiteral("heading"));
+    card->setContent(row0);
     card->setMinimumHeight(36);
     column->addWidget(card);
 

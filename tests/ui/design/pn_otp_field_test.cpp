@@ -130,6 +130,17 @@ TEST_F(PNOTPFieldTest, WithoutACallerFlagItShowsFocusAtOnceAndTakesTheKeyboardSh
     window_->activateWindow();
     QApplication::setActiveWindow(window_.get());
     EXPECT_TRUE(processEventsUntil([&] { return field_->textField()->hasFocus(); }));
+    type(QStringLiteral("12"));
+    saveScreenshot(window_.get(), QStringLiteral("otp_field_keyboard_focus"));
+
+    // Neither the caret nor the typed text shows: inside the boxes only the digits are light.
+    const QImage image = window_->grab().toImage();
+    for (int box : {2, 3}) {
+        const QRect inside = field_->boxRect(box).adjusted(3, 3, -3, -3).toRect();
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            for (int y = inside.top(); y <= inside.bottom(); ++y)
+                ASSERT_LT(image.pixelColor(x, y).lightness(), 100) << "box " << box;
+    }
 }
 
 TEST_F(PNOTPFieldTest, WithACallerFlagTheBoxesFollowTheFlagAndFocusReportsReachTheCaller) {
