@@ -1,12 +1,22 @@
 // One QApplication for the whole test program, with animations off so that views settle at once.
 
-#include "ui/overlay/overlay_animations.hpp"
+#include "ui/design/pn_animations.hpp"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace {
+
+// The offscreen platform cannot stack windows and says so on every show.
+QtMessageHandler standardHandler = nullptr;
+
+void quietRaise(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QStringLiteral("does not support raise")))
+        return;
+    if (standardHandler)
+        standardHandler(type, context, message);
+}
 
 class QtEnvironment : public ::testing::Environment {
 public:
@@ -15,7 +25,8 @@ public:
         static char name[] = "ui_overlay_tests";
         static char* argv[] = {name, nullptr};
         application_ = std::make_unique<QApplication>(argc, argv);
-        pennial::OverlayAnimations::setEnabled(false);
+        standardHandler = qInstallMessageHandler(quietRaise);
+        pennial::PNAnimations::setEnabled(false);
     }
     void TearDown() override { application_.reset(); }
 
