@@ -18,6 +18,14 @@ namespace {
 
 constexpr std::chrono::milliseconds scrollDuration{150};
 
+constexpr auto scrollIndicatorStyle = R"(
+QScrollBar:vertical { background: transparent; width: 6px; margin: 2px 0 2px 0; }
+QScrollBar::handle:vertical { background: rgba(255, 255, 255, 90); border-radius: 2px;
+                              min-height: 12px; margin: 0 1px 0 1px; }
+QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }
+QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }
+)";
+
 } // namespace
 
 PaletteList::PaletteList(PaletteRow::SelectHandler onSelect, QWidget* parent)
@@ -26,11 +34,16 @@ PaletteList::PaletteList(PaletteRow::SelectHandler onSelect, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);
-    setAutoFillBackground(false);
-    viewport()->setAutoFillBackground(false);
-    content_->setAutoFillBackground(false);
+    // The card shows through; the indicator is a thin bar without arrows.
+    for (QWidget* surface : {static_cast<QWidget*>(this), viewport(), content_}) {
+        QPalette palette = surface->palette();
+        palette.setColor(QPalette::Base, Qt::transparent);
+        palette.setColor(QPalette::Window, Qt::transparent);
+        surface->setPalette(palette);
+        surface->setAutoFillBackground(false);
+    }
+    verticalScrollBar()->setStyleSheet(scrollIndicatorStyle);
     auto* layout = new QVBoxLayout(content_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -75,6 +88,10 @@ void PaletteList::setRows(const std::vector<TemplateSuggestion>& suggestions,
         layout->addWidget(row);
         rows_.push_back(row);
     }
+    // The indicator only for a list longer than the rows it shows.
+    setVerticalScrollBarPolicy(rows_.size() > PaletteMetrics::maxVisibleRows
+                                   ? Qt::ScrollBarAsNeeded
+                                   : Qt::ScrollBarAlwaysOff);
     setMaximumHeight(listHeight());
     setMinimumHeight(0);
     if (selectedIndex_ >= 0 && selectedIndex_ < static_cast<int>(rows_.size()))
