@@ -98,6 +98,11 @@ void PaletteList::setRows(const std::vector<TemplateSuggestion>& suggestions,
         rows_[static_cast<std::size_t>(selectedIndex_)]->setSelected(true);
 }
 
+void PaletteList::setQuery(const QString& query) {
+    for (PaletteRow* row : rows_)
+        row->setQuery(query);
+}
+
 void PaletteList::setSelectedIndex(int index, bool scroll) {
     selectedIndex_ = index;
     for (std::size_t i = 0; i < rows_.size(); ++i)

@@ -17,6 +17,8 @@ public:
     PaletteList(PaletteRow::SelectHandler onSelect, QWidget* parent);
 
     void setRows(const std::vector<TemplateSuggestion>& suggestions, const QString& query);
+    // The same rows under a new query: their labels change, nothing is rebuilt.
+    void setQuery(const QString& query);
     // Marks the row; with `scroll`, brings it to the middle of the list as far as the list
     // scrolls. An index outside the rows marks and scrolls nothing.
     void setSelectedIndex(int index, bool scroll);

@@ -41,6 +41,15 @@ void PaletteRow::setSelected(bool selected) {
     update();
 }
 
+void PaletteRow::setQuery(const QString& query) {
+    HighlightedLabel label =
+        highlightedTemplateLabel(QString::fromStdString(suggestion_.displayName), query);
+    if (label == label_)
+        return;
+    label_ = std::move(label);
+    update();
+}
+
 QSize PaletteRow::sizeHint() const {
     return {0, height};
 }

@@ -26,6 +26,7 @@ public:
     double labelOpacity() const { return suggestion_.isDisabled ? 0.3 : 1.0; }
 
     void setSelected(bool selected);
+    void setQuery(const QString& query);
 
     QSize sizeHint() const override;
 

@@ -68,12 +68,14 @@ void SpinnerView::sync() {
     processingRow_->setVerb(QString::fromStdString(model_.verb()));
     cardLayout_->setStretchFactor(processingRow_, processing ? 1 : 0);
 
-    const bool rowsChanged =
-        model_.suggestions() != shownSuggestions_ || model_.query() != shownQuery_;
+    const bool rowsChanged = model_.suggestions() != shownSuggestions_;
     if (rowsChanged) {
         shownSuggestions_ = model_.suggestions();
         shownQuery_ = model_.query();
         list_->setRows(shownSuggestions_, QString::fromStdString(shownQuery_));
+    } else if (model_.query() != shownQuery_) {
+        shownQuery_ = model_.query();
+        list_->setQuery(QString::fromStdString(shownQuery_));
     }
     // Only a moved selection scrolls; a new list under the same index stays where it is.
     if (model_.selectedIndex() != shownSelectedIndex_) {

@@ -126,7 +126,9 @@ TEST_F(SpinnerViewTest, AClickOnAnEnabledRowReportsItsNameAndADisabledRowNothing
 
 TEST_F(SpinnerViewTest, RowsSetTheQueryInBold) {
     showPalette({{"translate", "Translate", false}, {"fix", "Fix grammar", false}});
+    const PaletteRow* first = shownRows()[0];
     model.setQuery("ANS");
+    EXPECT_EQ(shownRows()[0], first); // typing on relabels the rows it already has
     EXPECT_EQ(shownRows()[0]->label(), (HighlightedLabel{"Tr", "ans", "late"}));
     EXPECT_EQ(shownRows()[1]->label(), (HighlightedLabel{"Fix grammar", "", ""}));
     model.setQuery("");
