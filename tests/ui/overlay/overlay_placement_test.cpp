@@ -102,17 +102,6 @@ TEST(OverlayPlacement, FloatsBelowTheMenuBarWithoutANotch) {
     }
 }
 
-TEST(OverlayPlacement, ReadsTheCaretAgainstItsOwnScreensHeight) {
-    // The caret's y is compared unconverted: on a screen above the primary one, a caret near
-    // the top of the desktop still reads as "top third" of this screen's height.
-    Screen secondary = plainScreen();
-    secondary.frame.origin = {0, 1080};
-    secondary.visibleFrame = {{0, 1080}, {1920, 1053}};
-    const auto placement = placePalette(1, Point{10, 200}, secondary);
-    EXPECT_TRUE(placement.isBottomDocked);
-    EXPECT_EQ(placement.topLeft, (Point{860, 1080 + 52}));
-}
-
 TEST(OverlayPlacement, TheStatusRowKeepsTheDockedEdgeWidthAndX) {
     const Screen notched = notchedScreen();
     const Rect atNotch{{656, 869}, {200, 113}};

@@ -191,23 +191,12 @@ TEST_F(SpinnerViewTest, WithAnimationsTheCardSlidesAndComesToRestAtItsPlace) {
     PNAnimations::setEnabled(false);
 }
 
-TEST(PaletteCardShape, SquaresTheCornersAtTheDockingEdge) {
+TEST(PaletteCardShape, TheNotchWinsWhenBothEdgesAreSet) {
     const QRectF card(0, 0, 200, 100);
-    const QPointF topLeft(0.5, 0.5), bottomRight(199.5, 99.5);
-    auto outline = [&](bool notch, bool bottom) {
-        return PaletteCardShape{notch, bottom}.outline(card);
-    };
-
-    EXPECT_TRUE(outline(true, false).contains(topLeft));
-    EXPECT_FALSE(outline(true, false).contains(bottomRight));
-    EXPECT_FALSE(outline(false, true).contains(topLeft));
-    EXPECT_TRUE(outline(false, true).contains(bottomRight));
-    EXPECT_FALSE(outline(false, false).contains(topLeft));
-    EXPECT_FALSE(outline(false, false).contains(bottomRight));
-    // Both flags: the notch's shape.
-    EXPECT_TRUE(outline(true, true).contains(topLeft));
-    EXPECT_FALSE(outline(true, true).contains(bottomRight));
-    EXPECT_FALSE(PaletteCardShape{}.isBlack());
+    const auto outline = PaletteCardShape{true, true}.outline(card);
+    EXPECT_TRUE(outline.contains(QPointF(0.5, 0.5)));     // square top
+    EXPECT_FALSE(outline.contains(QPointF(199.5, 99.5))); // round bottom
+    EXPECT_TRUE((PaletteCardShape{true, true}.isBlack()));
 }
 
 TEST(PaletteLogo, TheWordmarkIsReadAndKeepsItsProportions) {

@@ -20,8 +20,6 @@ TEST(StatusVerbs, TheTableHoldsNinetyEightWordsWithRecastingTwice) {
     EXPECT_EQ(verbs[17], "Recasting");
     EXPECT_EQ(verbs[47], "Recasting");
     EXPECT_EQ(std::count(verbs.begin(), verbs.end(), "Recasting"), 2);
-    EXPECT_EQ(verbs.front(), "Combobulating");
-    EXPECT_EQ(verbs.back(), "Unclenching");
     // The model's first word is never drawn.
     EXPECT_EQ(std::count(verbs.begin(), verbs.end(), "Applying"), 0);
 }
@@ -56,25 +54,20 @@ TEST(StatusVerbCycle, WritesAFreshWordEveryIntervalUntilStopped) {
     EXPECT_EQ(written.size(), stoppedAt);
 }
 
-TEST(StatusVerbCycle, ARestartLeavesOneRunningCycle) {
+TEST(StatusVerbCycle, ARestartLeavesOneRunningCycleAndDestructionStopsIt) {
     int writes = 0;
-    StatusVerbCycle cycle([&](std::string) { ++writes; }, 20ms);
-    cycle.start();
-    cycle.start();
-    processEventsFor(110ms);
+    {
+        StatusVerbCycle cycle([&](std::string) { ++writes; }, 20ms);
+        cycle.start();
+        cycle.start();
+        processEventsFor(110ms);
+    }
     // Two cycles would have written about ten words; a slow machine only writes fewer.
     EXPECT_GE(writes, 1);
     EXPECT_LE(writes, 5);
-}
-
-TEST(StatusVerbCycle, WritesNothingOnceDestroyed) {
-    int writes = 0;
-    {
-        StatusVerbCycle cycle([&](std::string) { ++writes; }, 5ms);
-        cycle.start();
-    }
-    processEventsFor(30ms);
-    EXPECT_EQ(writes, 0);
+    const int beforeDestruction = writes;
+    processEventsFor(50ms);
+    EXPECT_EQ(writes, beforeDestruction);
 }
 
 } // namespace
