@@ -11,7 +11,7 @@ struct PNFonts {
     PNFonts() = delete;
 
     // Registers every shipped file of "Sora", then of "Inter", for the process. Call once at
-    // start-up, before the first window. A family whose files are missing or unreadable is
+    // start-up, once the QApplication exists and before the first window. A family whose files are missing or unreadable is
     // passed over silently; its tokens then fall back to the ordinary sans-serif face.
     static void registerCustomFonts();
 };

@@ -13,6 +13,14 @@
 
 namespace {
 
+// The offscreen platform warns about every top-level window's size hints; nothing to act on.
+void quietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context,
+                            const QString& message) {
+    if (message.contains(QStringLiteral("propagateSizeHints")))
+        return;
+    qt_message_output(type, context, message);
+}
+
 class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -29,6 +37,7 @@ public:
         config.close();
         qputenv("FONTCONFIG_FILE", configPath.toUtf8());
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(quietOffscreenWarnings);
         app_ = std::make_unique<QApplication>(argc_, argv_);
         // What the font tests find must have been registered by the program itself.
         ASSERT_FALSE(QFontDatabase::families().contains(QStringLiteral("Inter")));
