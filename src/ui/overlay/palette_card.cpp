@@ -1,6 +1,6 @@
 #include "ui/overlay/palette_card.hpp"
 
-#include "ui/design/pn_color.hpp"
+#include "ui/design/pn_card_modifier.hpp"
 #include "ui/design/pn_radius.hpp"
 
 #include <QPainter>
@@ -8,9 +8,6 @@
 namespace pennial {
 
 namespace {
-
-// The translucent material behind a glass card on the dark surfaces we draw.
-const QColor glassMaterial = QColor(30, 30, 32, 214);
 
 QPainterPath roundedRect(const QRectF& rect, qreal topLeft, qreal topRight, qreal bottomRight,
                          qreal bottomLeft) {
@@ -47,13 +44,9 @@ void PaletteCardShape::paint(QPainter& painter, const QRectF& rect) const {
         painter.fillPath(outline(rect), Qt::black);
         return;
     }
-    painter.fillPath(outline(rect), glassMaterial);
-    painter.setBrush(Qt::NoBrush);
-    // The outer edge, then a fine highlight just inside it.
-    painter.setPen(QPen(PNColor::cardBorder(), 1.0));
-    painter.drawPath(outline(rect.adjusted(0.5, 0.5, -0.5, -0.5)));
-    painter.setPen(QPen(PNColor::cardInnerBorder(), 0.5));
-    painter.drawPath(outline(rect.adjusted(1.25, 1.25, -1.25, -1.25)));
+    // The content keeps clear of the edges, so the borders may be drawn before it.
+    PNCardModifier::paintBackground(painter, rect, PNRadius::medium);
+    PNCardModifier::paintBorders(painter, rect, PNRadius::medium);
 }
 
 PaletteCard::PaletteCard(QWidget* parent) : QWidget(parent) {
