@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSvgRenderer>
+#include <cmath>
 
 namespace pennial {
 

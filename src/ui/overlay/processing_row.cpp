@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <cmath>
 
 namespace pennial {
 
@@ -107,8 +108,8 @@ void VerbLabel::paintEvent(QPaintEvent*) {
     };
     // Counting up: the old word leaves upwards while the new one rises into its place.
     if (progress_ < 1 && !leaving_.isEmpty())
-        draw(leaving_, -progress_ * lineHeight / 2, 1 - progress_);
-    draw(text_, (1 - progress_) * lineHeight / 2, progress_);
+        draw(leaving_, -progress_ * lineHeight, 1 - progress_);
+    draw(text_, (1 - progress_) * lineHeight, progress_);
 }
 
 ProcessingRow::ProcessingRow(QWidget* parent) : QWidget(parent), verb_(new VerbLabel(this)) {

@@ -39,7 +39,9 @@ SpinnerView::SpinnerView(SpinnerStatusModel& model, SelectHandler onSuggestionSe
     cardLayout_->addWidget(processingRow_);
     cardLayout_->addWidget(list_, 0, Qt::AlignTop);
     cardLayout_->addStretch(0);
-    sliding_->setEasingCurve(QEasingCurve(QEasingCurve::OutBack));
+    QEasingCurve spring(QEasingCurve::OutBack);
+    spring.setOvershoot(0.6); // a touch past the edge and back, as a well-damped spring does
+    sliding_->setEasingCurve(spring);
     modelChanged_ = model_.changed().connect([this] { sync(); });
     sync();
     placeCard(false);
