@@ -29,8 +29,7 @@ SpinnerView::SpinnerView(SpinnerStatusModel& model, SelectHandler onSuggestionSe
       cardLayout_(new QVBoxLayout(card_)), logo_(new PaletteLogo(card_)),
       processingRow_(new ProcessingRow(card_)),
       list_(new PaletteList(std::move(onSuggestionSelected), card_)),
-      sliding_(new QPropertyAnimation(card_, "pos", this)), shownSelectedIndex_(-1),
-      shownRevealed_(model.isRevealed()) {
+      sliding_(new QPropertyAnimation(card_, "pos", this)), shownRevealed_(model.isRevealed()) {
     setObjectName("SpinnerView");
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
@@ -81,11 +80,11 @@ void SpinnerView::sync() {
     }
     // Only a moved selection scrolls; a new list under the same index stays where it is.
     if (model_.selectedIndex() != shownSelectedIndex_) {
-        const bool scroll = shownSelectedIndex_ >= 0;
+        const bool scroll = shownSelectedIndex_.has_value(); // not when the view is built
         shownSelectedIndex_ = model_.selectedIndex();
-        list_->setSelectedIndex(shownSelectedIndex_, scroll);
+        list_->setSelectedIndex(*shownSelectedIndex_, scroll);
     } else if (rowsChanged) {
-        list_->setSelectedIndex(shownSelectedIndex_, false);
+        list_->setSelectedIndex(*shownSelectedIndex_, false);
     }
 
     const bool revealChanged = model_.isRevealed() != shownRevealed_;

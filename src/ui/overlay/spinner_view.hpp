@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QPropertyAnimation;
@@ -51,7 +52,7 @@ private:
     // What the widgets show, so a model change touches only what it changed.
     std::vector<TemplateSuggestion> shownSuggestions_;
     std::string shownQuery_;
-    int shownSelectedIndex_;
+    std::optional<int> shownSelectedIndex_;
     bool shownRevealed_;
 
     ChangeSignal::Connection modelChanged_;
