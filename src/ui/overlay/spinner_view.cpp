@@ -1,0 +1,118 @@
+#include "ui/overlay/spinner_view.hpp"
+
+#include "ui/design/pn_animations.hpp"
+#include "ui/design/pn_spacing.hpp"
+#include "ui/overlay/palette_card.hpp"
+#include "ui/overlay/palette_list.hpp"
+#include "ui/overlay/palette_logo.hpp"
+#include "ui/overlay/processing_row.hpp"
+
+#include <QPropertyAnimation>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace pennial {
+
+namespace {
+
+// The card's slide: a lively spring that settles without much bounce.
+constexpr std::chrono::milliseconds slideDuration{350};
+// A notch-docked card rides this far up, so its content clears the notch and the panel keeps an
+// empty strip at its foot.
+constexpr int notchLift = 20;
+
+} // namespace
+
+SpinnerView::SpinnerView(SpinnerStatusModel& model, SelectHandler onSuggestionSelected,
+                         QWidget* parent)
+    : QWidget(parent), model_(model), card_(new PaletteCard(this)),
+      cardLayout_(new QVBoxLayout(card_)), logo_(new PaletteLogo(card_)),
+      processingRow_(new ProcessingRow(card_)),
+      list_(new PaletteList(std::move(onSuggestionSelected), card_)),
+      sliding_(new QPropertyAnimation(card_, "pos", this)), shownRevealed_(model.isRevealed()) {
+    setObjectName("SpinnerView");
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    cardLayout_->setSpacing(static_cast<int>(PNSpacing::xs));
+    cardLayout_->addWidget(logo_);
+    cardLayout_->addWidget(processingRow_);
+    cardLayout_->addWidget(list_, 0, Qt::AlignTop);
+    cardLayout_->addStretch(0);
+    QEasingCurve spring(QEasingCurve::OutBack);
+    spring.setOvershoot(0.6); // a touch past the edge and back, as a well-damped spring does
+    sliding_->setEasingCurve(spring);
+    modelChanged_ = model_.changed().connect([this] { sync(); });
+    sync();
+    placeCard(false);
+}
+
+int SpinnerView::revealOffset() const {
+    if (model_.isRevealed())
+        return model_.isNotchDocked() ? -notchLift : 0;
+    const int height = static_cast<int>(std::lround(model_.panelHeight()));
+    return model_.isBottomDocked() ? height : -height;
+}
+
+void SpinnerView::sync() {
+    card_->setShape({model_.isNotchDocked(), model_.isBottomDocked()});
+    const int side = static_cast<int>(PNSpacing::sm);
+    const int inset = static_cast<int>(PNSpacing::xs);
+    const int top = model_.isNotchDocked()
+                        ? static_cast<int>(std::lround(model_.notchHeight())) + notchLift
+                        : inset;
+    cardLayout_->setContentsMargins(side, top, side, inset);
+
+    const bool processing = model_.isProcessing();
+    logo_->setVisible(!processing);
+    list_->setVisible(!processing);
+    processingRow_->setVisible(processing);
+    processingRow_->setVerb(QString::fromStdString(model_.verb()));
+    cardLayout_->setStretchFactor(processingRow_, processing ? 1 : 0);
+
+    const bool rowsChanged = model_.suggestions() != shownSuggestions_;
+    if (rowsChanged) {
+        shownSuggestions_ = model_.suggestions();
+        shownQuery_ = model_.query();
+        list_->setRows(shownSuggestions_, QString::fromStdString(shownQuery_));
+    } else if (model_.query() != shownQuery_) {
+        shownQuery_ = model_.query();
+        list_->setQuery(QString::fromStdString(shownQuery_));
+    }
+    // Only a moved selection scrolls; a new list under the same index stays where it is.
+    if (model_.selectedIndex() != shownSelectedIndex_) {
+        const bool scroll = shownSelectedIndex_.has_value(); // not when the view is built
+        shownSelectedIndex_ = model_.selectedIndex();
+        list_->setSelectedIndex(*shownSelectedIndex_, scroll);
+    } else if (rowsChanged) {
+        list_->setSelectedIndex(*shownSelectedIndex_, false);
+    }
+
+    const bool revealChanged = model_.isRevealed() != shownRevealed_;
+    shownRevealed_ = model_.isRevealed();
+    placeCard(revealChanged);
+}
+
+void SpinnerView::placeCard(bool animated) {
+    card_->resize(size());
+    const QPoint target(0, revealOffset());
+    const auto duration = PNAnimations::duration(slideDuration);
+    if (animated && duration.count() > 0) {
+        sliding_->stop();
+        sliding_->setDuration(static_cast<int>(duration.count()));
+        sliding_->setStartValue(card_->pos());
+        sliding_->setEndValue(target);
+        sliding_->start();
+        return;
+    }
+    if (sliding_->state() == QAbstractAnimation::Running) {
+        sliding_->setEndValue(target);
+        return;
+    }
+    card_->move(target);
+}
+
+void SpinnerView::resizeEvent(QResizeEvent*) {
+    placeCard(false);
+}
+
+} // namespace pennial
