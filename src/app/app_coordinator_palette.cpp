@@ -6,13 +6,12 @@
 #include "app/app_coordinator.hpp"
 #include "app/palette_suggestions.hpp"
 #include "services/config_service.hpp"
-#include "text/accessibility_provider.hpp"
 #include "text/ax_accessibility_provider.hpp"
 
 namespace pennial {
 
 namespace {
-Awaitable<void> holding(std::shared_ptr<AppCoordinator>, Awaitable<void> body) {
+Awaitable<void> keepingAlive(std::shared_ptr<AppCoordinator>, Awaitable<void> body) {
     co_await std::move(body);
 }
 } // namespace
@@ -72,8 +71,7 @@ SpinnerOverlay::SelectHandler AppCoordinator::rowSelectionHandler(std::string fu
             auto self = weak.lock();
             if (!self)
                 return;
-            // The palette's state as it is at the click; the trigger may have gone since it was
-            // shown.
+            // Read at the click: the trigger may have gone since the row was shown.
             auto pattern = self->activeTriggerFullPattern_.value_or(fullPattern);
             self->startPaletteTask(
                 self->handleTrigger(name, std::move(pattern), self->activeTriggerOffset_));
@@ -109,7 +107,7 @@ void AppCoordinator::clearPaletteState() {
 }
 
 void AppCoordinator::startPaletteTask(Awaitable<void> body) {
-    startTask(holding(shared_from_this(), std::move(body)));
+    startTask(keepingAlive(shared_from_this(), std::move(body)));
 }
 
 } // namespace pennial
