@@ -1,12 +1,5 @@
 #include "desktop_session.hpp"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QTimer>
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <memory>
 #include <stdexcept>
 
 // Once our Qt application is up, its accessibility bridge connects to the session bus and keeps
@@ -22,46 +15,12 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace pennial::e2e {
 
 namespace {
-
-// The application object and the main executor, for the whole test program.
-class Session : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!available())
-            return;
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-        context_ = std::make_unique<QtExecutionContext>();
-    }
-    void TearDown() override {
-        context_.reset();
-        app_.reset();
-    }
-    QtExecutionContext& context() { return *context_; }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "e2e_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-    std::unique_ptr<QtExecutionContext> context_;
-};
-
-Session* session = static_cast<Session*>(::testing::AddGlobalTestEnvironment(new Session));
-
+auto* session = desktop_support::addQtSession("e2e_tests", desktop_support::QtApplicationKind::gui,
+                                              /*withMainExecutor=*/true);
 } // namespace
 
-bool available() {
-    return std::getenv("DISPLAY") != nullptr;
-}
-
 QtExecutionContext& mainContext() {
-    return session->context();
-}
-
-void pumpFor(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    waitUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + 1s);
+    return *session->mainContext();
 }
 
 void typeOnKeyboard(const std::string& text) {

@@ -3,6 +3,7 @@
 // event loop, waits that keep that loop running, keys typed through XTest, and the test editor
 // running as another application, focused and driven through its stdin commands.
 
+#include "desktop_support/qt_session.hpp"
 #include "desktop_support/test_editor.hpp"
 #include "platform/accessibility.hpp"
 #include "platform/linux/qt_executor.hpp"
@@ -20,12 +21,14 @@ namespace pennial::e2e {
 using namespace std::chrono_literals;
 
 // False outside a desktop session (no $DISPLAY): the tests skip.
-bool available();
+inline bool available() {
+    return desktop_support::hasDisplay();
+}
 // The application's main executor context; only while available().
 QtExecutionContext& mainContext();
 
+using desktop_support::pumpFor;
 using desktop_support::waitUntil;
-void pumpFor(std::chrono::milliseconds duration);
 
 // Types the text as the keyboard would (xdotool, through XTest).
 void typeOnKeyboard(const std::string& text);

@@ -3,6 +3,7 @@
 // application (focused, typed into through XTest), and coroutines run to their end on an
 // io_context standing in for the main thread.
 
+#include "desktop_support/qt_session.hpp"
 #include "desktop_support/test_editor.hpp"
 #include "platform/accessibility.hpp"
 
@@ -16,9 +17,11 @@ namespace pennial::desktop {
 using namespace std::chrono_literals;
 
 // False outside a desktop session (no $DISPLAY): the tests skip.
-bool available();
+inline bool available() {
+    return desktop_support::hasDisplay();
+}
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s);
+using desktop_support::waitUntil;
 
 // Types the text as the keyboard would, through XTest.
 void typeOnKeyboard(const std::string& text);

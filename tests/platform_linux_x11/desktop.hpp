@@ -3,6 +3,7 @@
 // XTest, and the test editor running as another application.
 
 #include "base/runtime.hpp"
+#include "desktop_support/qt_session.hpp"
 #include "desktop_support/test_editor.hpp"
 
 #include <QProcess>
@@ -19,12 +20,14 @@ namespace pennial::desktop {
 using namespace std::chrono_literals;
 
 // False outside a desktop session (no $DISPLAY): the tests skip.
-bool available();
+inline bool available() {
+    return desktop_support::hasDisplay();
+}
 Executor mainExecutor();
 
-using desktop_support::waitUntil;
-void pumpFor(std::chrono::milliseconds duration);
+using desktop_support::pumpFor;
 using desktop_support::runTool;
+using desktop_support::waitUntil;
 
 // Key presses as from the hardware keyboard, through XTest, by keysym name ("Return", "a").
 struct Keyboard {
