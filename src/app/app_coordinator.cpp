@@ -113,6 +113,7 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
     supabaseStore_ = std::make_shared<SupabaseStore>(
         httpClient_, authService_, endpoints_.supabaseURL, endpoints_.supabaseAnonKey);
     spinner_ = std::move(dependencies.spinner);
+    paletteKeyInterceptor_ = std::move(dependencies.paletteKeyInterceptor);
     if (dependencies.makeTextMonitor) {
         textMonitor_ = dependencies.makeTextMonitor(accessibilityMonitor_, ";;");
     } else {

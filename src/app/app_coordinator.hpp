@@ -8,6 +8,7 @@
 #include "app/coordinator_dependencies.hpp"
 #include "app/coordinator_state.hpp"
 #include "app/onboarding_decision.hpp"
+#include "app/palette_key_controller.hpp"
 #include "app/template_suggestion.hpp"
 #include "app/update_service.hpp"
 #include "app/write_back.hpp"
@@ -156,14 +157,29 @@ private:
     // Whether keys sent now would reach that element of that process.
     Awaitable<bool> hasFocus(AccessibleElement element);
     Awaitable<void> requireFocus(AccessibleElement element);
+    Awaitable<void> handleError(std::exception_ptr error);
+
+    // The command palette: rows that follow the typing, and the keys that drive them.
     Awaitable<void> handleTriggerQueryUpdate(std::optional<std::string> fullPattern,
                                              std::string query,
                                              std::optional<long long> triggerOffset,
                                              bool hasTextBeforeTrigger);
-    Awaitable<void> handleError(std::exception_ptr error);
+    void refreshPalette();
+    Awaitable<void> refreshPaletteTask(std::string fullPattern);
+    // Whether the palette that the update or refresh for fullPattern set out to show is still
+    // wanted once it has the caret: not if it was closed or a command started meanwhile.
+    bool isPaletteStillFor(const std::string& fullPattern) const;
+    void showPalette(std::optional<Point> caret);
+    SpinnerOverlay::SelectHandler rowSelectionHandler(std::string fullPattern);
+    Awaitable<std::optional<Point>> caretScreenPosition();
     void cancelPaletteOnAppSwitch();
     void clearPaletteState();
+    void startPaletteKeyboardControl();
     void stopPaletteKeyControl();
+    void handlePaletteKeyCode(PaletteKey key);
+    // Runs body in a main task of its own that keeps the coordinator alive until it ends.
+    void startPaletteTask(Awaitable<void> body);
+    Awaitable<void> completeTriggerWithSelectedCommand(std::string commandName);
 
     // Small helpers.
     template <class Change> void publish(Change&& change) { state_.update(change); }
@@ -210,6 +226,8 @@ private:
     std::optional<long long> activeTriggerOffset_;
     std::vector<TemplateSuggestion> activeSuggestions_;
     int selectedSuggestionIndex_ = 0;
+    std::shared_ptr<PaletteKeyInterceptor> paletteKeyInterceptor_; // the controller's, once made
+    std::optional<PaletteKeyController> paletteKeyController_;     // made on first use
     Observable<CoordinatorState> state_;
     std::optional<std::string> userEmail_;
 

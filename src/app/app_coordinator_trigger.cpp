@@ -1,6 +1,5 @@
 // The trigger road: from a trigger the monitor (or the palette) reports to the result written
-// into the field, with every ending; the monitor's errors and an expired session; and the palette
-// state that an application switch clears.
+// into the field, with every ending; the monitor's errors and an expired session.
 
 #include "app/app_coordinator.hpp"
 #include "app/trigger_text.hpp"
@@ -330,12 +329,6 @@ Awaitable<void> AppCoordinator::finishWithError(TriggerRun& run, std::exception_
     crashReporter_->captureError(error);
 }
 
-Awaitable<void> AppCoordinator::handleTriggerQueryUpdate(std::optional<std::string>, std::string,
-                                                         std::optional<long long>, bool) {
-    // To be filled in by the command palette.
-    co_return;
-}
-
 Awaitable<void> AppCoordinator::handleError(std::exception_ptr error) {
     auto description = describeError(error);
     publish([&](CoordinatorState& state) {
@@ -356,25 +349,6 @@ Awaitable<void> AppCoordinator::handleAuthExpired() {
     userEmail_.reset();
     co_await stopMonitoring();
     refreshOnboardingPresentation();
-}
-
-void AppCoordinator::cancelPaletteOnAppSwitch() {
-    if (activeTriggerFullPattern_)
-        clearPaletteState();
-}
-
-void AppCoordinator::clearPaletteState() {
-    activeTriggerFullPattern_.reset();
-    activeTriggerOffset_.reset();
-    activeTriggerQuery_.clear();
-    activeSuggestions_.clear();
-    selectedSuggestionIndex_ = 0;
-    stopPaletteKeyControl();
-    spinner_->hide();
-}
-
-void AppCoordinator::stopPaletteKeyControl() {
-    // The palette's key interception arrives with the palette's keyboard control.
 }
 
 } // namespace pennial

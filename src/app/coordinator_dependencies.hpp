@@ -50,6 +50,8 @@ struct CoordinatorDependencies {
     std::shared_ptr<Workspace> workspace;
     std::shared_ptr<Screens> screens;
     std::shared_ptr<KeyEventSource> keyEvents; // the text monitor's keyboard fallback
+    // The palette's keys; none: they are never taken and the palette answers the mouse alone.
+    std::shared_ptr<PaletteKeyInterceptor> paletteKeyInterceptor;
     // The write-back's keyboard pastes; without them those two methods fail.
     std::shared_ptr<Clipboard> clipboard;
     std::shared_ptr<KeyboardSynthesizer> keyboardSynthesizer;

@@ -260,6 +260,27 @@ std::string trimHorizontalWhitespace(std::string_view utf8) {
     return trimmed(utf8, isHorizontalWhitespace);
 }
 
+std::size_t trailingWhitespaceStart(std::string_view utf8) {
+    auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    int32_t end = int32_t(utf8.size());
+    while (end > 0) {
+        int32_t at = end;
+        UChar32 c;
+        U8_PREV(bytes, 0, at, c);
+        if (c < 0 || !isWhitespace(char32_t(c)))
+            break;
+        end = at;
+    }
+    return std::size_t(end);
+}
+
+std::string capitalized(std::string_view utf8) {
+    auto text = toIcu(utf8);
+    // No iterator given: ICU breaks at words, and lowers what follows each word's first letter.
+    text.toTitle(nullptr, icu::Locale::getRoot());
+    return fromIcu(text);
+}
+
 std::string escapeRegex(std::string_view literal) {
     static constexpr std::string_view meta = R"(\^$.|?*+()[]{})";
     std::string out;

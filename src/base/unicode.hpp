@@ -54,6 +54,12 @@ bool isHorizontalWhitespace(char32_t c); // spaces and tabs, no line breaks
 bool isWordCharacter(char32_t c);        // what \w matches in the regex engine
 std::string trimWhitespaceAndNewlines(std::string_view utf8);
 std::string trimHorizontalWhitespace(std::string_view utf8);
+// Byte offset where the text's trailing run of white space (line breaks included) begins; the
+// text's size when it ends in none.
+std::size_t trailingWhitespaceStart(std::string_view utf8);
+
+// Word capitalisation: the first letter of each word upper case, its other letters lower case.
+std::string capitalized(std::string_view utf8);
 
 // A pattern that matches literal exactly: every metacharacter escaped.
 std::string escapeRegex(std::string_view literal);

@@ -8,6 +8,7 @@
 #include "platform/linux/package_manager_updater.hpp"
 #include "platform/linux/process_environment.hpp"
 #include "platform/linux/qt_clipboard.hpp"
+#include "platform/linux/x11_palette_key_interceptor.hpp"
 #include "platform/linux/xinput_key_event_source.hpp"
 #include "platform/linux/xtest_keyboard_synthesizer.hpp"
 
@@ -22,6 +23,7 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = makeKeyEventSource(dependencies.main);
+    dependencies.paletteKeyInterceptor = makePaletteKeyInterceptor(dependencies.main);
     dependencies.clipboard = makeClipboard();
     dependencies.keyboardSynthesizer = makeKeyboardSynthesizer();
 

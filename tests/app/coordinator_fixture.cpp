@@ -70,6 +70,7 @@ void CoordinatorFixture::build() {
     dependencies.cardWindows = cards;
     dependencies.windowFocus = focus;
     dependencies.keyEvents = desktop.keyboard().eventSource(main.get_executor());
+    dependencies.paletteKeyInterceptor = paletteKeys;
     dependencies.clipboard = desktop.clipboard();
     dependencies.keyboardSynthesizer = desktop.keyboardSynthesizer();
     if (!useRealTextMonitor)

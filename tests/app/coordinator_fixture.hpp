@@ -8,6 +8,7 @@
 #include "platform/sim/sim_desktop.hpp"
 #include "platform/sim/sim_environment.hpp"
 #include "platform/sim/sim_move_to_applications.hpp"
+#include "platform/sim/sim_palette_key_interceptor.hpp"
 #include "platform/sim/sim_secret_store.hpp"
 #include "platform/sim/sim_updater.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
@@ -91,6 +92,8 @@ protected:
     std::shared_ptr<SimMoveToApplications> moveToApplications =
         std::make_shared<SimMoveToApplications>();
     std::shared_ptr<FakeSpinnerOverlay> overlay = std::make_shared<FakeSpinnerOverlay>();
+    std::shared_ptr<SimPaletteKeyInterceptor> paletteKeys =
+        std::make_shared<SimPaletteKeyInterceptor>(main.get_executor());
     std::shared_ptr<FakeNotchPasscodePanel> panel = std::make_shared<FakeNotchPasscodePanel>();
     std::shared_ptr<FakeOnboardingWindow> onboarding = std::make_shared<FakeOnboardingWindow>();
     std::shared_ptr<FakeCardWindowFactory> cards = std::make_shared<FakeCardWindowFactory>();

@@ -72,7 +72,8 @@ void LinuxCoordinatorTest::launch() {
     dependencies.endpoints.supabaseAnonKey = "test-publishable-key";
     onboarding = std::make_shared<testing::FakeOnboardingWindow>();
     dependencies.onboardingWindow = onboarding;
-    dependencies.spinner = std::make_shared<testing::FakeSpinnerOverlay>();
+    overlay = std::make_shared<testing::FakeSpinnerOverlay>();
+    dependencies.spinner = overlay;
     dependencies.notchPasscodePanel = std::make_shared<testing::FakeNotchPasscodePanel>();
     dependencies.cardWindows = std::make_shared<testing::FakeCardWindowFactory>();
     dependencies.windowFocus = std::make_shared<testing::FakeWindowFocus>();

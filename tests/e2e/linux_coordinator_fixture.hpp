@@ -38,6 +38,7 @@ protected:
     testing::FakeBackend backend;
     LogCapture log;
     std::shared_ptr<testing::FakeOnboardingWindow> onboarding;
+    std::shared_ptr<testing::FakeSpinnerOverlay> overlay;
     std::shared_ptr<AppCoordinator> coordinator;
 
 private:
