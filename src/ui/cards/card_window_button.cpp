@@ -11,6 +11,8 @@ CardWindowButton::CardWindowButton(CardWindowButtonKind kind, QWidget* parent)
     setFixedSize(diameter, diameter);
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
+    // Repaints on entering and leaving, to show and drop the glyph.
+    setAttribute(Qt::WA_Hover);
     switch (kind) {
     case CardWindowButtonKind::close:
         setObjectName("CardWindowCloseButton");

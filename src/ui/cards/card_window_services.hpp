@@ -11,7 +11,7 @@ class QtWindowFocus;
 class Screens;
 
 struct CardWindowServices {
-    std::shared_ptr<Screens> screens;
+    std::shared_ptr<Screens> screens; // none: the window system places new windows
     std::shared_ptr<QtWindowFocus> focus;
     std::shared_ptr<OwnWindowRegistry> ownWindows;
 };

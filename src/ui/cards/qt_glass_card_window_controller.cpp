@@ -50,7 +50,8 @@ struct QtGlassCardWindowController::State {
     std::function<void()> onWindowDidResignKey;
     std::function<void()> onWindowDidBecomeKey;
 
-    GlassCardWindow* window = nullptr; // owned while set
+    GlassCardWindow* window = nullptr;     // owned while set
+    QPointer<QPropertyAnimation> resizing; // the open window's running resize
 
     // The closed window is deleted, so that it no longer counts as one of ours, before the focus
     // rules look for what is left.
@@ -178,6 +179,9 @@ void QtGlassCardWindowController::resize(Size size, bool animated) {
     const QRect frame(QPoint(points(current.x() + (current.width() - target.width()) / 2.0),
                              points(current.y() + (current.height() - target.height()) / 2.0)),
                       target);
+    // A newer size wins over one still on its way; a stopped animation never finishes.
+    if (state_->resizing)
+        state_->resizing->stop();
     const auto duration =
         animated ? PNAnimations::duration(resizeDuration) : std::chrono::milliseconds::zero();
     if (duration.count() == 0) {
@@ -197,6 +201,7 @@ void QtGlassCardWindowController::resize(Size size, bool animated) {
         open->setMinimumSize(target);
         open->setMaximumSize(target);
     });
+    state_->resizing = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 

@@ -9,9 +9,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
+#include <QThread>
 #include <QWidget>
+#include <chrono>
 #include <utility>
 
 namespace pennial::testing {
@@ -73,18 +76,28 @@ inline QImage saveScreenshot(QWidget& window, const QString& name) {
     return image;
 }
 
-} // namespace pennial::testing
-
-namespace pennial::testing {
-
-// Runs the event loop until the window is the active one, for a short while at most.
-inline bool processUntilActive(QWidget* window) {
-    for (int turn = 0; turn < 50; ++turn) {
-        if (window->isActiveWindow())
-            return true;
+// Runs the event loop until `done` holds, two seconds at most; whether it held.
+template <class Condition> bool processUntil(Condition done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 2000)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
     }
-    return window->isActiveWindow();
+    return true;
+}
+
+inline void processEventsFor(std::chrono::milliseconds duration) {
+    QElapsedTimer clock;
+    clock.start();
+    processUntil([&] { return clock.elapsed() >= duration.count(); });
+}
+
+// Until the window is the active one (a real window manager answers asynchronously).
+inline bool processUntilActive(QWidget* window) {
+    return processUntil([window] { return window->isActiveWindow(); });
 }
 
 } // namespace pennial::testing

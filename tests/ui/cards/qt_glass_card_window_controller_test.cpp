@@ -9,6 +9,7 @@
 #include "ui/cards/glass_card_window.hpp"
 #include "ui/cards/qt_glass_card_window_controller.hpp"
 #include "ui/cards/window_identifier.hpp"
+#include "ui/design/pn_animations.hpp"
 
 #include <QLabel>
 #include <QPointer>
@@ -202,6 +203,36 @@ TEST_F(CardWindowControllerTest, ResizeKeepsTheCentreAndFixesTheSize) {
 
     controller->resize({520, 440}, false);
     EXPECT_EQ(window->size(), QSize(520, 440));
+    EXPECT_EQ(window->geometry().center(), centre);
+}
+
+TEST_F(CardWindowControllerTest, AnAnimatedResizeEndsFixedAtTheNewSize) {
+    auto controller = make("onboarding", {520, 440}, false);
+    controller->show();
+    GlassCardWindow* window = controller->window();
+    const QPoint centre = window->geometry().center();
+    PNAnimations::setEnabled(true);
+    controller->resize({780, 520}, true);
+    const bool between =
+        testing::processUntil([&] { return window->width() > 520 && window->width() < 780; });
+    const bool settled = testing::processUntil([&] { return window->size() == QSize(780, 520); });
+    PNAnimations::setEnabled(false);
+    EXPECT_TRUE(between) << "the old limits must not hold the frames in between";
+    ASSERT_TRUE(settled);
+    testing::processUntil([&] { return window->minimumSize() == QSize(780, 520); });
+    EXPECT_EQ(window->minimumSize(), QSize(780, 520));
+    EXPECT_EQ(window->maximumSize(), QSize(780, 520));
+    EXPECT_EQ(window->geometry().center(), centre);
+
+    // A newer size given while the window is on its way to another is where it ends.
+    PNAnimations::setEnabled(true);
+    controller->resize({600, 600}, true);
+    testing::processUntil([&] { return window->width() < 780; });
+    controller->resize({520, 440}, false);
+    testing::processEventsFor(std::chrono::milliseconds(300));
+    PNAnimations::setEnabled(false);
+    EXPECT_EQ(window->size(), QSize(520, 440));
+    EXPECT_EQ(window->maximumSize(), QSize(520, 440));
     EXPECT_EQ(window->geometry().center(), centre);
 }
 
