@@ -279,6 +279,28 @@ TEST_F(CardWindowControllerTest, TheCardIsRoundedAndInItsBackgroundColour) {
     EXPECT_TRUE(wordmark);
 }
 
+TEST_F(CardWindowControllerTest, AnOpaqueViewIsClippedToTheCardsCorners) {
+    QtGlassCardWindowController controller(
+        "settings", {720, 600}, true,
+        [] {
+            auto view = std::make_unique<QWidget>();
+            view->setAutoFillBackground(true);
+            QPalette palette = view->palette();
+            palette.setColor(QPalette::Window, QColor(36, 36, 40));
+            view->setPalette(palette);
+            return view;
+        },
+        cards.services());
+    controller.setShowTitlebarLogo(true);
+    controller.show();
+    const QImage image = testing::saveScreenshot(*controller.window(), "settings_card");
+    for (QPoint corner : {QPoint(0, 0), QPoint(719, 0), QPoint(0, 599), QPoint(719, 599)})
+        EXPECT_EQ(image.pixelColor(corner).alpha(), 0) << corner.x() << "," << corner.y();
+    EXPECT_EQ(image.pixelColor(360, 300), QColor(36, 36, 40));
+    // The buttons are drawn over the view, at the right end of the title strip.
+    EXPECT_NE(image.pixelColor(720 - 10 - CardWindowButton::diameter / 2, 14), QColor(36, 36, 40));
+}
+
 TEST_F(CardWindowControllerTest, FocusChangesReachTheCallbacksOnALaterTurn) {
     auto first = make("onboarding", {520, 440}, false);
     int becameKey = 0;
