@@ -80,14 +80,15 @@ GlassCardWindow* QtGlassCardWindowController::State::build(const std::shared_ptr
         if (auto state = weak.lock())
             state->forgetWindow(&closed);
     };
+    // The callbacks reach into their creator, who owns the controller: once the controller is
+    // gone, a change still queued is dropped.
     events.keyChanged = [weak](bool isKey) {
-        auto state = weak.lock();
-        if (!state)
-            return;
-        // The queued step holds the state until it has run.
-        later([state, isKey] {
-            const auto& callback =
-                isKey ? state->onWindowDidBecomeKey : state->onWindowDidResignKey;
+        later([weak, isKey] {
+            auto state = weak.lock();
+            if (!state)
+                return;
+            // A copy: the callback may replace itself.
+            const auto callback = isKey ? state->onWindowDidBecomeKey : state->onWindowDidResignKey;
             if (callback)
                 callback();
         });
