@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -28,6 +29,10 @@ constexpr int restingLift = 20;
 
 int points(double value) {
     return static_cast<int>(std::lround(value));
+}
+
+QColor white(qreal opacity) {
+    return PNColor::withOpacity(Qt::white, opacity);
 }
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
@@ -45,24 +50,24 @@ QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWid
 NotchPasscodeView::NotchPasscodeView(std::shared_ptr<NotchPasscodeModel> model, Executor executor,
                                      QWidget* parent)
     : QWidget(parent), model_(std::move(model)), executor_(std::move(executor)),
-      card_(new PaletteCard(this)), stack_(new QVBoxLayout(card_)),
+      card_(new PaletteCard(this)), content_(new QWidget(card_)), stack_(new QVBoxLayout(content_)),
       codeField_(new PNOTPField(
-          model_->isVerifying(), [this] { verify(); }, isFieldFocused_, card_)),
-      verifyingRow_(new QWidget(card_)), errorText_(new PNErrorText(std::nullopt, card_)),
+          model_->isVerifying(), [this] { verify(); }, isFieldFocused_, content_)),
+      verifyingRow_(new QWidget(content_)), errorText_(new PNErrorText(std::nullopt, content_)),
       clickHint_(label(QStringLiteral("Click to enter code"), PNTypography::caption(),
-                       PNColor::brand(), card_)),
+                       PNColor::brand(), content_)),
       sliding_(new QPropertyAnimation(card_, "pos", this)), shownCode_(model_->code()),
       shownRevealed_(model_->isRevealed()) {
     setObjectName("NotchPasscodeView");
     setAttribute(Qt::WA_TranslucentBackground);
     card_->setShape({.isNotchDocked = true, .isBottomDocked = false});
 
-    const auto white = [](qreal opacity) { return PNColor::withOpacity(Qt::white, opacity); };
-    auto* title =
-        label(QStringLiteral("Sign in to Pennial"), PNTypography::bodySemibold(), white(1), card_);
+    auto* title = label(QStringLiteral("Sign in to Pennial"), PNTypography::bodySemibold(),
+                        white(1), content_);
     auto* subtitle = label(QStringLiteral("Enter the 6-digit code we sent to your email"),
-                           PNTypography::caption(), white(0.4), card_);
+                           PNTypography::caption(), white(0.4), content_);
 
+    verifyingRow_->setObjectName("VerifyingRow");
     auto* verifyingLayout = new QHBoxLayout(verifyingRow_);
     verifyingLayout->setContentsMargins(0, 0, 0, 0);
     verifyingLayout->setSpacing(points(PNSpacing::xs));
@@ -70,16 +75,16 @@ NotchPasscodeView::NotchPasscodeView(std::shared_ptr<NotchPasscodeModel> model, 
     verifyingLayout->addWidget(
         label(QStringLiteral("Verifying..."), PNTypography::caption(), white(0.5), verifyingRow_),
         0, Qt::AlignVCenter);
-    verifyingRow_->setObjectName("VerifyingRow");
     errorText_->setAlignment(Qt::AlignCenter);
 
+    stack_->setContentsMargins(0, 0, 0, 0);
     stack_->setSpacing(points(PNSpacing::xs));
     stack_->addWidget(title, 0, Qt::AlignHCenter);
     stack_->addWidget(subtitle, 0, Qt::AlignHCenter);
     stack_->addSpacing(points(PNSpacing::xs));
     stack_->addWidget(codeField_, 0, Qt::AlignHCenter);
     stack_->addWidget(verifyingRow_, 0, Qt::AlignHCenter);
-    stack_->addWidget(errorText_, 0, Qt::AlignHCenter);
+    stack_->addWidget(errorText_); // across the card, so that a long message wraps there
     stack_->addWidget(clickHint_, 0, Qt::AlignHCenter);
     stack_->addStretch(1);
 
@@ -110,10 +115,6 @@ void NotchPasscodeView::sync() {
     if (codeField_->code() != code)
         codeField_->setCode(code);
     codeField_->setFieldDisabled(model_->isVerifying());
-
-    const int side = points(PNSpacing::lg);
-    stack_->setContentsMargins(side, points(model_->notchHeight() + PNSpacing::xl), side,
-                               points(PNSpacing::md));
     syncStatusLine();
 
     const bool revealChanged = model_->isRevealed() != shownRevealed_;
@@ -135,6 +136,22 @@ void NotchPasscodeView::syncStatusLine() {
     errorText_->setMessage(failed ? std::optional(QString::fromStdString(*model_->error()))
                                   : std::nullopt);
     clickHint_->setVisible(!verifying && !failed && !isFieldFocused_);
+    placeContent();
+}
+
+void NotchPasscodeView::placeContent() {
+    // The texts, the field and the status line take a little more than the card leaves between
+    // its paddings: held to the top at their natural heights, they run into the bottom padding
+    // rather than squeeze the field.
+    const int side = points(PNSpacing::lg);
+    const int top = points(model_->notchHeight() + PNSpacing::xl);
+    const int width = std::max(0, card_->width() - 2 * side);
+    stack_->invalidate(); // a line of the status may have just come or gone
+    const int natural = stack_->hasHeightForWidth() ? stack_->totalHeightForWidth(width)
+                                                    : stack_->totalSizeHint().height();
+    const int room = card_->height() - top - points(PNSpacing::md);
+    content_->setGeometry(side, top, width, std::max(natural, room));
+    stack_->activate();
 }
 
 void NotchPasscodeView::setFieldFocused(bool focused) {
@@ -149,7 +166,10 @@ void NotchPasscodeView::verify() {
 }
 
 void NotchPasscodeView::placeCard(bool animated) {
-    card_->resize(size());
+    if (card_->size() != size()) {
+        card_->resize(size());
+        placeContent();
+    }
     const QPoint target(0, revealOffset());
     const auto duration = PNAnimations::duration(slideDuration);
     if (animated && duration.count() > 0) {

@@ -48,6 +48,7 @@ protected:
 private:
     void sync();
     void syncStatusLine();
+    void placeContent();
     void placeCard(bool animated);
     void setFieldFocused(bool focused);
     void verify();
@@ -57,6 +58,7 @@ private:
     bool isFieldFocused_ = false;
 
     PaletteCard* card_;
+    QWidget* content_;
     QVBoxLayout* stack_;
     PNOTPField* codeField_;
     QWidget* verifyingRow_;
