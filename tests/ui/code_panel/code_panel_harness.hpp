@@ -1,9 +1,9 @@
 #pragma once
-// What the code panel's tests share: a main loop that runs the test's io_context and the Qt
-// events together, screens to place on, a verify callback the test answers when it likes, and
-// a stand-in for the onboarding window's code field.
+// What the code panel's tests share: a main loop running the test's io_context and the Qt events
+// together, screens to place on, a verify callback answered when the test likes, and the user's
+// own application to keep the focus.
 
-#include "app/notch_passcode_panel.hpp"
+#include "app/sign_in_result.hpp"
 #include "base/task.hpp"
 #include "platform/screens.hpp"
 
@@ -24,56 +24,31 @@ class MainLoop {
 public:
     Executor executor() { return io_.get_executor(); }
 
-    // Runs both until condition holds; whether it did within the time-out.
-    template <class Condition>
-    bool runUntil(Condition condition,
-                  std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > timeout.count())
-                return false;
-            turn();
-            QThread::msleep(1);
-        }
-        return true;
-    }
-
-    void runFor(std::chrono::milliseconds duration) {
-        QElapsedTimer clock;
-        clock.start();
-        do {
-            turn();
-            QThread::msleep(1);
-        } while (clock.elapsed() < duration.count());
-    }
-
     // What is ready now, nothing timed.
     void turn() {
         io_.restart();
         io_.poll();
         QCoreApplication::processEvents();
     }
-
-private:
-    asio::io_context io_;
-};
-
-// The application the user is in. The offscreen platform activates every window it shows, and
-// the panel's code field takes the focus with it; on a desktop the panel shows without taking the
-// focus. This leaves the panel as a desktop would: in the background, its field never focused.
-class ElsewhereWindow {
-public:
-    void takeFocus(QWidget* panelField, MainLoop& loop) {
-        for (auto* widget : panelField->findChildren<QWidget*>())
-            widget->clearFocus();
-        window_.show();
-        window_.activateWindow();
-        loop.turn();
+    // Whether condition came to hold within the time-out.
+    template <class Condition>
+    bool runUntil(Condition condition,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
+        QElapsedTimer clock;
+        clock.start();
+        for (; !condition(); QThread::msleep(1)) {
+            if (clock.elapsed() > timeout.count())
+                return false;
+            turn();
+        }
+        return true;
+    }
+    void runFor(std::chrono::milliseconds duration) {
+        runUntil([] { return false; }, duration);
     }
 
 private:
-    QWidget window_;
+    asio::io_context io_;
 };
 
 class ListedScreens : public Screens {
@@ -107,29 +82,21 @@ private:
     }
 };
 
-// The onboarding window's side of the mirroring, as the core wires it: its setter ignores an
-// equal code, and what the user types there goes to the panel.
-class OtherCodeField {
+// The application the user is in. The offscreen platform activates every window it shows, and
+// the panel's field takes the focus with it; a desktop leaves the focus where it was. This puts
+// the panel back in the background, its field never focused.
+class ElsewhereWindow {
 public:
-    explicit OtherCodeField(NotchPasscodePanel& panel) : panel_(panel) {}
-
-    void setSignInCode(const std::string& newCode) {
-        if (newCode == code)
-            return;
-        code = newCode;
-        ++writes;
-        panel_.setCode(code);
+    void takeFocus(QWidget* panelField, MainLoop& loop) {
+        for (auto* widget : panelField->findChildren<QWidget*>())
+            widget->clearFocus();
+        window_.show();
+        window_.activateWindow();
+        loop.turn();
     }
-    void type(const std::string& typed) {
-        code = typed;
-        panel_.setCode(code);
-    }
-
-    std::string code;
-    int writes = 0;
 
 private:
-    NotchPasscodePanel& panel_;
+    QWidget window_;
 };
 
 } // namespace pennial::testing
