@@ -15,12 +15,6 @@ Point codePanelTopLeft(double width, const Screen& screen) {
             screen.visibleFrame.maxY() - PaletteMetrics::menuBarGap};
 }
 
-Rect codePanelFrame(const Screen& screen) {
-    const Size size = codePanelSize(screen);
-    const Point topLeft = codePanelTopLeft(size.width, screen);
-    return {{topLeft.x, topLeft.y - size.height}, size};
-}
-
 Rect toWindowSystemFrame(const Rect& frame, double primaryTop) {
     return {{frame.minX(), primaryTop - frame.maxY()}, frame.size};
 }

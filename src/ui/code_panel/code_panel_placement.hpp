@@ -17,7 +17,6 @@ struct CodePanelMetrics {
 // 340 wide; the notch's height plus the card's.
 Size codePanelSize(const Screen& screen);
 Point codePanelTopLeft(double width, const Screen& screen);
-Rect codePanelFrame(const Screen& screen);
 
 // A frame in the window system's coordinates: y grows downwards from the top of the primary
 // screen, whose top edge is at primaryTop in the screens' coordinates.

@@ -60,7 +60,7 @@ void NotchPasscodePanelController::show(std::string email, VerifyCodeHandler onV
     isAnimatingOut_ = false;
 
     if (window_) {
-        // Where it is, as large as it is; only a card on its way out comes back.
+        // Neither moved nor resized; a card out of view (leaving, or not yet in) comes in now.
         model_->setRevealed(true);
         return;
     }
@@ -79,9 +79,8 @@ void NotchPasscodePanelController::makePanel(Size size, const Screen& screen) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
 
-    panelFrame_ = {{0, 0}, size};
-    panelFrame_.origin = codePanelTopLeft(size.width, screen);
-    panelFrame_.origin.y -= size.height;
+    const Point topLeft = codePanelTopLeft(size.width, screen);
+    panelFrame_ = {{topLeft.x, topLeft.y - size.height}, size};
     const auto primary = firstScreen();
     const Rect placed =
         toWindowSystemFrame(panelFrame_, primary ? primary->frame.maxY() : screen.frame.maxY());
