@@ -94,6 +94,10 @@ public:
     // An info-level crash-reporting breadcrumb.
     static Breadcrumb breadcrumb(std::string category, std::string message);
 
+    // Runs the operation in a main task of its own, started once the work now running on main has
+    // yielded; the task keeps the coordinator alive until it ends.
+    void launch(Awaitable<void> (AppCoordinator::*operation)());
+
     // Whether the start-up task is still running.
     bool isStarting() const { return startupTask_.isRunning(); }
 
@@ -187,8 +191,6 @@ private:
     // Starts body in a main task of its own once the work now running on main has yielded, as a
     // task started from the main thread does.
     Task startTask(Awaitable<void> body);
-    // Runs operation in such a task, which keeps the coordinator alive until it ends.
-    void launch(Awaitable<void> (AppCoordinator::*operation)());
     void hideOverlayUnlessPreviewing();
 
     // --- Given.

@@ -1,0 +1,44 @@
+#pragma once
+// The tray item and its menu, drawn from the coordinator: the menu is rebuilt from the
+// coordinator's state whenever it changes, and the icon gains its dot when an update is found.
+// Entries that open a window or a system prompt act once the menu has closed. GUI thread.
+
+#include "app/change_signal.hpp"
+#include "app/menu_bar_menu.hpp"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+namespace pennial {
+
+class AppCoordinator;
+
+class MenuBarView {
+public:
+    // quit ends the application (the owner of the event loop decides how).
+    MenuBarView(std::shared_ptr<AppCoordinator> coordinator, std::function<void()> quit);
+    ~MenuBarView();
+    MenuBarView(const MenuBarView&) = delete;
+    MenuBarView& operator=(const MenuBarView&) = delete;
+
+    QMenu& menu() { return menu_; }
+    QSystemTrayIcon& trayIcon() { return tray_; }
+
+    // Carries out an entry as choosing it in the menu does.
+    void choose(MenuBarAction action);
+
+private:
+    void rebuild();
+
+    std::shared_ptr<AppCoordinator> coordinator_;
+    std::function<void()> quit_;
+    QMenu menu_;
+    QSystemTrayIcon tray_;
+    std::vector<MenuBarEntry> shown_;
+    bool badged_ = false;
+    ChangeSignal::Connection changes_;
+};
+
+} // namespace pennial
