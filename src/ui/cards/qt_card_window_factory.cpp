@@ -1,0 +1,28 @@
+#include "ui/cards/qt_card_window_factory.hpp"
+
+#include "ui/cards/qt_glass_card_window_controller.hpp"
+
+#include <QWidget>
+
+namespace pennial {
+
+QtCardWindowFactory::QtCardWindowFactory(CardWindowServices services)
+    : services_(std::move(services)) {}
+
+void QtCardWindowFactory::setContentBuilder(CardWindowContent content, ContentBuilder builder) {
+    if (builder)
+        builders_[content] = std::move(builder);
+    else
+        builders_.erase(content);
+}
+
+std::unique_ptr<GlassCardWindowController>
+QtCardWindowFactory::makeCardWindow(const CardWindowSpec& spec, AppCoordinator& coordinator) {
+    QtGlassCardWindowController::ContentBuilder content;
+    if (auto found = builders_.find(spec.content); found != builders_.end())
+        content = [builder = found->second, &coordinator] { return builder(coordinator); };
+    return std::make_unique<QtGlassCardWindowController>(spec.id, spec.size, spec.resizable,
+                                                         std::move(content), services_);
+}
+
+} // namespace pennial

@@ -1,0 +1,240 @@
+#include "ui/cards/qt_glass_card_window_controller.hpp"
+
+#include "platform/screens.hpp"
+#include "ui/cards/card_title_bar.hpp"
+#include "ui/cards/glass_card_window.hpp"
+#include "ui/cards/own_window_registry.hpp"
+#include "ui/cards/qt_window_focus.hpp"
+#include "ui/cards/window_identifier.hpp"
+#include "ui/design/pn_animations.hpp"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QWidget>
+#include <chrono>
+#include <cmath>
+
+namespace pennial {
+
+namespace {
+
+constexpr std::chrono::milliseconds resizeDuration{200};
+
+int points(double value) {
+    return static_cast<int>(std::lround(value));
+}
+
+QSize qtSize(Size size) {
+    return {points(size.width), points(size.height)};
+}
+
+// Window work runs on a later turn of the main loop, never inside the window's own event.
+void later(std::function<void()> step) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(step), Qt::QueuedConnection);
+}
+
+} // namespace
+
+struct QtGlassCardWindowController::State {
+    std::string id;
+    Size size;
+    bool resizable = false;
+    ContentBuilder content;
+    CardWindowServices services;
+
+    bool canClose = true;
+    bool hideButtons = false;
+    bool showTitlebarLogo = false;
+    std::optional<QColor> opaqueBackground;
+    std::function<void()> onWindowDidResignKey;
+    std::function<void()> onWindowDidBecomeKey;
+
+    GlassCardWindow* window = nullptr; // owned while set
+
+    // The closed window is deleted, so that it no longer counts as one of ours, before the focus
+    // rules look for what is left.
+    void forgetWindow(GlassCardWindow* closed) {
+        if (window != closed)
+            return;
+        window = nullptr;
+        later([focus = services.focus, closed = QPointer<GlassCardWindow>(closed)] {
+            delete closed.data();
+            focus->restoreAccessoryIfNoUserWindows();
+        });
+    }
+
+    GlassCardWindow* build(const std::shared_ptr<State>& self);
+    void centre(QWidget& window) const;
+};
+
+GlassCardWindow* QtGlassCardWindowController::State::build(const std::shared_ptr<State>& self) {
+    const std::weak_ptr<State> weak = self;
+    GlassCardWindow::Events events;
+    events.shouldClose = [weak] {
+        auto state = weak.lock();
+        return !state || state->canClose;
+    };
+    events.willClose = [weak](GlassCardWindow& closed) {
+        if (auto state = weak.lock())
+            state->forgetWindow(&closed);
+    };
+    events.keyChanged = [weak](bool isKey) {
+        auto state = weak.lock();
+        if (!state)
+            return;
+        // The queued step holds the state until it has run.
+        later([state, isKey] {
+            const auto& callback =
+                isKey ? state->onWindowDidBecomeKey : state->onWindowDidResignKey;
+            if (callback)
+                callback();
+        });
+    };
+
+    auto* built = new GlassCardWindow(resizable, opaqueBackground.value_or(QColor(Qt::black)),
+                                      std::move(events));
+    built->setContent(content ? content() : nullptr);
+    setWindowIdentifier(*built, id);
+    services.ownWindows->addOwnWindow(id, built);
+    const QSize initial = qtSize(size);
+    built->setMinimumSize(initial);
+    if (!resizable)
+        built->setMaximumSize(initial);
+    built->resize(initial);
+    centre(*built);
+    if (hideButtons)
+        built->titleBar()->setButtonsHidden(true);
+    if (showTitlebarLogo) {
+        built->setWindowTitle(QStringLiteral(" "));
+        built->titleBar()->showLogo();
+    }
+    return built;
+}
+
+void QtGlassCardWindowController::State::centre(QWidget& built) const {
+    if (!services.screens)
+        return;
+    const auto screen = services.screens->mainScreen();
+    const auto all = services.screens->screens();
+    if (!screen || all.empty())
+        return;
+    // The screens count y upwards from the primary screen's bottom; the window system downwards
+    // from its top.
+    const double primaryTop = all.front().frame.maxY();
+    const Rect& area = screen->visibleFrame;
+    built.move(points(area.midX() - built.width() / 2.0),
+               points(primaryTop - area.midY() - built.height() / 2.0));
+}
+
+QtGlassCardWindowController::QtGlassCardWindowController(std::string id, Size size, bool resizable,
+                                                         ContentBuilder content,
+                                                         CardWindowServices services)
+    : state_(std::make_shared<State>()) {
+    state_->id = std::move(id);
+    state_->size = size;
+    state_->resizable = resizable;
+    state_->content = std::move(content);
+    state_->services = std::move(services);
+}
+
+QtGlassCardWindowController::~QtGlassCardWindowController() {
+    hide();
+}
+
+void QtGlassCardWindowController::show() {
+    if (state_->window) {
+        state_->services.focus->focus(*state_->window);
+        return;
+    }
+    GlassCardWindow* built = state_->build(state_);
+    state_->services.focus->showAppForUserInteraction();
+    built->show();
+    built->raise();
+    built->activateWindow();
+    state_->window = built;
+}
+
+void QtGlassCardWindowController::hide() {
+    state_->canClose = true;
+    GlassCardWindow* open = state_->window;
+    if (!open)
+        return;
+    open->close();
+    // A close that did not reach the window's close event (it was already closing) still ends
+    // here.
+    if (state_->window == open) {
+        open->hide();
+        state_->forgetWindow(open);
+    }
+}
+
+void QtGlassCardWindowController::resize(Size size, bool animated) {
+    GlassCardWindow* open = state_->window;
+    if (!open)
+        return;
+    const QSize target = qtSize(size);
+    const QRect current = open->geometry();
+    const QRect frame(QPoint(points(current.x() + (current.width() - target.width()) / 2.0),
+                             points(current.y() + (current.height() - target.height()) / 2.0)),
+                      target);
+    const auto duration =
+        animated ? PNAnimations::duration(resizeDuration) : std::chrono::milliseconds::zero();
+    if (duration.count() == 0) {
+        open->setMinimumSize(target);
+        open->setMaximumSize(target);
+        open->setGeometry(frame);
+        return;
+    }
+    // The limits would hold the frames in between; they are fixed once the window got there.
+    open->setMinimumSize(open->minimumSize().boundedTo(target));
+    open->setMaximumSize(open->maximumSize().expandedTo(target));
+    auto* animation = new QPropertyAnimation(open, "geometry", open);
+    animation->setDuration(static_cast<int>(duration.count()));
+    animation->setEndValue(frame);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    QObject::connect(animation, &QPropertyAnimation::finished, open, [open, target] {
+        open->setMinimumSize(target);
+        open->setMaximumSize(target);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool QtGlassCardWindowController::isVisible() const {
+    const GlassCardWindow* open = state_->window;
+    return open && open->isVisible() && !open->isMinimized();
+}
+
+bool QtGlassCardWindowController::canClose() const {
+    return state_->canClose;
+}
+
+void QtGlassCardWindowController::setCanClose(bool canClose) {
+    state_->canClose = canClose;
+}
+
+void QtGlassCardWindowController::setShowTitlebarLogo(bool show) {
+    state_->showTitlebarLogo = show;
+}
+
+void QtGlassCardWindowController::setHideButtons(bool hide) {
+    state_->hideButtons = hide;
+}
+
+void QtGlassCardWindowController::setOpaqueBackground(std::optional<QColor> color) {
+    state_->opaqueBackground = color;
+}
+
+void QtGlassCardWindowController::setOnWindowDidBecomeKey(std::function<void()> callback) {
+    state_->onWindowDidBecomeKey = std::move(callback);
+}
+
+void QtGlassCardWindowController::setOnWindowDidResignKey(std::function<void()> callback) {
+    state_->onWindowDidResignKey = std::move(callback);
+}
+
+GlassCardWindow* QtGlassCardWindowController::window() const {
+    return state_->window;
+}
+
+} // namespace pennial
