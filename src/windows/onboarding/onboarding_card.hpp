@@ -41,7 +41,7 @@ public:
 };
 
 // Builds a new root widget each time a window is built; the window owns it.
-using OnboardingContentBuilder = std::function<QWidget*()>;
+using OnboardingContentBuilder = std::function<std::unique_ptr<QWidget>()>;
 using OnboardingCardFactory = std::function<std::unique_ptr<OnboardingCard>(
     const OnboardingCardSpec& spec, OnboardingContentBuilder content)>;
 

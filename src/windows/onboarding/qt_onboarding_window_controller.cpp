@@ -35,8 +35,8 @@ void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingS
     spec.opaqueBackground = QColor(Qt::black);
     // The window is built from the coordinator of the show that made it, and the same models.
     auto content = [coordinator = &coordinator, model = &model_,
-                    playgroundModel = &playgroundModel_]() -> QWidget* {
-        return new OnboardingWindowView(*coordinator, *model, *playgroundModel);
+                    playgroundModel = &playgroundModel_]() -> std::unique_ptr<QWidget> {
+        return std::make_unique<OnboardingWindowView>(*coordinator, *model, *playgroundModel);
     };
     auto card = makeCard_(spec, std::move(content));
     card->setOnWindowDidResignKey(onWindowDidResignKey_);

@@ -41,7 +41,7 @@ public:
         ++record_->buildCount;
         window_ = std::make_unique<QWidget>();
         window_->resize(record_->spec.size);
-        record_->content = builder_();
+        record_->content = builder_().release();
         record_->content->setParent(window_.get());
         record_->content->setGeometry(window_->rect());
         window_->show();
