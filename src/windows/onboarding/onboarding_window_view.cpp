@@ -26,6 +26,15 @@ qreal mix(qreal from, qreal to, qreal progress) {
     return from + (to - from) * progress;
 }
 
+// A screen that has left. Deleted on a later turn: the change of stage may come from a press
+// of one of its own buttons, still being delivered.
+void retire(QWidget* screen) {
+    if (!screen)
+        return;
+    screen->hide();
+    screen->deleteLater();
+}
+
 void setOpacity(QWidget* widget, qreal opacity) {
     auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
     if (!effect) {
@@ -100,7 +109,7 @@ QWidget* OnboardingWindowView::contentForStage(OnboardingStage stage) {
 void OnboardingWindowView::stageChanged() {
     transition_->stop();
     // A change during a change: the screen that was leaving goes at once.
-    delete leavingScreen_;
+    retire(leavingScreen_);
     leavingScreen_ = screen_;
     headerFrom_ = headerNow_;
     screen_ = contentForStage(model_.stage());
@@ -130,7 +139,7 @@ void OnboardingWindowView::animationStep(qreal progress) {
 }
 
 void OnboardingWindowView::animationFinished() {
-    delete leavingScreen_;
+    retire(leavingScreen_);
     leavingScreen_ = nullptr;
     // Settled screens draw without an offscreen pass.
     screen_->setGraphicsEffect(nullptr);

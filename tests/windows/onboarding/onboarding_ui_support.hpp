@@ -23,6 +23,11 @@ inline void click(QWidget* widget) {
     QCoreApplication::sendEvent(widget, &release);
 }
 
+// Deletes what the views handed over for deletion on a later turn.
+inline void runDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 template <class Condition>
 bool processEventsUntil(Condition condition,
                         std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
@@ -32,6 +37,7 @@ bool processEventsUntil(Condition condition,
         if (clock.elapsed() > timeout.count())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        runDeferredDeletes();
         QThread::msleep(1);
     }
     return true;

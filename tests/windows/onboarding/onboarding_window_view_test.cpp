@@ -54,6 +54,7 @@ TEST_F(OnboardingWindowViewTest, RoutesEachStageToItsScreenBuiltAfresh) {
         EXPECT_EQ(dynamic_cast<WelcomeScreen*>(view.currentScreen()), nullptr);
         EXPECT_EQ(view.currentScreen()->geometry(), view.rect());
     }
+    testing::runDeferredDeletes();
     EXPECT_TRUE(welcome.isNull()) << "the screen that left is gone";
 
     model.setStage(OnboardingStage::welcome);
@@ -91,6 +92,7 @@ TEST_F(OnboardingWindowViewTest, AnimatedChangeCrossFadesTheScreensAndGlidesTheH
     ASSERT_TRUE(testing::processEventsUntil([&] { return headerNow().offset.y() < 24; }));
     const HeaderLook midway = headerNow();
     model.setStage(OnboardingStage::welcome);
+    testing::runDeferredDeletes();
     EXPECT_TRUE(leaving.isNull());
     EXPECT_EQ(headerNow(), midway);
 

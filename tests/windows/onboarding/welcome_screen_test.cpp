@@ -17,6 +17,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -58,6 +59,18 @@ TEST_F(WelcomeScreenTest, StartSetupCallsTheWelcomeCallbackInstalledAtThePress) 
     EXPECT_EQ(completed, 1);
     EXPECT_EQ(controller.model().stage(), OnboardingStage::welcome)
         << "the core moves on, not the screen";
+
+    // The core moving on inside the press takes the screen away under its own button.
+    OnboardingCallbacks movingOn;
+    movingOn.onCompleteWelcome = [&] {
+        controller.show(*coordinator, OnboardingStage::permissions, false, {});
+    };
+    showWelcome(std::move(movingOn));
+    QPointer<QWidget> pressed = bar->primaryButton();
+    click(pressed);
+    testing::runDeferredDeletes();
+    EXPECT_TRUE(pressed.isNull());
+    EXPECT_EQ(controller.model().stage(), OnboardingStage::permissions);
 }
 
 TEST_F(WelcomeScreenTest, SaysThePromiseWithTheSubtitleBrokenAfterInsert) {
