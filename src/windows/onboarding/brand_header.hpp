@@ -18,7 +18,6 @@ public:
     void setIconSize(qreal size);
     qreal nameOpacity() const;
     void setNameOpacity(qreal opacity);
-    QLabel* name() const { return name_; }
 
 private:
     class Icon;

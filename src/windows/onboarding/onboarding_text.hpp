@@ -21,7 +21,6 @@ public:
 
     const QString& text() const { return text_; }
     bool hasGradientFill() const { return gradient_; }
-    QColor color() const { return color_; }
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;

@@ -48,10 +48,8 @@ void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingS
 void QtOnboardingWindowController::hide() {
     if (!windowController_)
         return;
-    // Dropped before hide() returns to the caller, so a show() from a callback of the close
-    // builds a new window.
-    auto card = std::move(windowController_);
-    card->hide();
+    windowController_->hide();
+    windowController_.reset();
 }
 
 void QtOnboardingWindowController::setOnWindowDidResignKey(std::function<void()> callback) {
@@ -67,7 +65,6 @@ void QtOnboardingWindowController::setOnWindowDidBecomeKey(std::function<void()>
 }
 
 void QtOnboardingWindowController::setOnCodeChanged(CodeChangedHandler callback) {
-    onCodeChanged_ = callback;
     model_.onCodeChanged = std::move(callback);
 }
 

@@ -40,7 +40,6 @@ private:
     std::unique_ptr<OnboardingCard> windowController_;
     OnboardingModel model_;
     OnboardingPlaygroundModel playgroundModel_;
-    CodeChangedHandler onCodeChanged_;
     std::function<void()> onWindowDidResignKey_;
     std::function<void()> onWindowDidBecomeKey_;
 };
