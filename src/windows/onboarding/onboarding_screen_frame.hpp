@@ -1,0 +1,33 @@
+#pragma once
+// What every onboarding screen sits in: a vertical stack without spacing that fills the content
+// area, its elements centred (the welcome screen) or at the leading edge (all others). The bottom
+// bar always spans the whole width.
+
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace pennial {
+
+class OnboardingScreenFrame : public QWidget {
+public:
+    enum class Alignment { centre, leading };
+
+    explicit OnboardingScreenFrame(Alignment alignment, QWidget* parent = nullptr);
+
+    Alignment alignment() const { return alignment_; }
+
+    // A gap of exactly `height`.
+    void addFixedGap(qreal height);
+    // A gap that takes its share of the height left over, never less than `minimum`.
+    void addFlexibleGap(qreal minimum);
+    // An element, aligned as the frame says; the frame owns it.
+    void addElement(QWidget* element);
+    void addBottomBar(QWidget* bar);
+
+private:
+    Alignment alignment_;
+    QVBoxLayout* stack_;
+};
+
+} // namespace pennial

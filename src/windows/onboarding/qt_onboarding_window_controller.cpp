@@ -1,0 +1,89 @@
+#include "windows/onboarding/qt_onboarding_window_controller.hpp"
+
+#include "windows/onboarding/onboarding_window_view.hpp"
+
+namespace pennial {
+
+QtOnboardingWindowController::QtOnboardingWindowController(OnboardingCardFactory makeCard)
+    : makeCard_(std::move(makeCard)) {}
+
+void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingStage stage,
+                                        bool isReturningUser, OnboardingCallbacks callbacks) {
+    model_.setStage(stage);
+    model_.isReturningUser = isReturningUser;
+    model_.callbacks = std::move(callbacks);
+
+    if (stage == OnboardingStage::signIn) {
+        // Every show of the step starts the form over; the address and the countdown stay.
+        model_.setSignInStep(SignInStep::enterEmail);
+        model_.setSignInError(std::nullopt);
+        model_.setSignInCode("");
+        model_.setSignInLoading(false);
+    }
+
+    if (windowController_) {
+        windowController_->resize(defaultSize, true);
+        windowController_->show();
+        return;
+    }
+    OnboardingCardSpec spec;
+    spec.id = QStringLiteral("onboarding");
+    spec.size = defaultSize;
+    spec.resizable = false;
+    spec.canClose = false;
+    spec.hideButtons = true;
+    spec.opaqueBackground = QColor(Qt::black);
+    // The window is built from the coordinator of the show that made it, and the same models.
+    auto content = [coordinator = &coordinator, model = &model_,
+                    playgroundModel = &playgroundModel_]() -> std::unique_ptr<QWidget> {
+        return std::make_unique<OnboardingWindowView>(*coordinator, *model, *playgroundModel);
+    };
+    auto card = makeCard_(spec, std::move(content));
+    card->setOnWindowDidResignKey(onWindowDidResignKey_);
+    card->setOnWindowDidBecomeKey(onWindowDidBecomeKey_);
+    card->show();
+    windowController_ = std::move(card);
+}
+
+void QtOnboardingWindowController::hide() {
+    if (!windowController_)
+        return;
+    windowController_->hide();
+    windowController_.reset();
+}
+
+void QtOnboardingWindowController::setOnWindowDidResignKey(std::function<void()> callback) {
+    onWindowDidResignKey_ = std::move(callback);
+    if (windowController_)
+        windowController_->setOnWindowDidResignKey(onWindowDidResignKey_);
+}
+
+void QtOnboardingWindowController::setOnWindowDidBecomeKey(std::function<void()> callback) {
+    onWindowDidBecomeKey_ = std::move(callback);
+    if (windowController_)
+        windowController_->setOnWindowDidBecomeKey(onWindowDidBecomeKey_);
+}
+
+void QtOnboardingWindowController::setOnCodeChanged(CodeChangedHandler callback) {
+    model_.onCodeChanged = std::move(callback);
+}
+
+void QtOnboardingWindowController::setSignInCode(const std::string& code) {
+    if (model_.signInCode() != code)
+        model_.setSignInCode(code);
+}
+
+bool QtOnboardingWindowController::isAtEnterCodeStep() const {
+    return model_.stage() == OnboardingStage::signIn &&
+           model_.signInStep() == SignInStep::enterCode;
+}
+
+bool QtOnboardingWindowController::isWindowVisible() const {
+    return windowController_ && windowController_->isVisible();
+}
+
+std::string QtOnboardingWindowController::signInEmail() const {
+    return model_.signInEmail();
+}
+
+} // namespace pennial
