@@ -1,0 +1,53 @@
+#include "main/pennial_app.hpp"
+
+#include "app/app_coordinator.hpp"
+#include "app/crash_reporting.hpp"
+#include "composition/linux_coordinator_dependencies.hpp"
+#include "platform/linux/x11_workspace.hpp"
+#include "ui/cards/card_window_services.hpp"
+#include "ui/cards/own_window_registry.hpp"
+#include "ui/cards/qt_card_window_factory.hpp"
+#include "ui/cards/qt_window_focus.hpp"
+#include "ui/code_panel/notch_passcode_panel_controller.hpp"
+#include "ui/design/pn_fonts.hpp"
+#include "ui/overlay/spinner_overlay_controller.hpp"
+#include "ui/tray/menu_bar_view.hpp"
+#include "windows/onboarding/glass_onboarding_card.hpp"
+#include "windows/onboarding/qt_onboarding_window_controller.hpp"
+
+namespace pennial {
+
+namespace {
+
+// The windows and panels the coordinator drives, on Qt.
+void addUserInterface(CoordinatorDependencies& dependencies) {
+    auto workspace = std::dynamic_pointer_cast<X11Workspace>(dependencies.workspace);
+    auto ownWindows = std::make_shared<X11OwnWindowRegistry>(workspace);
+    auto focus = std::make_shared<QtWindowFocus>(ownWindows);
+    const CardWindowServices cards{dependencies.screens, focus, ownWindows};
+
+    dependencies.spinner = std::make_shared<SpinnerOverlayController>(dependencies.screens);
+    dependencies.notchPasscodePanel =
+        std::make_shared<NotchPasscodePanelController>(dependencies.screens, dependencies.main);
+    dependencies.cardWindows = std::make_shared<QtCardWindowFactory>(cards);
+    dependencies.windowFocus = focus;
+    dependencies.onboardingWindow =
+        std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
+}
+
+} // namespace
+
+PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
+    auto dependencies = linuxCoordinatorDependencies(main);
+    // Running before anything else is built, so that the start-up's breadcrumbs and errors reach
+    // it.
+    startCrashReporting(*dependencies.crashReporter);
+    PNFonts::registerCustomFonts();
+    addUserInterface(dependencies);
+    coordinator_ = AppCoordinator::create(std::move(dependencies));
+    menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
+}
+
+PennialApp::~PennialApp() = default;
+
+} // namespace pennial
