@@ -8,18 +8,16 @@
 
 namespace pennial::testing {
 
-inline QImage saveScreenshot(QWidget& widget, const QString& name) {
-    const QString folder = QCoreApplication::applicationDirPath() + "/media_screenshots";
-    QDir().mkpath(folder);
-    QImage image = widget.grab().toImage();
-    image.save(folder + "/" + name + ".png");
-    return image;
-}
-
 inline void saveImage(const QImage& image, const QString& name) {
     const QString folder = QCoreApplication::applicationDirPath() + "/media_screenshots";
     QDir().mkpath(folder);
     image.save(folder + "/" + name + ".png");
+}
+
+inline QImage saveScreenshot(QWidget& widget, const QString& name) {
+    QImage image = widget.grab().toImage();
+    saveImage(image, name);
+    return image;
 }
 
 } // namespace pennial::testing
