@@ -27,16 +27,17 @@ AppConfig storedConfig() {
 
 class GeneralTabTest : public SettingsFixture {
 protected:
-    // The General tab shown and loaded.
+    // The General tab shown in the settings card, and loaded.
     GeneralTab& openGeneralTab() {
-        view = makeView(SettingsView::generalTab);
+        view = openSettings(SettingsView::generalTab);
+        EXPECT_NE(view, nullptr);
         auto* tab = dynamic_cast<GeneralTab*>(view->content());
         EXPECT_NE(tab, nullptr);
         EXPECT_TRUE(runUntil([&] { return !tab->isLoading(); }));
         return *tab;
     }
 
-    std::unique_ptr<SettingsView> view;
+    SettingsView* view = nullptr;
 };
 
 TEST_F(GeneralTabTest, ShowsTheStoredValuesAndWarnsWhenThePullFailed) {
@@ -125,6 +126,7 @@ TEST_F(GeneralTabTest, ResetSavesTheDefaultPattern) {
     tab.resetButton()->click();
     EXPECT_EQ(tab.triggerPattern(), QStringLiteral(";;"));
     ASSERT_TRUE(runUntil([&] { return tab.saved(); }));
+    saveScreenshot(view->window(), QStringLiteral("general_tab_saved"));
     EXPECT_EQ(readConfig().triggerPattern, ";;");
     EXPECT_EQ(textMonitor->triggerPattern, ";;");
     EXPECT_EQ(tab.errorMessage(), std::nullopt);
