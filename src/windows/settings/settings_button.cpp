@@ -45,8 +45,9 @@ void SettingsButton::paintEvent(QPaintEvent*) {
         painter.setBrush(PNColor::withOpacity(PNColor::textPrimary(), 0.08));
     }
     painter.drawRoundedRect(frame, PNRadius::small, PNRadius::small);
-    if (hasFocus() && kind_ == Kind::bordered) {
-        painter.setPen(PNColor::accent());
+    if (hasFocus()) {
+        // On the accent fill an accent ring would not show.
+        painter.setPen(kind_ == Kind::prominent ? PNColor::textPrimary() : PNColor::accent());
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame, PNRadius::small, PNRadius::small);
     }
