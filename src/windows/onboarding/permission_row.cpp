@@ -82,7 +82,7 @@ PermissionRow::PermissionRow(const QString& title, const QString& subtitle,
     state->setContentsMargins(0, 0, 0, 0);
     grantButton_ = new QPushButton(localized("Grant Access"), this);
     grantButton_->setObjectName(QStringLiteral("GrantAccessButton"));
-    grantButton_->setAccessibleName(localized("Grant ") + title + localized(" access"));
+    grantButton_->setAccessibleName(localized("Grant %1 access").arg(title));
     grantButton_->setFont(PNTypography::labelRegular());
     grantButton_->setStyleSheet(grantButtonStyleSheet());
     grantButton_->setCursor(Qt::PointingHandCursor);
@@ -93,7 +93,7 @@ PermissionRow::PermissionRow(const QString& title, const QString& subtitle,
     checkmark_ = new OnboardingSymbol(
         OnboardingSymbol::Shape::checkmark, checkGlyphSize, PNColor::brand(),
         QSize(static_cast<int>(checkGlyphSize), static_cast<int>(checkGlyphSize)), this);
-    checkmark_->setAccessibleName(title + localized(" granted"));
+    checkmark_->setAccessibleName(localized("%1 granted").arg(title));
     auto* buttonBox = new QVBoxLayout;
     buttonBox->setContentsMargins(0, static_cast<int>(PNSpacing::xxs), 0, 0);
     buttonBox->addWidget(grantButton_);

@@ -88,7 +88,7 @@ ProfileScreen::ProfileScreen(AppCoordinator& coordinator, OnboardingModel& model
     column->addWidget(writingContext_);
     connect(writingContext_, &PNTextArea::textEdited, this,
             [this](const QString& text) { model_.setWritingContext(text.toStdString()); });
-    // The fields span the width between the margins.
+    // Across the whole width rather than at the leading edge: the fields stretch to the margins.
     static_cast<QBoxLayout*>(layout())->addWidget(content);
 
     addFlexibleGap(PNSpacing::sm);

@@ -1,5 +1,5 @@
 // The done screen in its window: "Open Settings" calling the callback installed at the press, the
-// rows' texts with their icons level with the first line, and screenshots for review
+// rows' icons level with the first line of their texts, and screenshots for review
 // (onboarding_screenshots/).
 
 #include "fake_onboarding_card.hpp"
@@ -56,20 +56,10 @@ TEST_F(DoneScreenTest, OpenSettingsCallsTheCallbackInstalledAtThePress) {
     EXPECT_TRUE(cards.last()->destroyed);
 }
 
-TEST_F(DoneScreenTest, RowsSayWhatIsWorthKnowingWithTheirIconsByTheFirstLine) {
+TEST_F(DoneScreenTest, RowsKeepTheirIconsByTheFirstLine) {
     auto* done = showDone();
     ASSERT_NE(done, nullptr);
-    EXPECT_EQ(done->title()->text(), QStringLiteral("You're all set."));
     ASSERT_EQ(done->rows().size(), 3u);
-    EXPECT_EQ(done->rows()[0].text->text(),
-              QStringLiteral("Pennial runs in the background \u2014 type your trigger followed by "
-                             "a command name in any text field."));
-    EXPECT_EQ(done->rows()[1].text->text(),
-              QStringLiteral("Your default commands are ready to go. Open Settings to customize "
-                             "them or create new ones."));
-    EXPECT_EQ(done->rows()[2].text->text(),
-              QStringLiteral("Find Pennial in your menu bar anytime."));
-
     // The first row wraps in the 520 px window; its icon stays by the first line, and no row is
     // cut short.
     const auto& first = done->rows()[0];

@@ -56,18 +56,7 @@ TEST_F(HowItWorksScreenTest, NextCallsTheCallbackInstalledAtThePress) {
 TEST_F(HowItWorksScreenTest, StepsWrapInsideTheMarginsWithoutLosingALine) {
     auto* screen = showHowItWorks();
     ASSERT_NE(screen, nullptr);
-    EXPECT_EQ(screen->title()->text(), QStringLiteral("How it works"));
-    EXPECT_EQ(screen->subtitle()->text(), QStringLiteral("Three steps. No learning curve."));
     ASSERT_EQ(screen->steps().size(), 3u);
-    EXPECT_EQ(screen->steps()[0].title->text(), QStringLiteral("Create a command"));
-    EXPECT_EQ(screen->steps()[0].description->text(),
-              QStringLiteral("Write instructions in plain English \u2014 like \"rewrite to be more "
-                             "professional\" \u2014 and give it a short name."));
-    EXPECT_EQ(screen->steps()[1].description->text(),
-              QStringLiteral("In any text field, type your trigger pattern followed by the command "
-                             "name, e.g. ;;polish"));
-    EXPECT_EQ(screen->steps()[2].title->text(), QStringLiteral("Get the result"));
-
     int previousBottom = 0;
     for (const auto& step : screen->steps()) {
         const QRect description(step.description->mapTo(view, QPoint()), step.description->size());

@@ -19,7 +19,6 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -93,12 +92,8 @@ protected:
 TEST_F(ProfileScreenTest, NextHandsOverTheTextsExactlyAsTypedAndSkipSavesNothing) {
     auto* screen = showProfile();
     ASSERT_NE(screen, nullptr);
-    EXPECT_EQ(screen->title()->text(), QStringLiteral("Let's get to know you"));
-    EXPECT_EQ(screen->displayNamesField()->labelLine()->text(),
-              QStringLiteral("Name & nicknames (comma-separated)"));
     auto* bar = screen->bottomBar();
     EXPECT_EQ(bar->stepIndicator()->currentStep(), 5);
-    EXPECT_EQ(bar->primaryButton()->text(), QStringLiteral("Next"));
     ASSERT_NE(bar->skipLink(), nullptr);
     EXPECT_EQ(bar->skipLink()->text(), QStringLiteral("I'll do this later"));
 
