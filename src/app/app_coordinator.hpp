@@ -75,6 +75,8 @@ public:
     const std::shared_ptr<AuthService>& authService() const { return authService_; }
     const std::shared_ptr<SupabaseStore>& supabaseStore() const { return supabaseStore_; }
     UpdateService& updateService() { return *updateService_; }
+    // Where the windows run their own tasks.
+    const Executor& mainExecutor() const { return main_; }
 
     // --- Operations.
     Awaitable<void> startMonitoring();
