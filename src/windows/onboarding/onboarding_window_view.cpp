@@ -1,10 +1,12 @@
 #include "windows/onboarding/onboarding_window_view.hpp"
 
+#include "app/app_coordinator.hpp"
 #include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_color.hpp"
 #include "ui/design/pn_spacing.hpp"
 #include "windows/onboarding/brand_header.hpp"
 #include "windows/onboarding/onboarding_model.hpp"
+#include "windows/onboarding/sign_in_screen.hpp"
 #include "windows/onboarding/welcome_screen.hpp"
 
 #include <QGraphicsOpacityEffect>
@@ -92,10 +94,17 @@ QWidget* OnboardingWindowView::contentForStage(OnboardingStage stage) {
     case OnboardingStage::welcome:
         screen = new WelcomeScreen(model_, this);
         break;
+    case OnboardingStage::signIn: {
+        SignInScreen::Services services{coordinator_.mainExecutor(),
+                                        [&coordinator = coordinator_](const std::string& url) {
+                                            coordinator.workspace().openURL(url);
+                                        }};
+        screen = new SignInScreen(model_, std::move(services), this);
+        break;
+    }
     // Screens still to come; the stage shows the bare background until then.
     case OnboardingStage::permissions:
     case OnboardingStage::videoIntro:
-    case OnboardingStage::signIn:
     case OnboardingStage::getToKnowYou:
     case OnboardingStage::done:
         screen = new QWidget(this);
