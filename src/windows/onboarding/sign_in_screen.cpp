@@ -28,9 +28,9 @@ SignInScreen::SignInScreen(OnboardingModel& model, Services services, QWidget* p
     area->setContentsMargins(static_cast<int>(PNSpacing::xl), 0, static_cast<int>(PNSpacing::xl),
                              0);
     area->setSpacing(0);
-    // The step takes the screen's width, so its texts wrap there.
-    stepArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    addElement(stepArea_);
+    // The step spans the screen like the bar: the e-mail field stretches across it and the texts
+    // wrap at its edge. Its own elements keep to the leading edge.
+    layout()->addWidget(stepArea_);
     buildStep();
 
     addFlexibleGap(PNSpacing::sm);
