@@ -145,6 +145,8 @@ TEST_F(SignInEndToEndTest, SignsInWithTheMailedCodeAndMovesOnToTheProfile) {
     EXPECT_EQ(model().signInCode(), "123");
     EXPECT_EQ(step->codeField()->code(), QStringLiteral("123"));
 
+    // The webmail shortcut of an address at no big provider opens the mail application.
+    EXPECT_EQ(step->openEmailButton()->text(), QStringLiteral("Click here to open your email app"));
     click(step->openEmailButton());
     EXPECT_EQ(desktop.openedURLs(), std::vector<std::string>{"mailto:"});
 
