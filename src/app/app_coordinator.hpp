@@ -75,8 +75,10 @@ public:
     const std::shared_ptr<AuthService>& authService() const { return authService_; }
     const std::shared_ptr<SupabaseStore>& supabaseStore() const { return supabaseStore_; }
     UpdateService& updateService() { return *updateService_; }
-    // Where the windows run their own tasks.
+    // The executor the windows run their awaited work on, and the desktop's workspace (opening
+    // addresses).
     const Executor& mainExecutor() const { return main_; }
+    Workspace& workspace() const { return *workspace_; }
 
     // --- Operations.
     Awaitable<void> startMonitoring();

@@ -6,6 +6,7 @@
 #include "app/onboarding_stage.hpp"
 #include "app/onboarding_window_controller.hpp"
 #include "app/sign_in_result.hpp"
+#include "base/task.hpp"
 
 #include <QObject>
 #include <functional>
@@ -49,6 +50,9 @@ public:
     // The current step's callbacks; an empty one does nothing, an empty sign-in one answers
     // success. Call them through the helpers below.
     OnboardingCallbacks callbacks;
+    // The running resend countdown: a new one replaces it, so the seconds never fall twice as
+    // fast. It writes into the model, so it lives as long as the model's own state.
+    Task resendCountdown;
 
     void requestPermissions() const { call(callbacks.onRequestPermissions); }
     void completeWelcome() const { call(callbacks.onCompleteWelcome); }

@@ -1,5 +1,6 @@
 #include "windows/onboarding/onboarding_window_view.hpp"
 
+#include "app/app_coordinator.hpp"
 #include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_color.hpp"
 #include "ui/design/pn_spacing.hpp"
@@ -9,6 +10,7 @@
 #include "windows/onboarding/onboarding_model.hpp"
 #include "windows/onboarding/permissions_screen.hpp"
 #include "windows/onboarding/profile_screen.hpp"
+#include "windows/onboarding/sign_in_screen.hpp"
 #include "windows/onboarding/welcome_screen.hpp"
 
 #include <QGraphicsOpacityEffect>
@@ -102,10 +104,14 @@ QWidget* OnboardingWindowView::contentForStage(OnboardingStage stage) {
     case OnboardingStage::videoIntro:
         screen = new HowItWorksScreen(model_, this);
         break;
-    // A screen still to come; the stage shows the bare background until then.
-    case OnboardingStage::signIn:
-        screen = new QWidget(this);
+    case OnboardingStage::signIn: {
+        SignInScreen::Services services{coordinator_.mainExecutor(),
+                                        [&coordinator = coordinator_](const std::string& url) {
+                                            coordinator.workspace().openURL(url);
+                                        }};
+        screen = new SignInScreen(model_, std::move(services), this);
         break;
+    }
     case OnboardingStage::getToKnowYou:
         screen = new ProfileScreen(coordinator_, model_, this);
         break;
