@@ -2,17 +2,8 @@
 // reaching the core's workspace, and a screenshot for review (cards_screenshots/).
 
 #include "app/app_coordinator.hpp"
-#include "platform/sim/recording_crash_reporter.hpp"
 #include "platform/sim/sim_desktop.hpp"
-#include "platform/sim/sim_environment.hpp"
-#include "platform/sim/sim_move_to_applications.hpp"
-#include "platform/sim/sim_secret_store.hpp"
-#include "platform/sim/sim_updater.hpp"
-#include "platform/sim/sim_user_defaults.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
-#include "support/app_fake_text_monitor.hpp"
+#include "support/sim_coordinator_dependencies.hpp"
 #include "ui/cards/cards_test_support.hpp"
 #include "ui/cards/glass_card_window.hpp"
 #include "ui/cards/qt_card_window_factory.hpp"
@@ -39,29 +30,10 @@ protected:
     AboutContentTest() {
         factory->setContentBuilder(CardWindowContent::about,
                                    aboutContentBuilder(desktop.workspace()));
-        CoordinatorDependencies dependencies;
-        dependencies.main = main.get_executor();
-        dependencies.accessibility = desktop.accessibility();
-        dependencies.workspace = desktop.workspace();
-        dependencies.screens = desktop.screens();
-        dependencies.secretStore = std::make_shared<SimSecretStore>();
-        dependencies.userDefaults = std::make_shared<SimUserDefaults>();
-        dependencies.environment = std::make_shared<SimEnvironment>();
-        dependencies.crashReporter = std::make_shared<RecordingCrashReporter>();
-        dependencies.updater = std::make_shared<SimUpdater>();
-        dependencies.moveToApplications = std::make_shared<SimMoveToApplications>();
-        dependencies.spinner = std::make_shared<testing::FakeSpinnerOverlay>();
-        dependencies.notchPasscodePanel = std::make_shared<testing::FakeNotchPasscodePanel>();
-        dependencies.onboardingWindow = std::make_shared<testing::FakeOnboardingWindow>();
+        auto dependencies = testing::simCoordinatorDependencies(
+            desktop, main.get_executor(), folder.filePath("config.json").toStdString());
         dependencies.cardWindows = factory;
         dependencies.windowFocus = cards.focus;
-        dependencies.keyEvents = desktop.keyboard().eventSource(main.get_executor());
-        dependencies.makeTextMonitor = [](std::shared_ptr<AccessibilityMonitor>,
-                                          std::string pattern) {
-            return std::make_shared<testing::FakeTextMonitor>(std::move(pattern));
-        };
-        dependencies.endpoints = {"http://127.0.0.1:9", "http://127.0.0.1:9", "test-key"};
-        dependencies.configFile = folder.filePath("config.json").toStdString();
         coordinator = AppCoordinator::create(std::move(dependencies));
     }
 

@@ -4,20 +4,9 @@
 // permission waits shortened.
 
 #include "app/app_coordinator.hpp"
-#include "platform/sim/recording_crash_reporter.hpp"
 #include "platform/sim/sim_desktop.hpp"
-#include "platform/sim/sim_environment.hpp"
-#include "platform/sim/sim_move_to_applications.hpp"
-#include "platform/sim/sim_secret_store.hpp"
-#include "platform/sim/sim_updater.hpp"
-#include "platform/sim/sim_user_defaults.hpp"
-#include "support/app_fake_card_windows.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
-#include "support/app_fake_text_monitor.hpp"
-#include "support/app_fake_window_focus.hpp"
 #include "support/scripted_http_client.hpp"
+#include "support/sim_coordinator_dependencies.hpp"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,33 +20,12 @@ namespace pennial::testing {
 class TestCoordinator {
 public:
     TestCoordinator() {
-        CoordinatorDependencies dependencies;
-        dependencies.main = main_.get_executor();
-        dependencies.accessibility = desktop_.accessibility();
-        dependencies.workspace = desktop_.workspace();
-        dependencies.screens = desktop_.screens();
-        dependencies.secretStore = std::make_shared<SimSecretStore>();
-        dependencies.userDefaults = std::make_shared<SimUserDefaults>();
-        dependencies.environment = std::make_shared<SimEnvironment>();
-        dependencies.crashReporter = std::make_shared<RecordingCrashReporter>();
-        dependencies.updater = std::make_shared<SimUpdater>();
-        dependencies.moveToApplications = std::make_shared<SimMoveToApplications>();
-        dependencies.spinner = std::make_shared<FakeSpinnerOverlay>();
-        dependencies.notchPasscodePanel = std::make_shared<FakeNotchPasscodePanel>();
-        dependencies.onboardingWindow = std::make_shared<FakeOnboardingWindow>();
-        dependencies.cardWindows = std::make_shared<FakeCardWindowFactory>();
-        dependencies.windowFocus = std::make_shared<FakeWindowFocus>();
-        dependencies.keyEvents = desktop_.keyboard().eventSource(main_.get_executor());
-        dependencies.makeTextMonitor = [](std::shared_ptr<AccessibilityMonitor>,
-                                          std::string pattern) {
-            return std::make_shared<FakeTextMonitor>(std::move(pattern));
-        };
+        auto dependencies =
+            simCoordinatorDependencies(desktop_, main_.get_executor(), configFile());
         dependencies.httpClient = std::make_shared<ScriptedHttpClient>();
         dependencies.authHttpClient = std::make_shared<ScriptedHttpClient>();
         dependencies.timings.permissionPollInterval = std::chrono::milliseconds(20);
         dependencies.timings.permissionRequestSettle = std::chrono::milliseconds(5);
-        dependencies.configFile =
-            QDir(folder_.path()).filePath(QStringLiteral("config.json")).toStdString();
         coordinator_ = AppCoordinator::create(std::move(dependencies));
     }
 

@@ -1,17 +1,12 @@
 #include "settings_fixture.hpp"
 
-#include "platform/sim/recording_crash_reporter.hpp"
 #include "platform/sim/sim_desktop.hpp"
-#include "platform/sim/sim_environment.hpp"
-#include "platform/sim/sim_move_to_applications.hpp"
 #include "platform/sim/sim_secret_store.hpp"
-#include "platform/sim/sim_updater.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 #include "services/auth_session.hpp"
 #include "services/file_config_storage.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
+#include "support/sim_coordinator_dependencies.hpp"
+#include "ui/cards/cards_test_support.hpp"
 #include "ui/cards/own_window_registry.hpp"
 #include "ui/cards/qt_card_window_factory.hpp"
 #include "ui/cards/qt_window_focus.hpp"
@@ -30,24 +25,6 @@
 namespace pennial::testing {
 
 namespace {
-
-// Lists our windows as the workspace does: destroyed ones drop out.
-class ListedOwnWindows final : public OwnWindowRegistry {
-public:
-    void addOwnWindow(std::string identifier, QWidget* window) override {
-        windows_.emplace_back(std::move(identifier), QPointer<QWidget>(window));
-    }
-    std::vector<OwnWindow> ownWindows() override {
-        std::erase_if(windows_, [](const auto& entry) { return entry.second.isNull(); });
-        std::vector<OwnWindow> listed;
-        for (const auto& [identifier, widget] : windows_)
-            listed.push_back({identifier, widget->isVisible()});
-        return listed;
-    }
-
-private:
-    std::vector<std::pair<std::string, QPointer<QWidget>>> windows_;
-};
 
 std::unique_ptr<QWidget> makeCommandsStandIn(AppCoordinator&) {
     auto widget = std::make_unique<QWidget>();
@@ -111,23 +88,12 @@ void SettingsFixture::launch() {
     for (const char* key : {"hasSeenWelcomeOnboarding", "hasSeenVideoIntro",
                             "hasCompletedProfileOnboarding", "hasCompletedPlaygroundOnboarding"})
         defaults->setBool(key, true);
-    CoordinatorDependencies dependencies;
-    dependencies.main = main.get_executor();
-    dependencies.accessibility = parts_->desktop.accessibility();
-    dependencies.workspace = parts_->desktop.workspace();
-    dependencies.screens = parts_->desktop.screens();
+    auto dependencies =
+        simCoordinatorDependencies(parts_->desktop, main.get_executor(), parts_->configFile());
     dependencies.secretStore = parts_->secrets;
     dependencies.userDefaults = defaults;
-    dependencies.environment = std::make_shared<SimEnvironment>();
-    dependencies.crashReporter = std::make_shared<RecordingCrashReporter>();
-    dependencies.updater = std::make_shared<SimUpdater>();
-    dependencies.moveToApplications = std::make_shared<SimMoveToApplications>();
-    dependencies.spinner = std::make_shared<FakeSpinnerOverlay>();
-    dependencies.notchPasscodePanel = std::make_shared<FakeNotchPasscodePanel>();
-    dependencies.onboardingWindow = std::make_shared<FakeOnboardingWindow>();
     dependencies.cardWindows = parts_->cards;
     dependencies.windowFocus = parts_->focus;
-    dependencies.keyEvents = parts_->desktop.keyboard().eventSource(main.get_executor());
     dependencies.clipboard = parts_->desktop.clipboard();
     dependencies.keyboardSynthesizer = parts_->desktop.keyboardSynthesizer();
     dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
@@ -136,7 +102,6 @@ void SettingsFixture::launch() {
         return textMonitor;
     };
     dependencies.endpoints = {backend.baseURL(), backend.baseURL(), "test-publishable-key"};
-    dependencies.configFile = parts_->configFile();
     coordinator = AppCoordinator::create(std::move(dependencies));
     ASSERT_TRUE(runUntil([&] { return !coordinator->isStarting(); }));
 }
