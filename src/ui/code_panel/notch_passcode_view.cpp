@@ -23,7 +23,6 @@ namespace pennial {
 
 namespace {
 
-constexpr std::chrono::milliseconds slideDuration{350};
 // At rest the card rides this far up, so that the panel keeps an empty strip at its foot.
 constexpr int restingLift = 20;
 
@@ -170,21 +169,7 @@ void NotchPasscodeView::placeCard(bool animated) {
         card_->resize(size());
         placeContent();
     }
-    const QPoint target(0, revealOffset());
-    const auto duration = PNAnimations::duration(slideDuration);
-    if (animated && duration.count() > 0) {
-        sliding_->stop();
-        sliding_->setDuration(static_cast<int>(duration.count()));
-        sliding_->setStartValue(card_->pos());
-        sliding_->setEndValue(target);
-        sliding_->start();
-        return;
-    }
-    if (sliding_->state() == QAbstractAnimation::Running) {
-        sliding_->setEndValue(target);
-        return;
-    }
-    card_->move(target);
+    slideCard(*card_, *sliding_, QPoint(0, revealOffset()), animated);
 }
 
 void NotchPasscodeView::resizeEvent(QResizeEvent*) {

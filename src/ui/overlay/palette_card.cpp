@@ -1,9 +1,12 @@
 #include "ui/overlay/palette_card.hpp"
 
+#include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_card_modifier.hpp"
 #include "ui/design/pn_radius.hpp"
 
 #include <QPainter>
+#include <QPropertyAnimation>
+#include <chrono>
 
 namespace pennial {
 
@@ -64,6 +67,24 @@ void PaletteCard::setShape(PaletteCardShape shape) {
 void PaletteCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     shape_.paint(painter, QRectF(rect()));
+}
+
+void slideCard(QWidget& card, QPropertyAnimation& sliding, QPoint target, bool animated) {
+    constexpr std::chrono::milliseconds slideDuration{350};
+    const auto duration = PNAnimations::duration(slideDuration);
+    if (animated && duration.count() > 0) {
+        sliding.stop();
+        sliding.setDuration(static_cast<int>(duration.count()));
+        sliding.setStartValue(card.pos());
+        sliding.setEndValue(target);
+        sliding.start();
+        return;
+    }
+    if (sliding.state() == QAbstractAnimation::Running) {
+        sliding.setEndValue(target);
+        return;
+    }
+    card.move(target);
 }
 
 } // namespace pennial

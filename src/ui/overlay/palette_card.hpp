@@ -4,7 +4,10 @@
 // It hosts the logo, the status row and the list, one above the other.
 
 #include <QPainterPath>
+#include <QPoint>
 #include <QWidget>
+
+class QPropertyAnimation;
 
 namespace pennial {
 
@@ -31,5 +34,10 @@ protected:
 private:
     PaletteCardShape shape_;
 };
+
+// Moves a panel's card to target: over the 0.35 s slide when animated (and animations are on),
+// else at once — a slide still running is only re-aimed, so it ends where the card now belongs.
+// sliding animates the card's position.
+void slideCard(QWidget& card, QPropertyAnimation& sliding, QPoint target, bool animated);
 
 } // namespace pennial

@@ -16,7 +16,6 @@ namespace pennial {
 namespace {
 
 // The card's slide: a lively spring that settles without much bounce.
-constexpr std::chrono::milliseconds slideDuration{350};
 // A notch-docked card rides this far up, so its content clears the notch and the panel keeps an
 // empty strip at its foot.
 constexpr int notchLift = 20;
@@ -94,21 +93,7 @@ void SpinnerView::sync() {
 
 void SpinnerView::placeCard(bool animated) {
     card_->resize(size());
-    const QPoint target(0, revealOffset());
-    const auto duration = PNAnimations::duration(slideDuration);
-    if (animated && duration.count() > 0) {
-        sliding_->stop();
-        sliding_->setDuration(static_cast<int>(duration.count()));
-        sliding_->setStartValue(card_->pos());
-        sliding_->setEndValue(target);
-        sliding_->start();
-        return;
-    }
-    if (sliding_->state() == QAbstractAnimation::Running) {
-        sliding_->setEndValue(target);
-        return;
-    }
-    card_->move(target);
+    slideCard(*card_, *sliding_, QPoint(0, revealOffset()), animated);
 }
 
 void SpinnerView::resizeEvent(QResizeEvent*) {

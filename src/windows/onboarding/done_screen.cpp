@@ -26,14 +26,6 @@ QString localized(const char* text) {
     return QCoreApplication::translate("DoneScreen", text);
 }
 
-QWidget* wrappingBlock(QWidget* parent) {
-    auto* block = new QWidget(parent);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    block->setSizePolicy(policy);
-    return block;
-}
-
 } // namespace
 
 DoneScreen::DoneScreen(OnboardingModel& model, QWidget* parent)
@@ -42,7 +34,7 @@ DoneScreen::DoneScreen(OnboardingModel& model, QWidget* parent)
     addFixedGap(headerGap);
     addFlexibleGap(PNSpacing::sm);
 
-    auto* content = wrappingBlock(this);
+    auto* content = OnboardingScreenFrame::wrappingBlock(this);
     auto* column = new QVBoxLayout(content);
     column->setSpacing(static_cast<int>(PNSpacing::xl));
     column->setContentsMargins(static_cast<int>(PNSpacing::xxl), 0,
@@ -52,7 +44,7 @@ DoneScreen::DoneScreen(OnboardingModel& model, QWidget* parent)
     title_->setGradientFill(true);
     column->addWidget(title_);
 
-    auto* rowsBlock = wrappingBlock(content);
+    auto* rowsBlock = OnboardingScreenFrame::wrappingBlock(content);
     auto* rows = new QVBoxLayout(rowsBlock);
     rows->setSpacing(static_cast<int>(PNSpacing::lg));
     rows->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +70,7 @@ DoneScreen::DoneScreen(OnboardingModel& model, QWidget* parent)
 }
 
 QWidget* DoneScreen::doneRow(OnboardingSymbol::Shape icon, const QString& text, QWidget* parent) {
-    auto* row = wrappingBlock(parent);
+    auto* row = OnboardingScreenFrame::wrappingBlock(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(static_cast<int>(PNSpacing::md));

@@ -30,14 +30,6 @@ QString localized(const char* text) {
     return QCoreApplication::translate("HowItWorksScreen", text);
 }
 
-QWidget* wrappingBlock(QWidget* parent) {
-    auto* block = new QWidget(parent);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    block->setSizePolicy(policy);
-    return block;
-}
-
 // A step's number in the brand gradient on a faint brand-coloured rounded square.
 class NumberTile : public QWidget {
 public:
@@ -73,7 +65,7 @@ HowItWorksScreen::HowItWorksScreen(OnboardingModel& model, QWidget* parent)
     addFixedGap(headerGap);
     addFlexibleGap(0);
 
-    auto* content = wrappingBlock(this);
+    auto* content = OnboardingScreenFrame::wrappingBlock(this);
     auto* column = new QVBoxLayout(content);
     column->setSpacing(static_cast<int>(PNSpacing::xl));
     column->setContentsMargins(static_cast<int>(PNSpacing::xxl), 0,
@@ -121,7 +113,7 @@ HowItWorksScreen::HowItWorksScreen(OnboardingModel& model, QWidget* parent)
 
 QWidget* HowItWorksScreen::howItWorksRow(const QString& number, const QString& title,
                                          const QString& description, QWidget* parent) {
-    auto* row = wrappingBlock(parent);
+    auto* row = OnboardingScreenFrame::wrappingBlock(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(static_cast<int>(PNSpacing::lg));

@@ -35,4 +35,12 @@ void OnboardingScreenFrame::addBottomBar(QWidget* bar) {
     stack_->addWidget(bar);
 }
 
+QWidget* OnboardingScreenFrame::wrappingBlock(QWidget* parent) {
+    auto* block = new QWidget(parent);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    block->setSizePolicy(policy);
+    return block;
+}
+
 } // namespace pennial

@@ -25,6 +25,9 @@ public:
     void addElement(QWidget* element);
     void addBottomBar(QWidget* bar);
 
+    // A block whose height follows its width, for content whose text wraps.
+    static QWidget* wrappingBlock(QWidget* parent);
+
 private:
     Alignment alignment_;
     QVBoxLayout* stack_;
