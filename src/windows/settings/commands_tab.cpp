@@ -50,9 +50,8 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
     auto* label = new QLabel(text, parent);
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    // A colour rule rather than the palette: the list's style sheet reaches its rows.
+    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(rgba(color)));
     return label;
 }
 

@@ -23,12 +23,14 @@
 #include "support/app_fake_window_focus.hpp"
 #include "support/fake_backend.hpp"
 #include "ui/design/pn_animations.hpp"
+#include "ui/design/pn_color.hpp"
 #include "ui/design/pn_fonts.hpp"
 
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
@@ -40,14 +42,17 @@
 
 namespace pennial::testing {
 
-// One QApplication for the program, made by whichever fixture needs it first.
+// One QApplication for the program, made by whichever fixture needs it first (unless the
+// program made its own).
 inline void ensureApplication() {
     if (QCoreApplication::instance())
         return;
     static int argc = 1;
     static char name[] = "windows_settings_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
+    // Never destroyed: torn down among the static destructors at exit, it crashes.
+    static QApplication* application = new QApplication(argc, argv);
+    (void)application;
     PNFonts::registerCustomFonts();
     PNAnimations::setEnabled(false);
 }
@@ -70,6 +75,25 @@ inline void saveScreenshot(QWidget* widget, const QString& name) {
                    QStringLiteral("/settings_screenshots"));
     dir.mkpath(QStringLiteral("."));
     widget->grab().save(dir.filePath(name + QStringLiteral(".png")));
+}
+
+// A dark surface with the card window's palette, 720 x 540, to host a tab.
+inline std::unique_ptr<QWidget> makeCardSurface() {
+    auto surface = std::make_unique<QWidget>();
+    QPalette palette = surface->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, PNColor::textPrimary());
+    palette.setColor(QPalette::Base, QColor(28, 28, 30));
+    palette.setColor(QPalette::Text, PNColor::textPrimary());
+    palette.setColor(QPalette::Button, QColor(44, 44, 46));
+    palette.setColor(QPalette::ButtonText, PNColor::textPrimary());
+    palette.setColor(QPalette::PlaceholderText, PNColor::textTertiary());
+    surface->setPalette(palette);
+    surface->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(surface.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    surface->resize(720, 540);
+    return surface;
 }
 
 class CommandsTabFixture : public ::testing::Test {

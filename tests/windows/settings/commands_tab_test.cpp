@@ -74,12 +74,18 @@ protected:
         ASSERT_EQ(readConfig().commands, commands);
     }
 
+    // The tab on the card window's dark surface, as the settings window hosts it.
     CommandsTab& openTab() {
-        tab = std::make_unique<CommandsTab>(*coordinator);
-        tab->resize(720, 540);
-        tab->show();
+        host = makeCardSurface();
+        tab = new CommandsTab(*coordinator, host.get());
+        host->layout()->addWidget(tab);
+        host->show();
         EXPECT_TRUE(pumpUntil([&] { return !tab->isLoading(); }));
         return *tab;
+    }
+    void closeTab() {
+        tab = nullptr;
+        host.reset();
     }
 
     // Waits for the save that brings the cloud to the given number of pushes to end.
@@ -103,7 +109,8 @@ protected:
     const std::vector<Command> fixAndSig{
         Command::make("fix", "Fix it", true, std::map<std::string, std::string>{{"k", "v"}}),
         Command::make("sig", "Best,\nAda", false)};
-    std::unique_ptr<CommandsTab> tab;
+    std::unique_ptr<QWidget> host;
+    CommandsTab* tab = nullptr;
 };
 
 } // namespace
@@ -131,7 +138,7 @@ TEST_F(CommandsTabTest, ShowsTheListAsThePullLeftIt) {
     };
     EXPECT_FALSE(markOf(0));
     EXPECT_TRUE(markOf(1));
-    saveScreenshot(tab.get(), QStringLiteral("commands_tab"));
+    saveScreenshot(host.get(), QStringLiteral("commands_tab"));
 }
 
 TEST_F(CommandsTabTest, AFailedPullShowsTheLocalList) {
@@ -141,7 +148,7 @@ TEST_F(CommandsTabTest, AFailedPullShowsTheLocalList) {
     EXPECT_EQ(namesOf(tab->commands()), (std::vector<std::string>{"fix", "sig"}));
     EXPECT_EQ(tab->errorMessage(),
               QStringLiteral("Could not sync from cloud — showing local data"));
-    EXPECT_TRUE(tab->errorLine()->isVisibleTo(tab.get()));
+    EXPECT_TRUE(tab->errorLine()->isVisibleTo(tab));
 }
 
 TEST_F(CommandsTabTest, AnEmptyListShowsThePlaceholder) {
@@ -150,9 +157,9 @@ TEST_F(CommandsTabTest, AnEmptyListShowsThePlaceholder) {
     EXPECT_TRUE(tab->commands().empty());
     EXPECT_FALSE(tab->selectedID());
     EXPECT_EQ(tab->editor(), nullptr);
-    EXPECT_TRUE(tab->placeholder()->isVisibleTo(tab.get()));
+    EXPECT_TRUE(tab->placeholder()->isVisibleTo(tab));
     EXPECT_FALSE(tab->deleteButton()->isEnabled());
-    saveScreenshot(tab.get(), QStringLiteral("commands_tab_empty"));
+    saveScreenshot(host.get(), QStringLiteral("commands_tab_empty"));
 }
 
 TEST_F(CommandsTabTest, AddEditAndDeleteAreSavedToldAndPushed) {
@@ -204,7 +211,7 @@ TEST_F(CommandsTabTest, AddEditAndDeleteAreSavedToldAndPushed) {
               (std::set<std::string>{"polish", "sig", "new", "new2"}));
     EXPECT_EQ(remoteNames(backend.commandRows(userId)),
               (std::vector<std::string>{"polish", "sig", "new", "new2"}));
-    saveScreenshot(tab.get(), QStringLiteral("commands_tab_saved"));
+    saveScreenshot(host.get(), QStringLiteral("commands_tab_saved"));
 
     // Deleted with the minus button: the selection goes to the first command, not a neighbour.
     tab->select(tab->commands()[2].id);
@@ -224,7 +231,7 @@ TEST_F(CommandsTabTest, AddEditAndDeleteAreSavedToldAndPushed) {
     ASSERT_TRUE(waitForPushes(7));
     EXPECT_TRUE(tab->commands().empty());
     EXPECT_FALSE(tab->selectedID());
-    EXPECT_TRUE(tab->placeholder()->isVisibleTo(tab.get()));
+    EXPECT_TRUE(tab->placeholder()->isVisibleTo(tab));
     EXPECT_TRUE(readConfig().commands.empty());
     EXPECT_TRUE(backend.commandRows(userId).empty());
     EXPECT_FALSE(tab->errorMessage());
@@ -243,7 +250,7 @@ TEST_F(CommandsTabTest, TheEditorRefusesWhatCouldNeverBeTriggered) {
             << name;
         EXPECT_TRUE(editor->errorLine()->isVisibleTo(editor));
     }
-    saveScreenshot(tab.get(), QStringLiteral("commands_tab_invalid_name"));
+    saveScreenshot(host.get(), QStringLiteral("commands_tab_invalid_name"));
 
     // The other command's name: two commands of one name, and only the first could ever run.
     typeName(*editor, QStringLiteral("sig"));
@@ -288,10 +295,10 @@ TEST_F(CommandsTabTest, AFailedPushKeepsTheLocalChangeAndIsPushedByTheNextPull) 
     EXPECT_EQ(textMonitor->validCommandNames, (std::set<std::string>{"fix", "sig", "new"}));
     EXPECT_TRUE(defaults->boolForKey(unpushedMarker));
     EXPECT_EQ(remoteNames(backend.commandRows(userId)), (std::vector<std::string>{"fix", "sig"}));
-    saveScreenshot(tab.get(), QStringLiteral("commands_tab_push_failed"));
+    saveScreenshot(host.get(), QStringLiteral("commands_tab_push_failed"));
 
     // The next visit's pull pushes the local list before pulling, so it is not overwritten.
-    tab.reset();
+    closeTab();
     openTab();
     EXPECT_EQ(namesOf(tab->commands()), (std::vector<std::string>{"fix", "sig", "new"}));
     EXPECT_EQ(remoteNames(backend.commandRows(userId)),
@@ -316,7 +323,7 @@ TEST_F(CommandsTabTest, AFailedLocalSaveTellsNobody) {
     EXPECT_EQ(backend.requestCount(Endpoint::commandsUpsert), 0u);
 
     // And a load that cannot read the configuration says so, keeping the list as it was.
-    tab.reset();
+    closeTab();
     openTab();
     EXPECT_EQ(tab->errorMessage(), QStringLiteral("Failed to load commands"));
     EXPECT_TRUE(tab->commands().empty());
@@ -342,4 +349,16 @@ TEST_F(CommandsTabTest, TheModeAloneStoresNothingAndTheLibraryOpensInTheBrowser)
     EXPECT_TRUE(editor->saveButton()->isEnabled());
     typeName(*editor, QString());
     EXPECT_FALSE(editor->saveButton()->isEnabled());
+}
+
+TEST_F(CommandsTabTest, ASaveStartedAsTheWindowClosesRunsToItsEnd) {
+    launchWith(fixAndSig);
+    openTab();
+    backend.setDelay(Endpoint::commandsUpsert, std::chrono::milliseconds(30));
+    clickWidget(tab->addButton());
+    closeTab();
+    ASSERT_TRUE(waitForPushes(1));
+    EXPECT_EQ(namesOf(readConfig().commands), (std::vector<std::string>{"fix", "sig", "new"}));
+    EXPECT_EQ(remoteNames(backend.commandRows(userId)),
+              (std::vector<std::string>{"fix", "sig", "new"}));
 }
