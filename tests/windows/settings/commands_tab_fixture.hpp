@@ -42,20 +42,9 @@
 
 namespace pennial::testing {
 
-// One QApplication for the program, made by whichever fixture needs it first (unless the
-// program made its own).
-inline void ensureApplication() {
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "windows_settings_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: torn down among the static destructors at exit, it crashes.
-    static QApplication* application = new QApplication(argc, argv);
-    (void)application;
-    PNFonts::registerCustomFonts();
-    PNAnimations::setEnabled(false);
-}
+// One QApplication for the program, made when the first fixture needs it unless the program
+// made its own; destroyed as the program's tests end.
+void ensureApplication();
 
 // A full click in the middle of the widget, as the mouse delivers it.
 inline void clickWidget(QWidget* widget) {
