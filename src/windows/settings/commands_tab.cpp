@@ -321,8 +321,22 @@ void CommandsTab::select(std::optional<Uuid> id) {
     if (selectedID_ == id)
         return;
     selectedID_ = id;
-    refreshList();
+    // The rows stay: a click lands here while the list is still handling it.
+    syncListSelection();
     refreshDetail();
+}
+
+void CommandsTab::syncListSelection() {
+    int selectedRow = -1;
+    if (selectedID_)
+        if (auto index = indexOf(*selectedID_))
+            selectedRow = static_cast<int>(*index);
+    refreshingList_ = true;
+    if (list_->currentRow() != selectedRow)
+        list_->setCurrentRow(selectedRow);
+    refreshingList_ = false;
+    // Enabled while anything is selected, even an id the list no longer holds.
+    deleteButton_->setEnabled(selectedID_.has_value());
 }
 
 void CommandsTab::setErrorMessage(QString message) {
@@ -362,19 +376,14 @@ Awaitable<void> CommandsTab::saveCommands(std::shared_ptr<AppCoordinator> coordi
 void CommandsTab::refreshList() {
     refreshingList_ = true;
     list_->clear();
-    int selectedRow = -1;
     for (const auto& command : shared_->commands) {
         auto* item = new QListWidgetItem(list_);
         auto* row = makeRow(command, list_);
         item->setSizeHint(row->sizeHint());
         list_->setItemWidget(item, row);
-        if (selectedRow < 0 && selectedID_ == command.id)
-            selectedRow = list_->count() - 1;
     }
-    list_->setCurrentRow(selectedRow);
     refreshingList_ = false;
-    // Enabled while anything is selected, even an id the list no longer holds.
-    deleteButton_->setEnabled(selectedID_.has_value());
+    syncListSelection();
 }
 
 void CommandsTab::refreshDetail() {

@@ -74,6 +74,7 @@ private:
     void applyLoaded(std::vector<Command> commands, bool pulled);
     void saveAllCommands();
     void refreshList();
+    void syncListSelection();
     void refreshDetail();
     std::optional<std::size_t> indexOf(const Uuid& id) const;
 
