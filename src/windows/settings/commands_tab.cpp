@@ -229,7 +229,8 @@ void CommandsTab::showEvent(QShowEvent* event) {
         return;
     // Each appearance loads again, pull first; the load ends with the appearance.
     loadTask_.cancel();
-    loadTask_ = Task::spawn(coordinator_->mainExecutor(), loadCommands(coordinator_, this));
+    if (auto coordinator = coordinator_.lock())
+        loadTask_ = Task::spawn(coordinator->mainExecutor(), loadCommands(coordinator, this));
 }
 
 void CommandsTab::hideEvent(QHideEvent* event) {
@@ -346,7 +347,8 @@ void CommandsTab::setErrorMessage(QString message) {
 
 void CommandsTab::saveAllCommands() {
     // Not tied to the view: a save started as the window closes still runs to its end.
-    Task::spawn(coordinator_->mainExecutor(), saveCommands(coordinator_, shared_, this));
+    if (auto coordinator = coordinator_.lock())
+        Task::spawn(coordinator->mainExecutor(), saveCommands(coordinator, shared_, this));
 }
 
 Awaitable<void> CommandsTab::saveCommands(std::shared_ptr<AppCoordinator> coordinator,
@@ -423,8 +425,10 @@ void CommandsTab::refreshDetail() {
         if (auto at = indexOf(id))
             deleteCommand(*at);
     };
-    editor_ = new CommandDetailView(command, std::move(otherNames), coordinator_->workspace(),
-                                    onSave, onDelete, detailPanel_);
+    auto coordinator = coordinator_.lock();
+    editor_ = new CommandDetailView(command, std::move(otherNames),
+                                    coordinator ? coordinator->workspace() : nullptr, onSave,
+                                    onDelete, detailPanel_);
     detailPanel_->layout()->addWidget(editor_);
     placeholder_->hide();
     editor_->show();

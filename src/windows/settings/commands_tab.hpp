@@ -78,7 +78,8 @@ private:
     void refreshDetail();
     std::optional<std::size_t> indexOf(const Uuid& id) const;
 
-    std::shared_ptr<AppCoordinator> coordinator_;
+    // Weakly: the coordinator owns the settings window this tab lives in.
+    std::weak_ptr<AppCoordinator> coordinator_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     std::optional<Uuid> selectedID_;
     std::optional<QString> errorMessage_;
