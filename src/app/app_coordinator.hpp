@@ -79,6 +79,8 @@ public:
     // Where the windows open addresses in the user's browser.
     const std::shared_ptr<Workspace>& workspace() const { return workspace_; }
     UpdateService& updateService() { return *updateService_; }
+    // Where the windows run their own tasks.
+    const Executor& mainExecutor() const { return main_; }
 
     // --- Operations.
     Awaitable<void> startMonitoring();

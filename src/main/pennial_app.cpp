@@ -10,10 +10,17 @@
 #include "ui/cards/qt_window_focus.hpp"
 #include "ui/code_panel/notch_passcode_panel_controller.hpp"
 #include "ui/design/pn_fonts.hpp"
+#include "ui/media/app_icon_view.hpp"
 #include "ui/overlay/spinner_overlay_controller.hpp"
 #include "ui/tray/menu_bar_view.hpp"
+#include "windows/about/about_content.hpp"
 #include "windows/onboarding/glass_onboarding_card.hpp"
 #include "windows/onboarding/qt_onboarding_window_controller.hpp"
+#include "windows/settings/settings_content.hpp"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 
 namespace pennial {
 
@@ -29,7 +36,12 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     dependencies.spinner = std::make_shared<SpinnerOverlayController>(dependencies.screens);
     dependencies.notchPasscodePanel =
         std::make_shared<NotchPasscodePanelController>(dependencies.screens, dependencies.main);
-    dependencies.cardWindows = std::make_shared<QtCardWindowFactory>(cards);
+    auto cardWindows = std::make_shared<QtCardWindowFactory>(cards);
+    cardWindows->setContentBuilder(CardWindowContent::settings,
+                                   settingsContent(dependencies.main, {}));
+    cardWindows->setContentBuilder(CardWindowContent::about,
+                                   aboutContentBuilder(dependencies.workspace));
+    dependencies.cardWindows = std::move(cardWindows);
     dependencies.windowFocus = focus;
     dependencies.onboardingWindow =
         std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
@@ -43,6 +55,8 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
     // it.
     startCrashReporting(*dependencies.crashReporter);
     PNFonts::registerCustomFonts();
+    // The icon our windows show (the onboarding header draws it too).
+    QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconView::render(256))));
     addUserInterface(dependencies);
     coordinator_ = AppCoordinator::create(std::move(dependencies));
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));

@@ -4,7 +4,11 @@
 #include "ui/design/pn_color.hpp"
 #include "ui/design/pn_spacing.hpp"
 #include "windows/onboarding/brand_header.hpp"
+#include "windows/onboarding/done_screen.hpp"
+#include "windows/onboarding/how_it_works_screen.hpp"
 #include "windows/onboarding/onboarding_model.hpp"
+#include "windows/onboarding/permissions_screen.hpp"
+#include "windows/onboarding/profile_screen.hpp"
 #include "windows/onboarding/welcome_screen.hpp"
 
 #include <QGraphicsOpacityEffect>
@@ -92,13 +96,21 @@ QWidget* OnboardingWindowView::contentForStage(OnboardingStage stage) {
     case OnboardingStage::welcome:
         screen = new WelcomeScreen(model_, this);
         break;
-    // Screens still to come; the stage shows the bare background until then.
     case OnboardingStage::permissions:
+        screen = new PermissionsScreen(coordinator_, model_, this);
+        break;
     case OnboardingStage::videoIntro:
+        screen = new HowItWorksScreen(model_, this);
+        break;
+    // A screen still to come; the stage shows the bare background until then.
     case OnboardingStage::signIn:
-    case OnboardingStage::getToKnowYou:
-    case OnboardingStage::done:
         screen = new QWidget(this);
+        break;
+    case OnboardingStage::getToKnowYou:
+        screen = new ProfileScreen(coordinator_, model_, this);
+        break;
+    case OnboardingStage::done:
+        screen = new DoneScreen(model_, this);
         break;
     }
     screen->setGeometry(rect());
