@@ -74,8 +74,6 @@ public:
     const std::shared_ptr<TextMonitorControl>& textMonitor() const { return textMonitor_; }
     const std::shared_ptr<AuthService>& authService() const { return authService_; }
     const std::shared_ptr<SupabaseStore>& supabaseStore() const { return supabaseStore_; }
-    // The executor the coordinator and every window run on, for the windows' own tasks.
-    const Executor& mainExecutor() const { return main_; }
     // Where the windows open addresses in the user's browser.
     const std::shared_ptr<Workspace>& workspace() const { return workspace_; }
     UpdateService& updateService() { return *updateService_; }

@@ -59,7 +59,7 @@ inline void clickWidget(QWidget* widget) {
 }
 
 // Saves what the widget shows beside the test program (settings_screenshots/), for review.
-inline void saveScreenshot(QWidget* widget, const QString& name) {
+inline void saveTabScreenshot(QWidget* widget, const QString& name) {
     const QDir dir(QCoreApplication::applicationDirPath() +
                    QStringLiteral("/settings_screenshots"));
     dir.mkpath(QStringLiteral("."));

@@ -138,7 +138,7 @@ TEST_F(CommandsTabTest, ShowsTheListAsThePullLeftIt) {
     };
     EXPECT_FALSE(markOf(0));
     EXPECT_TRUE(markOf(1));
-    saveScreenshot(host.get(), QStringLiteral("commands_tab"));
+    saveTabScreenshot(host.get(), QStringLiteral("commands_tab"));
 
     // A click on a row selects its command and opens its editor.
     auto* list = tab->list();
@@ -173,7 +173,7 @@ TEST_F(CommandsTabTest, AnEmptyListShowsThePlaceholder) {
     EXPECT_EQ(tab->editor(), nullptr);
     EXPECT_TRUE(tab->placeholder()->isVisibleTo(tab));
     EXPECT_FALSE(tab->deleteButton()->isEnabled());
-    saveScreenshot(host.get(), QStringLiteral("commands_tab_empty"));
+    saveTabScreenshot(host.get(), QStringLiteral("commands_tab_empty"));
 }
 
 TEST_F(CommandsTabTest, AddEditAndDeleteAreSavedToldAndPushed) {
@@ -225,7 +225,7 @@ TEST_F(CommandsTabTest, AddEditAndDeleteAreSavedToldAndPushed) {
               (std::set<std::string>{"polish", "sig", "new", "new2"}));
     EXPECT_EQ(remoteNames(backend.commandRows(userId)),
               (std::vector<std::string>{"polish", "sig", "new", "new2"}));
-    saveScreenshot(host.get(), QStringLiteral("commands_tab_saved"));
+    saveTabScreenshot(host.get(), QStringLiteral("commands_tab_saved"));
 
     // Deleted with the minus button: the selection goes to the first command, not a neighbour.
     tab->select(tab->commands()[2].id);
@@ -264,7 +264,7 @@ TEST_F(CommandsTabTest, TheEditorRefusesWhatCouldNeverBeTriggered) {
             << name;
         EXPECT_TRUE(editor->errorLine()->isVisibleTo(editor));
     }
-    saveScreenshot(host.get(), QStringLiteral("commands_tab_invalid_name"));
+    saveTabScreenshot(host.get(), QStringLiteral("commands_tab_invalid_name"));
 
     // The other command's name: two commands of one name, and only the first could ever run.
     typeName(*editor, QStringLiteral("sig"));
@@ -309,7 +309,7 @@ TEST_F(CommandsTabTest, AFailedPushKeepsTheLocalChangeAndIsPushedByTheNextPull) 
     EXPECT_EQ(textMonitor->validCommandNames, (std::set<std::string>{"fix", "sig", "new"}));
     EXPECT_TRUE(defaults->boolForKey(unpushedMarker));
     EXPECT_EQ(remoteNames(backend.commandRows(userId)), (std::vector<std::string>{"fix", "sig"}));
-    saveScreenshot(host.get(), QStringLiteral("commands_tab_push_failed"));
+    saveTabScreenshot(host.get(), QStringLiteral("commands_tab_push_failed"));
 
     // The next visit's pull pushes the local list before pulling, so it is not overwritten.
     closeTab();
