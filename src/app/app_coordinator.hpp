@@ -74,6 +74,8 @@ public:
     const std::shared_ptr<TextMonitorControl>& textMonitor() const { return textMonitor_; }
     const std::shared_ptr<AuthService>& authService() const { return authService_; }
     const std::shared_ptr<SupabaseStore>& supabaseStore() const { return supabaseStore_; }
+    // Where the windows open addresses in the user's browser.
+    const std::shared_ptr<Workspace>& workspace() const { return workspace_; }
     UpdateService& updateService() { return *updateService_; }
     // The executor the windows run their awaited work on, and the desktop's workspace (opening
     // addresses).
