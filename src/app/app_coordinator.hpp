@@ -77,10 +77,8 @@ public:
     // Where the windows open addresses in the user's browser.
     const std::shared_ptr<Workspace>& workspace() const { return workspace_; }
     UpdateService& updateService() { return *updateService_; }
-    // The executor the windows run their awaited work on, and the desktop's workspace (opening
-    // addresses).
+    // The executor the windows run their awaited work on.
     const Executor& mainExecutor() const { return main_; }
-    Workspace& workspace() const { return *workspace_; }
 
     // --- Operations.
     Awaitable<void> startMonitoring();

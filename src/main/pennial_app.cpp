@@ -16,6 +16,7 @@
 #include "windows/about/about_content.hpp"
 #include "windows/onboarding/glass_onboarding_card.hpp"
 #include "windows/onboarding/qt_onboarding_window_controller.hpp"
+#include "windows/settings/commands_tab.hpp"
 #include "windows/settings/settings_content.hpp"
 
 #include <QGuiApplication>
@@ -38,7 +39,7 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
         std::make_shared<NotchPasscodePanelController>(dependencies.screens, dependencies.main);
     auto cardWindows = std::make_shared<QtCardWindowFactory>(cards);
     cardWindows->setContentBuilder(CardWindowContent::settings,
-                                   settingsContent(dependencies.main, {}));
+                                   settingsContent(dependencies.main, makeCommandsTab));
     cardWindows->setContentBuilder(CardWindowContent::about,
                                    aboutContentBuilder(dependencies.workspace));
     dependencies.cardWindows = std::move(cardWindows);

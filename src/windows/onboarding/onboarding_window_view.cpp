@@ -107,7 +107,7 @@ QWidget* OnboardingWindowView::contentForStage(OnboardingStage stage) {
     case OnboardingStage::signIn: {
         SignInScreen::Services services{coordinator_.mainExecutor(),
                                         [&coordinator = coordinator_](const std::string& url) {
-                                            coordinator.workspace().openURL(url);
+                                            coordinator.workspace()->openURL(url);
                                         }};
         screen = new SignInScreen(model_, std::move(services), this);
         break;
