@@ -5,9 +5,9 @@
 namespace pennial {
 
 namespace {
-void overrideFrom(const Environment& environment, const char* variable, std::string& address) {
+void overrideFrom(const Environment& environment, const char* variable, std::string& setting) {
     if (auto value = environment.value(variable); value && !value->empty())
-        address = std::move(*value);
+        setting = std::move(*value);
 }
 } // namespace
 
@@ -19,6 +19,7 @@ BackendEndpoints backendEndpoints(const Environment& environment) {
     auto endpoints = compiledInBackendEndpoints();
     overrideFrom(environment, apiBaseURLVariable, endpoints.productApiBaseURL);
     overrideFrom(environment, supabaseURLVariable, endpoints.supabaseURL);
+    overrideFrom(environment, publishableKeyVariable, endpoints.supabaseAnonKey);
     return endpoints;
 }
 

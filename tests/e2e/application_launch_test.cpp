@@ -1,7 +1,10 @@
 // The application itself, started as the user starts it: on a first launch it comes up with its
-// onboarding window and keeps running until asked to stop.
+// onboarding window and keeps running until asked to stop; a new user goes through onboarding,
+// signs in against the local fake backend, and a command typed into another application is then
+// replaced by the backend's answer.
 
 #include "desktop_session.hpp"
+#include "support/fake_backend.hpp"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -10,6 +13,9 @@
 #include <gtest/gtest.h>
 
 using namespace pennial::e2e;
+using pennial::testing::Endpoint;
+using pennial::testing::FakeAnswer;
+using pennial::testing::FakeBackend;
 
 namespace {
 
@@ -36,30 +42,117 @@ QStringList windowNames(qint64 pid) {
     return names;
 }
 
+// The program started with a home of its own, as a user who has never run it, its log collected.
+class RunningApplication {
+public:
+    explicit RunningApplication(const std::string& backendURL = {}) {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home_.path());
+        environment.remove("XDG_CONFIG_HOME");
+        environment.remove("XDG_STATE_HOME");
+        environment.remove("PENNIAL_QUIET_LOG"); // its progress is read from its log
+        if (!backendURL.empty())
+            for (const char* variable : {"PENNIAL_API_BASE_URL", "PENNIAL_SUPABASE_URL"})
+                environment.insert(variable, QString::fromStdString(backendURL));
+        environment.insert("PENNIAL_SUPABASE_PUBLISHABLE_KEY", "local-key");
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(applicationPath(), {});
+        process_.waitForStarted();
+    }
+    ~RunningApplication() {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+
+    bool logged(const QString& line, std::chrono::milliseconds timeout = 10s) {
+        return waitUntil(
+            [&] {
+                output_ += process_.readAll();
+                return output_.contains(line);
+            },
+            timeout);
+    }
+    const QString& output() const { return output_; }
+    QProcess& process() { return process_; }
+
+private:
+    QTemporaryDir home_;
+    QProcess process_;
+    QString output_;
+};
+
+// Clicks at a point of the process's window named name, given from its top-left corner.
+void clickInWindow(qint64 pid, const QString& name, int x, int y) {
+    QProcess search;
+    search.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), "--name",
+                             "^" + name + "$"});
+    search.waitForFinished();
+    const QString window = QString(search.readAllStandardOutput()).section('\n', 0, 0).trimmed();
+    pennial::desktop_support::runTool(
+        "xdotool",
+        {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+}
+
 } // namespace
 
 TEST(ApplicationLaunch, AFirstLaunchShowsOnboardingAndKeepsRunning) {
     if (!available())
         GTEST_SKIP() << "needs a desktop session";
-    QTemporaryDir home; // a user who has never run it
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.remove("XDG_CONFIG_HOME");
-    environment.remove("XDG_STATE_HOME");
-    environment.remove("PENNIAL_QUIET_LOG"); // its start-up is read from its log
-    QProcess application;
-    application.setProcessEnvironment(environment);
-    application.setProcessChannelMode(QProcess::MergedChannels);
-    application.start(applicationPath(), {});
-    ASSERT_TRUE(application.waitForStarted());
+    RunningApplication application;
+    EXPECT_TRUE(application.logged("✅ [Pennial] Startup complete"))
+        << application.output().toStdString();
+    EXPECT_TRUE(waitUntil(
+        [&] { return windowNames(application.process().processId()).contains("Pennial"); }, 10s));
+    EXPECT_EQ(application.process().state(), QProcess::Running);
+}
 
-    EXPECT_TRUE(
-        waitUntil([&] { return windowNames(application.processId()).contains("Pennial"); }, 10s))
-        << application.readAll().toStdString();
-    EXPECT_EQ(application.state(), QProcess::Running);
-    const QString output = application.readAll();
-    EXPECT_TRUE(output.contains("✅ [Pennial] Startup complete")) << output.toStdString();
+// Onboarding's buttons, from the window's top-left corner (520 x 440: the bottom bar's right end,
+// and its skip link left of the button).
+constexpr int bottomBarY = 408;
+constexpr int startSetupX = 444;
+constexpr int nextX = 464;
+constexpr int skipProfileX = 378;
+constexpr int openSettingsX = 440;
 
-    application.terminate();
-    EXPECT_TRUE(application.waitForFinished(5000));
+TEST(ApplicationLaunch, ANewUserSignsInAndACommandIsRunInAnotherApplication) {
+    if (!available())
+        GTEST_SKIP() << "needs a desktop session";
+    FakeBackend backend;
+    RunningApplication application(backend.baseURL());
+    ASSERT_TRUE(application.logged("🔵 [Pennial] Not authenticated - sign-in required"))
+        << application.output().toStdString();
+    const auto pid = application.process().processId();
+    ASSERT_TRUE(waitUntil([&] { return windowNames(pid).contains("Pennial"); }, 10s));
+
+    // Welcome, then how it works (the desktop's accessibility is on: no permissions step).
+    pumpFor(700ms);
+    clickInWindow(pid, "Pennial", startSetupX, bottomBarY);
+    pumpFor(900ms);
+    clickInWindow(pid, "Pennial", nextX, bottomBarY);
+    pumpFor(900ms);
+    // The e-mail field has the keyboard; the code is the fake backend's.
+    typeOnKeyboard("ada@example.test");
+    pennial::desktop_support::runTool("xdotool", {"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return backend.requestCount(Endpoint::otpRequest) == 1; }, 10s));
+    pumpFor(900ms);
+    typeOnKeyboard("123456");
+    // Signed in: the remote data comes in, then the profile step.
+    ASSERT_TRUE(application.logged("✅ [Pennial] Remote data pull succeeded"))
+        << application.output().toStdString();
+    pumpFor(1500ms);
+    clickInWindow(pid, "Pennial", skipProfileX, bottomBarY);
+    // The last step ends onboarding: monitoring starts and the commands open in the settings.
+    pumpFor(900ms);
+    clickInWindow(pid, "Pennial", openSettingsX, bottomBarY);
+    ASSERT_TRUE(application.logged("✅ [Pennial] Monitoring started successfully"))
+        << application.output().toStdString();
+
+    TestEditor editor;
+    backend.answerNext(
+        Endpoint::transform,
+        FakeAnswer::json(200, {{"transformedText", "hello world"}, {"processingTimeMs", 7}}));
+    typeOnKeyboard("helo wrld ;;fix");
+    EXPECT_TRUE(editor.waitForText("hello world", 15s)) << editor.text();
+    EXPECT_EQ(backend.requestCount(Endpoint::transform), 1u);
 }

@@ -5,7 +5,7 @@
 
 using namespace pennial;
 
-TEST(BackendEndpoints, CompiledInUnlessTheEnvironmentNamesAnAddress) {
+TEST(BackendEndpoints, CompiledInUnlessTheEnvironmentSetsThem) {
     const auto compiledIn = compiledInBackendEndpoints();
     SimEnvironment environment;
     EXPECT_EQ(backendEndpoints(environment).productApiBaseURL, compiledIn.productApiBaseURL);
@@ -19,5 +19,8 @@ TEST(BackendEndpoints, CompiledInUnlessTheEnvironmentNamesAnAddress) {
     EXPECT_EQ(endpoints.supabaseAnonKey, compiledIn.supabaseAnonKey);
 
     environment.set(supabaseURLVariable, "http://127.0.0.1:8081");
-    EXPECT_EQ(backendEndpoints(environment).supabaseURL, "http://127.0.0.1:8081");
+    environment.set(publishableKeyVariable, "local-key");
+    endpoints = backendEndpoints(environment);
+    EXPECT_EQ(endpoints.supabaseURL, "http://127.0.0.1:8081");
+    EXPECT_EQ(endpoints.supabaseAnonKey, "local-key");
 }

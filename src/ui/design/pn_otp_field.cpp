@@ -7,7 +7,6 @@
 #include "ui/design/pn_spacing.hpp"
 #include "ui/design/pn_typography.hpp"
 
-#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextBoundaryFinder>
@@ -19,6 +18,16 @@
 namespace pennial {
 
 namespace {
+
+// Takes the typing but draws nothing of it: the boxes show the code. (A graphics effect at zero
+// opacity would too, but effects do not nest: inside a window that fades, it breaks the painting.)
+class UnpaintedTextField final : public FocusTrackingTextField {
+public:
+    using FocusTrackingTextField::FocusTrackingTextField;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
 
 constexpr qreal boxWidth = 44;
 constexpr qreal boxHeight = 48;
@@ -73,18 +82,13 @@ PNOTPField::PNOTPField(bool disabled, std::function<void()> onComplete,
                        std::optional<bool> isFocused, QWidget* parent)
     : QWidget(parent), onComplete_(std::move(onComplete)), hasCallerFocus_(isFocused.has_value()),
       focused_(isFocused.value_or(false)), focusLevel_(focused_ ? 1 : 0),
-      textField_(new FocusTrackingTextField(this)), delayedFocus_(new QTimer(this)),
+      textField_(new UnpaintedTextField(this)), delayedFocus_(new QTimer(this)),
       focusAnimation_(new QVariantAnimation(this)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    // The typed text, the caret and the selection are never drawn: the boxes show the code. An
-    // effect at zero opacity paints nothing and leaves the field's input untouched.
     textField_->setFrame(false);
     textField_->setAlignment(Qt::AlignCenter);
     textField_->setFont(PNTypography::monoLarge());
-    auto* invisible = new QGraphicsOpacityEffect(textField_);
-    invisible->setOpacity(0);
-    textField_->setGraphicsEffect(invisible);
     textField_->setReadOnly(disabled);
     textField_->onFocusChanged = [this](bool focused) { reportFocus(focused); };
     connect(textField_, &QLineEdit::textEdited, this, [this] { filterEdit(); });
