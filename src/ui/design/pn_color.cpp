@@ -78,4 +78,12 @@ QLinearGradient PNColor::brandGradient(const QRectF& rect) {
     return gradient;
 }
 
+QString PNColor::styleSheetColor(const QColor& color) {
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alphaF());
+}
+
 } // namespace pennial

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QLinearGradient>
 #include <QRectF>
+#include <QString>
 
 namespace pennial {
 
@@ -33,6 +34,8 @@ struct PNColor {
 
     // The colour with its alpha multiplied by `opacity`.
     static QColor withOpacity(QColor color, qreal opacity);
+    // The colour as a style sheet writes it: "rgba(r,g,b,a)".
+    static QString styleSheetColor(const QColor& color);
 };
 
 } // namespace pennial

@@ -35,14 +35,6 @@ int px(qreal points) {
     return static_cast<int>(points);
 }
 
-QString rgba(const QColor& color) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)")
-        .arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(color.alphaF());
-}
-
 // Lower-case a to z and digits, at least one: what the trigger detection can match as typed.
 bool isLowercaseAlphanumeric(const std::string& name) {
     if (name.empty())
@@ -92,9 +84,11 @@ QString segmentStyle() {
                           " border-bottom-left-radius: %6px; border-right: none; }"
                           "QPushButton#insertSegment { border-top-right-radius: %6px;"
                           " border-bottom-right-radius: %6px; }")
-        .arg(rgba(PNColor::textSecondary()), rgba(PNColor::rowBackground()),
-             rgba(PNColor::cardInnerBorder()), rgba(PNColor::rowBackgroundSelected()),
-             rgba(PNColor::textPrimary()))
+        .arg(PNColor::styleSheetColor(PNColor::textSecondary()),
+             PNColor::styleSheetColor(PNColor::rowBackground()),
+             PNColor::styleSheetColor(PNColor::cardInnerBorder()),
+             PNColor::styleSheetColor(PNColor::rowBackgroundSelected()),
+             PNColor::styleSheetColor(PNColor::textPrimary()))
         .arg(px(PNRadius::small));
 }
 
@@ -103,16 +97,17 @@ QString saveButtonStyle() {
                           " border-radius: %2px; padding: 4px 14px; }"
                           "QPushButton:pressed { background: %3; }"
                           "QPushButton:disabled { background: %4; color: %5; }")
-        .arg(rgba(PNColor::accent()))
+        .arg(PNColor::styleSheetColor(PNColor::accent()))
         .arg(px(PNRadius::small))
-        .arg(rgba(PNColor::accent().darker(120)), rgba(PNColor::rowBackgroundSelected()),
-             rgba(PNColor::textTertiary()));
+        .arg(PNColor::styleSheetColor(PNColor::accent().darker(120)),
+             PNColor::styleSheetColor(PNColor::rowBackgroundSelected()),
+             PNColor::styleSheetColor(PNColor::textTertiary()));
 }
 
 QString borderlessStyle(const QColor& color) {
     return QStringLiteral("QPushButton { color: %1; background: transparent; border: none;"
                           " padding: 0px; text-align: left; }")
-        .arg(rgba(color));
+        .arg(PNColor::styleSheetColor(color));
 }
 
 } // namespace
@@ -149,8 +144,8 @@ CommandDetailView::CommandDetailView(Command command, std::set<std::string> othe
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFixedHeight(1);
-    divider->setStyleSheet(
-        QStringLiteral("background: %1; border: none;").arg(rgba(PNColor::cardInnerBorder())));
+    divider->setStyleSheet(QStringLiteral("background: %1; border: none;")
+                               .arg(PNColor::styleSheetColor(PNColor::cardInnerBorder())));
     root->addWidget(divider);
     root->addWidget(buildActionBar());
     updateSaveButton();

@@ -38,20 +38,13 @@ int px(qreal points) {
     return static_cast<int>(points);
 }
 
-QString rgba(const QColor& color) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)")
-        .arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(color.alphaF());
-}
-
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
     // A colour rule rather than the palette: the list's style sheet reaches its rows.
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(rgba(color)));
+    label->setStyleSheet(
+        QStringLiteral("color: %1; background: transparent;").arg(PNColor::styleSheetColor(color)));
     return label;
 }
 
@@ -94,14 +87,16 @@ QString listStyle() {
                           "QListWidget::item:selected { background: %2; }"
                           "QListWidget::item:hover:!selected { background: %3; }")
         .arg(px(PNSpacing::sm))
-        .arg(rgba(PNColor::rowBackgroundSelected()), rgba(PNColor::rowBackground()));
+        .arg(PNColor::styleSheetColor(PNColor::rowBackgroundSelected()),
+             PNColor::styleSheetColor(PNColor::rowBackground()));
 }
 
 QString barButtonStyle() {
     return QStringLiteral("QToolButton { color: %1; background: transparent; border: none;"
                           " padding: 0px 4px; }"
                           "QToolButton:disabled { color: %2; }")
-        .arg(rgba(PNColor::textPrimary()), rgba(PNColor::textTertiary()));
+        .arg(PNColor::styleSheetColor(PNColor::textPrimary()),
+             PNColor::styleSheetColor(PNColor::textTertiary()));
 }
 
 // "new", or "new2", "new3"... when taken: two commands of one name could not both be triggered.
@@ -135,7 +130,7 @@ CommandsTab::CommandsTab(AppCoordinator& coordinator, QWidget* parent)
     split->setChildrenCollapsible(false);
     split->setHandleWidth(1);
     split->setStyleSheet(QStringLiteral("QSplitter::handle { background: %1; }")
-                             .arg(rgba(PNColor::cardInnerBorder())));
+                             .arg(PNColor::styleSheetColor(PNColor::cardInnerBorder())));
     split->addWidget(buildCommandList());
     split->addWidget(buildDetailPanel());
     split->setStretchFactor(0, 0);
@@ -182,8 +177,8 @@ QWidget* CommandsTab::buildCommandList() {
     auto* divider = new QFrame(column);
     divider->setFrameShape(QFrame::HLine);
     divider->setFixedHeight(1);
-    divider->setStyleSheet(
-        QStringLiteral("background: %1; border: none;").arg(rgba(PNColor::cardInnerBorder())));
+    divider->setStyleSheet(QStringLiteral("background: %1; border: none;")
+                               .arg(PNColor::styleSheetColor(PNColor::cardInnerBorder())));
     layout->addWidget(divider);
 
     auto* bar = new QWidget(column);

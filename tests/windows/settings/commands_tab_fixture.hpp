@@ -5,23 +5,15 @@
 
 #include "app/app_coordinator.hpp"
 #include "base/log.hpp"
-#include "platform/sim/recording_crash_reporter.hpp"
 #include "platform/sim/sim_desktop.hpp"
-#include "platform/sim/sim_environment.hpp"
-#include "platform/sim/sim_move_to_applications.hpp"
 #include "platform/sim/sim_secret_store.hpp"
-#include "platform/sim/sim_updater.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 #include "services/app_config.hpp"
 #include "services/auth_session.hpp"
 #include "services/file_config_storage.hpp"
-#include "support/app_fake_card_windows.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
 #include "support/app_fake_text_monitor.hpp"
-#include "support/app_fake_window_focus.hpp"
 #include "support/fake_backend.hpp"
+#include "support/sim_coordinator_dependencies.hpp"
 #include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_color.hpp"
 #include "ui/design/pn_fonts.hpp"
@@ -117,30 +109,15 @@ protected:
             defaults->setBool(key, true);
         desktop.setTrusted(true);
 
-        CoordinatorDependencies dependencies;
-        dependencies.main = main.get_executor();
-        dependencies.accessibility = desktop.accessibility();
-        dependencies.workspace = desktop.workspace();
-        dependencies.screens = desktop.screens();
+        auto dependencies = simCoordinatorDependencies(desktop, main.get_executor(), configFile);
         dependencies.secretStore = secrets;
         dependencies.userDefaults = defaults;
-        dependencies.environment = std::make_shared<SimEnvironment>();
-        dependencies.crashReporter = std::make_shared<RecordingCrashReporter>();
-        dependencies.updater = std::make_shared<SimUpdater>();
-        dependencies.moveToApplications = std::make_shared<SimMoveToApplications>();
-        dependencies.spinner = std::make_shared<FakeSpinnerOverlay>();
-        dependencies.notchPasscodePanel = std::make_shared<FakeNotchPasscodePanel>();
-        dependencies.onboardingWindow = std::make_shared<FakeOnboardingWindow>();
-        dependencies.cardWindows = std::make_shared<FakeCardWindowFactory>();
-        dependencies.windowFocus = std::make_shared<FakeWindowFocus>();
-        dependencies.keyEvents = desktop.keyboard().eventSource(main.get_executor());
         dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
                                               std::string pattern) {
             textMonitor = std::make_shared<FakeTextMonitor>(std::move(pattern));
             return textMonitor;
         };
         dependencies.endpoints = {backend.baseURL(), backend.baseURL(), "test-publishable-key"};
-        dependencies.configFile = configFile;
         coordinator = AppCoordinator::create(std::move(dependencies));
         ASSERT_TRUE(pumpUntil([&] { return !coordinator->isStarting(); }));
     }
