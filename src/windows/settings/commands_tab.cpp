@@ -29,6 +29,7 @@ constexpr int listIdealWidth = 220;
 constexpr int listMaximumWidth = 260;
 constexpr int rowContentLines = 2;
 constexpr int rowSpacing = 2;
+constexpr int rowGap = 2; // below each row, inside its item
 
 QString localized(const char* text) {
     return QCoreApplication::translate("CommandsTab", text);
@@ -74,6 +75,7 @@ QWidget* makeRow(const Command& command, QWidget* parent) {
                               PNColor::textSecondary(), row);
     content->setObjectName(QStringLiteral("commandContent"));
     content->setWordWrap(true);
+    content->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     content->setMaximumHeight(content->fontMetrics().lineSpacing() * rowContentLines);
     content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(content);
@@ -83,12 +85,13 @@ QWidget* makeRow(const Command& command, QWidget* parent) {
 QString listStyle() {
     return QStringLiteral("QListWidget { background: transparent; border: none; outline: none;"
                           " padding: %1px; }"
-                          "QListWidget::item { border-radius: 6px; margin-bottom: 2px; }"
+                          "QListWidget::item { border-radius: 6px; margin-bottom: %4px; }"
                           "QListWidget::item:selected { background: %2; }"
                           "QListWidget::item:hover:!selected { background: %3; }")
         .arg(px(PNSpacing::sm))
         .arg(PNColor::styleSheetColor(PNColor::rowBackgroundSelected()),
-             PNColor::styleSheetColor(PNColor::rowBackground()));
+             PNColor::styleSheetColor(PNColor::rowBackground()))
+        .arg(rowGap);
 }
 
 QString barButtonStyle() {
@@ -376,7 +379,9 @@ void CommandsTab::refreshList() {
     for (const auto& command : shared_->commands) {
         auto* item = new QListWidgetItem(list_);
         auto* row = makeRow(command, list_);
-        item->setSizeHint(row->sizeHint());
+        // No width of its own: a row is as wide as the list, and its text wraps inside it (a
+        // wider row would be cut at the list's edge).
+        item->setSizeHint(QSize(0, row->sizeHint().height() + rowGap));
         list_->setItemWidget(item, row);
     }
     refreshingList_ = false;
