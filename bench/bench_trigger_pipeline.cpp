@@ -5,21 +5,13 @@
 // after the answer, so its period is not part of the figures.
 
 #include "app/app_coordinator.hpp"
-#include "platform/sim/recording_crash_reporter.hpp"
 #include "platform/sim/sim_desktop.hpp"
-#include "platform/sim/sim_environment.hpp"
-#include "platform/sim/sim_move_to_applications.hpp"
 #include "platform/sim/sim_secret_store.hpp"
-#include "platform/sim/sim_updater.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 #include "services/auth_session.hpp"
-#include "support/app_fake_card_windows.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
 #include "support/app_fake_text_monitor.hpp"
-#include "support/app_fake_window_focus.hpp"
 #include "support/fake_backend.hpp"
+#include "support/sim_coordinator_dependencies.hpp"
 
 #include <algorithm>
 #include <asio/co_spawn.hpp>
@@ -67,32 +59,18 @@ public:
                      ->add(SimElement::textArea());
         desktop_.focus(field_);
 
-        CoordinatorDependencies dependencies;
-        dependencies.main = main_.get_executor();
-        dependencies.accessibility = desktop_.accessibility();
-        dependencies.workspace = desktop_.workspace();
-        dependencies.screens = desktop_.screens();
-        dependencies.keyEvents = desktop_.keyboard().eventSource(main_.get_executor());
+        auto dependencies = simCoordinatorDependencies(desktop_, main_.get_executor(),
+                                                       configFolder_ / "config.json");
         dependencies.clipboard = desktop_.clipboard();
         dependencies.keyboardSynthesizer = desktop_.keyboardSynthesizer();
         dependencies.secretStore = secrets_;
         dependencies.userDefaults = defaults_;
-        dependencies.environment = std::make_shared<SimEnvironment>();
-        dependencies.crashReporter = std::make_shared<RecordingCrashReporter>();
-        dependencies.updater = std::make_shared<SimUpdater>();
-        dependencies.moveToApplications = std::make_shared<SimMoveToApplications>();
-        dependencies.spinner = std::make_shared<FakeSpinnerOverlay>();
-        dependencies.notchPasscodePanel = std::make_shared<FakeNotchPasscodePanel>();
-        dependencies.onboardingWindow = std::make_shared<FakeOnboardingWindow>();
-        dependencies.cardWindows = std::make_shared<FakeCardWindowFactory>();
-        dependencies.windowFocus = std::make_shared<FakeWindowFocus>();
         dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
                                               std::string pattern) {
             monitor_ = std::make_shared<FakeTextMonitor>(std::move(pattern));
             return monitor_;
         };
         dependencies.endpoints = {backend_.baseURL(), backend_.baseURL(), "bench-key"};
-        dependencies.configFile = configFolder_ / "config.json";
         dependencies.timings.transformCooldown = Clock::duration::zero();
         coordinator_ = AppCoordinator::create(std::move(dependencies));
         while (coordinator_->isStarting())
