@@ -7,6 +7,7 @@
 #include "ui/design/pn_spacing.hpp"
 #include "ui/design/pn_typography.hpp"
 #include "windows/settings/command_editor.hpp"
+#include "windows/settings/configuration_change.hpp"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -352,15 +353,10 @@ void CommandsTab::saveAllCommands() {
 Awaitable<void> CommandsTab::saveCommands(std::shared_ptr<AppCoordinator> coordinator,
                                           std::shared_ptr<Shared> shared,
                                           QPointer<CommandsTab> tab) {
-    // Read, changed and written as one step of the configuration service, so a pull or a profile
-    // save running meanwhile keeps its own fields.
-    std::function<void(AppConfig&)> replaceCommands =
-        [commands = shared->commands](AppConfig& config) { config.commands = commands; };
-    try {
-        co_await coordinator->configService()->update(replaceCommands);
-    } catch (...) {
-        if (isCancellation(std::current_exception()))
-            throw;
+    auto replaceCommands = [commands = shared->commands](AppConfig& config) {
+        config.commands = commands;
+    };
+    if (!co_await storeConfigurationChange(*coordinator->configService(), replaceCommands)) {
         if (tab)
             tab->setErrorMessage(localized("Failed to save commands"));
         co_return;

@@ -12,6 +12,7 @@
 #include "ui/design/pn_spacing.hpp"
 #include "ui/design/pn_text_area.hpp"
 #include "ui/design/pn_typography.hpp"
+#include "windows/settings/configuration_change.hpp"
 #include "windows/settings/settings_button.hpp"
 #include "windows/settings/settings_divider.hpp"
 
@@ -235,18 +236,9 @@ void GeneralTab::saveTriggerPattern() {
 Awaitable<void> GeneralTab::saveTriggerPatternTask(QPointer<GeneralTab> tab,
                                                    std::shared_ptr<AppCoordinator> coordinator,
                                                    std::string pattern) {
-    // One load-change-save in the service, so a concurrent profile save cannot undo this one.
     // The storage refuses an empty pattern.
-    const std::function<void(AppConfig&)> change = [pattern](AppConfig& config) {
-        config.triggerPattern = pattern;
-    };
-    bool stored = false;
-    try {
-        co_await coordinator->configService()->update(change);
-        stored = true;
-    } catch (const std::exception&) {
-    }
-    if (!stored) {
+    auto change = [pattern](AppConfig& config) { config.triggerPattern = pattern; };
+    if (!co_await storeConfigurationChange(*coordinator->configService(), change)) {
         if (tab)
             tab->setErrorMessage(localized("Failed to save trigger pattern"));
         co_return;
@@ -268,18 +260,11 @@ void GeneralTab::saveProfile() {
 Awaitable<void> GeneralTab::saveProfileTask(QPointer<GeneralTab> tab,
                                             std::shared_ptr<AppCoordinator> coordinator,
                                             std::string displayNames, std::string writingContext) {
-    const std::function<void(AppConfig&)> change = [displayNames,
-                                                    writingContext](AppConfig& config) {
+    auto change = [displayNames, writingContext](AppConfig& config) {
         config.userDisplayNames = displayNames;
         config.userWritingContext = writingContext;
     };
-    bool stored = false;
-    try {
-        co_await coordinator->configService()->update(change);
-        stored = true;
-    } catch (const std::exception&) {
-    }
-    if (!stored) {
+    if (!co_await storeConfigurationChange(*coordinator->configService(), change)) {
         if (tab)
             tab->setErrorMessage(localized("Failed to save profile"));
         co_return;
