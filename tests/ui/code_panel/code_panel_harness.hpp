@@ -88,6 +88,9 @@ private:
 class ElsewhereWindow {
 public:
     void takeFocus(QWidget* panelField, MainLoop& loop) {
+        // Past the code field's delayed focus (0.1 s after it is shown), which would otherwise
+        // take the keyboard back from this window on a slow run.
+        loop.runFor(std::chrono::milliseconds(150));
         for (auto* widget : panelField->findChildren<QWidget*>())
             widget->clearFocus();
         window_.show();
