@@ -25,9 +25,9 @@ constexpr auto realisticLatency = 250us;
 struct Page {
     explicit Page(bool textMarkers, SimClock::Clock::duration latency = realisticLatency)
         : desktop(SimTime::real) {
-        SimPageSpec spec;
-        spec.textMarkers = textMarkers;
-        page = buildSimPage(desktop, {600, "org.example.browser", "Browser"}, spec);
+        SimPageLayout layout;
+        layout.textMarkers = textMarkers;
+        page = buildSimPage(desktop, {600, "org.example.browser", "Browser"}, layout);
         desktop.setCallLatency(latency);
     }
 

@@ -29,12 +29,12 @@ enum class CardWindowContent {
     about,
 };
 
-struct CardWindowSpec {
+struct CardWindowOptions {
     std::string id; // the window's identifier: "settings", "about"
     Size size;      // content size in points; the minimum when resizable, else fixed
     bool resizable = false;
     CardWindowContent content = CardWindowContent::about;
-    bool operator==(const CardWindowSpec&) const = default;
+    bool operator==(const CardWindowOptions&) const = default;
 };
 
 class CardWindowFactory {
@@ -42,7 +42,7 @@ public:
     virtual ~CardWindowFactory() = default;
     // The controller has no window until shown; the coordinator is what the content observes.
     virtual std::unique_ptr<GlassCardWindowController>
-    makeCardWindow(const CardWindowSpec& spec, AppCoordinator& coordinator) = 0;
+    makeCardWindow(const CardWindowOptions& options, AppCoordinator& coordinator) = 0;
 };
 
 } // namespace pennial

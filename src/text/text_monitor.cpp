@@ -45,7 +45,8 @@ std::optional<Kind> accessibilityKind(const std::exception_ptr& error) {
     }
 }
 
-// Swift-like textual form of the name set: ["fix", "sig"].
+// The names as a bracketed, quoted list for the log: ["fix", "sig"]. Sorted, since it is a set,
+// so the same names always log the same line.
 std::string describe(const std::set<std::string>& names) {
     std::string text = "[";
     for (const auto& name : names) {

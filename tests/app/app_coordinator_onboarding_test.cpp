@@ -104,8 +104,8 @@ TEST_F(CoordinatorOnboarding, TheFinishedStateLeavesTheCardsOpen) {
     coordinator->showAbout();
     EXPECT_EQ(cards->withId("about").size(), 1u);
     EXPECT_EQ(about->showCount, 2);
-    EXPECT_EQ(about->spec,
-              (CardWindowSpec{"about", Size{324, 284}, false, CardWindowContent::about}));
+    EXPECT_EQ(about->options,
+              (CardWindowOptions{"about", Size{324, 284}, false, CardWindowContent::about}));
     EXPECT_FALSE(about->destroyed);
 }
 
@@ -119,8 +119,8 @@ TEST_F(CoordinatorOnboarding, SettingsAreReplacedOnEveryRequest) {
     EXPECT_EQ(settings[0]->hideCount, 1);
     EXPECT_TRUE(settings[1]->open);
     EXPECT_TRUE(settings[1]->showTitlebarLogo);
-    EXPECT_EQ(settings[1]->spec,
-              (CardWindowSpec{"settings", Size{720, 600}, true, CardWindowContent::settings}));
+    EXPECT_EQ(settings[1]->options,
+              (CardWindowOptions{"settings", Size{720, 600}, true, CardWindowContent::settings}));
     EXPECT_EQ(coordinator->initialSettingsTab(), 1);
 }
 

@@ -137,10 +137,10 @@ std::string pageText(SimDesktop& desktop, const SimPage& page) {
 
 TEST(SimPage, GeneratesTheSameLargePageEveryTimeWithItsTextBehindMarkers) {
     SimDesktop first, second;
-    SimPageSpec spec;
-    spec.textMarkers = true;
-    auto page = buildSimPage(first, {600, "org.example.browser", "Browser"}, spec);
-    auto again = buildSimPage(second, {600, "org.example.browser", "Browser"}, spec);
+    SimPageLayout layout;
+    layout.textMarkers = true;
+    auto page = buildSimPage(first, {600, "org.example.browser", "Browser"}, layout);
+    auto again = buildSimPage(second, {600, "org.example.browser", "Browser"}, layout);
     EXPECT_GE(page.elementCount, 4990);
     EXPECT_LE(page.elementCount, 5010);
     EXPECT_EQ(page.elementCount, again.elementCount);

@@ -10,7 +10,7 @@
 namespace pennial::testing {
 
 struct FakeCardWindowState {
-    CardWindowSpec spec;
+    CardWindowOptions options;
     bool showTitlebarLogo = false;
     bool open = false;
     int showCount = 0;
@@ -40,10 +40,10 @@ private:
 
 class FakeCardWindowFactory final : public CardWindowFactory {
 public:
-    std::unique_ptr<GlassCardWindowController> makeCardWindow(const CardWindowSpec& spec,
+    std::unique_ptr<GlassCardWindowController> makeCardWindow(const CardWindowOptions& options,
                                                               AppCoordinator&) override {
         auto state = std::make_shared<FakeCardWindowState>();
-        state->spec = spec;
+        state->options = options;
         made.push_back(state);
         return std::make_unique<FakeCardWindow>(state);
     }
@@ -52,7 +52,7 @@ public:
     std::vector<std::shared_ptr<FakeCardWindowState>> withId(const std::string& id) const {
         std::vector<std::shared_ptr<FakeCardWindowState>> found;
         for (const auto& state : made)
-            if (state->spec.id == id)
+            if (state->options.id == id)
                 found.push_back(state);
         return found;
     }

@@ -314,9 +314,9 @@ TEST_F(AXAccessibilityProviderTest, ASlowApplicationsCaptureEndsAtTheDeadline) {
 }
 
 TEST_F(AXAccessibilityProviderTest, EveryReadOfACaptureFollowsItsMessagingTimeout) {
-    SimPageSpec spec;
-    spec.elementCount = 1500;
-    auto page = buildSimPage(desktop, {600, "org.example.browser", "Browser"}, spec);
+    SimPageLayout layout;
+    layout.elementCount = 1500;
+    auto page = buildSimPage(desktop, {600, "org.example.browser", "Browser"}, layout);
     // Text markers fail, so every strategy of the chain gets its turn.
     page.webArea->failReads("AXStartTextMarker", AXError::attributeUnsupported);
     std::vector<std::unique_ptr<ContextStrategy>> chain;

@@ -15,13 +15,14 @@ constexpr std::array words{
 
 class Generator {
 public:
-    Generator(const SimPageSpec& spec) : spec_(spec), state_(spec.seed ? spec.seed : 1) {}
+    Generator(const SimPageLayout& layout)
+        : layout_(layout), state_(layout.seed ? layout.seed : 1) {}
 
     SimElementPtr add(const SimElementPtr& parent, SimElementPtr child) {
         ++count_;
         return parent->add(std::move(child));
     }
-    bool full(int reserve = 0) const { return count_ + reserve >= spec_.elementCount; }
+    bool full(int reserve = 0) const { return count_ + reserve >= layout_.elementCount; }
     int count() const { return count_; }
 
     std::string sentence(int wordCount) {
@@ -37,7 +38,7 @@ public:
 
     void paragraph(const SimElementPtr& parent) {
         auto group = add(parent, SimElement::group());
-        add(group, SimElement::staticText(sentence(spec_.wordsPerParagraph)));
+        add(group, SimElement::staticText(sentence(layout_.wordsPerParagraph)));
     }
 
     // A comment with replies nested under it, as threads are.
@@ -71,7 +72,7 @@ public:
     }
 
 private:
-    const SimPageSpec& spec_;
+    const SimPageLayout& layout_;
     std::uint32_t state_;
     int count_ = 0;
     int serial_ = 0;
@@ -79,21 +80,21 @@ private:
 
 } // namespace
 
-SimPage buildSimPage(SimDesktop& desktop, RunningApplication info, const SimPageSpec& spec) {
+SimPage buildSimPage(SimDesktop& desktop, RunningApplication info, const SimPageLayout& layout) {
     SimPage page;
     page.application = desktop.addApplication(std::move(info));
     page.window = page.application->addWindow("Inbox - Team thread");
-    Generator generate(spec);
+    Generator generate(layout);
 
     auto toolbar = generate.add(page.window, SimElement::make(ax::role::toolbar));
     for (auto title : {"Back", "Forward", "Reload", "Address", "Share", "Tabs"})
         generate.add(toolbar, SimElement::button(title));
 
     SimElementPtr content;
-    if (spec.webArea) {
+    if (layout.webArea) {
         page.webArea = generate.add(page.window, SimElement::webArea());
         page.webArea->set(std::string(ax::attribute::title), "Team thread");
-        if (spec.textMarkers)
+        if (layout.textMarkers)
             page.webArea->supportTextMarkers();
         content = page.webArea;
     } else {
@@ -109,8 +110,8 @@ SimPage buildSimPage(SimDesktop& desktop, RunningApplication info, const SimPage
         generate.add(navigation, SimElement::button(title));
 
     auto mainArea = generate.add(
-        content, SimElement::group(spec.mainLandmark ? ax::subrole::landmarkMain : ""));
-    if (spec.mainLandmark)
+        content, SimElement::group(layout.mainLandmark ? ax::subrole::landmarkMain : ""));
+    if (layout.mainLandmark)
         page.main = mainArea;
     // The reply box, its label and its button, and the footer are kept back for the end.
     constexpr int reserved = 8;

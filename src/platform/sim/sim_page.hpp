@@ -1,7 +1,7 @@
 #pragma once
 // Generated applications with large, realistic trees: a browser page (toolbar, banner,
 // navigation, a main landmark of articles with nested comment threads, a reply box with focus,
-// footer) or a native document window. The same spec always gives the same tree.
+// footer) or a native document window. The same layout always gives the same tree.
 
 #include "platform/sim/sim_desktop.hpp"
 
@@ -9,7 +9,7 @@
 
 namespace pennial {
 
-struct SimPageSpec {
+struct SimPageLayout {
     int elementCount = 5000; // elements under the window, roughly
     bool webArea = true;     // a browser page; false: a native window with groups only
     bool mainLandmark = true;
@@ -28,6 +28,6 @@ struct SimPage {
 };
 
 SimPage buildSimPage(SimDesktop& desktop, RunningApplication application,
-                     const SimPageSpec& spec = {});
+                     const SimPageLayout& layout = {});
 
 } // namespace pennial

@@ -17,12 +17,12 @@ void QtCardWindowFactory::setContentBuilder(CardWindowContent content, ContentBu
 }
 
 std::unique_ptr<GlassCardWindowController>
-QtCardWindowFactory::makeCardWindow(const CardWindowSpec& spec, AppCoordinator& coordinator) {
+QtCardWindowFactory::makeCardWindow(const CardWindowOptions& options, AppCoordinator& coordinator) {
     QtGlassCardWindowController::ContentBuilder content;
-    if (auto found = builders_.find(spec.content); found != builders_.end())
+    if (auto found = builders_.find(options.content); found != builders_.end())
         content = [builder = found->second, &coordinator] { return builder(coordinator); };
-    return std::make_unique<QtGlassCardWindowController>(spec.id, spec.size, spec.resizable,
-                                                         std::move(content), services_);
+    return std::make_unique<QtGlassCardWindowController>(
+        options.id, options.size, options.resizable, std::move(content), services_);
 }
 
 } // namespace pennial

@@ -23,7 +23,7 @@ public:
     // Replaces the builder for this kind; empty to remove it. Cards made afterwards use it.
     void setContentBuilder(CardWindowContent content, ContentBuilder builder);
 
-    std::unique_ptr<GlassCardWindowController> makeCardWindow(const CardWindowSpec& spec,
+    std::unique_ptr<GlassCardWindowController> makeCardWindow(const CardWindowOptions& options,
                                                               AppCoordinator& coordinator) override;
 
 private:

@@ -14,13 +14,13 @@ Size pointSize(QSize size) {
 
 class GlassOnboardingCard final : public OnboardingCard {
 public:
-    GlassOnboardingCard(const OnboardingCardSpec& spec, OnboardingContentBuilder content,
+    GlassOnboardingCard(const OnboardingCardLayout& layout, OnboardingContentBuilder content,
                         CardWindowServices services)
-        : card_(spec.id.toStdString(), pointSize(spec.size), spec.resizable, std::move(content),
-                std::move(services)) {
-        card_.setCanClose(spec.canClose);
-        card_.setHideButtons(spec.hideButtons);
-        card_.setOpaqueBackground(spec.opaqueBackground);
+        : card_(layout.id.toStdString(), pointSize(layout.size), layout.resizable,
+                std::move(content), std::move(services)) {
+        card_.setCanClose(layout.canClose);
+        card_.setHideButtons(layout.hideButtons);
+        card_.setOpaqueBackground(layout.opaqueBackground);
     }
 
     void show() override { card_.show(); }
@@ -41,9 +41,9 @@ private:
 } // namespace
 
 OnboardingCardFactory glassOnboardingCards(CardWindowServices services) {
-    return [services = std::move(services)](const OnboardingCardSpec& spec,
+    return [services = std::move(services)](const OnboardingCardLayout& layout,
                                             OnboardingContentBuilder content) {
-        return std::make_unique<GlassOnboardingCard>(spec, std::move(content), services);
+        return std::make_unique<GlassOnboardingCard>(layout, std::move(content), services);
     };
 }
 

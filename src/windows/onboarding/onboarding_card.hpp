@@ -13,7 +13,7 @@ class QWidget;
 
 namespace pennial {
 
-struct OnboardingCardSpec {
+struct OnboardingCardLayout {
     QString id;
     QSize size; // content size of a newly built window
     bool resizable = false;
@@ -43,6 +43,6 @@ public:
 // Builds a new root widget each time a window is built; the window owns it.
 using OnboardingContentBuilder = std::function<std::unique_ptr<QWidget>()>;
 using OnboardingCardFactory = std::function<std::unique_ptr<OnboardingCard>(
-    const OnboardingCardSpec& spec, OnboardingContentBuilder content)>;
+    const OnboardingCardLayout& layout, OnboardingContentBuilder content)>;
 
 } // namespace pennial

@@ -26,19 +26,19 @@ void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingS
         windowController_->show();
         return;
     }
-    OnboardingCardSpec spec;
-    spec.id = QStringLiteral("onboarding");
-    spec.size = defaultSize;
-    spec.resizable = false;
-    spec.canClose = false;
-    spec.hideButtons = true;
-    spec.opaqueBackground = QColor(Qt::black);
+    OnboardingCardLayout layout;
+    layout.id = QStringLiteral("onboarding");
+    layout.size = defaultSize;
+    layout.resizable = false;
+    layout.canClose = false;
+    layout.hideButtons = true;
+    layout.opaqueBackground = QColor(Qt::black);
     // The window is built from the coordinator of the show that made it, and the same models.
     auto content = [coordinator = &coordinator, model = &model_,
                     playgroundModel = &playgroundModel_]() -> std::unique_ptr<QWidget> {
         return std::make_unique<OnboardingWindowView>(*coordinator, *model, *playgroundModel);
     };
-    auto card = makeCard_(spec, std::move(content));
+    auto card = makeCard_(layout, std::move(content));
     card->setOnWindowDidResignKey(onWindowDidResignKey_);
     card->setOnWindowDidBecomeKey(onWindowDidBecomeKey_);
     card->show();

@@ -12,7 +12,7 @@
 namespace pennial::testing {
 
 struct FakeOnboardingCardRecord {
-    OnboardingCardSpec spec;
+    OnboardingCardLayout layout;
     int showCount = 0;
     int buildCount = 0; // windows built (content builder calls)
     int hideCount = 0;
@@ -40,7 +40,7 @@ public:
             return;
         ++record_->buildCount;
         window_ = std::make_unique<QWidget>();
-        window_->resize(record_->spec.size);
+        window_->resize(record_->layout.size);
         record_->content = builder_().release();
         record_->content->setParent(window_.get());
         record_->content->setGeometry(window_->rect());
@@ -75,9 +75,9 @@ private:
 // Makes fake cards and keeps the record of each, oldest first.
 struct FakeOnboardingCards {
     OnboardingCardFactory factory() {
-        return [this](const OnboardingCardSpec& spec, OnboardingContentBuilder content) {
+        return [this](const OnboardingCardLayout& layout, OnboardingContentBuilder content) {
             auto record = std::make_shared<FakeOnboardingCardRecord>();
-            record->spec = spec;
+            record->layout = layout;
             made.push_back(record);
             return std::make_unique<FakeOnboardingCard>(record, std::move(content));
         };

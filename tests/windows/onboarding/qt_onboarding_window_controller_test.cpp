@@ -49,12 +49,12 @@ TEST_F(OnboardingWindowControllerTest, BuildsTheCardOnceAndResizesAndRaisesItOnE
     show(OnboardingStage::welcome);
     ASSERT_EQ(cards.made.size(), 1u);
     const auto card = cards.last();
-    EXPECT_EQ(card->spec.id, "onboarding");
-    EXPECT_EQ(card->spec.size, QSize(520, 440));
-    EXPECT_FALSE(card->spec.resizable);
-    EXPECT_FALSE(card->spec.canClose);
-    EXPECT_TRUE(card->spec.hideButtons);
-    EXPECT_EQ(card->spec.opaqueBackground, QColor(Qt::black));
+    EXPECT_EQ(card->layout.id, "onboarding");
+    EXPECT_EQ(card->layout.size, QSize(520, 440));
+    EXPECT_FALSE(card->layout.resizable);
+    EXPECT_FALSE(card->layout.canClose);
+    EXPECT_TRUE(card->layout.hideButtons);
+    EXPECT_EQ(card->layout.opaqueBackground, QColor(Qt::black));
     EXPECT_TRUE(card->resizes.empty()) << "a new card already has its size";
 
     auto* firstView = card->content;
