@@ -26,6 +26,7 @@ namespace pennial {
 
 class AccessibilityMonitor;
 class AuthService;
+class ClipboardLoan;
 class AXAccessibilityProvider;
 class ConfigService;
 class ConfigStorage;
@@ -162,6 +163,11 @@ private:
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
+    // Control+V over the selection made for it, then the field watched until the paste shows.
+    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, AXRange selection,
+                                       ClipboardLoan& loan, const char* restoredLine);
+    // Where a write-back ends early: the user's edit, or a field that could not be brought back.
+    void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.
     Awaitable<bool> hasFocus(AccessibleElement element);
     Awaitable<void> requireFocus(AccessibleElement element);
