@@ -74,8 +74,14 @@ private:
         AXError result = AXError::success;
         std::optional<std::string> after;
     };
-    Awaitable<WriteVerdict> judgeWritten(AXElement element, WriteStep step, std::string intended,
-                                         std::chrono::milliseconds settle);
+    struct WriteJudgement {
+        WriteVerdict verdict;
+        std::optional<std::string> now; // the field as the verdict saw it
+    };
+    // Judges the write by the field right after it, or, when that shows no effect yet, after
+    // settle.
+    Awaitable<WriteJudgement> judgeWritten(AXElement element, WriteStep step, std::string intended,
+                                           std::chrono::milliseconds settle);
     // Puts the text a half-applied range replacement removed back; throws FieldNotRestoredError
     // when the field cannot be brought back to before.
     Awaitable<void> restoreRemoved(const AXElement& element, AXRange range,

@@ -64,7 +64,7 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
     if (step.result != AXError::success && step.after == step.before)
         throw AccessibilityError(Kind::cannotWriteValue);
 
-    auto verdict = co_await judgeWritten(element, step, text, setValueSettle);
+    auto verdict = (co_await judgeWritten(element, step, text, setValueSettle)).verdict;
     if (verdict == WriteVerdict::untouched)
         throw AccessibilityError(Kind::cannotWriteValue);
     if (verdict == WriteVerdict::changed)
@@ -109,20 +109,20 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         const auto intended = withRangeReplaced(*step.before, range, text);
         if (!intended)
             throw AccessibilityError(Kind::cannotWriteValue);
-        auto verdict = co_await judgeWritten(element, step, *intended, replaceRangeSettle);
-        if (verdict == WriteVerdict::untouched)
-            throw AccessibilityError(Kind::cannotWriteValue);
-        if (verdict == WriteVerdict::landedThenEdited)
-            co_return;
-        if (verdict == WriteVerdict::changed) {
-            // A range is written as a removal and an insertion: when only the removal landed, the
-            // removed text goes back before anything else is tried.
-            const auto removed = withRangeReplaced(*step.before, range, "");
-            if (step.after != removed)
-                throw FieldChangedError();
+        auto [verdict, now] = co_await judgeWritten(element, step, *intended, replaceRangeSettle);
+        // A range is written as a removal and an insertion: when only the removal landed, the
+        // removed text goes back before anything else is tried.
+        const auto removed = withRangeReplaced(*step.before, range, "");
+        if (verdict != WriteVerdict::landed && now == removed) {
             co_await restoreRemoved(element, range, *step.before, *removed);
             throw AccessibilityError(Kind::cannotWriteValue);
         }
+        if (verdict == WriteVerdict::untouched)
+            throw AccessibilityError(Kind::cannotWriteValue);
+        if (verdict == WriteVerdict::changed)
+            throw FieldChangedError();
+        if (verdict == WriteVerdict::landedThenEdited)
+            co_return;
     }
 
     auto moveCaret = [&] {
@@ -132,11 +132,13 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
     co_await runOn(facilities_.mainExecutor, std::move(moveCaret));
 }
 
-Awaitable<WriteVerdict> AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step,
-                                                              std::string intended,
-                                                              std::chrono::milliseconds settle) {
+Awaitable<AXAccessibilityProvider::WriteJudgement>
+AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::string intended,
+                                      std::chrono::milliseconds settle) {
     if (!step.before || !step.after)
-        co_return step.result == AXError::success ? WriteVerdict::landed : WriteVerdict::untouched;
+        co_return WriteJudgement{step.result == AXError::success ? WriteVerdict::landed
+                                                                 : WriteVerdict::untouched,
+                                 step.after};
     auto judge = [&](const std::string& now) {
         if (now == intended)
             return WriteVerdict::landed;
@@ -144,12 +146,12 @@ Awaitable<WriteVerdict> AXAccessibilityProvider::judgeWritten(AXElement element,
     };
     auto verdict = co_await runOn(facilities_.mainExecutor, [&] { return judge(*step.after); });
     if (verdict != WriteVerdict::untouched || step.result != AXError::success)
-        co_return verdict;
+        co_return WriteJudgement{verdict, step.after};
     // Some applications apply a write after answering it.
     co_await sleepFor(settle);
-    auto readAgain = [&]() -> WriteVerdict {
+    auto readAgain = [&]() -> WriteJudgement {
         auto now = readValueText(element);
-        return now ? judge(*now) : WriteVerdict::untouched;
+        return {now ? judge(*now) : WriteVerdict::untouched, now};
     };
     co_return co_await runOn(facilities_.mainExecutor, std::move(readAgain));
 }
