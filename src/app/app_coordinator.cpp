@@ -2,6 +2,7 @@
 
 #include "app/app_coordinator.hpp"
 
+#include "app/clipboard_loan.hpp"
 #include "app/coordinator_delegate.hpp"
 #include "app/text_monitor_adapter.hpp"
 #include "base/log.hpp"
@@ -127,8 +128,13 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
 }
 
 AppCoordinator::~AppCoordinator() {
+    returnLentClipboard();
     permissionCheckTask_.cancel();
     spinnerDesignTask_.cancel();
+}
+
+void AppCoordinator::returnLentClipboard() {
+    ClipboardLoan::giveBackAll();
 }
 
 void AppCoordinator::launchStartup() {

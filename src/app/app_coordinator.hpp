@@ -50,6 +50,9 @@ public:
 
     AppCoordinator(Token, CoordinatorDependencies dependencies);
     ~AppCoordinator();
+    // Puts back the user's clipboard that a keyboard paste in progress has lent: before the
+    // application quits, with the paste's wait left unfinished.
+    void returnLentClipboard();
     AppCoordinator(const AppCoordinator&) = delete;
     AppCoordinator& operator=(const AppCoordinator&) = delete;
 

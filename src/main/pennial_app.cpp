@@ -63,6 +63,9 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
 }
 
-PennialApp::~PennialApp() = default;
+PennialApp::~PennialApp() {
+    // The event loop has ended: a paste waiting to give the clipboard back never will.
+    coordinator_->returnLentClipboard();
+}
 
 } // namespace pennial

@@ -194,6 +194,15 @@ TEST_F(TextMonitorTest, PasswordFieldsAreNeverReadAndTypingIntoThemNeverReachesD
     desktop.keyboard().type(";;fix");
     settle();
     EXPECT_EQ(delegate->take().back(), "trigger [fix] [;;fix] 0") << "nothing typed before is kept";
+
+    // A field that turns into a password field (a "show password" box unticked) is not read again.
+    auto turning = focusOn(SimElement::textField("visible")->label("turning"));
+    nextPoll(2);
+    EXPECT_GT(valueReadsOf("turning").size(), 0u);
+    turning->becomeSecure();
+    const auto readsBefore = valueReadsOf("turning").size();
+    nextPoll(5);
+    EXPECT_EQ(valueReadsOf("turning").size(), readsBefore);
 }
 
 TEST_F(TextMonitorTest, StopLetsTheCallInProgressFinishAndPollsNoMore) {
