@@ -1,6 +1,8 @@
 #include "composition/linux_coordinator_dependencies.hpp"
 
+#include "base/log.hpp"
 #include "composition/backend_endpoints.hpp"
+#include "platform/linux/display_session.hpp"
 #include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/libsecret_store.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
@@ -17,19 +19,26 @@ namespace pennial {
 CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     CoordinatorDependencies dependencies;
     dependencies.main = main.get_executor();
+    auto environment = std::make_shared<ProcessEnvironment>();
+    const auto session = detectDisplaySession(*environment);
+    logf("🔵 [Platform] Display session: {}", displaySessionName(session));
+    const bool wayland = session == DisplaySession::wayland;
 
-    auto workspace = makeWorkspace(dependencies.main);
-    dependencies.accessibility = makeAccessibility(workspace);
+    auto workspace = makeWorkspace(dependencies.main, session);
+    dependencies.accessibility = makeAccessibility(workspace, session);
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
-    dependencies.keyEvents = makeKeyEventSource(dependencies.main);
-    dependencies.paletteKeyInterceptor = makePaletteKeyInterceptor(dependencies.main);
+    dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)
+                                     : makeKeyEventSource(dependencies.main);
+    dependencies.paletteKeyInterceptor = wayland
+                                             ? makeWaylandPaletteKeyInterceptor(dependencies.main)
+                                             : makePaletteKeyInterceptor(dependencies.main);
     dependencies.clipboard = makeClipboard();
-    dependencies.keyboardSynthesizer = makeKeyboardSynthesizer();
+    dependencies.keyboardSynthesizer =
+        wayland ? makeWaylandKeyboardSynthesizer() : makeKeyboardSynthesizer();
 
     dependencies.secretStore = std::make_shared<LibsecretStore>();
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();
-    auto environment = std::make_shared<ProcessEnvironment>();
     dependencies.endpoints = backendEndpoints(*environment);
     dependencies.environment = std::move(environment);
     dependencies.crashReporter = std::make_shared<LocalCrashReporter>();
