@@ -1,10 +1,11 @@
 #include "composition/linux_coordinator_dependencies.hpp"
 
+#include "app/crash_reporting.hpp"
 #include "composition/backend_endpoints.hpp"
+#include "composition/crash_reporting_dependencies.hpp"
 #include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/libsecret_store.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
 #include "platform/linux/package_manager_updater.hpp"
 #include "platform/linux/process_environment.hpp"
 #include "platform/linux/qt_clipboard.hpp"
@@ -31,8 +32,8 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();
     auto environment = std::make_shared<ProcessEnvironment>();
     dependencies.endpoints = backendEndpoints(*environment);
+    addCrashReporting(dependencies, crashReportingDsn(*environment));
     dependencies.environment = std::move(environment);
-    dependencies.crashReporter = std::make_shared<LocalCrashReporter>();
     dependencies.updater = std::make_shared<PackageManagerUpdater>();
     dependencies.moveToApplications = std::make_shared<NoMoveToApplications>();
     return dependencies;
