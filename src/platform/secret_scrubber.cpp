@@ -76,7 +76,7 @@ bool isDigit(char c) {
 }
 bool isLocalPartChar(char c) {
     return isAsciiAlpha(c) || isDigit(c) ||
-           std::string_view("._%+-'").find(c) != std::string_view::npos;
+           std::string_view("._%+-").find(c) != std::string_view::npos;
 }
 bool isDomainChar(char c) {
     return isAsciiAlpha(c) || isDigit(c) || c == '.' || c == '-';
@@ -146,10 +146,21 @@ void filterCodes(std::string& text) {
 } // namespace
 
 void SecretScrubber::remember(std::string_view secret) {
+    // A text is quoted without the spaces around it as often as with them.
+    auto first = secret.find_first_not_of(" \t\r\n");
+    auto trimmed = first == std::string_view::npos
+                       ? std::string_view()
+                       : secret.substr(first, secret.find_last_not_of(" \t\r\n") - first + 1);
+    std::lock_guard lock(mutex_);
+    keep(trimmed);
+    if (trimmed.size() != secret.size())
+        keep(secret);
+}
+
+void SecretScrubber::keep(std::string_view secret) {
     if (secret.size() < minSecretLength || secret == filtered)
         return;
     secret = secret.substr(0, maxSecretLength);
-    std::lock_guard lock(mutex_);
     auto known = std::find(secrets_.begin(), secrets_.end(), secret);
     if (known != secrets_.end())
         secrets_.erase(known);

@@ -30,6 +30,8 @@ public:
     std::string scrub(std::string_view text) const;
 
 private:
+    void keep(std::string_view secret); // with the lock held
+
     mutable std::mutex mutex_;
     std::deque<std::string> secrets_; // oldest first
 };
