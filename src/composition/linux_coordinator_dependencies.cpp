@@ -1,12 +1,13 @@
 #include "composition/linux_coordinator_dependencies.hpp"
 
+#include "app/crash_reporting.hpp"
 #include "base/log.hpp"
 #include "composition/backend_endpoints.hpp"
+#include "composition/crash_reporting_dependencies.hpp"
 #include "platform/linux/display_session.hpp"
 #include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/libsecret_store.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
 #include "platform/linux/package_manager_updater.hpp"
 #include "platform/linux/process_environment.hpp"
 #include "platform/linux/qt_clipboard.hpp"
@@ -40,8 +41,8 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.secretStore = std::make_shared<LibsecretStore>();
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();
     dependencies.endpoints = backendEndpoints(*environment);
+    addCrashReporting(dependencies, crashReportingDsn(*environment));
     dependencies.environment = std::move(environment);
-    dependencies.crashReporter = std::make_shared<LocalCrashReporter>();
     dependencies.updater = std::make_shared<PackageManagerUpdater>();
     dependencies.moveToApplications = std::make_shared<NoMoveToApplications>();
     return dependencies;
