@@ -5,6 +5,7 @@
 #include "services/file_config_storage.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <fmt/chrono.h>
 #include <vector>
@@ -36,22 +37,26 @@ void FileConfigStorage::keepCopyAside(std::string_view why) {
         return;
     const auto prefix = fileURL_.filename().string() + "." + std::string(why) + "-";
     const auto stamp = fmt::format("{:%Y%m%d-%H%M%S}", fmt::gmtime(std::time(nullptr)));
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto name = prefix + stamp;
-        if (attempt > 0)
-            name += fmt::format("-{:02}", attempt);
-        auto kept = fileURL_.parent_path() / name;
-        if (fs::exists(kept, error))
+    // After the copies of this second already kept, so that the names keep sorting as the
+    // times do once older ones are removed.
+    int next = 0;
+    for (const auto& entry : fs::directory_iterator(fileURL_.parent_path(), error)) {
+        const auto name = entry.path().filename().string();
+        if (!name.starts_with(prefix + stamp))
             continue;
-        if (!fs::copy_file(fileURL_, kept, error)) {
-            logf("⚠️ [FileConfigStorage] Could not keep a copy of the configuration: {}",
-                 error.message());
-            return;
-        }
-        logf("🔍 [FileConfigStorage] Kept the replaced configuration as {}", name);
-        removeAllButNewest(fileURL_.parent_path(), prefix, keptCopies);
+        const auto rest = name.substr(prefix.size() + stamp.size());
+        next = std::max(next, rest.empty() ? 1 : std::atoi(rest.c_str() + 1) + 1);
+    }
+    auto name = prefix + stamp;
+    if (next > 0)
+        name += fmt::format("-{:02}", next);
+    if (!fs::copy_file(fileURL_, fileURL_.parent_path() / name, error)) {
+        logf("⚠️ [FileConfigStorage] Could not keep a copy of the configuration: {}",
+             error.message());
         return;
     }
+    logf("🔍 [FileConfigStorage] Kept the replaced configuration as {}", name);
+    removeAllButNewest(fileURL_.parent_path(), prefix, keptCopies);
 }
 
 } // namespace pennial
