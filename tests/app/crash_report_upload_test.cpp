@@ -35,15 +35,14 @@ struct ProgramRun {
                                                {.maxReports = 50,
                                                 .maxReportBytes = 1 << 20,
                                                 .timeout = std::chrono::milliseconds(2'000)})),
-          reporter(local, uploader) {
-        reporter.start(crashReportingOptions(dsn));
+          reporter(std::make_unique<UploadingCrashReporter>(local, uploader)) {
+        reporter->start(crashReportingOptions(dsn));
     }
-    ~ProgramRun() { uploader->waitUntilIdle(std::chrono::seconds(10)); }
     bool settle() { return uploader->waitUntilIdle(std::chrono::seconds(10)); }
 
     std::shared_ptr<LocalCrashReporter> local;
     std::shared_ptr<CrashReportUploader> uploader;
-    UploadingCrashReporter reporter;
+    std::unique_ptr<UploadingCrashReporter> reporter; // reset: the run ends
 };
 
 std::string dsnFor(const FakeBackend& backend) {
@@ -83,8 +82,9 @@ TEST(CrashDsn, AddressesTheServicesEnvelopeEndpointWithItsKey) {
 
 TEST_F(CrashReportUpload, ACapturedErrorArrivesAsAWellFormedEnvelopeAndLeavesTheQueue) {
     ProgramRun run(folder.path(), dsn());
-    run.reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "App startup began"});
-    run.reporter.captureError(std::make_exception_ptr(std::invalid_argument("config.json is bad")));
+    run.reporter->addBreadcrumb({BreadcrumbLevel::info, "start", "App startup began"});
+    run.reporter->captureError(
+        std::make_exception_ptr(std::invalid_argument("config.json is bad")));
     ASSERT_TRUE(backend.waitForRequests(Endpoint::crashEnvelope, 1, std::chrono::seconds(10)));
     ASSERT_TRUE(run.settle());
 
@@ -149,7 +149,7 @@ TEST_F(CrashReportUpload, AnUnreachableOrFailingServiceKeepsTheReportForALaterSt
     }
     {
         ProgramRun offline(folder.path(), unreachable);
-        offline.reporter.captureError(std::make_exception_ptr(std::runtime_error("first")));
+        offline.reporter->captureError(std::make_exception_ptr(std::runtime_error("first")));
         ASSERT_TRUE(offline.settle());
     }
     EXPECT_EQ(reportCount(folder.path()), 1u);
@@ -163,12 +163,24 @@ TEST_F(CrashReportUpload, AnUnreachableOrFailingServiceKeepsTheReportForALaterSt
     EXPECT_EQ(backend.requestCount(Endpoint::crashEnvelope), 1u);
     EXPECT_EQ(reportCount(folder.path()), 1u);
 
+    // The run ends while the service is slow to answer: it does not wait, the report stays.
+    backend.setDelay(Endpoint::crashEnvelope, std::chrono::seconds(5));
+    {
+        ProgramRun ending(folder.path(), dsn());
+        ASSERT_TRUE(backend.waitForRequests(Endpoint::crashEnvelope, 2, std::chrono::seconds(10)));
+        auto before = std::chrono::steady_clock::now();
+        ending.reporter.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    }
+    EXPECT_EQ(reportCount(folder.path()), 1u);
+    backend.clearAnswers(Endpoint::crashEnvelope);
+
     ProgramRun later(folder.path(), dsn());
     ASSERT_TRUE(later.settle());
     auto sent = events();
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0]["event_id"], sent[1]["event_id"]) << "a report keeps its id when resent";
-    EXPECT_EQ(sent[1]["exception"]["values"][0]["value"], "first");
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0]["event_id"], sent[2]["event_id"]) << "a report keeps its id when resent";
+    EXPECT_EQ(sent[2]["exception"]["values"][0]["value"], "first");
     EXPECT_EQ(reportCount(folder.path()), 0u);
 }
 
