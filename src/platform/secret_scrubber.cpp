@@ -162,11 +162,16 @@ void SecretScrubber::keep(std::string_view secret) {
         return;
     secret = secret.substr(0, maxSecretLength);
     auto known = std::find(secrets_.begin(), secrets_.end(), secret);
-    if (known != secrets_.end())
+    if (known != secrets_.end()) {
+        bytes_ -= known->size();
         secrets_.erase(known);
+    }
     secrets_.emplace_back(secret);
-    if (secrets_.size() > maxSecrets)
+    bytes_ += secret.size();
+    while (secrets_.size() > maxSecrets || bytes_ > maxSecretBytes) {
+        bytes_ -= secrets_.front().size();
         secrets_.pop_front();
+    }
 }
 
 void SecretScrubber::rememberSecretsIn(std::string_view jsonText) {
