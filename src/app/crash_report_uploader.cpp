@@ -54,17 +54,15 @@ CrashReportUploader::CrashReportUploader(Token, std::filesystem::path folder, Cr
       os_(std::move(os)), options_(options) {}
 
 void CrashReportUploader::sendPending() {
-    {
-        std::lock_guard lock(mutex_);
-        if (stopped_)
-            return;
-        if (running_) {
-            again_ = true;
-            return;
-        }
-        running_ = true;
-        task_ = Task::spawn(strand_, runPasses(shared_from_this()));
+    std::lock_guard lock(mutex_);
+    if (stopped_)
+        return;
+    if (running_) {
+        again_ = true;
+        return;
     }
+    running_ = true;
+    task_ = Task::spawn(strand_, runPasses(shared_from_this()));
 }
 
 void CrashReportUploader::stop() {

@@ -9,6 +9,9 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
+#include <set>
+#include <thread>
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -206,4 +209,70 @@ TEST_F(CrashReportUpload, TheQueueSendsTheNewestFiftyAndDropsWhatItCannotSend) {
     EXPECT_EQ(sent.front()["exception"]["values"][0]["value"], "6");
     EXPECT_EQ(sent.back()["exception"]["values"][0]["value"], "54");
     EXPECT_EQ(reportCount(folder.path()), 1u) << "only the file that is no report stays";
+}
+
+// Errors are captured from two threads while the service answers at random (taken, refused,
+// connection closed, slow) and runs end at random moments. Oracle: every captured error is taken
+// by the service in the end (a repeat is allowed, a loss is not), and the queue is left empty.
+TEST_F(CrashReportUpload, NoCapturedErrorIsLostWhateverTheServiceAndTheRunsDo) {
+    auto seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mutex mutex;
+    std::mt19937 random(seed);
+    std::set<std::string> taken;
+    auto draw = [&](int below) {
+        std::lock_guard lock(mutex);
+        return static_cast<int>(random() % below);
+    };
+    backend.setDefaultHandler(Endpoint::crashEnvelope, [&](const RecordedRequest& request) {
+        switch (draw(4)) {
+        case 0:
+            return FakeAnswer::json(503, {{"detail", "busy"}});
+        case 1:
+            return FakeAnswer::closed();
+        default:
+            auto answer = crashEnvelopeAnswer(request);
+            if (answer.status == 200) {
+                std::lock_guard lock(mutex);
+                taken.insert(
+                    parseCrashEnvelope(request.body)[2]["exception"]["values"][0]["value"]);
+            }
+            return std::move(answer).after(std::chrono::milliseconds(draw(8)));
+        }
+    });
+
+    std::set<std::string> captured;
+    for (int run = 0; run < 4; ++run) {
+        ProgramRun program(folder.path(), dsn());
+        std::vector<std::thread> threads;
+        for (int thread = 0; thread < 2; ++thread)
+            threads.emplace_back([&, thread] {
+                for (int i = 0; i < 8; ++i) {
+                    auto name = fmt::format("report {}-{}-{}", run, thread, i);
+                    program.reporter->captureError(
+                        std::make_exception_ptr(std::runtime_error(name)));
+                    std::this_thread::sleep_for(std::chrono::microseconds(draw(3000)));
+                }
+            });
+        for (auto& thread : threads)
+            thread.join();
+        for (int thread = 0; thread < 2; ++thread)
+            for (int i = 0; i < 8; ++i)
+                captured.insert(fmt::format("report {}-{}-{}", run, thread, i));
+        std::this_thread::sleep_for(std::chrono::milliseconds(draw(20)));
+        program.reporter.reset();
+    }
+    backend.setDefaultHandler(Endpoint::crashEnvelope, [&](const RecordedRequest& request) {
+        std::lock_guard lock(mutex);
+        taken.insert(parseCrashEnvelope(request.body)[2]["exception"]["values"][0]["value"]);
+        return crashEnvelopeAnswer(request);
+    });
+    ProgramRun last(folder.path(), dsn());
+    ASSERT_TRUE(last.settle());
+    std::lock_guard lock(mutex);
+    std::vector<std::string> lost;
+    std::set_difference(captured.begin(), captured.end(), taken.begin(), taken.end(),
+                        std::back_inserter(lost));
+    EXPECT_TRUE(lost.empty()) << lost.size() << " lost, the first " << lost.front();
+    EXPECT_EQ(reportCount(folder.path()), 0u);
 }
