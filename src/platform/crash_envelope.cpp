@@ -48,7 +48,7 @@ OrderedJson exceptionValue(const Json& report, const SecretScrubber& scrubber) {
     OrderedJson mechanism;
     bool fatal = report.value("level", "") == "fatal";
     if (auto signal = report.find("signal"); signal != report.end() && signal->is_object()) {
-        auto name = signal->value("name", "unknown");
+        auto name = scrubbed(scrubber, signal->value("name", Json("unknown")));
         auto number = signal->value("number", 0);
         exception["type"] = name;
         exception["value"] = fmt::format("Fatal signal {} ({})", name, number);
