@@ -49,7 +49,10 @@ OrderedJson exceptionValue(const Json& report, const SecretScrubber& scrubber) {
     bool fatal = report.value("level", "") == "fatal";
     if (auto signal = report.find("signal"); signal != report.end() && signal->is_object()) {
         auto name = scrubbed(scrubber, signal->value("name", Json("unknown")));
-        auto number = signal->value("number", 0);
+        auto given = signal->find("number");
+        // Only whole numbers: a converted double could be out of any integer's range.
+        long long number =
+            given != signal->end() && given->is_number_integer() ? given->get<long long>() : 0;
         exception["type"] = name;
         exception["value"] = fmt::format("Fatal signal {} ({})", name, number);
         mechanism["type"] = "signalhandler";
