@@ -1,4 +1,5 @@
 #include "platform/crash_envelope.hpp"
+#include "support/test_seed.hpp"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -9,8 +10,8 @@ using namespace pennial;
 // report is given a value of a random kind. Oracle: an event comes out with its fixed members, or
 // a std::exception (the report is then dropped as unreadable); never anything else.
 TEST(CrashEnvelope, AReportOfAnyShapeGivesAnEventOrAClearError) {
-    auto seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    auto seed = pennial::testing::testSeed();
+    SCOPED_TRACE(pennial::testing::seedTrace(seed));
     std::mt19937 random(seed);
     SecretScrubber scrubber;
     auto anyValue = [&](int depth, auto& self) -> Json {
