@@ -186,16 +186,27 @@ void SecretScrubber::rememberSecretsIn(std::string_view jsonText) {
 }
 
 std::string SecretScrubber::scrub(std::string_view text) const {
+    std::unique_lock lock(mutex_);
+    return scrubLocked(text, lock);
+}
+
+std::optional<std::string> SecretScrubber::tryScrub(std::string_view text) const {
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock())
+        return std::nullopt;
+    return scrubLocked(text, lock);
+}
+
+std::string SecretScrubber::scrubLocked(std::string_view text,
+                                        std::unique_lock<std::mutex>& lock) const {
     std::string out(text);
-    {
-        std::lock_guard lock(mutex_);
-        // Longest first, so a value that contains another is taken out whole.
-        std::vector<std::string_view> known(secrets_.begin(), secrets_.end());
-        std::sort(known.begin(), known.end(),
-                  [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
-        for (auto secret : known)
-            replaceAll(out, secret);
-    }
+    // Longest first, so a value that contains another is taken out whole.
+    std::vector<std::string_view> known(secrets_.begin(), secrets_.end());
+    std::sort(known.begin(), known.end(),
+              [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
+    for (auto secret : known)
+        replaceAll(out, secret);
+    lock.unlock();
     filterEmailAddresses(out);
     filterSignedTokens(out);
     filterCodes(out);

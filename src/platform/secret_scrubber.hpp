@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,13 @@ public:
     void rememberSecretsIn(std::string_view jsonText);
 
     std::string scrub(std::string_view text) const;
+    // For the way out of a dying process: none, rather than a wait, when another scrub holds the
+    // secrets (it may be this very thread's, cut short by the failure).
+    std::optional<std::string> tryScrub(std::string_view text) const;
 
 private:
     void keep(std::string_view secret); // with the lock held
+    std::string scrubLocked(std::string_view text, std::unique_lock<std::mutex>& lock) const;
 
     mutable std::mutex mutex_;
     std::deque<std::string> secrets_; // oldest first
