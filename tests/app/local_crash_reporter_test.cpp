@@ -119,10 +119,12 @@ TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) 
     TempFolder folder;
     EXPECT_DEATH(
         {
-            LocalCrashReporter reporter(folder.path());
+            auto scrubber = std::make_shared<SecretScrubber>();
+            scrubber->remember("the field's text");
+            LocalCrashReporter reporter(folder.path(), scrubber);
             reporter.start(options());
             try {
-                throw std::out_of_range("index 7");
+                throw std::out_of_range("index 7 of the field's text");
             } catch (...) {
                 std::terminate();
             }
@@ -131,5 +133,5 @@ TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) 
     auto found = reports(folder.path(), "fatal-");
     ASSERT_EQ(found.size(), 1u) << "the abort that follows adds no second report";
     EXPECT_EQ(found[0]["exception"]["type"], "std::out_of_range");
-    EXPECT_EQ(found[0]["exception"]["value"], "index 7");
+    EXPECT_EQ(found[0]["exception"]["value"], "index 7 of [Filtered]");
 }
