@@ -100,9 +100,12 @@ TEST(LocalCrashReporterDeathTest, AFatalSignalLeavesAReportWithTheTrail) {
     TempFolder folder;
     EXPECT_DEATH(
         {
-            LocalCrashReporter reporter(folder.path());
+            auto scrubber = std::make_shared<SecretScrubber>();
+            scrubber->remember("tok-0123456789");
+            LocalCrashReporter reporter(folder.path(), scrubber);
             reporter.start(options());
             reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "Startup complete"});
+            reporter.addBreadcrumb({BreadcrumbLevel::info, "auth", "Token tok-0123456789 used"});
             std::raise(SIGSEGV);
         },
         "");
@@ -111,7 +114,8 @@ TEST(LocalCrashReporterDeathTest, AFatalSignalLeavesAReportWithTheTrail) {
     EXPECT_EQ(found[0]["level"], "fatal");
     EXPECT_EQ(found[0]["signal"]["name"], "SIGSEGV");
     EXPECT_EQ(found[0]["release"], "com.pennial.macos@0.5.35");
-    EXPECT_EQ(messages(found[0]), std::vector<std::string>{"Startup complete"});
+    EXPECT_EQ(messages(found[0]),
+              (std::vector<std::string>{"Startup complete", "Token [Filtered] used"}));
 }
 
 TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) {
