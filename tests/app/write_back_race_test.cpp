@@ -4,6 +4,7 @@
 // text or with the edit intact and no success status. One seeded run per write method;
 // PENNIAL_RACE_RUNS sets the pipelines per method (a short run by default).
 
+#include "support/test_seed.hpp"
 #include "trigger_fixture.hpp"
 
 #include <cstdlib>
@@ -66,10 +67,8 @@ protected:
 
 TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
     const auto method = GetParam();
-    const unsigned seed = std::getenv("PENNIAL_RACE_SEED")
-                              ? static_cast<unsigned>(std::atoll(std::getenv("PENNIAL_RACE_SEED")))
-                              : std::random_device{}();
-    SCOPED_TRACE("PENNIAL_RACE_SEED=" + std::to_string(seed));
+    const unsigned seed = testSeed();
+    SCOPED_TRACE(seedTrace(seed));
     std::mt19937 random(seed);
 
     launchWithField(SimElement::textArea(original));

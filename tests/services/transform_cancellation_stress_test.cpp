@@ -9,6 +9,7 @@
 #include "services/transform_service.hpp"
 #include "static_token_provider.hpp"
 #include "support/fake_backend.hpp"
+#include "support/test_seed.hpp"
 
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
@@ -51,8 +52,8 @@ private:
 } // namespace
 
 TEST(TransformCancellationStress, AnEditDuringTheCallEndsItCleanlyInEveryOrder) {
-    const unsigned seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    const unsigned seed = testSeed();
+    SCOPED_TRACE(seedTrace(seed));
     Jitter jitter(seed);
 
     FakeBackend backend;
