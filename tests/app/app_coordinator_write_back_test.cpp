@@ -187,3 +187,44 @@ TEST_F(CoordinatorWriteBack, AFieldThatNormalisesWhatIsWrittenHasTakenIt) {
         EXPECT_NE(write.attribute, "AXValue") << "no method after the range replacement";
     EXPECT_TRUE(crashes->errors().empty());
 }
+
+TEST_F(CoordinatorWriteBack, ATargetedPasteGoesOverItsRangeOnlyAndOnlyWhereItWasPrepared) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("helo ;;fix\nnext");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    trigger("fix", ";;fix", 5);
+    EXPECT_EQ(field->text(), "[fix] helo\nnext") << "the range's replacement was pasted";
+
+    auto other = desktop.addApplication({502, "org.example.chat", "Chat"})
+                     ->addWindow("Chat")
+                     ->add(SimElement::textField("draft to Bob"));
+    auto keys = desktop.keyboardSynthesizer();
+    // Acts while the paste's text is on the clipboard and Control+V not yet sent.
+    auto duringThePastesWait = [&](const std::function<void()>& act) {
+        field->setText("helo ;;fix\nnext");
+        desktop.focus(field);
+        const auto keysBefore = keys->posted().size();
+        bool done = false, acted = false;
+        startTrigger("fix", ";;fix", 5, done);
+        EXPECT_TRUE(runUntil([&] {
+            if (!acted && clipboard->text() == "[fix] helo") {
+                act();
+                acted = true;
+            }
+            return done;
+        }));
+        EXPECT_TRUE(acted);
+        EXPECT_EQ(keys->posted().size(), keysBefore) << "no key sent";
+        EXPECT_EQ(clipboard->contents(), usersCopy);
+    };
+    duringThePastesWait([&] { desktop.focus(other); });
+    EXPECT_EQ(other->text(), "draft to Bob");
+    EXPECT_EQ(field->text(), "helo ;;fix\nnext");
+
+    duringThePastesWait([&] {
+        field->setSelection({15, 0}); // a click at the end, then a key
+        field->insertText("!");
+    });
+    EXPECT_EQ(field->text(), "helo ;;fix\nnext!");
+    EXPECT_EQ(coordinator->statusMessage(), "Cancelled - text changed");
+}
