@@ -185,11 +185,15 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
                                                    const char* restoredLine) {
     // One step of main from the check to the keys: the paste lands over the text and the
     // selection it was prepared for, or not at all.
-    const auto selected = selectionNow(request.element);
-    if (fieldTextNow(request.element) != request.originalText ||
-        (selected && *selected != selection)) {
+    if (fieldTextNow(request.element) != request.originalText) {
         loan.giveBack();
         throw FieldChangedError();
+    }
+    // A selection the application did not make, or the user moved: the paste would land
+    // elsewhere than over the range.
+    if (const auto selected = selectionNow(request.element); selected && *selected != selection) {
+        loan.giveBack();
+        throw AccessibilityError(Kind::cannotWriteValue);
     }
     keyboardSynthesizer_->post(Shortcut::paste);
     const auto pastedAt = Clock::now();
