@@ -207,7 +207,8 @@ std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
                                                          AtspiAccessible* accessible) {
     const bool secret = atspi_tree::role(call, accessible) == ATSPI_ROLE_PASSWORD_TEXT;
     const auto toolkit = applications_.toolkitOf(call, accessible);
-    return AtspiTextField::of(call, accessible, toolkit, secret);
+    return AtspiTextField::of(call, accessible, toolkit, secret,
+                              applications_.unansweredBy(call, accessible));
 }
 
 AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible) {
