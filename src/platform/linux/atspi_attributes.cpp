@@ -161,7 +161,7 @@ AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
 AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     const auto generation = snapshot_->generation();
     AtspiFocusSnapshot::Focus focus;
-    if (auto* focused = focus_.focused()) {
+    if (auto* focused = focusedElement(call)) {
         focus.pid = applications_.pidOf(call, focused);
         focus.element = AtspiElement::object(focused, focus.pid);
         focus.application = AtspiElement::object(applications_.of(call, focused), focus.pid);
@@ -188,8 +188,29 @@ AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, const AtspiEl
     return elementOrNoValue(pid ? applications_.withPid(call, *pid) : nullptr);
 }
 
+AtspiAccessible* AtspiAttributes::focusedElement(AtspiCall& call) {
+    auto* focused = focus_.focused();
+    if (!focused || searchedForReport_ == focus_.reports())
+        return focused;
+    searchedForReport_ = focus_.reports();
+    // Its own call: the search must not fail the request that asked for the focus.
+    AtspiCall search(call.timeout());
+    GObjectRef<AtspiText> text(
+        search([&](GError**) { return atspi_accessible_get_text_iface(focused); }));
+    if (text || search.failed())
+        return focused;
+    auto* application = applications_.of(search, focused);
+    auto window = application ? atspi_tree::activeWindow(search, application) : nullptr;
+    auto found = window ? atspi_tree::findFocused(search, window.get()) : nullptr;
+    if (found && !search.failed() && found.get() != focused) {
+        focus_.adopt(found.get());
+        return focus_.focused();
+    }
+    return focused;
+}
+
 AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccessible* application) {
-    if (auto* focused = focus_.focused();
+    if (auto* focused = focusedElement(call);
         focused && ATSPI_OBJECT(focused)->app == ATSPI_OBJECT(application)->app)
         return elementValue(focused);
     auto window = atspi_tree::activeWindow(call, application);

@@ -66,6 +66,10 @@ private:
     // The element focus was last reported on, with its application, published for other threads.
     AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
+    // The element focus was last reported on; when that one holds no text, the element its
+    // window says is focused, searched for once per report (a toolkit may report focus on a
+    // container while a field inside it keeps the keyboard).
+    AtspiAccessible* focusedElement(AtspiCall& call);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);
     AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible);
@@ -77,6 +81,7 @@ private:
     AtspiFocusTracker focus_;
     AtspiApplications applications_;
     AtspiTextCache texts_;
+    std::optional<std::uint64_t> searchedForReport_;
 };
 
 } // namespace pennial
