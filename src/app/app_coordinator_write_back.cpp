@@ -4,8 +4,10 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/clipboard_loan.hpp"
+#include "app/single_line_text.hpp"
 #include "base/error_text.hpp"
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 #include "text/accessibility_error.hpp"
 #include "text/accessibility_monitor.hpp"
 #include "text/run_on.hpp"
@@ -23,6 +25,38 @@ Awaitable<void> requireText(AccessibilityMonitor& monitor, AccessibleElement ele
                             std::string expected) {
     if (co_await monitor.getText(std::move(element)) != expected)
         throw AccessibilityError(Kind::cannotWriteValue);
+}
+
+// As requireText, after a paste. A single-line field holds a pasted text's line breaks as spaces
+// (or without them), and that is the text as intended. The application may still be busy with the
+// paste: a read that fails or differs is made again before the paste counts as failed, since the
+// next method would paste a second time.
+Awaitable<void> requirePasted(AccessibilityMonitor& monitor, AccessibleElement element,
+                              std::string expected) {
+    constexpr int reads = 3;
+    constexpr auto pause = std::chrono::milliseconds(100);
+    auto isSingleLine = [element] {
+        auto role = element.getAttribute(ax::attribute::role);
+        const auto* name = role ? role->get<std::string>() : nullptr;
+        return name && *name == ax::role::textField;
+    };
+    std::exception_ptr failure;
+    for (int read = 1; read <= reads; ++read) {
+        try {
+            const auto actual = co_await monitor.getText(element);
+            if (actual == expected)
+                co_return;
+            if (heldOnOneLine(actual, expected) &&
+                co_await runOn(sharedPool().get_executor(), isSingleLine))
+                co_return;
+            failure = std::make_exception_ptr(AccessibilityError(Kind::cannotWriteValue));
+        } catch (const AccessibilityError&) {
+            failure = std::current_exception();
+        }
+        if (read < reads && co_await sleepFor(pause) == SleepResult::cancelled)
+            throw std::system_error(asio::error::operation_aborted);
+    }
+    std::rethrow_exception(failure);
 }
 
 // Waits, unless the trigger's handling is cancelled: then the clipboard goes back at once.
@@ -113,7 +147,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     co_await pasteWait(timings_.clipboardRestoreDelay, loan);
     logReturn(loan.giveBack(), "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 
-    co_await requireText(*accessibilityMonitor_, request.element, request.fullReplacement);
+    co_await requirePasted(*accessibilityMonitor_, request.element, request.fullReplacement);
 }
 
 Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
@@ -134,7 +168,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     co_await pasteWait(timings_.clipboardRestoreDelay, loan);
     logReturn(loan.giveBack(), "✅ [Pennial] Clipboard restored after keyboard paste");
 
-    co_await requireText(*accessibilityMonitor_, request.element, request.fullReplacement);
+    co_await requirePasted(*accessibilityMonitor_, request.element, request.fullReplacement);
 }
 
 Awaitable<bool> AppCoordinator::hasFocus(AccessibleElement element) {

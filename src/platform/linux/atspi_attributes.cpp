@@ -16,6 +16,10 @@ namespace {
 // of data, and the walks stop well before.
 constexpr int childLimit = 500;
 
+// How often, and how far apart, a window reported focused is searched for the focused field.
+constexpr int focusSearchesPerReport = 5;
+constexpr std::chrono::milliseconds focusSearchInterval{1000};
+
 AXValue elementValue(AtspiAccessible* accessible) {
     return AXValue(AtspiElement::object(accessible));
 }
@@ -190,19 +194,34 @@ AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, const AtspiEl
 
 AtspiAccessible* AtspiAttributes::focusedElement(AtspiCall& call) {
     auto* focused = focus_.focused();
-    if (!focused || searchedForReport_ == focus_.reports())
+    if (!focused)
         return focused;
-    searchedForReport_ = focus_.reports();
+    // A page may give its field the keyboard without a report: searched again a few times, a
+    // while apart, for as long as the report stands.
+    const auto now = std::chrono::steady_clock::now();
+    if (focusSearch_.report != focus_.reports()) {
+        focusSearch_ = {focus_.reports(), 0, {}};
+    } else if (focusSearch_.searches >= focusSearchesPerReport ||
+               now - focusSearch_.last < focusSearchInterval) {
+        return focused;
+    }
+    ++focusSearch_.searches;
+    focusSearch_.last = now;
     // Its own call: the search must not fail the request that asked for the focus.
     AtspiCall search(call.timeout());
+    // A window's text is that of its parts (Firefox reports focus on its frame while the page's
+    // field has the keyboard); a container holds none.
+    const auto role = atspi_tree::role(search, focused);
+    const bool topLevel = role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW ||
+                          role == ATSPI_ROLE_DIALOG || role == ATSPI_ROLE_APPLICATION;
     GObjectRef<AtspiText> text(
         search([&](GError**) { return atspi_accessible_get_text_iface(focused); }));
-    if (text || search.failed())
+    if ((text && !topLevel) || search.failed())
         return focused;
     auto* application = applications_.of(search, focused);
     auto window = application ? atspi_tree::activeWindow(search, application) : nullptr;
-    auto found = window ? atspi_tree::findFocused(search, window.get()) : nullptr;
-    if (found && !search.failed() && found.get() != focused) {
+    auto found = window ? atspi_tree::findFocused(search, window.get(), focused) : nullptr;
+    if (found && !search.failed()) {
         focus_.adopt(found.get());
         return focus_.focused();
     }

@@ -66,9 +66,9 @@ private:
     // The element focus was last reported on, with its application, published for other threads.
     AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
-    // The element focus was last reported on; when that one holds no text, the element its
-    // window says is focused, searched for once per report (a toolkit may report focus on a
-    // container while a field inside it keeps the keyboard).
+    // The element focus was last reported on; when that one is a window or holds no text, the
+    // element its window says is focused (a toolkit may report focus on a container while a
+    // field inside it has the keyboard).
     AtspiAccessible* focusedElement(AtspiCall& call);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);
@@ -81,7 +81,12 @@ private:
     AtspiFocusTracker focus_;
     AtspiApplications applications_;
     AtspiTextCache texts_;
-    std::optional<std::uint64_t> searchedForReport_;
+    struct FocusSearch {
+        std::optional<std::uint64_t> report; // the focus report searched after
+        int searches = 0;
+        std::chrono::steady_clock::time_point last;
+    };
+    FocusSearch focusSearch_;
 };
 
 } // namespace pennial
