@@ -34,6 +34,7 @@ public:
         Pid pid = 0;
         std::optional<std::string> bundleIdentifier;
         std::optional<std::string> processName;
+        std::optional<std::string> windowClass; // WM_CLASS's class part
     };
 
     // Activations are worked out on main, and handed from there to the observers' executors.
@@ -84,6 +85,7 @@ private:
     std::optional<ActiveWindow> active_;
     std::optional<std::chrono::steady_clock::time_point> activeSince_;
     std::optional<RunningApplication> described_; // the active window's, once worked out
+    int namings_ = 0; // times the bus gave the active window's application no name
     std::optional<Pid> announcedPid_;
     ApplicationNames names_;
     std::vector<std::pair<std::string, QPointer<QWidget>>> ownWindows_;

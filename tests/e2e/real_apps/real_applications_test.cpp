@@ -86,6 +86,19 @@ protected:
         LinuxCoordinatorTest::TearDown();
     }
 
+    std::string appName() const {
+        switch (GetParam().kind) {
+        case Kind::gtk3Editor:
+            return "mousepad";
+        case Kind::gtk4Editor:
+            return "gnome-text-editor";
+        case Kind::firefox:
+            return "Firefox";
+        case Kind::chromium:
+            return "Chromium";
+        }
+        return "";
+    }
     bool isBrowser() const {
         return GetParam().kind == Kind::firefox || GetParam().kind == Kind::chromium;
     }
@@ -135,6 +148,12 @@ TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
         ASSERT_EQ(requests.size(), ++transforms);
         EXPECT_EQ(requests.back().json()["text"], userText) << "try " << attempt;
         EXPECT_EQ(requests.back().json()["command"], "fix");
+        // The application's own name, and in a browser the page around the field.
+        const auto context = requests.back().json()["context"];
+        EXPECT_EQ(context["appName"], appName()) << "try " << attempt;
+        if (isBrowser())
+            EXPECT_NE(context.value("surroundingText", "").find("tomatoes"), std::string::npos)
+                << "try " << attempt << ": " << context.dump();
         nextTry();
     }
     for (int attempt = 1; attempt <= tries(); ++attempt) {
