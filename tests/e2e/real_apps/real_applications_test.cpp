@@ -174,8 +174,12 @@ TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
             10s))
             << "try " << attempt;
         tapKeys({"Down"});
-        ASSERT_TRUE(waitUntil([&] { return overlay->palettes.back().selectedIndex == 1; }, 10s));
-        const auto chosen = overlay->palettes.back().suggestions[1].name;
+        ASSERT_TRUE(waitUntil([&] { return overlay->palettes.back().selectedIndex == 1; }, 10s))
+            << "try " << attempt;
+        pumpFor(100ms); // the last query update settles
+        const auto& palette = overlay->palettes.back();
+        const auto chosen =
+            palette.suggestions[static_cast<std::size_t>(palette.selectedIndex)].name;
         tapKeys({"Return"});
         ASSERT_NO_FATAL_FAILURE(expectWritten("Short.", utf16("Short."), attempt));
         ASSERT_EQ(backend.requests(Endpoint::transform).size(), ++transforms);
