@@ -29,14 +29,15 @@ AtspiAccessibility::~AtspiAccessibility() {
 }
 
 template <class Result, class Work>
-Result AtspiAccessibility::perform(const AXElement& element, Work work) {
+Result AtspiAccessibility::perform(const AXElement& element, Work work,
+                                   AtspiCall::Timeout deadline) {
     auto* handle = atspiElement(element);
     if (!handle)
         return AXError::invalidUIElement;
     if (!attributes_)
         return AXError::apiDisabled;
     auto job = [&]() -> Result {
-        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()));
+        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()), deadline);
         auto* accessible = attributes_->resolve(call, *handle);
         if (call.failed())
             return *call.failure();
@@ -122,10 +123,12 @@ AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::str
     // and have no equivalent on the bus: answered here, without the trip to the thread.
     if (atspiElement(element) && !AtspiAttributes::isWritable(attribute))
         return AXError::attributeUnsupported;
-    return perform<AXError>(element,
-                            [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
-                                return attributes_->write(call, accessible, attribute, value);
-                            });
+    return perform<AXError>(
+        element,
+        [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+            return attributes_->write(call, accessible, attribute, value);
+        },
+        AtspiCall::writeTimeout);
 }
 
 AXError AtspiAccessibility::setMessagingTimeout(const AXElement& element,
