@@ -19,6 +19,7 @@
 
 #include <asio/post.hpp>
 #include <asio/this_coro.hpp>
+#include <utility>
 
 namespace pennial {
 namespace {
@@ -139,6 +140,8 @@ void AppCoordinator::launchStartup() {
 
 Awaitable<void> AppCoordinator::runStartup(std::shared_ptr<AppCoordinator> self) {
     co_await self->startupTask();
+    if (std::exchange(self->showMainWindowAfterStartup_, false))
+        self->presentMainWindow();
 }
 
 Breadcrumb AppCoordinator::breadcrumb(std::string category, std::string message) {

@@ -2,6 +2,7 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/crash_reporting.hpp"
+#include "base/log.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
@@ -64,5 +65,10 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
 }
 
 PennialApp::~PennialApp() = default;
+
+void PennialApp::showMainWindow() {
+    logLine("🪟 [Pennial] Another launch asked for the window");
+    coordinator_->showMainWindow();
+}
 
 } // namespace pennial

@@ -66,6 +66,12 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
     const bool revealAfresh =
         !(statusModel_.mode() == SpinnerOverlayMode::commandPalette && panel_ != nullptr);
 
+    // A palette always draws rows: a processing card still sliding out of a finished transform
+    // must not come back with its spinner while the keys drive an invisible selection.
+    if (statusModel_.isProcessing()) {
+        statusModel_.setProcessing(false);
+        stopVerbCycling();
+    }
     statusModel_.setMode(SpinnerOverlayMode::commandPalette);
     statusModel_.setQuery(std::move(query));
     statusModel_.setSuggestions(std::move(suggestions));

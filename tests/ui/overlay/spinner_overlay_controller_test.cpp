@@ -199,6 +199,23 @@ TEST_F(SpinnerOverlayControllerTest, AShowDuringTheSlideOutKeepsThePanelAndBring
     ASSERT_TRUE(processEventsUntil([&] { return !overlay.isVisible(); }));
 }
 
+TEST_F(SpinnerOverlayControllerTest, APaletteShownWhileTheProcessingCardSlidesOutDrawsRows) {
+    showRevealed(2, std::nullopt, plainScreen());
+    overlay.transitionToProcessing();
+    overlay.hide();
+    show(3, std::nullopt, plainScreen());
+
+    EXPECT_FALSE(model().isProcessing());
+    EXPECT_EQ(overlay.panelFrame().size, (Size{200, 24 * 3 + 28}));
+    processQueuedEvents(); // new rows show on the next turn
+    ASSERT_NE(row("cmd2"), nullptr);
+    EXPECT_TRUE(row("cmd2")->isVisibleTo(overlay.panel()));
+    // The verb cycle stopped with the processing state.
+    const std::string verb = model().verb();
+    processEventsFor(60ms);
+    EXPECT_EQ(model().verb(), verb);
+}
+
 TEST_F(SpinnerOverlayControllerTest, AHideBeforeTheCardIsRevealedTearsDownAtOnce) {
     show(1, std::nullopt, plainScreen());
     overlay.hide();
