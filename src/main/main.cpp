@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     }
 
     pennial::QtExecutionContext main;
-    pennial::PennialApp pennial(main, [] { QApplication::quit(); });
+    // exit, not quit: quit asks every window to close first, and the onboarding window refuses.
+    pennial::PennialApp pennial(main, [] { QApplication::exit(0); });
     instance.onShowRequested = [&pennial] { pennial.showMainWindow(); };
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include "app/crash_reporting.hpp"
 #include "base/log.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
+#include "platform/linux/x11_window_visibility.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
 #include "ui/cards/own_window_registry.hpp"
@@ -33,7 +34,8 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     auto workspace = std::dynamic_pointer_cast<X11Workspace>(dependencies.workspace);
     auto ownWindows = std::make_shared<X11OwnWindowRegistry>(workspace);
     auto focus = std::make_shared<QtWindowFocus>(ownWindows);
-    const CardWindowServices cards{dependencies.screens, focus, ownWindows};
+    const CardWindowServices cards{dependencies.screens, focus, ownWindows,
+                                   X11WindowVisibility::open()};
 
     dependencies.spinner = std::make_shared<SpinnerOverlayController>(dependencies.screens);
     dependencies.notchPasscodePanel =
