@@ -18,22 +18,6 @@ using pennial::testing::Endpoint;
 using pennial::testing::FakeAnswer;
 using pennial::testing::FakeBackend;
 
-namespace {
-
-// Clicks at a point of the process's window named name, given from its top-left corner.
-void clickInWindow(qint64 pid, const QString& name, int x, int y) {
-    QProcess search;
-    search.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                             "^" + name + "$"});
-    search.waitForFinished();
-    const QString window = QString(search.readAllStandardOutput()).section('\n', 0, 0).trimmed();
-    pennial::desktop_support::runTool(
-        "xdotool",
-        {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
-}
-
-} // namespace
-
 TEST(ApplicationLaunch, AFirstLaunchShowsOnboardingAndKeepsRunning) {
     if (!available())
         GTEST_SKIP() << "needs a desktop session";
@@ -44,14 +28,6 @@ TEST(ApplicationLaunch, AFirstLaunchShowsOnboardingAndKeepsRunning) {
         [&] { return windowNames(application.process().processId()).contains("Pennial"); }, 10s));
     EXPECT_EQ(application.process().state(), QProcess::Running);
 }
-
-// Onboarding's buttons, from the window's top-left corner (520 x 440: the bottom bar's right end,
-// and its skip link left of the button).
-constexpr int bottomBarY = 408;
-constexpr int startSetupX = 444;
-constexpr int nextX = 464;
-constexpr int skipProfileX = 378;
-constexpr int openSettingsX = 440;
 
 TEST(ApplicationLaunch, ANewUserSignsInAndACommandIsRunInAnotherApplication) {
     if (!available())

@@ -52,6 +52,16 @@ QStringList windowNames(qint64 pid) {
     return names;
 }
 
+void clickInWindow(qint64 pid, const QString& name, int x, int y) {
+    for (const auto& window : visibleWindows(pid))
+        if (toolOutput("xdotool", {"getwindowname", window}) == name) {
+            desktop_support::runTool("xdotool",
+                                     {"mousemove", "--window", window, QString::number(x),
+                                      QString::number(y), "click", "1"});
+            return;
+        }
+}
+
 RunningApplication::RunningApplication(const std::string& backendURL,
                                        const QString& runtimeDirectory)
     : runtimeDirectory_(runtimeDirectory) {

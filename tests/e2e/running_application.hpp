@@ -22,6 +22,17 @@ QStringList windowNames(qint64 pid);
 // A window's frame on the screen.
 QRect windowGeometry(const QString& window);
 
+// Clicks at a point of the process's mapped window named name, given from its top-left corner.
+void clickInWindow(qint64 pid, const QString& name, int x, int y);
+
+// Onboarding's buttons, from the window's top-left corner (520 x 440: the bottom bar's right end,
+// and its skip link left of the button).
+constexpr int bottomBarY = 408;
+constexpr int startSetupX = 444;
+constexpr int nextX = 464;
+constexpr int skipProfileX = 378;
+constexpr int openSettingsX = 440;
+
 class RunningApplication {
 public:
     // runtimeDirectory: the user session's runtime directory; each instance has one of its own
