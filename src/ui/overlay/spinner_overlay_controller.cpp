@@ -56,6 +56,9 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
         screen = firstScreen();
     if (!screen)
         return;
+    // The caret comes in the device pixels of the accessibility layer; the screens are scaled.
+    if (caretScreenPosition)
+        caretScreenPosition = screens_->fromDevicePixels(*caretScreenPosition);
 
     // A show cancels a slide-out that is still waiting for its tear-down.
     const bool wasAnimatingOut = isAnimatingOut_;
