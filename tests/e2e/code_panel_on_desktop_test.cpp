@@ -80,6 +80,10 @@ TEST(CodePanelOnDesktop, ACoveredWindowAtTheCodeStepBringsThePanelUpAndRaisingIt
                         QString::number(card.height() + 200)});
     runTool("xdotool", {"windowmove", "--sync", cover, QString::number(card.x() - 100),
                         QString::number(card.y() - 100)});
+    // The user comes back to the card, then switches to the other application, which covers it.
+    runTool("xdotool", {"windowactivate", "--sync", onboarding});
+    pumpFor(300ms);
+    EXPECT_TRUE(codePanel(pid).isEmpty());
     editor.activate();
     ASSERT_TRUE(waitUntil([&] { return !codePanel(pid).isEmpty(); }, 5s))
         << "no code panel over the covered window";
