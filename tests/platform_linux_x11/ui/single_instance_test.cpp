@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -56,7 +58,17 @@ TEST_F(SingleInstanceTest, NothingToAskWithoutARunningInstanceAndLeftoversAreTak
         SingleInstance alone(runtime_.path());
         EXPECT_FALSE(alone.askRunningInstanceToShow(std::chrono::milliseconds(100)));
     }
-    // A socket file left by an instance that died does not keep the next one from listening.
+    // The lock and the socket of an instance that died do not keep the next one out.
+    QProcess finished;
+    finished.start("true");
+    ASSERT_TRUE(finished.waitForStarted());
+    const qint64 deadPid = finished.processId();
+    ASSERT_TRUE(finished.waitForFinished());
+    QFile staleLock(runtime_.filePath("com.pennial.macos.lock"));
+    ASSERT_TRUE(staleLock.open(QIODevice::WriteOnly));
+    staleLock.write(QByteArray::number(deadPid) + "\npennial\n" +
+                    QSysInfo::machineHostName().toUtf8() + "\n");
+    staleLock.close();
     QFile leftover(runtime_.filePath("com.pennial.macos.socket"));
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
