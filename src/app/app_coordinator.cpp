@@ -20,6 +20,7 @@
 
 #include <asio/post.hpp>
 #include <asio/this_coro.hpp>
+#include <utility>
 
 namespace pennial {
 namespace {
@@ -146,6 +147,8 @@ void AppCoordinator::launchStartup() {
 
 Awaitable<void> AppCoordinator::runStartup(std::shared_ptr<AppCoordinator> self) {
     co_await self->startupTask();
+    if (std::exchange(self->showMainWindowAfterStartup_, false))
+        self->presentMainWindow();
 }
 
 Breadcrumb AppCoordinator::breadcrumb(std::string category, std::string message) {

@@ -105,6 +105,10 @@ public:
     Awaitable<bool> pushLocalProfile();
     void showSettings(int tab);
     void showAbout();
+    // The way in when the tray cannot offer it (no tray on the desktop, a second launch): the
+    // onboarding window while onboarding is unfinished, else the settings. Asked during start-up,
+    // it waits for the start-up's end, whose outcome decides.
+    void showMainWindow();
     // A transform was refused for lack of a session: signed out, monitoring off, sign-in shown.
     Awaitable<void> handleAuthExpired();
 
@@ -139,6 +143,9 @@ private:
     static Awaitable<void> runPermissionPoll(std::weak_ptr<AppCoordinator> weak,
                                              std::chrono::steady_clock::duration interval);
     bool isProcessTrusted() const;
+
+    // Windows.
+    void presentMainWindow();
 
     // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
     Awaitable<bool> pullLocked();
@@ -243,6 +250,7 @@ private:
     std::unique_ptr<GlassCardWindowController> settingsWindow_;
     int initialSettingsTab_ = 0;
     std::unique_ptr<GlassCardWindowController> aboutWindow_;
+    bool showMainWindowAfterStartup_ = false;
     bool spinnerDesignModeAlwaysOn_ = false;
     std::shared_ptr<CoordinatorDelegate> delegate_;
     Task permissionCheckTask_;

@@ -1,6 +1,7 @@
 #include "text/field_write.hpp"
 
 #include "base/unicode.hpp"
+#include "text/single_line_text.hpp"
 
 #include <algorithm>
 
@@ -53,7 +54,8 @@ std::size_t differingSpan(std::string_view a, std::string_view b) {
 } // namespace
 
 bool holdsWrittenText(std::string_view field, std::string_view intended, bool singleLine) {
-    return field == intended || normalised(field, singleLine) == normalised(intended, singleLine);
+    return field == intended || normalised(field, singleLine) == normalised(intended, singleLine) ||
+           (singleLine && heldOnOneLine(field, intended));
 }
 
 WriteVerdict judgeWrite(std::string_view before, std::string_view intended, std::string_view now,

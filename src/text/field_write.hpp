@@ -22,7 +22,8 @@ public:
 };
 
 // Whether the field holds what was written, as applications store it: line endings as LF, line
-// breaks dropped by one-line fields, white space at line ends trimmed.
+// breaks dropped (or turned into spaces, as browsers do) by one-line fields, white space at line
+// ends trimmed.
 bool holdsWrittenText(std::string_view field, std::string_view intended, bool singleLine);
 
 enum class WriteVerdict {
