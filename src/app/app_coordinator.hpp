@@ -189,8 +189,8 @@ private:
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
     // Control+V over the selection made for it, then the field watched until the paste shows.
-    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, AXRange selection,
-                                       ClipboardLoan& loan, const char* restoredLine);
+    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
+                                       const char* restoredLine);
     // Where a write-back ends early: the user's edit, or a field that could not be brought back.
     void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.
