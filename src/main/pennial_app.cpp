@@ -3,6 +3,7 @@
 #include "app/app_coordinator.hpp"
 #include "app/crash_reporting.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
+#include "composition/linux_updates.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
 #include "ui/cards/own_window_registry.hpp"
@@ -10,6 +11,8 @@
 #include "ui/cards/qt_window_focus.hpp"
 #include "ui/code_panel/notch_passcode_panel_controller.hpp"
 #include "ui/design/pn_fonts.hpp"
+#include "ui/install/update_dialog.hpp"
+#include "ui/install/user_install_dialogs.hpp"
 #include "ui/media/app_icon_view.hpp"
 #include "ui/overlay/spinner_overlay_controller.hpp"
 #include "ui/tray/menu_bar_view.hpp"
@@ -19,6 +22,7 @@
 #include "windows/settings/commands_tab.hpp"
 #include "windows/settings/settings_content.hpp"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
@@ -48,6 +52,19 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
         std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
 }
 
+// The updater that fits where the program runs from, with its dialog, and the offer to install a
+// program run from a download.
+void addUpdates(CoordinatorDependencies& dependencies, const std::function<void()>& quit) {
+    auto dialog = std::make_shared<UpdateDialog>();
+    dependencies.updater = linuxUpdater(
+        dependencies, [dialog](const UpdateNotice& notice) { dialog->present(notice); }, quit);
+    QFile icon(":/media/AppIcon.svg");
+    icon.open(QIODevice::ReadOnly);
+    dependencies.moveToApplications =
+        userInstallPrompt(dependencies, askToInstallForUser, showUserInstallError,
+                          icon.readAll().toStdString(), quit);
+}
+
 } // namespace
 
 PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
@@ -59,6 +76,7 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
     // The icon our windows show (the onboarding header draws it too).
     QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconView::render(256))));
     addUserInterface(dependencies);
+    addUpdates(dependencies, quit);
     coordinator_ = AppCoordinator::create(std::move(dependencies));
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
 }
