@@ -62,6 +62,7 @@ void FeedUpdater::checkForUpdates() {
             present(*lastNotice_);
         return;
     }
+    present(UpdateNotice::of(UpdateNotice::Kind::checking));
     run(check(true));
 }
 
@@ -87,8 +88,6 @@ void FeedUpdater::present(UpdateNotice notice) {
 
 Awaitable<void> FeedUpdater::check(bool userInitiated) {
     auto self = shared_from_this();
-    if (userInitiated)
-        present(UpdateNotice::of(UpdateNotice::Kind::checking));
     std::exception_ptr failure;
     std::optional<UpdateFeedItem> item;
     try {
