@@ -49,7 +49,7 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     : QDialog(parent), headline_(new QLabel(this)), message_(new QLabel(this)),
       notes_(new QTextBrowser(this)), progress_(new QProgressBar(this)),
       buttons_(new QDialogButtonBox(this)) {
-    setWindowTitle(windowTitle);
+    setWindowTitle(title);
     setMinimumWidth(420);
     auto font = headline_->font();
     font.setBold(true);

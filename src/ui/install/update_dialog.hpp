@@ -18,7 +18,7 @@ namespace pennial {
 
 class UpdateDialog : public QDialog {
 public:
-    static constexpr const char* windowTitle = "Pennial Update";
+    static constexpr const char* title = "Pennial Update";
     static constexpr const char* installButtonText = "Install and Relaunch";
 
     explicit UpdateDialog(QWidget* parent = nullptr);
