@@ -2,6 +2,7 @@
 // home, onboarding with the sign-in code the local backend prints, a command typed into a GTK 3
 // editor answered by the local backend, and nothing left running after the quit.
 
+#include "application_windows.hpp"
 #include "desktop_session.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
@@ -28,15 +29,6 @@ struct BuildTree {
 BuildTree buildTree() {
     const QString self = QFileInfo("/proc/self/exe").canonicalFilePath();
     return {self.section('/', 0, -5), self.section('/', -3, -3)};
-}
-
-// Top-level windows of the process that are mapped, with the given name.
-QString visibleWindow(qint64 pid, const QString& name) {
-    QProcess search;
-    search.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                             "^" + name + "$"});
-    search.waitForFinished();
-    return QString(search.readAllStandardOutput()).section('\n', 0, 0).trimmed();
 }
 
 bool processGroupAlive(pid_t group) {
