@@ -6,6 +6,7 @@
 #include "platform/linux/user_installation.hpp"
 #include "services/curl_http_client.hpp"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QString>
 #include <cstdlib>
@@ -31,8 +32,14 @@ std::optional<UpdateSigningKey> compiledInSigningKey() {
     }
 }
 
-void startProgram(const std::filesystem::path& program) {
-    if (!QProcess::startDetached(QString::fromStdString(program.string()), {}))
+// The new copy starts once this process has ended, so that it never meets this one still
+// running (and holding the tray, the key grabs and the single-instance check).
+void startProgramAfterThisOne(const std::filesystem::path& program) {
+    const QString waitThenStart =
+        QString("while kill -0 %1 2>/dev/null; do sleep 0.1; done; exec \"$0\"")
+            .arg(QCoreApplication::applicationPid());
+    if (!QProcess::startDetached("/bin/sh",
+                                 {"-c", waitThenStart, QString::fromStdString(program.string())}))
         throw std::runtime_error("cannot start " + program.string());
 }
 
@@ -58,7 +65,7 @@ std::shared_ptr<Updater> linuxUpdater(const CoordinatorDependencies& dependencie
     };
     options.relaunch = [installation, quit] {
         try {
-            startProgram(installation.program());
+            startProgramAfterThisOne(installation.program());
         } catch (const std::exception& error) {
             logf("❌ [UpdateService] Relaunch failed: {}", error.what());
             return;
@@ -79,7 +86,7 @@ userInstallPrompt(const CoordinatorDependencies& dependencies, std::function<boo
     hooks.ask = std::move(ask);
     hooks.showError = std::move(showError);
     hooks.relaunch = [quit](const std::filesystem::path& program) {
-        startProgram(program);
+        startProgramAfterThisOne(program);
         quit();
     };
     return std::make_shared<UserInstallPrompt>(dependencies.userDefaults, userInstallation(),

@@ -59,14 +59,27 @@ void run(const std::vector<std::string>& arguments) {
         throw std::runtime_error("the update archive cannot be unpacked");
 }
 
+// A path as one quoted argument of a desktop entry's Exec key.
+std::string quotedExecArgument(const std::string& path) {
+    std::string quoted = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += "\\\\"; // escaped for the quoting, then for the key's string value
+        if (c == '%')
+            quoted += '%'; // a field code otherwise
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 std::string desktopEntryFor(const fs::path& program) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Pennial\n"
            "Comment=Run AI commands on the text you type in any application\n"
-           "Exec=\"" +
-           program.string() +
-           "\"\n"
+           "Exec=" +
+           quotedExecArgument(program.string()) +
+           "\n"
            "Icon=com.pennial.macos\n"
            "Terminal=false\n"
            "Categories=Utility;\n"
