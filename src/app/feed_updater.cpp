@@ -152,7 +152,8 @@ Awaitable<std::string> FeedUpdater::download(const UpdateFeedItem& item) {
             break;
         }
         archive += part;
-        if (part.size() < options_.chunkBytes)
+        // A short part is the file's end; more than was asked for is not this feed's archive.
+        if (part.size() < options_.chunkBytes || archive.size() > item.archiveSize)
             break;
         auto progress = UpdateNotice::of(UpdateNotice::Kind::downloading, item.version);
         progress.progress = std::min(1.0, double(archive.size()) / double(item.archiveSize));
@@ -167,10 +168,14 @@ Awaitable<void> FeedUpdater::installUpdate(UpdateFeedItem item) {
     std::string reason;
     try {
         const auto archive = co_await download(item);
-        if (archive.size() != item.archiveSize) {
+        if (archive.size() < item.archiveSize) {
             reason = fmt::format("The download is incomplete ({} of {} bytes). Nothing was "
                                  "installed.",
                                  archive.size(), item.archiveSize);
+        } else if (archive.size() > item.archiveSize) {
+            reason = fmt::format("The download is larger than the update feed says ({} "
+                                 "bytes). Nothing was installed.",
+                                 item.archiveSize);
         } else if (!options_.signingKey) {
             reason = "This build has no key to check updates with. Nothing was installed.";
         } else if (!archiveSignatureValid(archive, item.signature, *options_.signingKey)) {

@@ -208,6 +208,7 @@ TEST_F(FeedUpdaterTest, ABadSignatureOrATruncatedDownloadInstallsNothing) {
          "incomplete"},
         {"cut at a range's end", archive.size(), sign(archive), archive.substr(0, 8192),
          "incomplete"},
+        {"longer than announced", archive.size() - 5000, sign(archive), archive, "larger"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
