@@ -4,6 +4,7 @@
 #include "base/log.hpp"
 #include "base/task.hpp"
 
+#include <asio/strand.hpp>
 #include <fmt/format.h>
 
 namespace pennial {
@@ -36,8 +37,9 @@ std::string reasonOf(std::exception_ptr error) {
 FeedUpdater::FeedUpdater(Executor main, std::shared_ptr<HTTPClient> http,
                          std::shared_ptr<UserDefaults> defaults, UpdateNoticePresenter present,
                          Options options)
-    : main_(std::move(main)), http_(std::move(http)), schedule_(std::move(defaults)),
-      present_(std::move(present)), options_(std::move(options)) {}
+    : main_(std::make_shared<MainThreadLink>(std::move(main))),
+      strand_(asio::make_strand(sharedPool())), http_(std::move(http)),
+      schedule_(std::move(defaults)), present_(std::move(present)), options_(std::move(options)) {}
 
 void FeedUpdater::setCanCheckForUpdatesHandler(std::function<void(bool)> handler) {
     canCheckHandler_ = std::move(handler);
@@ -55,6 +57,10 @@ void FeedUpdater::startUpdater() {
     run(check(false));
 }
 
+void FeedUpdater::stopUpdater() {
+    main_->close();
+}
+
 void FeedUpdater::checkForUpdates() {
     // A check or download already under way is shown again rather than started twice.
     if (busy_) {
@@ -62,14 +68,18 @@ void FeedUpdater::checkForUpdates() {
             present(*lastNotice_);
         return;
     }
-    present(UpdateNotice::of(UpdateNotice::Kind::checking));
+    lastNotice_ = UpdateNotice::of(UpdateNotice::Kind::checking);
+    if (present_)
+        present_(*lastNotice_);
     run(check(true));
 }
 
 void FeedUpdater::run(Awaitable<void> work) {
     setBusy(true);
     auto self = shared_from_this();
-    Task::spawn(main_, std::move(work), [self](std::exception_ptr) { self->setBusy(false); });
+    Task::spawn(strand_, std::move(work), [self](std::exception_ptr) {
+        self->main_->post([self] { self->setBusy(false); });
+    });
 }
 
 void FeedUpdater::setBusy(bool busy) {
@@ -81,9 +91,11 @@ void FeedUpdater::setBusy(bool busy) {
 }
 
 void FeedUpdater::present(UpdateNotice notice) {
-    lastNotice_ = notice;
-    if (present_)
-        present_(notice);
+    main_->post([self = shared_from_this(), notice = std::move(notice)] {
+        self->lastNotice_ = notice;
+        if (self->present_)
+            self->present_(notice);
+    });
 }
 
 Awaitable<void> FeedUpdater::check(bool userInitiated) {
@@ -113,14 +125,16 @@ Awaitable<void> FeedUpdater::check(bool userInitiated) {
         co_return;
     }
     logf("🔵 [UpdateService] Version {} is available", item->version);
-    if (updateFoundHandler_)
-        updateFoundHandler_();
+    main_->post([self] {
+        if (self->updateFoundHandler_)
+            self->updateFoundHandler_();
+    });
     if (!userInitiated)
         co_return;
     std::weak_ptr<FeedUpdater> weak = self;
     auto ready = UpdateNotice::of(UpdateNotice::Kind::readyToInstall, item->version);
     ready.releaseNotes = item->releaseNotes;
-    ready.install = [weak, found = *item] {
+    ready.install = [weak, found = *item] { // on main, from the dialog
         if (auto updater = weak.lock(); updater && !updater->busy_)
             updater->run(updater->installUpdate(found));
     };
@@ -187,10 +201,15 @@ Awaitable<void> FeedUpdater::installUpdate(UpdateFeedItem item) {
                 install(archive);
                 co_return;
             };
+            // Not once the program is ending: it would replace the copy under a quitting user.
+            if (!main_->isOpen())
+                co_return;
             co_await asio::co_spawn(sharedPool().get_executor(), installing(), asio::use_awaitable);
             logf("✅ [UpdateService] Version {} installed, relaunching", item.version);
-            if (options_.relaunch)
-                options_.relaunch();
+            main_->post([self] {
+                if (self->options_.relaunch)
+                    self->options_.relaunch();
+            });
             co_return;
         }
     } catch (...) {

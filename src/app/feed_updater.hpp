@@ -6,6 +6,7 @@
 
 #include "app/update_feed.hpp"
 #include "base/runtime.hpp"
+#include "platform/main_thread_link.hpp"
 #include "platform/update_check_schedule.hpp"
 #include "platform/update_notice.hpp"
 #include "platform/updater.hpp"
@@ -34,13 +35,15 @@ public:
         std::size_t chunkBytes = 512 * 1024;
     };
 
-    // Lives on main, where everything it does starts and every notice is presented.
+    // Called on main, where every notice is presented; the checks and downloads run on a strand
+    // of their own.
     FeedUpdater(Executor main, std::shared_ptr<HTTPClient> http,
                 std::shared_ptr<UserDefaults> defaults, UpdateNoticePresenter present,
                 Options options);
 
     // The start-up's check, at most once a day: quiet, it only reports a found update.
     void startUpdater() override;
+    void stopUpdater() override;
     void checkForUpdates() override;
     bool canCheckForUpdates() const override { return !busy_; }
     void setCanCheckForUpdatesHandler(std::function<void(bool)> handler) override;
@@ -48,19 +51,20 @@ public:
 
 private:
     void run(Awaitable<void> work);
-    void setBusy(bool busy);
-    void present(UpdateNotice notice);
+    void setBusy(bool busy);           // main
+    void present(UpdateNotice notice); // from any thread
     Awaitable<void> check(bool userInitiated);
     Awaitable<void> installUpdate(UpdateFeedItem item);
     Awaitable<std::string> download(const UpdateFeedItem& item);
 
-    Executor main_;
+    std::shared_ptr<MainThreadLink> main_;
+    Executor strand_;
     std::shared_ptr<HTTPClient> http_;
     UpdateCheckSchedule schedule_;
     UpdateNoticePresenter present_;
     Options options_;
-    bool busy_ = false;
-    std::optional<UpdateNotice> lastNotice_;
+    bool busy_ = false;                      // main
+    std::optional<UpdateNotice> lastNotice_; // main
     std::function<void(bool)> canCheckHandler_;
     std::function<void()> updateFoundHandler_;
 };

@@ -22,6 +22,7 @@
 #include "windows/settings/commands_tab.hpp"
 #include "windows/settings/settings_content.hpp"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
@@ -54,7 +55,10 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
 
 // The updater that fits where the program runs from, with its dialog, and the offer to install a
 // program run from a download.
-void addUpdates(CoordinatorDependencies& dependencies, const std::function<void()>& quit) {
+void addUpdates(CoordinatorDependencies& dependencies) {
+    // Handing over to the new copy ends the event loop even while a window that may not be closed
+    // (onboarding) is up, which a quit asked of the windows would not.
+    const std::function<void()> quit = [] { QCoreApplication::exit(0); };
     auto dialog = std::make_shared<UpdateDialog>();
     dependencies.updater = linuxUpdater(
         dependencies, [dialog](const UpdateNotice& notice) { dialog->present(notice); }, quit);
@@ -76,7 +80,7 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
     // The icon our windows show (the onboarding header draws it too).
     QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconView::render(256))));
     addUserInterface(dependencies);
-    addUpdates(dependencies, quit);
+    addUpdates(dependencies);
     coordinator_ = AppCoordinator::create(std::move(dependencies));
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
 }

@@ -7,6 +7,7 @@
 #include "support/fake_update_feed.hpp"
 #include "temp_folder.hpp"
 
+#include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ struct FeedUpdaterTest : ::testing::Test {
     }
 
     bool runUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 1000 && !done(); ++i) {
+        for (int i = 0; i < 300 && !done(); ++i) {
             main.restart();
             main.run_for(std::chrono::milliseconds(10));
         }
@@ -104,6 +105,9 @@ struct FeedUpdaterTest : ::testing::Test {
     Kind lastKind() const { return notices.empty() ? Kind::checking : notices.back().kind; }
 
     asio::io_context main;
+    // The checks run on another thread and report to main: main waits for them.
+    asio::executor_work_guard<asio::io_context::executor_type> waiting =
+        asio::make_work_guard(main);
     std::shared_ptr<HTTPClient> http = std::make_shared<CurlHttpClient>();
     std::shared_ptr<SimUserDefaults> defaults = std::make_shared<SimUserDefaults>();
     FakeUpdateFeed feed;
@@ -225,4 +229,14 @@ TEST_F(FeedUpdaterTest, ABadSignatureOrATruncatedDownloadInstallsNothing) {
         EXPECT_EQ(readFile(installation.program()), "old");
         EXPECT_EQ(relaunches, 0);
     }
+}
+
+TEST_F(FeedUpdaterTest, WorkUnderWayWhenTheProgramEndsReportsNothingMore) {
+    publish("0.6.0", archive.size(), sign(archive));
+    auto updater = makeUpdater(feed.feedURL());
+    updater->checkForUpdates();
+    updater->stopUpdater();
+    runUntil([] { return false; }); // long enough for the check to have ended
+    EXPECT_EQ(notices.size(), 1u) << "only the checking notice, shown before the stop";
+    EXPECT_EQ(found, 0);
 }

@@ -65,8 +65,8 @@ std::string PackageManagerUpdater::readAptCachePolicy() {
 
 PackageManagerUpdater::PackageManagerUpdater(Executor main, std::shared_ptr<UserDefaults> defaults,
                                              UpdateNoticePresenter present, PolicyReader read)
-    : main_(std::move(main)), schedule_(std::move(defaults)), present_(std::move(present)),
-      read_(std::move(read)) {}
+    : main_(std::make_shared<MainThreadLink>(std::move(main))), schedule_(std::move(defaults)),
+      present_(std::move(present)), read_(std::move(read)) {}
 
 void PackageManagerUpdater::setCanCheckForUpdatesHandler(std::function<void(bool)> handler) {
     canCheckHandler_ = std::move(handler);
@@ -82,6 +82,10 @@ void PackageManagerUpdater::startUpdater() {
         return;
     }
     check(false);
+}
+
+void PackageManagerUpdater::stopUpdater() {
+    main_->close();
 }
 
 void PackageManagerUpdater::checkForUpdates() {
@@ -111,7 +115,7 @@ void PackageManagerUpdater::check(bool userInitiated) {
         } catch (const std::exception& error) {
             failure = error.what();
         }
-        asio::post(self->main_, [self, userInitiated, policy, failure] {
+        self->main_->post([self, userInitiated, policy, failure] {
             self->finish(userInitiated, policy, failure);
         });
     });

@@ -5,6 +5,7 @@
 // found update.
 
 #include "base/runtime.hpp"
+#include "platform/main_thread_link.hpp"
 #include "platform/update_check_schedule.hpp"
 #include "platform/update_notice.hpp"
 #include "platform/updater.hpp"
@@ -39,6 +40,7 @@ public:
                           UpdateNoticePresenter present, PolicyReader read = readAptCachePolicy);
 
     void startUpdater() override;
+    void stopUpdater() override;
     void checkForUpdates() override;
     bool canCheckForUpdates() const override { return !busy_; }
     void setCanCheckForUpdatesHandler(std::function<void(bool)> handler) override;
@@ -49,7 +51,7 @@ private:
     void finish(bool userInitiated, std::optional<PackagePolicy> policy, std::string failure);
     void setBusy(bool busy);
 
-    Executor main_;
+    std::shared_ptr<MainThreadLink> main_;
     UpdateCheckSchedule schedule_;
     UpdateNoticePresenter present_;
     PolicyReader read_;

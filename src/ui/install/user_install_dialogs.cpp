@@ -7,6 +7,7 @@ namespace pennial {
 
 bool askToInstallForUser() {
     QMessageBox question;
+    question.setWindowTitle("Install Pennial");
     question.setIcon(QMessageBox::Information);
     question.setText(UserInstallPrompt::questionTitle);
     question.setInformativeText(UserInstallPrompt::questionBody);
@@ -19,6 +20,7 @@ bool askToInstallForUser() {
 
 void showUserInstallError(const std::string& body) {
     QMessageBox alert;
+    alert.setWindowTitle("Install Pennial");
     alert.setIcon(QMessageBox::Warning);
     alert.setText(UserInstallPrompt::errorTitle);
     alert.setInformativeText(QString::fromStdString(body));
