@@ -44,6 +44,8 @@ TEST(InstallFromDownload, InstallPutsTheProgramInTheHomeAndTheInstalledCopyTakes
         environment.remove(variable);
     QProcess application;
     application.setProcessEnvironment(environment);
+    // Its output, and that of the copy it starts, goes where ours goes: no pipe left to fill.
+    application.setProcessChannelMode(QProcess::ForwardedChannels);
     application.start(downloaded, {});
     ASSERT_TRUE(application.waitForStarted());
 
