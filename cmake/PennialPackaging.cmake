@@ -25,15 +25,23 @@ foreach(size 16 24 32 48 64 128 256 512)
     RENAME ${PENNIAL_APP_ID}.png)
 endforeach()
 
-# What Debian asks of every package: the copyright and a compressed changelog beside it.
+# What Debian asks of every package: the copyright and a compressed changelog beside it, and a
+# manual page for the program.
 configure_file(${linux_resources}/changelog.Debian ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian
   @ONLY)
 find_program(GZIP_PROGRAM gzip REQUIRED)
 add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian.gz
   COMMAND ${GZIP_PROGRAM} -9nkf ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian
   DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian)
+configure_file(${linux_resources}/pennial.1 ${CMAKE_CURRENT_BINARY_DIR}/package/pennial.1 @ONLY)
+add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/package/pennial.1.gz
+  COMMAND ${GZIP_PROGRAM} -9nkf ${CMAKE_CURRENT_BINARY_DIR}/package/pennial.1
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/package/pennial.1)
 add_custom_target(pennial_package_changelog ALL
-  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian.gz)
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian.gz
+  ${CMAKE_CURRENT_BINARY_DIR}/package/pennial.1.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/package/pennial.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${linux_resources}/copyright ${CMAKE_CURRENT_BINARY_DIR}/package/changelog.Debian.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pennial)
 
