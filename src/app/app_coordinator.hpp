@@ -94,6 +94,9 @@ public:
     // A settings edit of the commands or the profile is about to be stored: from now on no pull
     // overwrites it, and it stays marked as not pushed until a push carries it.
     void noteLocalCommandsEdit() { syncLedger_->noteCommandsEdit(); }
+    // Changes whenever the local data starts over for another owner (sign-out, another
+    // account): what a window loaded before is someone else's data.
+    unsigned localDataGeneration() const { return syncLedger_->resets(); }
     void noteLocalProfileEdit() { syncLedger_->noteProfileEdit(); }
     // Pushes the command list or the profile as saved locally now. Answers whether the cloud
     // holds it afterwards; until then the next pull pushes it rather than overwriting it.
