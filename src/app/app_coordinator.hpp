@@ -141,10 +141,16 @@ private:
 
     // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
     Awaitable<bool> pullLocked();
+    Awaitable<bool> pushLocalCommandsNow();
+    Awaitable<bool> pushLocalProfileNow();
     Awaitable<std::optional<std::string>> signedInAccount();
     Awaitable<void> adoptLocalData(const std::string& account);
     Awaitable<bool> pushCommandsLocked(const std::string& account);
     Awaitable<bool> pushProfileLocked();
+    void recordAgreement(const RemoteMerge& merge, unsigned commandEdits, unsigned profileEdits);
+    // A first run signed out: the local data is nobody's, so what is edited before a sign-in
+    // is merged as such rather than pushed over the account's cloud copy.
+    void recordLocalDataOwnerIfUnknown();
     // The defaults a sign-out leaves behind.
     AppConfig signedOutConfiguration() const;
 
