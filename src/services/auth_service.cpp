@@ -59,7 +59,7 @@ bool isRefusal(std::exception_ptr failure) {
     } catch (const HTTPError& error) {
         if (error.kind() != HTTPError::Kind::httpError)
             throw AuthError::networkError(error.what());
-        auto message = authErrorMessage(error.data());
+        auto message = authErrorMessage(error.statusCode(), error.data());
         switch (call) {
         case AuthCall::otpRequest:
             throw AuthError::otpRequestFailed(error.statusCode(), std::move(message));

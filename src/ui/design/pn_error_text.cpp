@@ -8,6 +8,7 @@ namespace pennial {
 PNErrorText::PNErrorText(std::optional<QString> message, QWidget* parent) : QLabel(parent) {
     setFont(PNTypography::caption());
     setWordWrap(true);
+    setTextFormat(Qt::PlainText); // messages can carry a server's words, never markup to render
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, PNColor::error());
     setPalette(palette);
