@@ -256,8 +256,9 @@ Awaitable<AuthSession> AuthService::sharedRefresh() {
     if (!refresh) {
         refresh = std::make_shared<Refresh>(executor());
         refresh_ = refresh;
-        // The refresh may run to its end right here, before anyone waits for it.
-        refresh->task = Task::spawn(executor(), runRefresh(refresh));
+        // The refresh may run to its end right here, before anyone waits for it. It holds the
+        // service: its callers may be gone (cancelled, or the program quitting) when it resumes.
+        refresh->task = Task::spawn(executor(), runRefresh(shared_from_this(), refresh));
     }
     if (!refresh->done) {
         std::error_code woken;
@@ -270,9 +271,10 @@ Awaitable<AuthSession> AuthService::sharedRefresh() {
     co_return *refresh->session;
 }
 
-Awaitable<void> AuthService::runRefresh(std::shared_ptr<Refresh> refresh) {
+Awaitable<void> AuthService::runRefresh(std::shared_ptr<AuthService> self,
+                                        std::shared_ptr<Refresh> refresh) {
     try {
-        refresh->session = co_await performRefresh();
+        refresh->session = co_await self->performRefresh();
     } catch (...) {
         refresh->error = std::current_exception();
     }
@@ -280,8 +282,8 @@ Awaitable<void> AuthService::runRefresh(std::shared_ptr<Refresh> refresh) {
     if (isCancellation(refresh->error))
         refresh->error = std::make_exception_ptr(AuthError::noSession());
     refresh->done = true;
-    if (refresh_ == refresh)
-        refresh_.reset();
+    if (self->refresh_ == refresh)
+        self->refresh_.reset();
     refresh->finished.cancel();
 }
 

@@ -28,7 +28,10 @@ struct AuthServiceOptions {
     };
 };
 
-class AuthService : public Actor, public AccessTokenProvider {
+// Owned through a shared pointer: a refresh in flight keeps the service alive until it ends.
+class AuthService : public Actor,
+                    public AccessTokenProvider,
+                    public std::enable_shared_from_this<AuthService> {
 public:
     // The secret-store account of the session item.
     static constexpr const char* sessionKeychainKey = "session";
@@ -65,7 +68,8 @@ private:
 
     // Joins the refresh in flight, or starts one that every later caller joins.
     Awaitable<AuthSession> sharedRefresh();
-    Awaitable<void> runRefresh(std::shared_ptr<Refresh> refresh);
+    static Awaitable<void> runRefresh(std::shared_ptr<AuthService> self,
+                                      std::shared_ptr<Refresh> refresh);
     Awaitable<AuthSession> performRefresh();
 
     HTTPRequest buildRequest(const char* path, std::optional<std::string_view> query,

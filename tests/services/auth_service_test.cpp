@@ -5,6 +5,7 @@
 #include <asio/redirect_error.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/this_coro.hpp>
+#include <thread>
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -179,6 +180,36 @@ TEST_F(AuthServiceTest, SignOutWinsOverARefreshInFlight) {
     EXPECT_EQ(http->requestCount(), 1u);
     EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
+}
+
+// Quitting while a refresh is out: its caller is cancelled and the service let go, yet the refresh
+// resumes into a live service and ends (under ASan, a use-after-free before).
+TEST_F(AuthServiceTest, ARefreshInFlightOutlivesItsCallerAndTheServicesOwner) {
+    signIn(sessionExpiringIn(10s));
+    auto gate = std::make_shared<ScriptedHttpClient::Gate>(/*ignoresCancellation*/ true);
+    http->enqueue(ScriptedHttpClient::gated(gate, ScriptedHttpClient::body(tokenAnswer("new"))));
+    std::weak_ptr<AuthService> watched = auth;
+
+    runAwaitable([](std::shared_ptr<AuthService> auth,
+                    std::shared_ptr<ScriptedHttpClient::Gate> gate) -> Awaitable<void> {
+        auto executor = co_await asio::this_coro::executor;
+        auto caller = [](std::shared_ptr<AuthService> auth) -> Awaitable<void> {
+            co_await auth->getValidAccessToken();
+        };
+        auto task = Task::spawn(executor, caller(auth));
+        co_await sleepFor(20ms); // the refresh request is out
+        task.cancel();
+        co_await sleepFor(20ms);
+        auth.reset(); // the last owner but the refresh itself
+        gate->open();
+        for (int i = 0; i < 100 && task.isRunning(); ++i)
+            co_await sleepFor(5ms);
+    }(std::exchange(auth, nullptr), gate));
+
+    for (int i = 0; i < 100 && !watched.expired(); ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(watched.expired()) << "released once the refresh ended";
+    EXPECT_EQ(storedSession()->accessToken, "AT-new") << "the refresh finished its work";
 }
 
 TEST_F(AuthServiceTest, SignOutForgetsTheSessionAndLogsOnlyAFailedDelete) {
