@@ -136,10 +136,8 @@ Awaitable<std::string> AuthService::getValidAccessToken() {
 }
 
 Awaitable<void> AuthService::signOut() {
-    return onStrand([](AuthService* self) -> Awaitable<void> {
-        self->endSession();
-        co_return;
-    }(this));
+    return onStrand(
+        [](AuthService* self) -> Awaitable<void> { co_await self->endSession(); }(this));
 }
 
 Awaitable<std::optional<AuthSession>> AuthService::currentSession() {
@@ -153,7 +151,7 @@ Awaitable<std::optional<AuthSession>> AuthService::loadExistingSessionBody() {
     logLine("🔵 [AuthService] Loading from Keychain...");
     std::optional<std::string> data;
     try {
-        data = keychain_->load(sessionKeychainKey);
+        data = co_await keychain_->loadAsync(sessionKeychainKey);
     } catch (const AuthError& error) {
         logf("❌ [AuthService] Failed to load session from Keychain: {}", error.what());
         co_return std::nullopt;
@@ -238,7 +236,7 @@ Awaitable<AuthSession> AuthService::verifyOTPBody(std::string email, std::string
     if (failure)
         throwAuthFailure(failure, AuthCall::verification);
     auto session = decodeSession(answer, options_.now());
-    adopt(session);
+    co_await adopt(session);
     co_return session;
 }
 
@@ -311,13 +309,16 @@ Awaitable<AuthSession> AuthService::performRefresh() {
     }
     if (failure) {
         if (isRefusal(failure)) {
-            endSession();
+            // Not endSession(): that would cancel this very refresh while the item is deleted.
+            currentSession_.reset();
+            ++generation_;
+            co_await removeStoredSession();
             throw AuthError::sessionExpired();
         }
         throwAuthFailure(failure, AuthCall::refresh);
     }
     auto session = decodeSession(answer, options_.now());
-    adopt(session);
+    co_await adopt(session);
     co_return session;
 }
 
@@ -334,25 +335,31 @@ HTTPRequest AuthService::buildRequest(const char* path, std::optional<std::strin
     return request;
 }
 
-void AuthService::adopt(const AuthSession& session) {
+// The session changes in memory at once; the secret store follows on its own thread, where writes
+// and deletions keep the order in which they were asked for.
+Awaitable<void> AuthService::adopt(AuthSession session) {
+    currentSession_ = session;
+    ++generation_;
     try {
-        keychain_->save(sessionKeychainKey, session.toJson());
+        co_await keychain_->saveAsync(sessionKeychainKey, session.toJson());
     } catch (const AuthError&) {
         // Logged by the store; the session lives on in memory until the next start.
     }
-    currentSession_ = session;
-    ++generation_;
 }
 
-void AuthService::endSession() {
+Awaitable<void> AuthService::endSession() {
     currentSession_.reset();
     ++generation_;
     if (refresh_) {
         refresh_->task.cancel();
         refresh_.reset();
     }
+    co_await removeStoredSession();
+}
+
+Awaitable<void> AuthService::removeStoredSession() {
     try {
-        keychain_->remove(sessionKeychainKey);
+        co_await keychain_->removeAsync(sessionKeychainKey);
     } catch (const AuthError& error) {
         logf("❌ [AuthService] Failed to delete session from Keychain: {}", error.what());
     }

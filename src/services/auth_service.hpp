@@ -76,8 +76,9 @@ private:
                              const Json& body) const;
     // Keeps the session in memory even when the secret store refuses it: the server has already
     // spent the code or rotated the refresh token, so the old session is gone either way.
-    void adopt(const AuthSession& session);
-    void endSession();
+    Awaitable<void> adopt(AuthSession session);
+    Awaitable<void> endSession();
+    Awaitable<void> removeStoredSession();
 
     std::shared_ptr<HTTPClient> httpClient_;
     std::shared_ptr<KeychainStore> keychain_;
