@@ -1,5 +1,6 @@
 // The tray application's entry.
 
+#include "base/runtime.hpp"
 #include "main/pennial_app.hpp"
 #include "platform/linux/qt_executor.hpp"
 
@@ -14,6 +15,14 @@ int main(int argc, char** argv) {
     // A tray application: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     pennial::QtExecutionContext main;
-    pennial::PennialApp pennial(main, [] { QApplication::quit(); });
-    return QApplication::exec();
+    int status = 0;
+    {
+        pennial::PennialApp pennial(main, [] { QApplication::quit(); });
+        status = QApplication::exec();
+        // Tasks end before the services they use, the services before the pool and the Qt
+        // context they run on.
+        pennial.shutdown();
+    }
+    pennial::shutdownSharedPool();
+    return status;
 }

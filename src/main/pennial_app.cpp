@@ -2,6 +2,7 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/crash_reporting.hpp"
+#include "base/task.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
@@ -19,6 +20,7 @@
 #include "windows/settings/commands_tab.hpp"
 #include "windows/settings/settings_content.hpp"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
@@ -50,7 +52,7 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
 
 } // namespace
 
-PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
+PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) : main_(main) {
     auto dependencies = linuxCoordinatorDependencies(main);
     // Running before anything else is built, so that the start-up's breadcrumbs and errors reach
     // it.
@@ -64,5 +66,20 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
 }
 
 PennialApp::~PennialApp() = default;
+
+void PennialApp::shutdown() {
+    if (!coordinator_)
+        return;
+    menuBar_.reset();
+    auto ended = std::make_shared<bool>(false);
+    auto task = Task::spawn(main_.get_executor(), coordinator_->shutdown(),
+                            [ended](std::exception_ptr) { *ended = true; });
+    // The coordinator's own limit, and a little more for its last steps.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!*ended && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    coordinator_.reset();
+    QCoreApplication::processEvents(); // what the last owners queued on their way out
+}
 
 } // namespace pennial

@@ -18,10 +18,15 @@ public:
     // quit ends the event loop: the menu's last entry.
     PennialApp(QtExecutionContext& main, std::function<void()> quit);
     ~PennialApp();
+
+    // Quitting, in order: the coordinator stops monitoring and ends every task (the Qt events
+    // they need are processed meanwhile), then the coordinator and the interface are destroyed.
+    void shutdown();
     PennialApp(const PennialApp&) = delete;
     PennialApp& operator=(const PennialApp&) = delete;
 
 private:
+    QtExecutionContext& main_;
     std::shared_ptr<AppCoordinator> coordinator_;
     std::unique_ptr<MenuBarView> menuBar_;
 };
