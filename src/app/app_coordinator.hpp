@@ -9,11 +9,14 @@
 #include "app/coordinator_state.hpp"
 #include "app/onboarding_decision.hpp"
 #include "app/palette_key_controller.hpp"
+#include "app/sync_ledger.hpp"
 #include "app/template_suggestion.hpp"
 #include "app/update_service.hpp"
 #include "app/write_back.hpp"
 #include "base/task.hpp"
 #include "platform/subscription.hpp"
+#include "services/app_config.hpp"
+#include "services/async_mutex.hpp"
 #include "text/command.hpp"
 
 #include <chrono>
@@ -26,6 +29,7 @@ namespace pennial {
 
 class AccessibilityMonitor;
 class AuthService;
+class ClipboardLoan;
 class AXAccessibilityProvider;
 class ConfigService;
 class ConfigStorage;
@@ -41,7 +45,8 @@ class AppCoordinator : public std::enable_shared_from_this<AppCoordinator> {
 
 public:
     // The user-defaults key of the marker for a command list saved here but not yet pushed.
-    static constexpr const char* hasUnpushedLocalCommandsKey = "hasUnpushedLocalCommands";
+    static constexpr const char* hasUnpushedLocalCommandsKey =
+        SyncLedger::hasUnpushedLocalCommandsKey;
     static constexpr const char* spinnerDesignModeVariable = "PENNIAL_SPINNER_DESIGN_MODE";
 
     // Builds everything, then starts the start-up task on the main executor.
@@ -49,6 +54,9 @@ public:
 
     AppCoordinator(Token, CoordinatorDependencies dependencies);
     ~AppCoordinator();
+    // Puts back the user's clipboard that a keyboard paste in progress has lent: before the
+    // application quits, with the paste's wait left unfinished.
+    void returnLentClipboard();
     AppCoordinator(const AppCoordinator&) = delete;
     AppCoordinator& operator=(const AppCoordinator&) = delete;
 
@@ -87,11 +95,20 @@ public:
     // True when neither pull failed and the local apply succeeded.
     Awaitable<bool> pullRemoteData();
     Awaitable<void> signOut();
-    // Pushes the command list saved locally; until a push succeeds, the next pull pushes the
-    // local list again instead of overwriting it. Answers whether this push went through.
-    Awaitable<bool> pushLocalCommands(std::vector<Command> commands);
+    // A settings edit of the commands or the profile is about to be stored: from now on no pull
+    // overwrites it, and it stays marked as not pushed until a push carries it.
+    void noteLocalCommandsEdit() { syncLedger_->noteCommandsEdit(); }
+    void noteLocalProfileEdit() { syncLedger_->noteProfileEdit(); }
+    // Pushes the command list or the profile as saved locally now. Answers whether the cloud
+    // holds it afterwards; until then the next pull pushes it rather than overwriting it.
+    Awaitable<bool> pushLocalCommands();
+    Awaitable<bool> pushLocalProfile();
     void showSettings(int tab);
     void showAbout();
+    // The way in when the tray cannot offer it (no tray on the desktop, a second launch): the
+    // onboarding window while onboarding is unfinished, else the settings. Asked during start-up,
+    // it waits for the start-up's end, whose outcome decides.
+    void showMainWindow();
     // A transform was refused for lack of a session: signed out, monitoring off, sign-in shown.
     Awaitable<void> handleAuthExpired();
 
@@ -131,8 +148,17 @@ private:
                                              std::chrono::steady_clock::duration interval);
     bool isProcessTrusted() const;
 
-    // Sync.
-    Awaitable<bool> pushUnpushedLocalCommands();
+    // Windows.
+    void presentMainWindow();
+
+    // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
+    Awaitable<bool> pullLocked();
+    Awaitable<std::optional<std::string>> signedInAccount();
+    Awaitable<void> adoptLocalData(const std::string& account);
+    Awaitable<bool> pushCommandsLocked(const std::string& account);
+    Awaitable<bool> pushProfileLocked();
+    // The defaults a sign-out leaves behind.
+    AppConfig signedOutConfiguration() const;
 
     // Onboarding.
     OnboardingInputs onboardingInputs() const;
@@ -166,6 +192,11 @@ private:
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
+    // Control+V over the selection made for it, then the field watched until the paste shows.
+    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, AXRange selection,
+                                       ClipboardLoan& loan, const char* restoredLine);
+    // Where a write-back ends early: the user's edit, or a field that could not be brought back.
+    void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.
     Awaitable<bool> hasFocus(AccessibleElement element);
     Awaitable<void> requireFocus(AccessibleElement element);
@@ -223,6 +254,7 @@ private:
     std::unique_ptr<GlassCardWindowController> settingsWindow_;
     int initialSettingsTab_ = 0;
     std::unique_ptr<GlassCardWindowController> aboutWindow_;
+    bool showMainWindowAfterStartup_ = false;
     bool spinnerDesignModeAlwaysOn_ = false;
     std::shared_ptr<CoordinatorDelegate> delegate_;
     Task permissionCheckTask_;
@@ -254,6 +286,8 @@ private:
     std::shared_ptr<SupabaseStore> supabaseStore_;
     std::shared_ptr<SpinnerOverlay> spinner_;
     std::shared_ptr<TextMonitorControl> textMonitor_;
+    std::unique_ptr<SyncLedger> syncLedger_;
+    AsyncMutex syncAccess_;
 
     ChangeSignal changed_;
     ChangeSignal::Connection stateConnection_;

@@ -91,6 +91,7 @@ struct OnboardingSignIn {
             config.userDisplayNames = displayNames;
             config.userWritingContext = writingContext;
         };
+        self->noteLocalProfileEdit();
         std::exception_ptr failure;
         try {
             co_await self->configService_->update(change);
@@ -102,15 +103,17 @@ struct OnboardingSignIn {
         // The window moves on before the upload.
         self->setFlag(OnboardingFlags::hasCompletedProfileOnboarding);
         self->refreshOnboardingPresentation();
-
-        failure = nullptr;
+        if (!failure) {
+            co_await self->pushLocalProfile();
+            co_return;
+        }
+        // Not stored here: the cloud still gets what was typed.
         try {
             co_await self->supabaseStore_->pushProfile(displayNames, writingContext);
         } catch (...) {
             failure = std::current_exception();
-        }
-        if (failure)
             logf("⚠️ [Pennial] Failed to push profile to remote: {}", describeError(failure));
+        }
     }
 };
 
@@ -258,6 +261,9 @@ void AppCoordinator::showNotchPasscodePanelIfNeeded() {
         return;
     notchPasscodePanel_->show(onboardingWindow_->signInEmail(), verifyCodeHandler(),
                               signInCompleteHandler(), screens_->mainScreen());
+    // The panel forgot its code when it last went; it carries on from what the window holds, so
+    // that a digit typed there adds to that code instead of replacing it.
+    notchPasscodePanel_->setCode(onboardingWindow_->signInCode());
 }
 
 void AppCoordinator::finishOnboarding() {

@@ -2,8 +2,10 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/crash_reporting.hpp"
+#include "base/log.hpp"
 #include "base/task.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
+#include "platform/linux/x11_window_visibility.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
 #include "ui/cards/own_window_registry.hpp"
@@ -34,7 +36,8 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     auto workspace = std::dynamic_pointer_cast<X11Workspace>(dependencies.workspace);
     auto ownWindows = std::make_shared<X11OwnWindowRegistry>(workspace);
     auto focus = std::make_shared<QtWindowFocus>(ownWindows);
-    const CardWindowServices cards{dependencies.screens, focus, ownWindows};
+    const CardWindowServices cards{dependencies.screens, focus, ownWindows,
+                                   X11WindowVisibility::open()};
 
     dependencies.spinner = std::make_shared<SpinnerOverlayController>(dependencies.screens);
     dependencies.notchPasscodePanel =
@@ -56,7 +59,7 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) : m
     auto dependencies = linuxCoordinatorDependencies(main);
     // Running before anything else is built, so that the start-up's breadcrumbs and errors reach
     // it.
-    startCrashReporting(*dependencies.crashReporter);
+    startCrashReporting(*dependencies.crashReporter, crashReportingDsn(*dependencies.environment));
     PNFonts::registerCustomFonts();
     // The icon our windows show (the onboarding header draws it too).
     QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconView::render(256))));
@@ -65,7 +68,16 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) : m
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
 }
 
-PennialApp::~PennialApp() = default;
+PennialApp::~PennialApp() {
+    // The event loop has ended: a paste waiting to give the clipboard back never will.
+    if (coordinator_)
+        coordinator_->returnLentClipboard();
+}
+
+void PennialApp::showMainWindow() {
+    logLine("🪟 [Pennial] Another launch asked for the window");
+    coordinator_->showMainWindow();
+}
 
 void PennialApp::shutdown() {
     if (!coordinator_)
@@ -78,6 +90,7 @@ void PennialApp::shutdown() {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (!*ended && std::chrono::steady_clock::now() < deadline)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    coordinator_->returnLentClipboard();
     coordinator_.reset();
     QCoreApplication::processEvents(); // what the last owners queued on their way out
 }

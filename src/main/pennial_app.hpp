@@ -18,12 +18,16 @@ public:
     // quit ends the event loop: the menu's last entry.
     PennialApp(QtExecutionContext& main, std::function<void()> quit);
     ~PennialApp();
-
-    // Quitting, in order: the coordinator stops monitoring and ends every task (the Qt events
-    // they need are processed meanwhile), then the coordinator and the interface are destroyed.
-    void shutdown();
     PennialApp(const PennialApp&) = delete;
     PennialApp& operator=(const PennialApp&) = delete;
+
+    // Quitting, in order: the coordinator stops monitoring and ends every task (the Qt events
+    // they need are processed meanwhile), gives back a lent clipboard, then the coordinator and
+    // the interface are destroyed.
+    void shutdown();
+
+    // Another launch asked for the window: onboarding or the settings.
+    void showMainWindow();
 
 private:
     QtExecutionContext& main_;

@@ -11,6 +11,7 @@
 #include "platform/linux/atspi_focus_tracker.hpp"
 #include "platform/linux/atspi_text.hpp"
 #include "platform/linux/atspi_text_cache.hpp"
+#include "platform/linux/atspi_window_activations.hpp"
 
 #include <chrono>
 #include <functional>
@@ -29,6 +30,12 @@ struct AtspiDesktopHooks {
     std::function<std::optional<std::chrono::steady_clock::time_point>()> activeWindowSince;
     // The screen position of the process's top-level window with this title.
     std::function<std::optional<Point>(Pid, const std::string& title)> windowOrigin;
+    // Set only where the window manager cannot say which window is active (Wayland): told each
+    // process whose window the bus reports active, on the accessibility thread.
+    std::function<void(Pid)> windowActivated;
+    // Set only where a toolkit's screen coordinates may silently be its window's (native Wayland
+    // clients): whether the process's are the screen's. Without them nothing is placed by them.
+    std::function<bool(Pid)> screenCoordinatesKnown;
 };
 
 class AtspiAttributes {
@@ -66,17 +73,30 @@ private:
     // The element focus was last reported on, with its application, published for other threads.
     AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
+    // The element focus was last reported on; when that one is a window or holds no text, the
+    // element its window says is focused (a toolkit may report focus on a container while a
+    // field inside it has the keyboard).
+    AtspiAccessible* focusedElement(AtspiCall& call);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);
     AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible);
     std::optional<AtspiTextField> textField(AtspiCall& call, AtspiAccessible* accessible);
     AtspiWindowOrigin windowOrigin(AtspiCall& call, AtspiAccessible* accessible);
+    // False when the element's application may report its window's coordinates as the screen's.
+    bool hasScreenCoordinates(AtspiCall& call, AtspiAccessible* accessible);
 
     AtspiDesktopHooks hooks_;
     std::shared_ptr<AtspiFocusSnapshot> snapshot_;
     AtspiFocusTracker focus_;
     AtspiApplications applications_;
     AtspiTextCache texts_;
+    struct FocusSearch {
+        std::optional<std::uint64_t> report; // the focus report searched after
+        int searches = 0;
+        std::chrono::steady_clock::time_point last;
+    };
+    FocusSearch focusSearch_;
+    std::shared_ptr<AtspiWindowActivations> windowActivations_; // only with windowActivated
 };
 
 } // namespace pennial

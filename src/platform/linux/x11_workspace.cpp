@@ -20,8 +20,21 @@ namespace pennial {
 
 namespace {
 
+// How often the accessibility bus is asked to name the active window's application.
+constexpr int namingAttempts = 3;
+
+// The program's own name: the kernel's copy (comm) is cut to 15 characters ("gnome-text-edit"),
+// the command line's first word is not.
 std::optional<std::string> processName(Pid pid) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    const std::string process = "/proc/" + std::to_string(pid);
+    std::ifstream commandLine(process + "/cmdline", std::ios::binary);
+    std::string program;
+    if (std::getline(commandLine, program, '\0') && !program.empty()) {
+        program = program.substr(program.find_last_of('/') + 1);
+        if (!program.empty())
+            return program;
+    }
+    std::ifstream comm(process + "/comm");
     std::string name;
     if (!std::getline(comm, name) || name.empty())
         return std::nullopt;
@@ -123,14 +136,15 @@ struct X11Workspace::Reader {
         // The application's identity as the desktop knows it: the application id GTK sets, else
         // the window class, else the process's name.
         found.bundleIdentifier = text(display, window, gtkApplicationId);
-        if (!found.bundleIdentifier) {
-            XClassHint hint{};
-            if (XGetClassHint(display, window, &hint)) {
-                if (hint.res_class && *hint.res_class)
+        XClassHint hint{};
+        if (XGetClassHint(display, window, &hint)) {
+            if (hint.res_class && *hint.res_class) {
+                found.windowClass = hint.res_class;
+                if (!found.bundleIdentifier)
                     found.bundleIdentifier = hint.res_class;
-                XFree(hint.res_name);
-                XFree(hint.res_class);
             }
+            XFree(hint.res_name);
+            XFree(hint.res_class);
         }
         if (!found.bundleIdentifier)
             found.bundleIdentifier = found.processName;
@@ -160,6 +174,14 @@ struct X11Workspace::Reader {
         return Point{static_cast<double>(x), static_cast<double>(y)};
     }
 
+    bool hasWindowsOf(Display* display, Pid pid) const {
+        X11ErrorTrap trap(display);
+        for (auto window : items(display, DefaultRootWindow(display), clientList, XA_WINDOW))
+            if (pidOf(display, window) == pid)
+                return true;
+        return false;
+    }
+
     const Atom activeWindow;
     const Atom wmPid;
     const Atom gtkApplicationId;
@@ -168,19 +190,22 @@ struct X11Workspace::Reader {
     const Atom utf8String;
 };
 
-X11Workspace::X11Workspace(Executor main)
+X11Workspace::X11Workspace(Executor main, ActiveWindowSource source)
     : activations_(std::move(main), [this](const Pid& pid) { announce(pid); }),
       observers_(std::make_shared<Observers>()) {
-    connection_ = X11Connection::open([this](Display* display, XEvent& event) {
-        if (event.type == PropertyNotify && reader_ &&
+    const bool followWindowManager = source == ActiveWindowSource::windowManager;
+    connection_ = X11Connection::open([this, followWindowManager](Display* display, XEvent& event) {
+        if (followWindowManager && event.type == PropertyNotify && reader_ &&
             event.xproperty.window == DefaultRootWindow(display) &&
             event.xproperty.atom == reader_->activeWindow)
             activeWindowChanged(reader_->readActive(display));
     });
     if (!connection_)
         return;
-    connection_->call([this](Display* display) {
+    connection_->call([this, followWindowManager](Display* display) {
         reader_ = std::make_unique<Reader>(display);
+        if (!followWindowManager)
+            return;
         XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
         auto active = reader_->readActive(display);
         std::lock_guard lock(mutex_);
@@ -203,6 +228,7 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
         active_ = std::move(window);
         activeSince_ = std::chrono::steady_clock::now();
         described_.reset();
+        namings_ = 0;
         if (!active_) {
             announcedPid_.reset();
         } else if (announcedPid_ != active_->pid) {
@@ -213,6 +239,15 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
     }
     if (changedTo)
         activations_.post(*changedTo);
+}
+
+void X11Workspace::reportActiveWindow(Pid pid) {
+    ActiveWindow window;
+    window.pid = pid;
+    window.processName = processName(pid);
+    // No window property names the application here: its process goes by its own name.
+    window.bundleIdentifier = window.processName;
+    activeWindowChanged(std::move(window));
 }
 
 void X11Workspace::announce(Pid pid) {
@@ -243,10 +278,15 @@ std::optional<RunningApplication> X11Workspace::describeActive() {
     }
     // Outside the lock: the name may take a call to the accessibility bus.
     auto name = names ? names(active->pid) : std::nullopt;
+    // The bus may be busy: the window's class or the program's name stand in, until it answers.
     RunningApplication application{active->pid, active->bundleIdentifier,
-                                   name ? name : active->processName};
+                                   name                  ? name
+                                   : active->processName ? active->processName
+                                                         : active->windowClass};
     std::lock_guard lock(mutex_);
-    if (active_ && active_->pid == application.processIdentifier)
+    // Asked again a few times while the bus gives no name; an application not on it never will.
+    if (active_ && active_->pid == application.processIdentifier &&
+        (name || !names || ++namings_ >= namingAttempts))
         described_ = application;
     return application;
 }
@@ -331,6 +371,12 @@ std::optional<Point> X11Workspace::windowOrigin(Pid pid, const std::string& titl
         return std::nullopt;
     return connection_->call(
         [&](Display* display) { return reader_->originOf(display, pid, title); });
+}
+
+bool X11Workspace::hasWindowsOf(Pid pid) {
+    if (!connection_)
+        return false;
+    return connection_->call([&](Display* display) { return reader_->hasWindowsOf(display, pid); });
 }
 
 } // namespace pennial

@@ -34,11 +34,17 @@ public:
         Pid pid = 0;
         std::optional<std::string> bundleIdentifier;
         std::optional<std::string> processName;
+        std::optional<std::string> windowClass; // WM_CLASS's class part
     };
+
+    // Who says which window is active: the window manager (_NET_ACTIVE_WINDOW), or, where it
+    // cannot see the user's windows (Xwayland under a Wayland compositor), reportActiveWindow.
+    enum class ActiveWindowSource { windowManager, reported };
 
     // Activations are worked out on main, and handed from there to the observers' executors.
     // Destroy it on main.
-    explicit X11Workspace(Executor main);
+    explicit X11Workspace(Executor main,
+                          ActiveWindowSource source = ActiveWindowSource::windowManager);
     ~X11Workspace() override;
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
@@ -67,6 +73,12 @@ public:
     // The screen position of the process's top-level window with this title (its only one when
     // no title matches).
     std::optional<Point> windowOrigin(Pid pid, const std::string& title);
+    // Whether the process has a top-level window on this display (under Wayland: whether it is an
+    // X client, whose screen coordinates mean something).
+    bool hasWindowsOf(Pid pid);
+
+    // With ActiveWindowSource::reported: the process whose window became active. Any thread.
+    void reportActiveWindow(Pid pid);
 
 private:
     struct Reader;
@@ -84,6 +96,7 @@ private:
     std::optional<ActiveWindow> active_;
     std::optional<std::chrono::steady_clock::time_point> activeSince_;
     std::optional<RunningApplication> described_; // the active window's, once worked out
+    int namings_ = 0; // times the bus gave the active window's application no name
     std::optional<Pid> announcedPid_;
     ApplicationNames names_;
     std::vector<std::pair<std::string, QPointer<QWidget>>> ownWindows_;

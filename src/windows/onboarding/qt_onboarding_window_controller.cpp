@@ -19,6 +19,7 @@ void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingS
         model_.setSignInError(std::nullopt);
         model_.setSignInCode("");
         model_.setSignInLoading(false);
+        model_.setSignInVerified(false);
     }
 
     if (windowController_) {
@@ -84,6 +85,10 @@ bool QtOnboardingWindowController::isWindowVisible() const {
 
 std::string QtOnboardingWindowController::signInEmail() const {
     return model_.signInEmail();
+}
+
+std::string QtOnboardingWindowController::signInCode() const {
+    return model_.signInCode();
 }
 
 } // namespace pennial
