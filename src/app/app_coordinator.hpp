@@ -130,6 +130,9 @@ private:
     friend class CoordinatorDelegate;
     friend struct OnboardingSignIn;
 
+    // A keyring locked or silent at start-up: asks again until it answers, then restores.
+    Awaitable<void> restoreSessionOnceKeyringAnswers();
+
     // Construction, split so the start-up task can hold the coordinator strongly.
     void launchStartup();
     static Awaitable<void> runStartup(std::shared_ptr<AppCoordinator> self);

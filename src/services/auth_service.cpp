@@ -140,6 +140,12 @@ Awaitable<void> AuthService::signOut() {
         [](AuthService* self) -> Awaitable<void> { co_await self->endSession(); }(this));
 }
 
+Awaitable<bool> AuthService::storedSessionUndecided() {
+    return onStrand([](AuthService* self) -> Awaitable<bool> {
+        co_return self->storedSessionUndecided_;
+    }(this));
+}
+
 Awaitable<std::optional<AuthSession>> AuthService::currentSession() {
     return onStrand([](AuthService* self) -> Awaitable<std::optional<AuthSession>> {
         co_return self->currentSession_;
@@ -150,10 +156,12 @@ Awaitable<std::optional<AuthSession>> AuthService::loadExistingSessionBody() {
     logLine("🔵 [AuthService] Entered loadExistingSession");
     logLine("🔵 [AuthService] Loading from Keychain...");
     std::optional<std::string> data;
+    storedSessionUndecided_ = false;
     try {
         data = co_await keychain_->loadAsync(sessionKeychainKey);
     } catch (const AuthError& error) {
         logf("❌ [AuthService] Failed to load session from Keychain: {}", error.what());
+        storedSessionUndecided_ = error.keychainStatus() == SecretStatus::interactionNotAllowed;
         co_return std::nullopt;
     }
     logf("🔵 [AuthService] Keychain returned, hasData={}", flag(data.has_value()));

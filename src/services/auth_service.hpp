@@ -57,6 +57,9 @@ public:
     Awaitable<void> signOut();
 
     Awaitable<std::optional<AuthSession>> currentSession();
+    // Whether the last loadExistingSession could not tell: the keyring was locked or did not
+    // answer in time, so a session may well be stored.
+    Awaitable<bool> storedSessionUndecided();
 
 private:
     struct Refresh;
@@ -88,6 +91,7 @@ private:
 
     std::optional<AuthSession> currentSession_;
     std::shared_ptr<Refresh> refresh_;
+    bool storedSessionUndecided_ = false;
     // Counts every change of currentSession_, so a request that returns late can tell whether the
     // session it was sent for is still the current one.
     std::uint64_t generation_ = 0;
