@@ -122,12 +122,19 @@ public:
     // yielded; the task keeps the coordinator alive until it ends.
     void launch(Awaitable<void> (AppCoordinator::*operation)());
 
+    // The first step of quitting: stops monitoring, cancels every task of the coordinator and
+    // waits (at most `limit`) for each to end, so that none resumes into what is destroyed next.
+    Awaitable<void> shutdown(std::chrono::steady_clock::duration limit = std::chrono::seconds(2));
+
     // Whether the start-up task is still running.
     bool isStarting() const { return startupTask_.isRunning(); }
 
 private:
     friend class CoordinatorDelegate;
     friend struct OnboardingSignIn;
+
+    // A keyring locked or silent at start-up: asks again until it answers, then restores.
+    Awaitable<void> restoreSessionOnceKeyringAnswers();
 
     // Construction, split so the start-up task can hold the coordinator strongly.
     void launchStartup();
@@ -298,6 +305,7 @@ private:
     ChangeSignal::Connection stateConnection_;
     ChangeSignal::Connection updateServiceConnection_;
     Task startupTask_;
+    std::vector<Task> tasks_; // started by startTask, for shutdown to cancel and await
 };
 
 } // namespace pennial

@@ -62,6 +62,8 @@ Awaitable<void> AppCoordinator::start() {
         if (!session) {
             logLine("🔵 [Pennial] No existing auth session (or refresh failed)");
             addStartBreadcrumb("No existing auth session");
+            if (co_await authService_->storedSessionUndecided())
+                launch(&AppCoordinator::restoreSessionOnceKeyringAnswers);
         } else {
             publish([](CoordinatorState& state) { state.isAuthenticated = true; });
             userEmail_ = session->userEmail;

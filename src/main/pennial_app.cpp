@@ -3,6 +3,7 @@
 #include "app/app_coordinator.hpp"
 #include "app/crash_reporting.hpp"
 #include "base/log.hpp"
+#include "base/task.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
 #include "composition/linux_updates.hpp"
 #include "platform/linux/x11_window_visibility.hpp"
@@ -74,7 +75,7 @@ void addUpdates(CoordinatorDependencies& dependencies) {
 
 } // namespace
 
-PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
+PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) : main_(main) {
     auto dependencies = linuxCoordinatorDependencies(main);
     // Running before anything else is built, so that the start-up's breadcrumbs and errors reach
     // it.
@@ -90,12 +91,29 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
 
 PennialApp::~PennialApp() {
     // The event loop has ended: a paste waiting to give the clipboard back never will.
-    coordinator_->returnLentClipboard();
+    if (coordinator_)
+        coordinator_->returnLentClipboard();
 }
 
 void PennialApp::showMainWindow() {
     logLine("🪟 [Pennial] Another launch asked for the window");
     coordinator_->showMainWindow();
+}
+
+void PennialApp::shutdown() {
+    if (!coordinator_)
+        return;
+    menuBar_.reset();
+    auto ended = std::make_shared<bool>(false);
+    auto task = Task::spawn(main_.get_executor(), coordinator_->shutdown(),
+                            [ended](std::exception_ptr) { *ended = true; });
+    // The coordinator's own limit, and a little more for its last steps.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!*ended && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    coordinator_->returnLentClipboard();
+    coordinator_.reset();
+    QCoreApplication::processEvents(); // what the last owners queued on their way out
 }
 
 } // namespace pennial
