@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QUrl>
+#include <future>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -70,6 +71,16 @@ bool xdotool(const QStringList& arguments, std::chrono::milliseconds timeout = 1
         tool.waitForFinished(1000);
     }
     return ended && tool.exitCode() == 0;
+}
+
+// Runs a read of the bus on another thread while this one's event loop keeps running: the
+// application may be waiting for us (for the clipboard we own) before it answers.
+template <class Read> auto offThisThread(Read read) {
+    // Not a busy loop of reads either: the application under test is a second client's too.
+    pumpFor(25ms);
+    auto result = std::async(std::launch::async, std::move(read));
+    waitUntil([&] { return result.wait_for(0s) == std::future_status::ready; }, 60s);
+    return result.get();
 }
 
 } // namespace
@@ -182,7 +193,8 @@ void ThirdPartyApp::reset() {
         tapKeys({"F2"});
     } else if (auto field = focusedField()) {
         if (text() != whole)
-            reader_->setAttributeValue(*field, ax::attribute::value, whole);
+            offThisThread(
+                [&] { return reader_->setAttributeValue(*field, ax::attribute::value, whole); });
     }
     if (!waitUntil([&] { return text() == whole; }, 30s))
         throw std::runtime_error(
@@ -204,6 +216,10 @@ void ThirdPartyApp::placeCaret() {
 }
 
 std::optional<AXElement> ThirdPartyApp::focusedField() {
+    return offThisThread([this] { return focusedFieldNow(); });
+}
+
+std::optional<AXElement> ThirdPartyApp::focusedFieldNow() {
     auto focused =
         // Asked of the application itself: its focus may have been given before anyone listened.
         reader_->copyAttributeValue(
@@ -216,7 +232,11 @@ std::optional<AXElement> ThirdPartyApp::focusedField() {
 }
 
 std::optional<std::string> ThirdPartyApp::text() {
-    auto field = focusedField();
+    return offThisThread([this] { return textNow(); });
+}
+
+std::optional<std::string> ThirdPartyApp::textNow() {
+    auto field = focusedFieldNow();
     if (!field)
         return std::nullopt;
     auto value = reader_->copyAttributeValue(*field, ax::attribute::value);
@@ -227,14 +247,16 @@ std::optional<std::string> ThirdPartyApp::text() {
 }
 
 std::optional<std::int64_t> ThirdPartyApp::caret() {
-    auto field = focusedField();
-    if (!field)
-        return std::nullopt;
-    auto value = reader_->copyAttributeValue(*field, ax::attribute::selectedTextRange);
-    const auto* range = value.ok() ? value.value()->get<AXRange>() : nullptr;
-    if (!range || range->length != 0)
-        return std::nullopt;
-    return range->location;
+    return offThisThread([this]() -> std::optional<std::int64_t> {
+        auto field = focusedFieldNow();
+        if (!field)
+            return std::nullopt;
+        auto value = reader_->copyAttributeValue(*field, ax::attribute::selectedTextRange);
+        const auto* range = value.ok() ? value.value()->get<AXRange>() : nullptr;
+        if (!range || range->length != 0)
+            return std::nullopt;
+        return range->location;
+    });
 }
 
 bool ThirdPartyApp::waitForText(const std::string& expected, std::chrono::milliseconds timeout) {

@@ -55,6 +55,9 @@ public:
 private:
     void start();
     std::optional<AXElement> focusedField();
+    // The same, on the calling thread.
+    std::optional<AXElement> focusedFieldNow();
+    std::optional<std::string> textNow();
     void placeCaret();
 
     Options options_;
