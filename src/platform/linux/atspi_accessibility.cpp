@@ -53,11 +53,10 @@ Result AtspiAccessibility::perform(const AXElement& element, Work work,
 }
 
 bool AtspiAccessibility::isProcessTrusted(TrustCheck check) {
-    const bool enabled = atspiAccessibilityEnabled().value_or(false);
+    bool enabled = atspiAccessibilityEnabled().value_or(false);
     if (check == TrustCheck::prompt && !enabled) {
-        // The switch takes effect at once; the caller sees it on its next check, as it would see a
-        // user's answer to a prompt.
-        if (enableAtspiAccessibility())
+        // No one is asked here: the switch takes effect at once, and the answer is the new state.
+        if ((enabled = enableAtspiAccessibility()))
             logLine("⚠️ [Accessibility] Desktop accessibility turned on: Qt applications that "
                     "are already running must be restarted before their text can be read");
         else

@@ -1,6 +1,6 @@
 // A single-line field holds a pasted text's line breaks as spaces, or without them.
 
-#include "app/single_line_text.hpp"
+#include "text/single_line_text.hpp"
 
 #include <gtest/gtest.h>
 #include <random>

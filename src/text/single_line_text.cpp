@@ -1,4 +1,4 @@
-#include "app/single_line_text.hpp"
+#include "text/single_line_text.hpp"
 
 namespace pennial {
 
