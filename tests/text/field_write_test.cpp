@@ -19,7 +19,7 @@ TEST(FieldWrite, AWriteIsJudgedByWhatTheFieldHoldsAsItsApplicationStoresText) {
         {"Hello.  \nnext \n", false, WriteVerdict::landed},    // blanks at line ends
         {"Hello.next", true, WriteVerdict::landed},            // a one-line field drops breaks
         {"Hello.next", false, WriteVerdict::landedThenEdited}, // there, a key deleted it
-        {"Hello. next", true, WriteVerdict::landed},            // or turns them into spaces
+        {"Hello. next", true, WriteVerdict::landed},           // or turns them into spaces
         {"helo ;;fix\nnext", false, WriteVerdict::untouched},
         {"helo ;;fixX\nnext", false, WriteVerdict::changed}, // typed before the write landed
         {"Hi ;;fix\nnext", false, WriteVerdict::changed},
