@@ -180,6 +180,10 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
         loan.giveBack();
         throw FieldChangedError();
     }
+    if (!loan.holdsLentText()) {
+        loan.giveBack();
+        throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
+    }
     keyboardSynthesizer_->post(Shortcut::paste);
     const auto pastedAt = Clock::now();
 

@@ -55,6 +55,16 @@ bool ClipboardLoan::holdsNewCopy() {
     return !sawText;
 }
 
+bool ClipboardLoan::holdsLentText() {
+    const auto now = clipboard_->snapshot();
+    if (now.empty())
+        return false;
+    for (const auto& [type, data] : now.front().representations)
+        if (isPlainTextType(type) && data == lentText_)
+            return true;
+    return false;
+}
+
 ClipboardLoan::Return ClipboardLoan::giveBack() {
     if (given_)
         return Return::alreadyGiven;

@@ -28,6 +28,10 @@ public:
 
     Return giveBack();
 
+    // Whether the clipboard holds the lent text: the display server may refuse to let us own it,
+    // and a paste would then put the user's own copy into the field.
+    bool holdsLentText();
+
     // Gives back every loan still out: the application is quitting, and a paste's wait will not
     // end.
     static void giveBackAll();

@@ -135,6 +135,18 @@ TEST_F(CoordinatorWriteBack, APasteThatDoesNotArriveIsAFailureNotASuccess) {
     EXPECT_EQ(clipboard->contents(), usersCopy);
 }
 
+TEST_F(CoordinatorWriteBack, AClipboardWeMayNotOwnIsNeverPastedIntoTheField) {
+    launchWithText("helo ;;fix");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    clipboard->refuseOurWrites();
+    trigger("fix", ";;fix", 5);
+    // The user's copy stayed on the clipboard: Control+V would have pasted it.
+    EXPECT_EQ(field->text(), "helo ;;fix");
+    EXPECT_THAT(desktop.keyboardSynthesizer()->posted(), ElementsAre(Shortcut::selectAll));
+    EXPECT_EQ(coordinator->lastError(), "Transformation failed: unavailable");
+    EXPECT_EQ(clipboard->contents(), usersCopy);
+}
+
 TEST_F(CoordinatorWriteBack, AWholeValueInsertKeepsTheWordsAfterTheTrigger) {
     launchWithText("abc ;;addr more\nnext");
     auto config = AppConfig::defaults();

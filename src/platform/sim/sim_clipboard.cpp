@@ -7,15 +7,18 @@ ClipboardSnapshot SimClipboard::snapshot() {
 }
 
 void SimClipboard::clear() {
-    replace({});
+    if (!refusing_)
+        replace({});
 }
 
 void SimClipboard::setText(const std::string& text) {
-    replace({ClipboardItem{{{plainTextType, text}}}});
+    if (!refusing_)
+        replace({ClipboardItem{{{plainTextType, text}}}});
 }
 
 void SimClipboard::write(const ClipboardSnapshot& items) {
-    replace(items);
+    if (!refusing_)
+        replace(items);
 }
 
 std::int64_t SimClipboard::changeCount() {
@@ -28,7 +31,7 @@ void SimClipboard::copy(ClipboardSnapshot items) {
 }
 
 void SimClipboard::copyText(const std::string& text) {
-    setText(text);
+    replace({ClipboardItem{{{plainTextType, text}}}});
 }
 
 std::optional<std::string> SimClipboard::text() const {

@@ -4,6 +4,7 @@
 
 #include "platform/clipboard.hpp"
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ public:
     // Another application copies (the user, say): the contents change hands.
     void copy(ClipboardSnapshot items);
     void copyText(const std::string& text);
+    // Our writes are refused and the contents stay another client's, as an X server refuses a
+    // selection owner that does not have the keyboard (Xwayland does).
+    void refuseOurWrites() { refusing_ = true; }
     // What a paste inserts: the first item's plain text; none when no item offers one.
     std::optional<std::string> text() const;
     ClipboardSnapshot contents() const;
@@ -34,6 +38,7 @@ private:
     mutable std::mutex mutex_; // guards the members below
     ClipboardSnapshot items_;
     std::int64_t changeCount_ = 0;
+    std::atomic<bool> refusing_ = false;
 };
 
 } // namespace pennial
