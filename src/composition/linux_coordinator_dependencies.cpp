@@ -1,6 +1,7 @@
 #include "composition/linux_coordinator_dependencies.hpp"
 
 #include "composition/backend_endpoints.hpp"
+#include "platform/linux/desktop_activity.hpp"
 #include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/libsecret_store.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
@@ -23,6 +24,7 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = makeKeyEventSource(dependencies.main);
+    dependencies.fieldActivity = desktopActivity();
     dependencies.paletteKeyInterceptor = makePaletteKeyInterceptor(dependencies.main);
     dependencies.clipboard = makeClipboard();
     dependencies.keyboardSynthesizer = makeKeyboardSynthesizer();

@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_accessibility.hpp"
 
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 #include "platform/linux/atspi_element.hpp"
 #include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/atspi_trust.hpp"
@@ -72,11 +73,16 @@ AXElement AtspiAccessibility::applicationElement(Pid pid) {
 
 AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& element,
                                                          std::string_view attribute) {
-    // Asked on every poll: answered from the focus the thread last worked out while it holds.
-    if (auto* handle = atspiElement(element); attributes_ && handle)
+    // Asked on every poll: answered from the focus the thread last worked out while it holds,
+    // and from the field's text while nothing can have changed it.
+    if (auto* handle = atspiElement(element); attributes_ && handle) {
+        if (attribute == ax::attribute::value)
+            if (auto text = attributes_->quietText(*handle))
+                return AXValue(std::move(*text));
         if (auto focus = focus_->current())
             if (auto answer = AtspiAttributes::answerFromFocus(hooks_, *focus, *handle, attribute))
                 return std::move(*answer);
+    }
     return perform<AXResult<AXValue>>(
         element, [&](AtspiCall& call, const AtspiElement& handle, AtspiAccessible* accessible) {
             return attributes_->read(call, handle, accessible, attribute);
