@@ -1,5 +1,7 @@
-// The provider's writes: the whole value, a range, a selection. Each platform step runs on the main
-// executor; the pauses between them do not hold it.
+// The provider's writes: the whole value, a range, a selection. Each platform step runs on the
+// writes' own strand, in order and one at a time, never on the main thread: an application that
+// stops answering holds up its write, not the user interface. The pauses between steps hold
+// nothing.
 
 #include "base/log.hpp"
 #include "base/task.hpp"
@@ -51,7 +53,7 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
         auto before = readValueText(element);
         return {ax.setAttributeValue(element, ax::attribute::value, text), std::move(before)};
     };
-    auto [result, before] = co_await runOn(facilities_.mainExecutor, std::move(write));
+    auto [result, before] = co_await runOn(writes_, std::move(write));
     if (result == AXError::apiDisabled)
         throw AccessibilityError(Kind::permissionDenied);
     if (result != AXError::success)
@@ -59,7 +61,7 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
 
     co_await sleepFor(setValueSettle);
     auto readBack = [&] { return readValueText(element); };
-    auto after = co_await runOn(facilities_.mainExecutor, std::move(readBack));
+    auto after = co_await runOn(writes_, std::move(readBack));
     if (ignored(before, after, text))
         throw AccessibilityError(Kind::cannotWriteValue);
 
@@ -67,8 +69,7 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
         return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
                                     AXRange{utf16Length(text), 0});
     };
-    if (auto moved = co_await runOn(facilities_.mainExecutor, std::move(moveCaret));
-        moved != AXError::success)
+    if (auto moved = co_await runOn(writes_, std::move(moveCaret)); moved != AXError::success)
         logf("⚠️ [AXAccessibilityProvider] Could not set cursor position: {}",
              errorCode(moved));
 }
@@ -87,13 +88,13 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
             ax.setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success;
         return {written, std::move(before)};
     };
-    auto [written, before] = co_await runOn(facilities_.mainExecutor, std::move(write));
+    auto [written, before] = co_await runOn(writes_, std::move(write));
     if (!written)
         throw AccessibilityError(Kind::cannotWriteValue);
 
     co_await sleepFor(replaceRangeSettle);
     auto readBack = [&] { return readValueText(element); };
-    auto after = co_await runOn(facilities_.mainExecutor, std::move(readBack));
+    auto after = co_await runOn(writes_, std::move(readBack));
     // Lengths are checked only when both texts could be read.
     if (before && after &&
         utf16Length(*after) != utf16Length(*before) - range.length + utf16Length(text))
@@ -105,14 +106,14 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
                                     AXRange{range.location + utf16Length(text), 0});
     };
-    co_await runOn(facilities_.mainExecutor, std::move(moveCaret));
+    co_await runOn(writes_, std::move(moveCaret));
 }
 
 Awaitable<void> AXAccessibilityProvider::selectRange(AXRange range, AccessibleElement target) {
     auto select = [accessibility = facilities_.accessibility, element = target.element(), range] {
         return accessibility->setAttributeValue(element, ax::attribute::selectedTextRange, range);
     };
-    auto result = co_await runOn(facilities_.mainExecutor, std::move(select));
+    auto result = co_await runOn(writes_, std::move(select));
     if (result == AXError::apiDisabled)
         throw AccessibilityError(Kind::permissionDenied);
     if (result != AXError::success)
