@@ -112,6 +112,7 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
 
     supabaseStore_ = std::make_shared<SupabaseStore>(
         httpClient_, authService_, endpoints_.supabaseURL, endpoints_.supabaseAnonKey);
+    syncLedger_ = std::make_unique<SyncLedger>(userDefaults_);
     spinner_ = std::move(dependencies.spinner);
     paletteKeyInterceptor_ = std::move(dependencies.paletteKeyInterceptor);
     if (dependencies.makeTextMonitor) {

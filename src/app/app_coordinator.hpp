@@ -9,11 +9,14 @@
 #include "app/coordinator_state.hpp"
 #include "app/onboarding_decision.hpp"
 #include "app/palette_key_controller.hpp"
+#include "app/sync_ledger.hpp"
 #include "app/template_suggestion.hpp"
 #include "app/update_service.hpp"
 #include "app/write_back.hpp"
 #include "base/task.hpp"
 #include "platform/subscription.hpp"
+#include "services/app_config.hpp"
+#include "services/async_mutex.hpp"
 #include "text/command.hpp"
 
 #include <chrono>
@@ -41,7 +44,8 @@ class AppCoordinator : public std::enable_shared_from_this<AppCoordinator> {
 
 public:
     // The user-defaults key of the marker for a command list saved here but not yet pushed.
-    static constexpr const char* hasUnpushedLocalCommandsKey = "hasUnpushedLocalCommands";
+    static constexpr const char* hasUnpushedLocalCommandsKey =
+        SyncLedger::hasUnpushedLocalCommandsKey;
     static constexpr const char* spinnerDesignModeVariable = "PENNIAL_SPINNER_DESIGN_MODE";
 
     // Builds everything, then starts the start-up task on the main executor.
@@ -87,9 +91,14 @@ public:
     // True when neither pull failed and the local apply succeeded.
     Awaitable<bool> pullRemoteData();
     Awaitable<void> signOut();
-    // Pushes the command list saved locally; until a push succeeds, the next pull pushes the
-    // local list again instead of overwriting it. Answers whether this push went through.
-    Awaitable<bool> pushLocalCommands(std::vector<Command> commands);
+    // A settings edit of the commands or the profile is about to be stored: from now on no pull
+    // overwrites it, and it stays marked as not pushed until a push carries it.
+    void noteLocalCommandsEdit() { syncLedger_->noteCommandsEdit(); }
+    void noteLocalProfileEdit() { syncLedger_->noteProfileEdit(); }
+    // Pushes the command list or the profile as saved locally now. Answers whether the cloud
+    // holds it afterwards; until then the next pull pushes it rather than overwriting it.
+    Awaitable<bool> pushLocalCommands();
+    Awaitable<bool> pushLocalProfile();
     void showSettings(int tab);
     void showAbout();
     // A transform was refused for lack of a session: signed out, monitoring off, sign-in shown.
@@ -127,8 +136,14 @@ private:
                                              std::chrono::steady_clock::duration interval);
     bool isProcessTrusted() const;
 
-    // Sync.
-    Awaitable<bool> pushUnpushedLocalCommands();
+    // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
+    Awaitable<bool> pullLocked();
+    Awaitable<std::optional<std::string>> signedInAccount();
+    Awaitable<void> adoptLocalData(const std::string& account);
+    Awaitable<bool> pushCommandsLocked(const std::string& account);
+    Awaitable<bool> pushProfileLocked();
+    // The defaults a sign-out leaves behind.
+    AppConfig signedOutConfiguration() const;
 
     // Onboarding.
     OnboardingInputs onboardingInputs() const;
@@ -250,6 +265,8 @@ private:
     std::shared_ptr<SupabaseStore> supabaseStore_;
     std::shared_ptr<SpinnerOverlay> spinner_;
     std::shared_ptr<TextMonitorControl> textMonitor_;
+    std::unique_ptr<SyncLedger> syncLedger_;
+    AsyncMutex syncAccess_;
 
     ChangeSignal changed_;
     ChangeSignal::Connection stateConnection_;

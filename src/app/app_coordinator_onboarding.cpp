@@ -91,6 +91,7 @@ struct OnboardingSignIn {
             config.userDisplayNames = displayNames;
             config.userWritingContext = writingContext;
         };
+        self->noteLocalProfileEdit();
         std::exception_ptr failure;
         try {
             co_await self->configService_->update(change);
@@ -102,15 +103,17 @@ struct OnboardingSignIn {
         // The window moves on before the upload.
         self->setFlag(OnboardingFlags::hasCompletedProfileOnboarding);
         self->refreshOnboardingPresentation();
-
-        failure = nullptr;
+        if (!failure) {
+            co_await self->pushLocalProfile();
+            co_return;
+        }
+        // Not stored here: the cloud still gets what was typed.
         try {
             co_await self->supabaseStore_->pushProfile(displayNames, writingContext);
         } catch (...) {
             failure = std::current_exception();
-        }
-        if (failure)
             logf("⚠️ [Pennial] Failed to push profile to remote: {}", describeError(failure));
+        }
     }
 };
 

@@ -61,15 +61,57 @@ Awaitable<bool> loggingFailure(Awaitable<void> operation, std::string failureLin
 
 constexpr const char* applyFailedLine = "⚠️ [Pennial] Failed to apply remote data locally: ";
 constexpr const char* pushFailedLine = "⚠️ [Pennial] Failed to push commands to remote: ";
+constexpr const char* pushProfileFailedLine = "⚠️ [Pennial] Failed to push profile to remote: ";
 
 } // namespace
 
 Awaitable<bool> AppCoordinator::pullRemoteData() {
     logLine("🔄 [Pennial] Pulling remote data…");
-    // Local edits whose push failed go up first, so the pull cannot overwrite them.
-    bool keepLocalCommands = false;
-    if (userDefaults_->boolForKey(hasUnpushedLocalCommandsKey))
-        keepLocalCommands = !co_await pushUnpushedLocalCommands();
+    auto guard = co_await syncAccess_.lock();
+    co_return co_await pullLocked();
+}
+
+Awaitable<std::optional<std::string>> AppCoordinator::signedInAccount() {
+    auto session = co_await authService_->currentSession();
+    if (!session)
+        co_return std::nullopt;
+    co_return session->userId;
+}
+
+Awaitable<void> AppCoordinator::adoptLocalData(const std::string& account) {
+    auto owner = syncLedger_->localDataAccount();
+    if (owner == account)
+        co_return;
+    if (!owner) {
+        syncLedger_->adoptUnrecorded(account);
+        co_return;
+    }
+    syncLedger_->startOver(account);
+    if (owner->empty())
+        co_return; // the defaults, or edits made signed out: the merge decides what stays
+    // Another account's commands and profile: kept aside, never merged into this account.
+    const auto defaults = signedOutConfiguration();
+    std::function<void(AppConfig&)> reset = [&](AppConfig& config) { config = defaults; };
+    std::function<bool(const AppConfig&, const AppConfig&)> keepCopy =
+        [](const AppConfig& before, const AppConfig& after) { return before != after; };
+    auto saved = co_await loggingFailure(configService_->update(reset, keepCopy), applyFailedLine);
+    if (!saved)
+        co_return;
+    logLine("🔄 [Pennial] Local commands and profile of the previous account kept aside");
+    std::set<std::string> names;
+    for (const auto& command : saved->commands)
+        names.insert(command.name);
+    co_await textMonitor_->updateValidCommandNames(std::move(names));
+}
+
+Awaitable<bool> AppCoordinator::pullLocked() {
+    auto account = co_await signedInAccount();
+    if (account)
+        co_await adoptLocalData(*account);
+    const unsigned resets = syncLedger_->resets();
+    const unsigned commandEdits = syncLedger_->commandsEdits();
+    const unsigned profileEdits = syncLedger_->profileEdits();
+    const SyncBasis basisAtStart = syncLedger_->basis(account.value_or(""));
 
     auto executor = co_await asio::this_coro::executor;
     auto profileOp =
@@ -100,64 +142,144 @@ Awaitable<bool> AppCoordinator::pullRemoteData() {
     auto local = co_await loggingFailure(configService_->loadConfiguration(), applyFailedLine);
     if (!local)
         co_return false;
-    if (!mergeRemoteData(*local, profile, commands, keepLocalCommands).changed())
+    // What was signed in when the pull began no longer holds the local data.
+    if (!account || syncLedger_->resets() != resets)
         co_return ok;
 
-    // Merged again inside the serialised update, against the configuration as it is then, so a
-    // settings edit or a profile save made meanwhile is not undone.
-    bool commandsChanged = false;
-    std::function<void(AppConfig&)> apply = [&](AppConfig& config) {
-        auto merge = mergeRemoteData(config, profile, commands, keepLocalCommands);
-        commandsChanged = merge.commandsChanged;
-        config = std::move(merge.config);
+    // Edits saved since the pull began are local changes too: the pull must not undo them.
+    auto basisNow = [&] {
+        SyncBasis basis = basisAtStart;
+        basis.commandsEditedLocally |= syncLedger_->commandsEdits() != commandEdits;
+        basis.profileEditedLocally |= syncLedger_->profileEdits() != profileEdits;
+        return basis;
     };
-    auto saved = co_await loggingFailure(configService_->update(apply), applyFailedLine);
-    if (!saved)
-        co_return false;
-    // Told only once the new list is saved: the monitor never accepts a name the configuration
-    // does not hold.
-    if (commandsChanged) {
-        std::set<std::string> names;
-        for (const auto& command : saved->commands)
-            names.insert(command.name);
-        co_await textMonitor_->updateValidCommandNames(std::move(names));
+    auto merge = mergeRemoteData(*local, profile, commands, basisNow());
+    if (merge.changed()) {
+        // Merged again inside the serialised update, against the configuration as it is then.
+        bool abandoned = false;
+        std::function<void(AppConfig&)> apply = [&](AppConfig& config) {
+            if (syncLedger_->resets() != resets) {
+                abandoned = true;
+                return;
+            }
+            merge = mergeRemoteData(config, profile, commands, basisNow());
+            config = merge.config;
+        };
+        std::function<bool(const AppConfig&, const AppConfig&)> keepCopy = [&](const AppConfig&,
+                                                                               const AppConfig&) {
+            return !abandoned && merge.dropsLocalCommands;
+        };
+        auto saved =
+            co_await loggingFailure(configService_->update(apply, keepCopy), applyFailedLine);
+        if (!saved)
+            co_return false;
+        if (abandoned)
+            co_return ok;
+        // Told only once the new list is saved: the monitor never accepts a name the
+        // configuration does not hold.
+        if (merge.commandsChanged) {
+            std::set<std::string> names;
+            for (const auto& command : saved->commands)
+                names.insert(command.name);
+            co_await textMonitor_->updateValidCommandNames(std::move(names));
+        }
+        logLine("✅ [Pennial] Local config updated from remote");
     }
-    logLine("✅ [Pennial] Local config updated from remote");
-    co_return ok;
+
+    if (merge.agreedCommands)
+        syncLedger_->agreeOnCommands(*merge.agreedCommands, commandEdits);
+    if (merge.agreedProfile)
+        syncLedger_->agreeOnProfile(*merge.agreedProfile, profileEdits);
+    bool pushed = true;
+    if (merge.pushCommands)
+        pushed = co_await pushCommandsLocked(*account) && pushed;
+    if (merge.pushProfile)
+        pushed = co_await pushProfileLocked() && pushed;
+    co_return ok&& pushed;
 }
 
-Awaitable<bool> AppCoordinator::pushUnpushedLocalCommands() {
+Awaitable<bool> AppCoordinator::pushLocalCommands() {
+    auto guard = co_await syncAccess_.lock();
+    auto account = co_await signedInAccount();
+    if (!account) {
+        logf("{}{}", pushFailedLine, "nobody is signed in");
+        co_return false;
+    }
+    // Local data not yet merged with this account's cloud copy is merged first, never pushed
+    // over it.
+    if (syncLedger_->localDataAccount() != *account)
+        co_return co_await pullLocked();
+    co_return co_await pushCommandsLocked(*account);
+}
+
+Awaitable<bool> AppCoordinator::pushLocalProfile() {
+    auto guard = co_await syncAccess_.lock();
+    auto account = co_await signedInAccount();
+    if (!account) {
+        logf("{}{}", pushProfileFailedLine, "nobody is signed in");
+        co_return false;
+    }
+    if (syncLedger_->localDataAccount() != *account)
+        co_return co_await pullLocked();
+    co_return co_await pushProfileLocked();
+}
+
+Awaitable<bool> AppCoordinator::pushCommandsLocked(const std::string& account) {
+    const unsigned resets = syncLedger_->resets();
+    const unsigned edits = syncLedger_->commandsEdits();
+    // What is saved now: the last edit, whichever save put it there.
     auto local = co_await loggingFailure(configService_->loadConfiguration(), pushFailedLine);
     if (!local)
         co_return false;
-    co_return co_await pushLocalCommands(local->commands);
+    if (!co_await loggingFailure(supabaseStore_->pushCommands(local->commands), pushFailedLine))
+        co_return false;
+    if (syncLedger_->resets() == resets)
+        syncLedger_->commandsPushed(account, local->commands, edits);
+    co_return true;
 }
 
-Awaitable<bool> AppCoordinator::pushLocalCommands(std::vector<Command> commands) {
-    // Marked before the push, so a push cut short by the end of the process still counts as
-    // not done.
-    userDefaults_->setBool(hasUnpushedLocalCommandsKey, true);
-    if (!co_await loggingFailure(supabaseStore_->pushCommands(std::move(commands)), pushFailedLine))
+Awaitable<bool> AppCoordinator::pushProfileLocked() {
+    const unsigned resets = syncLedger_->resets();
+    const unsigned edits = syncLedger_->profileEdits();
+    auto local =
+        co_await loggingFailure(configService_->loadConfiguration(), pushProfileFailedLine);
+    if (!local)
         co_return false;
-    userDefaults_->setBool(hasUnpushedLocalCommandsKey, false);
+    if (!co_await loggingFailure(
+            supabaseStore_->pushProfile(local->userDisplayNames, local->userWritingContext),
+            pushProfileFailedLine))
+        co_return false;
+    if (syncLedger_->resets() == resets)
+        syncLedger_->profilePushed(local->userDisplayNames, local->userWritingContext, edits);
     co_return true;
+}
+
+AppConfig AppCoordinator::signedOutConfiguration() const {
+    AppConfig defaults;
+    defaults.triggerPattern = ";;";
+    defaults.commands = AppConfig::defaultCommands();
+    defaults.apiBaseURL = endpoints_.productApiBaseURL;
+    defaults.apiTimeout = 10.0;
+    return defaults;
 }
 
 Awaitable<void> AppCoordinator::signOut() {
     co_await authService_->signOut();
     publish([](CoordinatorState& state) { state.isAuthenticated = false; });
     userEmail_.reset();
-    // The local list is about to be the defaults: nothing of the old account is left to push.
-    if (userDefaults_->boolForKey(hasUnpushedLocalCommandsKey))
-        userDefaults_->setBool(hasUnpushedLocalCommandsKey, false);
+    // The local data is about to be the defaults, nobody's: nothing of the old account is left
+    // to push, and a pull still running for it applies nothing. Edits the cloud never got are
+    // kept aside with the replaced file.
+    const SyncBasis basis = syncLedger_->basis(syncLedger_->localDataAccount().value_or(""));
+    syncLedger_->startOver("");
 
-    AppConfig defaults;
-    defaults.triggerPattern = ";;";
-    defaults.commands = AppConfig::defaultCommands();
-    defaults.apiBaseURL = endpoints_.productApiBaseURL;
-    defaults.apiTimeout = 10.0;
+    const auto defaults = signedOutConfiguration();
     std::function<void(AppConfig&)> reset = [&](AppConfig& config) { config = defaults; };
-    co_await loggingFailure(configService_->update(reset),
+    std::function<bool(const AppConfig&, const AppConfig&)> keepCopy = [&](const AppConfig& before,
+                                                                           const AppConfig& after) {
+        return before != after && holdsUnsyncedChanges(before, basis);
+    };
+    co_await loggingFailure(configService_->update(reset, keepCopy),
                             "⚠️ [Pennial] Failed to reset config on sign out: ");
 
     co_await stopMonitoring();

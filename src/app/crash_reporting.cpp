@@ -8,6 +8,12 @@ std::string_view compiledInCrashReportingDsn() {
     return PENNIAL_CRASH_REPORTING_DSN;
 }
 
+std::string crashReportingDsn(const Environment& environment) {
+    if (auto value = environment.value(crashReportingDsnVariable); value && !value->empty())
+        return *value;
+    return std::string(compiledInCrashReportingDsn());
+}
+
 CrashReporterOptions crashReportingOptions(std::string dsn) {
     CrashReporterOptions options;
     options.dsn = std::move(dsn);

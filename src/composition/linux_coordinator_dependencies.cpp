@@ -1,11 +1,14 @@
 #include "composition/linux_coordinator_dependencies.hpp"
 
+#include "app/crash_reporting.hpp"
+#include "base/log.hpp"
 #include "composition/backend_endpoints.hpp"
+#include "composition/crash_reporting_dependencies.hpp"
 #include "platform/linux/desktop_activity.hpp"
+#include "platform/linux/display_session.hpp"
 #include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/libsecret_store.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
 #include "platform/linux/package_manager_updater.hpp"
 #include "platform/linux/process_environment.hpp"
 #include "platform/linux/qt_clipboard.hpp"
@@ -18,23 +21,30 @@ namespace pennial {
 CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     CoordinatorDependencies dependencies;
     dependencies.main = main.get_executor();
+    auto environment = std::make_shared<ProcessEnvironment>();
+    const auto session = detectDisplaySession(*environment);
+    logf("🔵 [Platform] Display session: {}", displaySessionName(session));
+    const bool wayland = session == DisplaySession::wayland;
 
-    auto workspace = makeWorkspace(dependencies.main);
-    dependencies.accessibility = makeAccessibility(workspace);
+    auto workspace = makeWorkspace(dependencies.main, session);
+    dependencies.accessibility = makeAccessibility(workspace, session);
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
-    dependencies.keyEvents = makeKeyEventSource(dependencies.main);
+    dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)
+                                     : makeKeyEventSource(dependencies.main);
     dependencies.fieldActivity = desktopActivity();
-    dependencies.paletteKeyInterceptor = makePaletteKeyInterceptor(dependencies.main);
+    dependencies.paletteKeyInterceptor = wayland
+                                             ? makeWaylandPaletteKeyInterceptor(dependencies.main)
+                                             : makePaletteKeyInterceptor(dependencies.main);
     dependencies.clipboard = makeClipboard();
-    dependencies.keyboardSynthesizer = makeKeyboardSynthesizer();
+    dependencies.keyboardSynthesizer =
+        wayland ? makeWaylandKeyboardSynthesizer() : makeKeyboardSynthesizer();
 
     dependencies.secretStore = std::make_shared<LibsecretStore>();
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();
-    auto environment = std::make_shared<ProcessEnvironment>();
     dependencies.endpoints = backendEndpoints(*environment);
+    addCrashReporting(dependencies, crashReportingDsn(*environment));
     dependencies.environment = std::move(environment);
-    dependencies.crashReporter = std::make_shared<LocalCrashReporter>();
     dependencies.updater = std::make_shared<PackageManagerUpdater>();
     dependencies.moveToApplications = std::make_shared<NoMoveToApplications>();
     return dependencies;

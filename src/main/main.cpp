@@ -6,8 +6,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    // Our panels place themselves on the screen, which Wayland does not allow; X11 applications
-    // are also the only ones whose text can be read here.
+    // Our panels place themselves on the screen, which Wayland does not allow: in a Wayland
+    // session they go through Xwayland, and other applications are read over the accessibility
+    // bus as on X11.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName("Pennial");

@@ -54,7 +54,7 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
     auto dependencies = linuxCoordinatorDependencies(main);
     // Running before anything else is built, so that the start-up's breadcrumbs and errors reach
     // it.
-    startCrashReporting(*dependencies.crashReporter);
+    startCrashReporting(*dependencies.crashReporter, crashReportingDsn(*dependencies.environment));
     PNFonts::registerCustomFonts();
     // The icon our windows show (the onboarding header draws it too).
     QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconView::render(256))));

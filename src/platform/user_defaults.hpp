@@ -1,7 +1,9 @@
 #pragma once
 // The user's small settings kept outside the configuration file: Boolean flags such as the
-// onboarding progress. An absent key reads as false.
+// onboarding progress, and short texts. An absent key reads as false, or as no text.
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace pennial {
@@ -13,6 +15,9 @@ public:
     virtual bool boolForKey(std::string_view key) const = 0;
     // Kept at once; a value that cannot be written to disk still holds for this run.
     virtual void setBool(std::string_view key, bool value) = 0;
+    virtual std::optional<std::string> stringForKey(std::string_view key) const = 0;
+    // None removes the key.
+    virtual void setString(std::string_view key, std::optional<std::string> value) = 0;
 };
 
 } // namespace pennial

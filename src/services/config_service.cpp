@@ -1,6 +1,7 @@
 #include "services/config_service.hpp"
 
 #include "base/log.hpp"
+#include "base/unicode.hpp"
 #include "services/config_error.hpp"
 
 namespace pennial {
@@ -10,6 +11,13 @@ ConfigService::ConfigService(ConfigStorage& storage) : storage_(storage) {}
 Awaitable<AppConfig> ConfigService::loadLocked(bool rethrowUnreadable) {
     try {
         auto config = co_await storage_.load();
+        if (unicode::trimWhitespaceAndNewlines(config.triggerPattern).empty()) {
+            config.triggerPattern = AppConfig::defaults().triggerPattern;
+            logf("⚠️ [ConfigService] The configuration file has no usable trigger pattern; "
+                 "using "
+                 "\"{}\" until the next save",
+                 config.triggerPattern);
+        }
         currentConfig_ = config;
         co_return config;
     } catch (const ConfigError& error) {
@@ -44,15 +52,25 @@ Awaitable<void> ConfigService::saveConfiguration(AppConfig config) {
 }
 
 Awaitable<AppConfig> ConfigService::update(std::function<void(AppConfig&)> change) {
-    return onStrand(
-        [](ConfigService* self, std::function<void(AppConfig&)> change) -> Awaitable<AppConfig> {
-            auto guard = co_await self->fileAccess_.lock();
-            auto config = co_await self->loadLocked(false);
-            change(config);
-            co_await self->storage_.save(config);
-            self->currentConfig_ = config;
-            co_return config;
-        }(this, std::move(change)));
+    return update(std::move(change), nullptr);
+}
+
+Awaitable<AppConfig>
+ConfigService::update(std::function<void(AppConfig&)> change,
+                      std::function<bool(const AppConfig&, const AppConfig&)> keepCopy) {
+    return onStrand([](ConfigService* self, std::function<void(AppConfig&)> change,
+                       std::function<bool(const AppConfig&, const AppConfig&)> keepCopy)
+                        -> Awaitable<AppConfig> {
+        auto guard = co_await self->fileAccess_.lock();
+        auto config = co_await self->loadLocked(false);
+        const AppConfig before = config;
+        change(config);
+        if (keepCopy && keepCopy(before, config))
+            self->storage_.keepCopyAside("before-sync");
+        co_await self->storage_.save(config);
+        self->currentConfig_ = config;
+        co_return config;
+    }(this, std::move(change), std::move(keepCopy)));
 }
 
 Awaitable<std::optional<Command>> ConfigService::getCommand(std::string name) {

@@ -18,8 +18,10 @@ class ConfigService : public Actor {
 public:
     explicit ConfigService(ConfigStorage& storage);
 
-    // No file yet: the defaults, nothing written. A file that cannot be read or decoded: the
-    // error is logged and thrown, and the defaults are used in memory until a save replaces it.
+    // No file yet: the defaults, nothing written. A stored trigger pattern that is empty or blank
+    // is replaced by the default one in memory, so that later saves are not refused for it. A file
+    // that cannot be read or decoded: the error is logged and thrown, and the defaults are used in
+    // memory until a save replaces it.
     Awaitable<AppConfig> loadConfiguration();
     // Throws what the storage throws; the cache follows only a save that succeeded.
     Awaitable<void> saveConfiguration(AppConfig config);
@@ -27,6 +29,9 @@ public:
     // Starts from the defaults when there is no file, and from the configuration in memory (or
     // the defaults) when the file cannot be read. Returns what was saved.
     Awaitable<AppConfig> update(std::function<void(AppConfig&)> change);
+    // The same, keeping the stored file aside first when keepCopy(before, after) holds.
+    Awaitable<AppConfig> update(std::function<void(AppConfig&)> change,
+                                std::function<bool(const AppConfig&, const AppConfig&)> keepCopy);
 
     // Look-ups in the configuration in memory.
     Awaitable<std::optional<Command>> getCommand(std::string name);

@@ -4,6 +4,8 @@
 #include "base/runtime.hpp"
 #include "services/app_config.hpp"
 
+#include <string_view>
+
 namespace pennial {
 
 class ConfigStorage {
@@ -13,6 +15,9 @@ public:
     virtual Awaitable<AppConfig> load() = 0;
     // Throws ConfigError; a configuration that breaks a rule is not written.
     virtual Awaitable<void> save(AppConfig config) = 0;
+    // Keeps what is stored now beside it, named after why, before a change that drops some of it;
+    // only the last few such copies are kept. Nothing to do where nothing is stored.
+    virtual void keepCopyAside(std::string_view why) { (void)why; }
 };
 
 } // namespace pennial

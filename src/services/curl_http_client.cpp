@@ -7,9 +7,11 @@
 #include <asio/execution/outstanding_work.hpp>
 #include <asio/post.hpp>
 #include <asio/prefer.hpp>
+#include <cctype>
 #include <curl/curl.h>
 #include <fmt/format.h>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -52,6 +54,29 @@ std::exception_ptr cancelled() {
     return std::make_exception_ptr(std::system_error(asio::error::operation_aborted));
 }
 
+// The scheme and the host of an address, lower-case; none when it cannot be parsed.
+std::optional<std::pair<std::string, std::string>> origin(const std::string& url) {
+    CURLU* parsed = curl_url();
+    std::optional<std::pair<std::string, std::string>> result;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+        char* scheme = nullptr;
+        char* host = nullptr;
+        if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+            auto lower = [](std::string text) {
+                std::transform(text.begin(), text.end(), text.begin(),
+                               [](unsigned char c) { return char(std::tolower(c)); });
+                return text;
+            };
+            result.emplace(lower(scheme), lower(host));
+        }
+        curl_free(scheme);
+        curl_free(host);
+    }
+    curl_url_cleanup(parsed);
+    return result;
+}
+
 bool hasHttpScheme(const std::string& url) {
     CURLU* parsed = curl_url();
     bool http = true; // what cannot be parsed is left to the transfer, which reports it
@@ -83,6 +108,8 @@ struct Transfer {
     std::string response;
     std::size_t maxResponseBytes = 0;
     bool tooLarge = false;
+    std::string url; // where the request goes now
+    int redirects = 0;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::unique_ptr<Completion> completion;
 
@@ -169,7 +196,8 @@ private:
     void configure(Transfer& transfer, HTTPRequest request) {
         CURL* easy = transfer.easy = curl_easy_init();
         curl_easy_setopt(easy, CURLOPT_PRIVATE, &transfer);
-        curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+        transfer.url = request.url;
+        curl_easy_setopt(easy, CURLOPT_URL, transfer.url.c_str());
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
@@ -259,11 +287,38 @@ private:
                 curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
                 auto result = message->data.result;
                 curl_multi_remove_handle(multi_, transfer->easy);
+                if (result == CURLE_OK && followRedirect(*transfer)) {
+                    curl_multi_add_handle(multi_, transfer->easy);
+                    continue;
+                }
                 transfer->finish(outcome(*transfer, result));
                 active_.erase(transfer->id);
             }
             curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
         }
+    }
+
+    // A 307 or 308 keeps the method and the body: sent again to the new address, a few times
+    // at most and only where the scheme and the host stay, since the request carries its
+    // credentials. Every other redirect is an answer the caller cannot use.
+    static bool followRedirect(Transfer& transfer) {
+        long status = 0;
+        curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+        if ((status != 307 && status != 308) || transfer.redirects >= maxRedirects)
+            return false;
+        char* location = nullptr;
+        curl_easy_getinfo(transfer.easy, CURLINFO_REDIRECT_URL, &location);
+        if (!location)
+            return false;
+        auto from = origin(transfer.url);
+        auto to = origin(location);
+        if (!from || !to || *from != *to)
+            return false;
+        ++transfer.redirects;
+        transfer.url = location;
+        transfer.response.clear();
+        curl_easy_setopt(transfer.easy, CURLOPT_URL, transfer.url.c_str());
+        return true;
     }
 
     static std::exception_ptr outcome(const Transfer& transfer, CURLcode result) {
@@ -288,10 +343,13 @@ private:
         curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
         if (status == 0)
             return std::make_exception_ptr(HTTPError::invalidResponse());
-        if (status >= 400)
+        // A redirect not followed stored nothing and fetched nothing: no success.
+        if (status >= 300)
             return std::make_exception_ptr(HTTPError::httpError(int(status), transfer.response));
         return nullptr;
     }
+
+    static constexpr int maxRedirects = 3;
 
     const Options options_;
     CURLM* const multi_;

@@ -23,6 +23,9 @@ public:
 
     Awaitable<AppConfig> load() override;
     Awaitable<void> save(AppConfig config) override;
+    // config.json.<why>-<timestamp>; the oldest go once there are more than keptCopies.
+    void keepCopyAside(std::string_view why) override;
+    static constexpr int keptCopies = 5;
 
     // The same operations without the coroutine around them.
     AppConfig loadNow() const;

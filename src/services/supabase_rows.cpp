@@ -68,8 +68,8 @@ std::optional<RemoteProfile> decodeProfileRows(std::string_view answer) {
     if (rows.empty())
         return std::nullopt;
     const auto& first = rows.front();
-    return RemoteProfile{json::optionalString(first, "user_display_names").value_or(""),
-                         json::optionalString(first, "user_writing_context").value_or("")};
+    return RemoteProfile{json::optionalString(first, "user_display_names"),
+                         json::optionalString(first, "user_writing_context")};
 }
 
 std::vector<Command> decodeCommandRows(std::string_view answer) {

@@ -12,9 +12,10 @@
 
 namespace pennial {
 
+// A column that is null or missing was never set: none, not "".
 struct RemoteProfile {
-    std::string displayNames;
-    std::string writingContext;
+    std::optional<std::string> displayNames;
+    std::optional<std::string> writingContext;
     bool operator==(const RemoteProfile&) const = default;
 };
 
@@ -24,7 +25,7 @@ Json profilePushBody(const std::string& userId, const std::string& displayNames,
 Json commandsPushBody(const std::vector<Command>& commands);
 
 // The first row of a profile answer; none when the answer holds no row. A missing or null value
-// reads as "". Throws JsonShapeError when a row is not an object of strings.
+// reads as none. Throws JsonShapeError when a row is not an object of strings.
 std::optional<RemoteProfile> decodeProfileRows(std::string_view answer);
 // The commands of a command answer, in its order; rows whose id is not a UUID are left out.
 // Throws JsonShapeError when a row lacks a field or has one of the wrong type.

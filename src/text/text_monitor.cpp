@@ -206,10 +206,14 @@ Awaitable<void> TextMonitor::startNow() {
     monitoringTask_ = loop;
     if (facilities_.fieldActivity) {
         // Called on the thread that noticed the activity: the loop is only touched on the strand.
+        // A field followed by keyboard cannot be read: a poll started by its key presses would
+        // only clear the fallback while the key's report comes in, and drop it.
         std::weak_ptr<PollingLoop> waiting = loop;
-        fieldActivity_ = facilities_.fieldActivity->observe([strand = executor(), waiting] {
-            asio::post(strand, [waiting] {
-                if (auto loop = waiting.lock())
+        fieldActivity_ = facilities_.fieldActivity->observe([strand = executor(), weak, waiting] {
+            asio::post(strand, [weak, waiting] {
+                auto self = weak.lock();
+                auto loop = waiting.lock();
+                if (self && loop && !self->keyboardFallbackProcessID_)
                     loop->evaluateNow();
             });
         });

@@ -95,7 +95,8 @@ TEST_F(CoordinatorSync, LocalEditsWhosePushFailedAreNotOverwrittenByThePull) {
     edited.commands = twoCommands();
     writeConfig(edited); // the settings window's local save
     backend.answerAlways(Endpoint::commandsUpsert, FakeAnswer::json(409, Json{{"message", "no"}}));
-    EXPECT_FALSE(await(coordinator->pushLocalCommands(edited.commands)));
+    coordinator->noteLocalCommandsEdit();
+    EXPECT_FALSE(await(coordinator->pushLocalCommands()));
     EXPECT_TRUE(defaults->boolForKey("hasUnpushedLocalCommands"));
 
     // Still refused: the pull leaves the local list alone.

@@ -84,6 +84,8 @@ void CoordinatorFixture::build() {
     dependencies.endpoints = {backend.baseURL(), backend.baseURL(), "test-publishable-key"};
     dependencies.configFile = configFile();
     dependencies.timings = timings;
+    if (adjustDependencies)
+        adjustDependencies(dependencies);
     coordinator = AppCoordinator::create(std::move(dependencies));
 }
 

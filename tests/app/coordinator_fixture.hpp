@@ -104,6 +104,8 @@ protected:
     // Called with the text monitor as the coordinator makes it, before start-up.
     std::function<void(FakeTextMonitor&)> onTextMonitorMade;
     CoordinatorTimings timings;
+    // Called with the dependencies just before the coordinator is made from them.
+    std::function<void(CoordinatorDependencies&)> adjustDependencies;
     std::shared_ptr<AppCoordinator> coordinator;
 };
 

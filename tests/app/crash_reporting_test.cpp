@@ -1,5 +1,6 @@
 #include "app/crash_reporting.hpp"
 #include "platform/sim/recording_crash_reporter.hpp"
+#include "platform/sim/sim_environment.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,4 +27,14 @@ TEST(CrashReporting, ADsnStartsReportingOnceWithTheBuildsOptions) {
     EXPECT_DOUBLE_EQ(options.tracesSampleRate, 0.2);
     EXPECT_EQ(options.environment, "production");
     EXPECT_EQ(options.releaseName, "com.pennial.macos@0.5.35");
+}
+
+TEST(CrashReporting, TheEnvironmentsDsnTakesThePlaceOfTheCompiledInOne) {
+    SimEnvironment environment;
+    EXPECT_EQ(crashReportingDsn(environment), compiledInCrashReportingDsn());
+    environment.set("PENNIAL_CRASH_REPORTING_DSN", "");
+    EXPECT_EQ(crashReportingDsn(environment), compiledInCrashReportingDsn())
+        << "empty sets nothing";
+    environment.set("PENNIAL_CRASH_REPORTING_DSN", "https://k@ingest.example.test/7");
+    EXPECT_EQ(crashReportingDsn(environment), "https://k@ingest.example.test/7");
 }

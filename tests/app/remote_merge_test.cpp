@@ -27,28 +27,38 @@ std::vector<Command> defaultsFromAnotherRun() {
     return commands;
 }
 
+SyncBasis agreedOn(const AppConfig& config) {
+    SyncBasis basis;
+    basis.commandsDigest = commandsDigest(config.commands);
+    basis.profileDigest = profileDigest(config.userDisplayNames, config.userWritingContext);
+    return basis;
+}
+
 } // namespace
 
 TEST(RemoteMerge, RemoteDataEqualToLocalChangesNothing) {
     auto local = localConfig();
     local.commands = twoCommands();
     auto merge = mergeRemoteData(local, ProfilePull::success({"Ada", "Short sentences."}),
-                                 CommandsPull::success(local.commands), false);
+                                 CommandsPull::success(local.commands), {});
     EXPECT_FALSE(merge.changed());
+    EXPECT_FALSE(merge.pushCommands || merge.pushProfile);
     EXPECT_EQ(merge.config, local);
+    EXPECT_EQ(merge.agreedCommands, commandsDigest(local.commands));
 }
 
-TEST(RemoteMerge, RemoteWinsWhereItHasDataAndFailuresCountAsNone) {
+TEST(RemoteMerge, RemoteWinsWhereItHasDataAndLocalIsUnchangedSinceTheLastAgreement) {
     auto local = localConfig();
     auto merge = mergeRemoteData(local, ProfilePull::noRemoteData(),
-                                 CommandsPull::success(twoCommands()), false);
-    EXPECT_FALSE(merge.profileChanged);
+                                 CommandsPull::success(twoCommands()), agreedOn(local));
     EXPECT_TRUE(merge.commandsChanged);
+    EXPECT_TRUE(merge.dropsLocalCommands) << "the replaced file is kept aside";
     EXPECT_EQ(merge.config.commands, twoCommands());
-    EXPECT_EQ(merge.config.userDisplayNames, "Ada");
+    EXPECT_EQ(merge.config.userDisplayNames, "Ada") << "no row: the local profile stays";
+    EXPECT_TRUE(merge.pushProfile) << "and goes up";
 
     merge = mergeRemoteData(local, ProfilePull::success({"", "Formal."}), CommandsPull::failure(),
-                            false);
+                            agreedOn(local));
     EXPECT_TRUE(merge.profileChanged);
     EXPECT_FALSE(merge.commandsChanged);
     EXPECT_EQ(merge.config.userDisplayNames, "") << "a remote empty text replaces the local one";
@@ -57,35 +67,57 @@ TEST(RemoteMerge, RemoteWinsWhereItHasDataAndFailuresCountAsNone) {
     EXPECT_EQ(merge.config.triggerPattern, local.triggerPattern);
 }
 
-TEST(RemoteMerge, AnEmptyRemoteListKeepsTheDefaultsWhateverTheirIds) {
+TEST(RemoteMerge, ANullProfileColumnWasNeverSetAndKeepsTheLocalText) {
     auto local = localConfig();
-    local.commands = defaultsFromAnotherRun(); // saved in an earlier run
-    auto merge =
-        mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success({}), false);
+    auto merge = mergeRemoteData(local, ProfilePull::success({std::nullopt, "Formal."}),
+                                 CommandsPull::failure(), agreedOn(localConfig()));
+    EXPECT_EQ(merge.config.userDisplayNames, "Ada");
+    EXPECT_EQ(merge.config.userWritingContext, "Formal.");
+    EXPECT_TRUE(merge.pushProfile);
+}
+
+TEST(RemoteMerge, AnEmptyRemoteListIsNotSetYetUnlessThisInstallationFilledIt) {
+    auto local = localConfig();
+    local.commands = twoCommands(); // added signed out, or in the file between runs
+    auto merge = mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success({}), {});
     EXPECT_FALSE(merge.commandsChanged);
+    EXPECT_TRUE(merge.pushCommands);
+
+    local.commands = defaultsFromAnotherRun();
+    merge = mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success({}), {});
     EXPECT_EQ(merge.config.commands.size(), 8u);
 
-    local.commands.pop_back(); // the user removed one: an empty remote list empties it
-    merge = mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success({}), false);
+    auto basis = agreedOn(local);
+    basis.pushedNonEmptyCommands = true; // then emptied on another device
+    merge = mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success({}), basis);
     EXPECT_TRUE(merge.commandsChanged);
+    EXPECT_TRUE(merge.dropsLocalCommands);
     EXPECT_TRUE(merge.config.commands.empty());
 }
 
-TEST(RemoteMerge, UnpushedLocalCommandsAreNotReplaced) {
+TEST(RemoteMerge, LocalChangesNotYetPushedWinAndArePushed) {
     auto local = localConfig();
     local.commands = twoCommands();
-    auto merge = mergeRemoteData(local, ProfilePull::success({"Grace", ""}),
-                                 CommandsPull::success(AppConfig::defaultCommands()), true);
-    EXPECT_FALSE(merge.commandsChanged);
-    EXPECT_EQ(merge.config.commands, twoCommands());
-    EXPECT_TRUE(merge.profileChanged) << "the profile still follows the remote one";
+    SyncBasis marked;
+    marked.commandsEditedLocally = true;
+    marked.profileEditedLocally = true;
+    auto agreedBefore = agreedOn(AppConfig::defaults()); // the file was edited since
+    for (const auto& basis : {marked, agreedBefore}) {
+        auto merge = mergeRemoteData(local, ProfilePull::success({"Grace", ""}),
+                                     CommandsPull::success(AppConfig::defaultCommands()), basis);
+        EXPECT_FALSE(merge.changed());
+        EXPECT_EQ(merge.config, local);
+        EXPECT_TRUE(merge.pushCommands && merge.pushProfile);
+        EXPECT_TRUE(holdsUnsyncedChanges(local, basis));
+    }
+    EXPECT_FALSE(holdsUnsyncedChanges(local, agreedOn(local)));
 }
 
 TEST(RemoteMerge, TheRemoteListIsTakenWholeAndInItsOrder) {
     auto local = localConfig();
     local.commands = twoCommands();
     std::vector<Command> remote{local.commands[1], Command::make("tldr", "Sum up", true)};
-    auto merge =
-        mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success(remote), false);
+    auto merge = mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success(remote),
+                                 agreedOn(local));
     EXPECT_EQ(merge.config.commands, remote) << "local commands missing remotely are dropped";
 }

@@ -113,6 +113,51 @@ TEST_F(ConfigServiceTest, AFileBrokenLaterDoesNotReplaceTheConfigurationInMemory
     EXPECT_EQ(saved.userWritingContext, "brief");
 }
 
+TEST_F(ConfigServiceTest, ABlankStoredPatternLoadsAsTheDefaultAndLetsLaterSavesThrough) {
+    for (const char* blank : {"", " \t"}) {
+        auto stored = AppConfig::defaults();
+        stored.commands = {Command::make("fix", "Fix it", true)};
+        stored.triggerPattern = blank;
+        writeText(folder / "config.json", json::dump(stored.toJson(), 2));
+        const auto before = readText(folder / "config.json");
+        LogCapture log;
+        EXPECT_EQ(runAwaitable(service.loadConfiguration()).triggerPattern, ";;");
+        EXPECT_EQ(
+            log.matching("⚠️ [ConfigService] The configuration file has no usable trigger "
+                         "pattern; using \";;\" until the next save")
+                .size(),
+            1u);
+        EXPECT_EQ(readText(folder / "config.json"), before) << "rewritten only by a save";
+
+        std::function<void(AppConfig&)> profile = [](AppConfig& config) {
+            config.userDisplayNames = "Ada";
+        };
+        auto saved = runAwaitable(service.update(profile));
+        EXPECT_EQ(saved.triggerPattern, ";;");
+        EXPECT_EQ(storage.loadNow().commands, stored.commands);
+    }
+}
+
+// Copies kept aside before a sync drops commands: the newest few, each a whole file.
+TEST_F(ConfigServiceTest, CopiesKeptAsideAreWholeFilesAndOnlyTheLastFew) {
+    auto config = AppConfig::defaults();
+    std::function<void(AppConfig&)> dropOne = [](AppConfig& config) { config.commands.pop_back(); };
+    std::function<bool(const AppConfig&, const AppConfig&)> always =
+        [](const AppConfig&, const AppConfig&) { return true; };
+    runAwaitable(service.saveConfiguration(config));
+    for (int i = 0; i < FileConfigStorage::keptCopies + 2; ++i)
+        runAwaitable(service.update(dropOne, always));
+    std::vector<std::string> copies;
+    for (const auto& name : folder.names())
+        if (name.starts_with("config.json.before-sync-"))
+            copies.push_back(name);
+    ASSERT_EQ(copies.size(), std::size_t(FileConfigStorage::keptCopies));
+    std::sort(copies.begin(), copies.end());
+    auto newest = FileConfigStorage(folder / copies.back()).loadNow();
+    EXPECT_EQ(newest.commands.size(), 8u - FileConfigStorage::keptCopies - 1)
+        << "the file as it was just before the last update";
+}
+
 TEST(ConfigServiceUpdate, ConcurrentUpdatesAreAllApplied) {
     SlowStorage storage;
     ConfigService service(storage);

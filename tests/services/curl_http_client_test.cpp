@@ -71,17 +71,50 @@ TEST_F(CurlHttpClientTest, SendsTheRequestExactlyAsGiven) {
     EXPECT_EQ(seen[1].header("apikey"), "key");
 }
 
-TEST_F(CurlHttpClientTest, EveryStatusBelow400IsSuccessAndTheRestKeepTheirBody) {
+TEST_F(CurlHttpClientTest, EveryStatusBelow300IsSuccessAndTheRestKeepTheirBody) {
     backend.answerNext(Endpoint::transform,
-                       {FakeAnswer::text(399, "three-nine-nine"), FakeAnswer::empty(204),
+                       {FakeAnswer::text(299, "two-nine-nine"), FakeAnswer::empty(204),
                         FakeAnswer::text(400, "bad \x01\xff bytes"),
                         FakeAnswer::json(401, {{"error", "no"}}), FakeAnswer::empty(500)});
-    EXPECT_EQ(send(post("/api/transform")), "three-nine-nine");
+    EXPECT_EQ(send(post("/api/transform")), "two-nine-nine");
     EXPECT_EQ(send(post("/api/transform")), "");
     EXPECT_EQ(failure(post("/api/transform")),
               HTTPError::httpError(400, std::string("bad \x01\xff bytes")));
     EXPECT_EQ(failure(post("/api/transform")), HTTPError::httpError(401, R"({"error":"no"})"));
     EXPECT_EQ(failure(post("/api/transform")), HTTPError::httpError(500, std::string()));
+}
+
+TEST_F(CurlHttpClientTest, OnlyRedirectsThatKeepMethodBodyAndOriginAreFollowed) {
+    auto redirect = [](int status, std::string location) {
+        auto answer = FakeAnswer::empty(status);
+        answer.headers.emplace_back("Location", std::move(location));
+        return answer;
+    };
+    auto request = post("/api/transform");
+    request.body = R"({"text":"kept"})";
+    request.setHeader("Authorization", "Bearer t");
+    backend.answerNext(Endpoint::transform,
+                       {redirect(307, "/api/transform?hop=1"),
+                        redirect(308, "/api/transform?hop=2"), FakeAnswer::text(200, "arrived")});
+    EXPECT_EQ(send(request), "arrived");
+    auto seen = backend.requests(Endpoint::transform);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].method, "POST");
+    EXPECT_EQ(seen[2].query, "hop=2");
+    EXPECT_EQ(seen[2].body, R"({"text":"kept"})");
+    EXPECT_EQ(seen[2].header("Authorization"), "Bearer t");
+
+    // A redirect that would lose the body, leave the host, or never end stores nothing.
+    backend.answerNext(Endpoint::transform, redirect(302, "/api/transform"));
+    EXPECT_EQ(failure(request).statusCode(), 302);
+    backend.answerNext(
+        Endpoint::transform,
+        redirect(307, "http://localhost:" + std::to_string(backend.port()) + "/api/transform"));
+    EXPECT_EQ(failure(request).statusCode(), 307);
+    backend.answerAlways(Endpoint::transform, redirect(307, "/api/transform"));
+    backend.clearRequests();
+    EXPECT_EQ(failure(request).statusCode(), 307);
+    EXPECT_EQ(backend.requestCount(Endpoint::transform), 4u) << "three redirects followed at most";
 }
 
 TEST_F(CurlHttpClientTest, TimeOutsAreTheirOwnFailure) {

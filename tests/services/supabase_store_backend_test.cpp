@@ -117,7 +117,8 @@ TEST_F(SupabaseStoreBackendTest, AnIdThatWouldBreakTheQueryIsEncoded) {
                                              {"user_writing_context", nullptr}});
     auto profile = runAwaitable(store->pullProfile());
     ASSERT_EQ(profile.kind(), ProfileResult::Kind::success);
-    EXPECT_EQ(profile.value(), (RemoteProfile{"Odd", ""}));
+    EXPECT_EQ(profile.value(), (RemoteProfile{"Odd", std::nullopt}))
+        << "null is never set, not \"\"";
 }
 
 TEST_F(SupabaseStoreBackendTest, PushesRetryWhatMayPassWithGrowingWaits) {

@@ -58,7 +58,7 @@ TEST_F(SupabaseStoreTest, RequestsCarryTheirTimeOutAndTheWholeList) {
     }
 }
 
-TEST_F(SupabaseStoreTest, PulledProfileIsTheFirstRowWithMissingOrNullValuesEmpty) {
+TEST_F(SupabaseStoreTest, PulledProfileIsTheFirstRowWithMissingOrNullValuesNeverSet) {
     http->enqueue({
         Reply::body(R"([{"user_display_names":"Ada","user_writing_context":null},
                         {"user_display_names":"Other"}])"),
@@ -68,8 +68,8 @@ TEST_F(SupabaseStoreTest, PulledProfileIsTheFirstRowWithMissingOrNullValuesEmpty
     });
     auto first = runAwaitable(store->pullProfile());
     ASSERT_EQ(first.kind(), SupabaseStore::PullResult<RemoteProfile>::Kind::success);
-    EXPECT_EQ(first.value(), (RemoteProfile{"Ada", ""}));
-    EXPECT_EQ(runAwaitable(store->pullProfile()).value(), (RemoteProfile{"", "Terse."}));
+    EXPECT_EQ(first.value(), (RemoteProfile{"Ada", std::nullopt}));
+    EXPECT_EQ(runAwaitable(store->pullProfile()).value(), (RemoteProfile{std::nullopt, "Terse."}));
     EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::failure);
     EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),

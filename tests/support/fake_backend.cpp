@@ -1,6 +1,7 @@
 #include "fake_backend.hpp"
 
 #include "base/uuid.hpp"
+#include "support/fake_ingestion.hpp"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -54,6 +55,8 @@ std::optional<Endpoint> endpointFor(const std::string& method, const std::string
     for (const auto& entry : table)
         if (method == entry.method && path == entry.path)
             return entry.endpoint;
+    if (isCrashEnvelopePath(method, path))
+        return Endpoint::crashEnvelope;
     return std::nullopt;
 }
 
@@ -149,6 +152,8 @@ const char* endpointName(Endpoint endpoint) {
         return "commandsGet";
     case Endpoint::commandsUpsert:
         return "commandsUpsert";
+    case Endpoint::crashEnvelope:
+        return "crashEnvelope";
     }
     return "unknown";
 }
@@ -516,6 +521,7 @@ void FakeBackend::installDefaultHandlers() {
     routes_[Endpoint::profileUpsert].defaultHandler = bind(&FakeBackend::profileUpsertAnswer);
     routes_[Endpoint::commandsGet].defaultHandler = bind(&FakeBackend::commandsGetAnswer);
     routes_[Endpoint::commandsUpsert].defaultHandler = bind(&FakeBackend::commandsUpsertAnswer);
+    routes_[Endpoint::crashEnvelope].defaultHandler = crashEnvelopeAnswer;
 }
 
 // Rewrites are marked with the command's name; templates get each <tag> filled in.

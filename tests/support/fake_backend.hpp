@@ -34,6 +34,7 @@ enum class Endpoint {
     profileUpsert,    // POST /rest/v1/user_profiles
     commandsGet,      // GET  /rest/v1/user_commands
     commandsUpsert,   // POST /rest/v1/rpc/upsert_user_commands
+    crashEnvelope,    // POST /api/<project>/envelope/ (support/fake_ingestion.hpp)
 };
 
 const char* endpointName(Endpoint endpoint);

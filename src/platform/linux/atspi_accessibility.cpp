@@ -3,9 +3,11 @@
 #include "base/log.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/atspi_element.hpp"
+#include "platform/linux/atspi_text_collection.hpp"
 #include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/atspi_trust.hpp"
 
+#include <algorithm>
 #include <future>
 
 namespace pennial {
@@ -155,6 +157,23 @@ AXResult<Pid> AtspiAccessibility::processId(const AXElement& element) {
     return perform<AXResult<Pid>>(
         element, [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
             return attributes_->processId(call, accessible);
+        });
+}
+
+AXResult<std::vector<std::string>>
+AtspiAccessibility::collectTexts(const AXElement& root, const AXElement& except, int maxElements) {
+    auto* left = atspiElement(except);
+    return perform<AXResult<std::vector<std::string>>>(
+        root,
+        [&](AtspiCall& call, const AtspiElement&,
+            AtspiAccessible* accessible) -> AXResult<std::vector<std::string>> {
+            atspi_collection::Limits limits;
+            limits.maxElements = static_cast<std::size_t>(std::max(maxElements, 0));
+            auto texts = atspi_collection::collectTexts(
+                call, accessible, left ? left->accessible() : nullptr, limits);
+            if (!texts)
+                return call.failure().value_or(AXError::attributeUnsupported);
+            return std::move(*texts);
         });
 }
 

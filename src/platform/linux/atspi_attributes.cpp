@@ -52,7 +52,10 @@ bool stillFocused(const AtspiDesktopHooks& hooks, std::chrono::steady_clock::tim
 AtspiAttributes::AtspiAttributes(AtspiDesktopHooks hooks,
                                  std::shared_ptr<AtspiFocusSnapshot> snapshot)
     : hooks_(std::move(hooks)), snapshot_(std::move(snapshot)),
-      focus_([snapshot = snapshot_] { snapshot->invalidate(); }) {}
+      focus_([snapshot = snapshot_] { snapshot->invalidate(); }) {
+    if (hooks_.windowActivated)
+        windowActivations_ = AtspiWindowActivations::start(hooks_.windowActivated);
+}
 
 AtspiAccessible* AtspiAttributes::resolve(AtspiCall& call, AtspiElement& element) {
     if (element.kind() == AtspiElement::Kind::systemWide)
@@ -114,6 +117,8 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
         return address ? AXResult<AXValue>(AXValue(std::move(*address))) : AXError::noValue;
     }
     if (attribute == attribute::position || attribute == attribute::size) {
+        if (!hasScreenCoordinates(call, accessible))
+            return AXError::noValue;
         GObjectRef<AtspiComponent> component(
             call([&](GError**) { return atspi_accessible_get_component_iface(accessible); }));
         if (!component)
@@ -270,6 +275,8 @@ AXResult<AXValue> AtspiAttributes::readParameterized(AtspiCall& call, AtspiAcces
         return AXError::parameterizedAttributeUnsupported;
     if (attribute == parameterized::stringForRange)
         return field->stringForRange(call, *range);
+    if (!hasScreenCoordinates(call, accessible))
+        return AXError::noValue;
     return field->boundsForRange(call, *range, windowOrigin(call, accessible));
 }
 
@@ -310,6 +317,13 @@ std::optional<std::string> AtspiAttributes::applicationName(AtspiCall& call, Pid
     if (call.failed() || name.empty())
         return std::nullopt;
     return name;
+}
+
+bool AtspiAttributes::hasScreenCoordinates(AtspiCall& call, AtspiAccessible* accessible) {
+    if (!hooks_.screenCoordinatesKnown)
+        return true;
+    auto pid = applications_.pidOf(call, accessible);
+    return pid && hooks_.screenCoordinatesKnown(*pid);
 }
 
 AtspiWindowOrigin AtspiAttributes::windowOrigin(AtspiCall& call, AtspiAccessible* accessible) {

@@ -11,6 +11,7 @@
 #include "platform/linux/atspi_focus_tracker.hpp"
 #include "platform/linux/atspi_text.hpp"
 #include "platform/linux/atspi_text_cache.hpp"
+#include "platform/linux/atspi_window_activations.hpp"
 
 #include <chrono>
 #include <functional>
@@ -29,6 +30,12 @@ struct AtspiDesktopHooks {
     std::function<std::optional<std::chrono::steady_clock::time_point>()> activeWindowSince;
     // The screen position of the process's top-level window with this title.
     std::function<std::optional<Point>(Pid, const std::string& title)> windowOrigin;
+    // Set only where the window manager cannot say which window is active (Wayland): told each
+    // process whose window the bus reports active, on the accessibility thread.
+    std::function<void(Pid)> windowActivated;
+    // Set only where a toolkit's screen coordinates may silently be its window's (native Wayland
+    // clients): whether the process's are the screen's. Without them nothing is placed by them.
+    std::function<bool(Pid)> screenCoordinatesKnown;
 };
 
 class AtspiAttributes {
@@ -76,12 +83,15 @@ private:
     AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible);
     std::optional<AtspiTextField> textField(AtspiCall& call, AtspiAccessible* accessible);
     AtspiWindowOrigin windowOrigin(AtspiCall& call, AtspiAccessible* accessible);
+    // False when the element's application may report its window's coordinates as the screen's.
+    bool hasScreenCoordinates(AtspiCall& call, AtspiAccessible* accessible);
 
     AtspiDesktopHooks hooks_;
     std::shared_ptr<AtspiFocusSnapshot> snapshot_;
     AtspiFocusTracker focus_;
     AtspiApplications applications_;
     AtspiTextCache texts_;
+    std::shared_ptr<AtspiWindowActivations> windowActivations_; // only with windowActivated
 };
 
 } // namespace pennial

@@ -142,7 +142,9 @@ void AtspiTextCache::store(AtspiAccessible* field, std::string text) {
         entry_.reset();
         return;
     }
-    confirm(field, text, keyPressesAtReading_);
+    // Only a field that reports its changes can be left unread while it reports none.
+    if (isTrusted(*identity))
+        confirm(field, text, keyPressesAtReading_);
     entry_ = Entry{std::move(*identity), std::move(text), std::chrono::steady_clock::now()};
 }
 

@@ -31,6 +31,23 @@ void FileUserDefaults::setBool(std::string_view key, bool value) {
     save();
 }
 
+std::optional<std::string> FileUserDefaults::stringForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    auto it = values_.find(key);
+    if (it == values_.end() || !it->is_string())
+        return std::nullopt;
+    return it->get<std::string>();
+}
+
+void FileUserDefaults::setString(std::string_view key, std::optional<std::string> value) {
+    std::lock_guard lock(mutex_);
+    if (value)
+        values_[std::string(key)] = std::move(*value);
+    else
+        values_.erase(std::string(key));
+    save();
+}
+
 void FileUserDefaults::load() {
     std::error_code error;
     if (!std::filesystem::exists(file_, error))

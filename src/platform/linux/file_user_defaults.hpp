@@ -18,6 +18,8 @@ public:
 
     bool boolForKey(std::string_view key) const override;
     void setBool(std::string_view key, bool value) override;
+    std::optional<std::string> stringForKey(std::string_view key) const override;
+    void setString(std::string_view key, std::optional<std::string> value) override;
 
     const std::filesystem::path& file() const { return file_; }
 

@@ -2,6 +2,9 @@
 
 #include "base/log.hpp"
 #include "platform/linux/atspi_thread.hpp"
+#include "platform/linux/evdev_key_event_source.hpp"
+#include "platform/linux/evdev_palette_key_observer.hpp"
+#include "platform/linux/uinput_keyboard_synthesizer.hpp"
 
 namespace pennial {
 
@@ -12,7 +15,18 @@ namespace {
 constexpr std::chrono::milliseconds applicationNameWait{25};
 } // namespace
 
-std::shared_ptr<X11Workspace> makeWorkspace(Executor main) {
+std::shared_ptr<X11Workspace> makeWorkspace(Executor main, DisplaySession session) {
+    if (session == DisplaySession::wayland) {
+        auto workspace = std::make_shared<X11Workspace>(std::move(main),
+                                                        X11Workspace::ActiveWindowSource::reported);
+        logLine(
+            workspace->hasDisplay()
+                ? "🔵 [Platform] Using the Xwayland workspace; the active window is the one "
+                  "the accessibility bus reports"
+                : "⚠️ [Platform] Using the Xwayland workspace without Xwayland: our windows "
+                  "cannot be shown");
+        return workspace;
+    }
     auto workspace = std::make_shared<X11Workspace>(std::move(main));
     if (workspace->hasDisplay())
         logLine("🔵 [Platform] Using the X11 workspace");
@@ -24,7 +38,7 @@ std::shared_ptr<X11Workspace> makeWorkspace(Executor main) {
 }
 
 std::shared_ptr<AtspiAccessibility>
-makeAccessibility(const std::shared_ptr<X11Workspace>& workspace) {
+makeAccessibility(const std::shared_ptr<X11Workspace>& workspace, DisplaySession session) {
     // Neither keeps the other: each goes with its owner.
     std::weak_ptr<X11Workspace> windows = workspace;
     AtspiDesktopHooks hooks;
@@ -40,6 +54,17 @@ makeAccessibility(const std::shared_ptr<X11Workspace>& workspace) {
         auto workspace = windows.lock();
         return workspace ? workspace->windowOrigin(pid, title) : std::nullopt;
     };
+    if (session == DisplaySession::wayland) {
+        hooks.windowActivated = [windows](Pid pid) {
+            if (auto workspace = windows.lock())
+                workspace->reportActiveWindow(pid);
+        };
+        // Only X clients (on Xwayland) place their windows where the screen's coordinates say.
+        hooks.screenCoordinatesKnown = [windows](Pid pid) {
+            auto workspace = windows.lock();
+            return workspace && workspace->hasWindowsOf(pid);
+        };
+    }
     auto accessibility = std::make_shared<AtspiAccessibility>(std::move(hooks));
     std::weak_ptr<AtspiAccessibility> named = accessibility;
     workspace->setApplicationNames([named](Pid pid) -> std::optional<std::string> {
@@ -53,6 +78,32 @@ makeAccessibility(const std::shared_ptr<X11Workspace>& workspace) {
         logLine("⚠️ [Platform] Using AT-SPI accessibility, but the accessibility bus cannot be "
                 "reached");
     return accessibility;
+}
+
+std::unique_ptr<KeyEventSource> makeWaylandKeyEventSource(Executor main) {
+    if (EvdevKeyEventSource::isAvailable())
+        logLine("🔵 [Platform] Using the input devices' key events");
+    else
+        logLine("⚠️ [Platform] No keyboard device can be read (the user is not in the input "
+                "group); typed keys are not seen");
+    return std::make_unique<EvdevKeyEventSource>(std::move(main));
+}
+
+std::unique_ptr<PaletteKeyInterceptor> makeWaylandPaletteKeyInterceptor(Executor main) {
+    logLine("🔵 [Platform] Watching the palette keys on the input devices (Wayland lets no "
+            "application take them)");
+    return std::make_unique<EvdevPaletteKeyObserver>(
+        std::make_unique<EvdevKeyEventSource>(std::move(main)));
+}
+
+std::unique_ptr<KeyboardSynthesizer> makeWaylandKeyboardSynthesizer() {
+    if (auto synthesizer = UinputKeyboardSynthesizer::create()) {
+        logLine("🔵 [Platform] Using a virtual keyboard for synthesised shortcuts");
+        return synthesizer;
+    }
+    logLine("⚠️ [Platform] /dev/uinput cannot be written; shortcuts cannot be synthesised");
+    // None at all: the keyboard pastes then fail at once, before they touch the clipboard.
+    return nullptr;
 }
 
 std::shared_ptr<Screens> makeScreens() {

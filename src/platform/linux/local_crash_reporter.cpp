@@ -278,8 +278,10 @@ struct CrashHandlers {
     }
 };
 
-LocalCrashReporter::LocalCrashReporter(std::filesystem::path reportsFolder)
-    : folder_(std::move(reportsFolder)), ring_(std::make_unique<Ring>()) {}
+LocalCrashReporter::LocalCrashReporter(std::filesystem::path reportsFolder,
+                                       std::shared_ptr<const SecretScrubber> scrubber)
+    : folder_(std::move(reportsFolder)), scrubber_(std::move(scrubber)),
+      ring_(std::make_unique<Ring>()) {}
 
 LocalCrashReporter::~LocalCrashReporter() {
     CrashHandlers::uninstall(*this);
@@ -307,14 +309,17 @@ bool LocalCrashReporter::isStarted() const {
 
 void LocalCrashReporter::addBreadcrumb(Breadcrumb breadcrumb) {
     std::lock_guard lock(mutex_);
-    if (started_)
-        store(*ring_, renderBreadcrumb(breadcrumb));
+    if (!started_)
+        return;
+    breadcrumb.category = scrubber_->scrub(breadcrumb.category);
+    breadcrumb.message = scrubber_->scrub(breadcrumb.message);
+    store(*ring_, renderBreadcrumb(breadcrumb));
 }
 
 void LocalCrashReporter::captureError(std::exception_ptr error) {
     if (!error)
         return;
-    auto summary = summarizeError(error);
+    auto summary = scrubbed(summarizeError(error));
     std::string report;
     {
         std::lock_guard lock(mutex_);
@@ -337,7 +342,7 @@ void LocalCrashReporter::captureError(std::exception_ptr error) {
 
 void LocalCrashReporter::writeTerminateReport(std::exception_ptr error) noexcept {
     try {
-        auto summary = error ? summarizeError(error)
+        auto summary = error ? scrubbed(summarizeError(error))
                              : ErrorSummary{"std::terminate", "terminate called without an "
                                                               "active exception"};
         // No lock: terminate may be called while this thread holds it.
@@ -351,6 +356,10 @@ void LocalCrashReporter::writeTerminateReport(std::exception_ptr error) noexcept
     } catch (...) {
         // Nothing more can be done on the way out.
     }
+}
+
+ErrorSummary LocalCrashReporter::scrubbed(ErrorSummary summary) const {
+    return {scrubber_->scrub(summary.type), scrubber_->scrub(summary.description)};
 }
 
 std::string LocalCrashReporter::reportHeader() const {

@@ -5,6 +5,7 @@
 // $XDG_STATE_HOME/com.pennial.macos/crash-reports/.
 
 #include "platform/crash_reporter.hpp"
+#include "platform/secret_scrubber.hpp"
 
 #include <filesystem>
 #include <memory>
@@ -16,7 +17,11 @@ class LocalCrashReporter final : public CrashReporter {
 public:
     static constexpr std::size_t maxBreadcrumbs = 100;
 
-    explicit LocalCrashReporter(std::filesystem::path reportsFolder = defaultReportsFolder());
+    // Every string a report takes from the program (breadcrumbs, an error's type and message) is
+    // scrubbed first.
+    explicit LocalCrashReporter(
+        std::filesystem::path reportsFolder = defaultReportsFolder(),
+        std::shared_ptr<const SecretScrubber> scrubber = std::make_shared<SecretScrubber>());
     ~LocalCrashReporter() override;
     LocalCrashReporter(const LocalCrashReporter&) = delete;
     LocalCrashReporter& operator=(const LocalCrashReporter&) = delete;
@@ -39,8 +44,10 @@ private:
     void writeTerminateReport(std::exception_ptr error) noexcept;
     // The JSON members every report of this run shares, followed by a comma.
     std::string reportHeader() const;
+    ErrorSummary scrubbed(ErrorSummary summary) const;
 
     std::filesystem::path folder_;
+    std::shared_ptr<const SecretScrubber> scrubber_;
     mutable std::mutex mutex_;
     bool started_ = false;
     CrashReporterOptions options_;

@@ -160,6 +160,14 @@ struct X11Workspace::Reader {
         return Point{static_cast<double>(x), static_cast<double>(y)};
     }
 
+    bool hasWindowsOf(Display* display, Pid pid) const {
+        X11ErrorTrap trap(display);
+        for (auto window : items(display, DefaultRootWindow(display), clientList, XA_WINDOW))
+            if (pidOf(display, window) == pid)
+                return true;
+        return false;
+    }
+
     const Atom activeWindow;
     const Atom wmPid;
     const Atom gtkApplicationId;
@@ -168,19 +176,22 @@ struct X11Workspace::Reader {
     const Atom utf8String;
 };
 
-X11Workspace::X11Workspace(Executor main)
+X11Workspace::X11Workspace(Executor main, ActiveWindowSource source)
     : activations_(std::move(main), [this](const Pid& pid) { announce(pid); }),
       observers_(std::make_shared<Observers>()) {
-    connection_ = X11Connection::open([this](Display* display, XEvent& event) {
-        if (event.type == PropertyNotify && reader_ &&
+    const bool followWindowManager = source == ActiveWindowSource::windowManager;
+    connection_ = X11Connection::open([this, followWindowManager](Display* display, XEvent& event) {
+        if (followWindowManager && event.type == PropertyNotify && reader_ &&
             event.xproperty.window == DefaultRootWindow(display) &&
             event.xproperty.atom == reader_->activeWindow)
             activeWindowChanged(reader_->readActive(display));
     });
     if (!connection_)
         return;
-    connection_->call([this](Display* display) {
+    connection_->call([this, followWindowManager](Display* display) {
         reader_ = std::make_unique<Reader>(display);
+        if (!followWindowManager)
+            return;
         XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
         auto active = reader_->readActive(display);
         std::lock_guard lock(mutex_);
@@ -213,6 +224,15 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
     }
     if (changedTo)
         activations_.post(*changedTo);
+}
+
+void X11Workspace::reportActiveWindow(Pid pid) {
+    ActiveWindow window;
+    window.pid = pid;
+    window.processName = processName(pid);
+    // No window property names the application here: its process goes by its own name.
+    window.bundleIdentifier = window.processName;
+    activeWindowChanged(std::move(window));
 }
 
 void X11Workspace::announce(Pid pid) {
@@ -331,6 +351,12 @@ std::optional<Point> X11Workspace::windowOrigin(Pid pid, const std::string& titl
         return std::nullopt;
     return connection_->call(
         [&](Display* display) { return reader_->originOf(display, pid, title); });
+}
+
+bool X11Workspace::hasWindowsOf(Pid pid) {
+    if (!connection_)
+        return false;
+    return connection_->call([&](Display* display) { return reader_->hasWindowsOf(display, pid); });
 }
 
 } // namespace pennial

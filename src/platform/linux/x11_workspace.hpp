@@ -36,9 +36,14 @@ public:
         std::optional<std::string> processName;
     };
 
+    // Who says which window is active: the window manager (_NET_ACTIVE_WINDOW), or, where it
+    // cannot see the user's windows (Xwayland under a Wayland compositor), reportActiveWindow.
+    enum class ActiveWindowSource { windowManager, reported };
+
     // Activations are worked out on main, and handed from there to the observers' executors.
     // Destroy it on main.
-    explicit X11Workspace(Executor main);
+    explicit X11Workspace(Executor main,
+                          ActiveWindowSource source = ActiveWindowSource::windowManager);
     ~X11Workspace() override;
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
@@ -67,6 +72,12 @@ public:
     // The screen position of the process's top-level window with this title (its only one when
     // no title matches).
     std::optional<Point> windowOrigin(Pid pid, const std::string& title);
+    // Whether the process has a top-level window on this display (under Wayland: whether it is an
+    // X client, whose screen coordinates mean something).
+    bool hasWindowsOf(Pid pid);
+
+    // With ActiveWindowSource::reported: the process whose window became active. Any thread.
+    void reportActiveWindow(Pid pid);
 
 private:
     struct Reader;

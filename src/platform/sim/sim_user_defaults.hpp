@@ -17,6 +17,8 @@ public:
 
     bool boolForKey(std::string_view key) const override;
     void setBool(std::string_view key, bool value) override;
+    std::optional<std::string> stringForKey(std::string_view key) const override;
+    void setString(std::string_view key, std::optional<std::string> value) override;
 
     bool contains(std::string_view key) const;
     int writeCount() const;
@@ -24,6 +26,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::map<std::string, bool, std::less<>> values_;
+    std::map<std::string, std::string, std::less<>> strings_;
     int writes_ = 0;
 };
 

@@ -60,6 +60,11 @@ void OnboardingModel::setSignInLoading(bool loading) {
         Q_EMIT signInChanged();
 }
 
+void OnboardingModel::setSignInVerified(bool verified) {
+    if (assign(isSignInVerified_, verified))
+        Q_EMIT signInChanged();
+}
+
 void OnboardingModel::setResendCooldown(int seconds) {
     if (assign(resendCooldown_, seconds))
         Q_EMIT signInChanged();

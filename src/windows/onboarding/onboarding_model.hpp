@@ -42,6 +42,9 @@ public:
     void setSignInLoading(bool loading);
     int resendCooldown() const { return resendCooldown_; }
     void setResendCooldown(int seconds);
+    // A code was verified: the step takes no further input until it is shown anew.
+    bool isSignInVerified() const { return isSignInVerified_; }
+    void setSignInVerified(bool verified);
 
     // Plain members, read when they are used (a button reads its callback at the press).
     bool isReturningUser = false;
@@ -86,6 +89,7 @@ private:
     SignInStep signInStep_ = SignInStep::enterEmail;
     std::optional<std::string> signInError_;
     bool isSignInLoading_ = false;
+    bool isSignInVerified_ = false;
     int resendCooldown_ = 0;
 };
 

@@ -19,6 +19,7 @@ void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingS
         model_.setSignInError(std::nullopt);
         model_.setSignInCode("");
         model_.setSignInLoading(false);
+        model_.setSignInVerified(false);
     }
 
     if (windowController_) {

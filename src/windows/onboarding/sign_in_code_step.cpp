@@ -119,7 +119,9 @@ void SignInCodeStep::refresh() {
     const QString code = QString::fromStdString(model_.signInCode());
     if (codeField_->code() != code)
         codeField_->setCode(code);
-    codeField_->setFieldDisabled(loading);
+    // Once verified the step takes no further input.
+    const bool verified = model_.isSignInVerified();
+    codeField_->setFieldDisabled(loading || verified);
 
     const auto& error = model_.signInError();
     errorText_->setMessage(error ? std::optional(QString::fromStdString(*error)) : std::nullopt);
@@ -134,7 +136,8 @@ void SignInCodeStep::refresh() {
 
     const int cooldown = model_.resendCooldown();
     resendButton_->setVisible(cooldown < 1);
-    resendButton_->setEnabled(!loading);
+    resendButton_->setEnabled(!loading && !verified);
+    differentEmailButton_->setEnabled(!verified);
     resendCountdown_->setVisible(cooldown >= 1);
     resendCountdown_->setText(localized("Resend in %1s").arg(cooldown));
 }

@@ -63,6 +63,8 @@ Awaitable<void> verify(QPointer<OnboardingModel> model, std::string email, std::
         showFailure(*model, result);
         co_return;
     }
+    // The code is used up: verifying it again could only fail.
+    model->setSignInVerified(true);
     // The core moves the onboarding on; the screen changes nothing else.
     model->signInComplete();
 }
@@ -89,16 +91,17 @@ SignInFlow::SignInFlow(OnboardingModel& model, Executor executor, Duration resen
     : model_(model), executor_(std::move(executor)), resendTick_(resendTick) {}
 
 bool SignInFlow::canSend() const {
-    return !model_.signInEmail().empty() && !model_.isSignInLoading();
+    return !model_.signInEmail().empty() && !model_.isSignInLoading() && !model_.isSignInVerified();
 }
 
 bool SignInFlow::canVerify() const {
-    return unicode::graphemeCount(model_.signInCode()) >= codeLength && !model_.isSignInLoading();
+    return unicode::graphemeCount(model_.signInCode()) >= codeLength && !model_.isSignInLoading() &&
+           !model_.isSignInVerified();
 }
 
 void SignInFlow::sendCode() {
     std::string email = unicode::trimWhitespaceAndNewlines(model_.signInEmail());
-    if (email.empty())
+    if (email.empty() || model_.isSignInVerified())
         return;
     model_.setSignInLoading(true);
     model_.setSignInError(std::nullopt);
@@ -109,7 +112,7 @@ void SignInFlow::sendCode() {
 void SignInFlow::verifyCode() {
     std::string email = unicode::trimWhitespaceAndNewlines(model_.signInEmail());
     std::string code = unicode::trimWhitespaceAndNewlines(model_.signInCode());
-    if (email.empty() || unicode::graphemeCount(code) < codeLength)
+    if (email.empty() || unicode::graphemeCount(code) < codeLength || model_.isSignInVerified())
         return;
     model_.setSignInLoading(true);
     model_.setSignInError(std::nullopt);
@@ -121,6 +124,8 @@ void SignInFlow::startResendCooldown() {
 }
 
 void SignInFlow::useDifferentEmail() {
+    if (model_.isSignInVerified())
+        return;
     model_.setSignInStep(SignInStep::enterEmail);
     model_.setSignInCode({});
     model_.setSignInError(std::nullopt);

@@ -113,12 +113,13 @@ QString borderlessStyle(const QColor& color) {
 } // namespace
 
 std::optional<QString> commandValidationError(const std::string& name, const std::string& content,
+                                              const std::string& currentName,
                                               const std::set<std::string>& otherNames) {
     if (name.empty())
         return localized("Name cannot be empty");
     if (!isLowercaseAlphanumeric(name))
         return localized("Name must be lowercase letters and numbers only");
-    if (otherNames.contains(name))
+    if (name != currentName && otherNames.contains(name))
         return localized("Another command already has this name");
     if (content.empty())
         return localized("Content cannot be empty");
@@ -287,7 +288,7 @@ void CommandDetailView::showEvent(QShowEvent* event) {
 void CommandDetailView::save() {
     const std::string name = name_.toStdString();
     const std::string content = contentText_.toStdString();
-    if (auto error = commandValidationError(name, content, otherNames_)) {
+    if (auto error = commandValidationError(name, content, command_.name, otherNames_)) {
         setValidationError(std::move(error));
         return;
     }

@@ -28,8 +28,10 @@ class Workspace;
 inline constexpr const char* commandsLibraryURL = "https://pennial.com/library";
 
 // Why these values cannot be saved, or none. otherNames are the names of every other command of
-// the list: a second command of the same name could never be triggered.
+// the list: renaming into one of them makes a command that could never be triggered. A name the
+// command already has is kept, even when a pulled list gave another command the same name.
 std::optional<QString> commandValidationError(const std::string& name, const std::string& content,
+                                              const std::string& currentName,
                                               const std::set<std::string>& otherNames);
 
 class CommandDetailView : public QWidget {

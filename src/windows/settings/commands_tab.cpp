@@ -228,8 +228,11 @@ void CommandsTab::showEvent(QShowEvent* event) {
         return;
     // Each appearance loads again, pull first; the load ends with the appearance.
     loadTask_.cancel();
-    if (auto coordinator = coordinator_.lock())
+    if (auto coordinator = coordinator_.lock()) {
+        loaded_ = false;
+        refreshEditability();
         loadTask_ = Task::spawn(coordinator->mainExecutor(), loadCommands(coordinator, this));
+    }
 }
 
 void CommandsTab::hideEvent(QHideEvent* event) {
@@ -259,6 +262,7 @@ Awaitable<void> CommandsTab::loadCommands(std::shared_ptr<AppCoordinator> coordi
 
 void CommandsTab::applyLoaded(std::vector<Command> commands, bool pulled) {
     shared_->commands = std::move(commands);
+    loaded_ = true;
     // A selection made before the load stays, even when no loaded command has its id.
     if (!selectedID_ && !shared_->commands.empty())
         selectedID_ = shared_->commands.front().id;
@@ -269,6 +273,9 @@ void CommandsTab::applyLoaded(std::vector<Command> commands, bool pulled) {
 }
 
 void CommandsTab::addCommand() {
+    // A list still loading, or one that could not be read, would be saved over the stored one.
+    if (!loaded_)
+        return;
     Command command;
     command.name = freshCommandName(shared_->commands);
     command.replaceText = true;
@@ -290,7 +297,7 @@ void CommandsTab::deleteSelected() {
 void CommandsTab::updateCommand(std::size_t index, std::string name, std::string content,
                                 bool replaceText) {
     auto& commands = shared_->commands;
-    if (index >= commands.size())
+    if (!loaded_ || index >= commands.size())
         return;
     // An edit keeps the identity and drops the metadata.
     Command edited;
@@ -306,7 +313,7 @@ void CommandsTab::updateCommand(std::size_t index, std::string name, std::string
 
 void CommandsTab::deleteCommand(std::size_t index) {
     auto& commands = shared_->commands;
-    if (index >= commands.size())
+    if (!loaded_ || index >= commands.size())
         return;
     const Uuid removed = commands[index].id;
     commands.erase(commands.begin() + static_cast<std::ptrdiff_t>(index));
@@ -335,8 +342,15 @@ void CommandsTab::syncListSelection() {
     if (list_->currentRow() != selectedRow)
         list_->setCurrentRow(selectedRow);
     refreshingList_ = false;
+    refreshEditability();
+}
+
+void CommandsTab::refreshEditability() {
+    addButton_->setEnabled(loaded_);
     // Enabled while anything is selected, even an id the list no longer holds.
-    deleteButton_->setEnabled(selectedID_.has_value());
+    deleteButton_->setEnabled(loaded_ && selectedID_.has_value());
+    list_->setEnabled(loaded_);
+    detailPanel_->setEnabled(loaded_);
 }
 
 void CommandsTab::setErrorMessage(QString message) {
@@ -356,6 +370,8 @@ Awaitable<void> CommandsTab::saveCommands(std::shared_ptr<AppCoordinator> coordi
     auto replaceCommands = [commands = shared->commands](AppConfig& config) {
         config.commands = commands;
     };
+    // Noted before the store: a pull that applies meanwhile keeps this edit.
+    coordinator->noteLocalCommandsEdit();
     if (!co_await storeConfigurationChange(*coordinator->configService(), replaceCommands)) {
         if (tab)
             tab->setErrorMessage(localized("Failed to save commands"));
@@ -363,9 +379,9 @@ Awaitable<void> CommandsTab::saveCommands(std::shared_ptr<AppCoordinator> coordi
     }
     // The list as it stands now: a later change's save writes that list to the file too.
     co_await coordinator->textMonitor()->updateValidCommandNames(namesOf(shared->commands));
-    // Until a push goes through, the coordinator keeps the marker that makes the next pull push
-    // the local list first instead of overwriting it.
-    if (!co_await coordinator->pushLocalCommands(shared->commands) && tab)
+    // The coordinator pushes what is saved by then, so the cloud ends with the last edit; until a
+    // push goes through, the next pull pushes the local list instead of overwriting it.
+    if (!co_await coordinator->pushLocalCommands() && tab)
         tab->setErrorMessage(localized("Saved locally but failed to sync to cloud"));
 }
 

@@ -37,6 +37,9 @@ public:
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
     // Whether the load of the current appearance is still running.
     bool isLoading() const { return loadTask_.isRunning(); }
+    // Whether the list shown is the stored one: until then nothing can be added, edited or
+    // deleted, since saving the list would replace the stored one.
+    bool isLoaded() const { return loaded_; }
 
     // The button actions and the editor's callbacks.
     void addCommand();
@@ -75,6 +78,7 @@ private:
     void saveAllCommands();
     void refreshList();
     void syncListSelection();
+    void refreshEditability();
     void refreshDetail();
     std::optional<std::size_t> indexOf(const Uuid& id) const;
 
@@ -85,6 +89,7 @@ private:
     std::optional<QString> errorMessage_;
     Task loadTask_;
     bool refreshingList_ = false;
+    bool loaded_ = false;
 
     QListWidget* list_ = nullptr;
     QToolButton* addButton_ = nullptr;

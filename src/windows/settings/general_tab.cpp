@@ -203,7 +203,15 @@ void GeneralTab::showEvent(QShowEvent* event) {
     if (appeared_)
         return;
     appeared_ = true;
+    setEditable(false);
     loadTask_ = Task::spawn(main_, loadSettings(this, coordinator_.shared_from_this()));
+}
+
+void GeneralTab::setEditable(bool editable) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{triggerField_, saveButton_, resetButton_, namesField_,
+                                         writingArea_, profileSaveButton_})
+        control->setEnabled(editable);
 }
 
 Awaitable<void> GeneralTab::loadSettings(QPointer<GeneralTab> tab,
@@ -223,11 +231,16 @@ Awaitable<void> GeneralTab::loadSettings(QPointer<GeneralTab> tab,
     tab->triggerField_->setText(QString::fromStdString(config->triggerPattern));
     tab->namesField_->setText(QString::fromStdString(config->userDisplayNames));
     tab->writingArea_->setText(QString::fromStdString(config->userWritingContext));
+    // Only now: a save before would write the initial texts over the stored ones. After a
+    // failed load the tab stays read-only for the same reason.
+    tab->setEditable(true);
     if (!synced)
         tab->setErrorMessage(localized("Could not sync from cloud — showing local data"));
 }
 
 void GeneralTab::saveTriggerPattern() {
+    if (!saveButton_->isEnabled())
+        return;
     // Not this tab's task: it runs to its end when the tab goes away.
     Task::spawn(main_, saveTriggerPatternTask(this, coordinator_.shared_from_this(),
                                               triggerField_->text().toStdString()));
@@ -252,6 +265,8 @@ Awaitable<void> GeneralTab::saveTriggerPatternTask(QPointer<GeneralTab> tab,
 }
 
 void GeneralTab::saveProfile() {
+    if (!profileSaveButton_->isEnabled())
+        return;
     Task::spawn(main_, saveProfileTask(this, coordinator_.shared_from_this(),
                                        namesField_->text().toStdString(),
                                        writingArea_->text().toStdString()));
@@ -264,6 +279,8 @@ Awaitable<void> GeneralTab::saveProfileTask(QPointer<GeneralTab> tab,
         config.userDisplayNames = displayNames;
         config.userWritingContext = writingContext;
     };
+    // Noted before the store: a pull that applies meanwhile keeps this edit.
+    coordinator->noteLocalProfileEdit();
     if (!co_await storeConfigurationChange(*coordinator->configService(), change)) {
         if (tab)
             tab->setErrorMessage(localized("Failed to save profile"));
@@ -271,13 +288,8 @@ Awaitable<void> GeneralTab::saveProfileTask(QPointer<GeneralTab> tab,
     }
     if (tab)
         tab->profileSavedIndicator_->setShowing(true);
-    // The cloud gets what was stored locally, even if the fields changed meanwhile.
-    bool pushed = false;
-    try {
-        co_await coordinator->supabaseStore()->pushProfile(displayNames, writingContext);
-        pushed = true;
-    } catch (const std::exception&) {
-    }
+    // The cloud gets what is stored by then: the last save wins there too.
+    const bool pushed = co_await coordinator->pushLocalProfile();
     if (!pushed && tab)
         tab->setErrorMessage(localized("Saved locally but failed to sync to cloud"));
 }

@@ -58,6 +58,7 @@ private:
     QWidget* buildProfileSection();
     void updateExample();
     void setErrorMessage(std::optional<QString> message);
+    void setEditable(bool editable);
 
     void saveTriggerPattern();
     void saveProfile();

@@ -180,6 +180,17 @@ TEST_F(SignInScreenTest, TheSixthDigitVerifiesAndAFailureLeavesTheFieldUsable) {
     EXPECT_FALSE(model.isSignInLoading());
     EXPECT_EQ(model.signInCode(), "123456");
     EXPECT_EQ(model.signInStep(), SignInStep::enterCode);
+
+    // The code is used up: nothing typed or clicked verifies it again.
+    EXPECT_FALSE(step->verifyButton()->isEnabled());
+    EXPECT_FALSE(continueButton()->isEnabled());
+    EXPECT_TRUE(step->codeField()->isFieldDisabled());
+    typeInto(codeLine(), QStringLiteral("7"));
+    click(step->verifyButton());
+    click(continueButton());
+    loop.runFor(20ms);
+    EXPECT_EQ(signIn.verifications.size(), 2u);
+    EXPECT_EQ(model.signInError(), std::nullopt);
 }
 
 TEST_F(SignInScreenTest, OffersAResendOnlyOnceTheCountdownHasRunOut) {

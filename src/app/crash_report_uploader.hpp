@@ -1,0 +1,77 @@
+#pragma once
+// Sends the crash reports this machine keeps to the crash-reporting service. The report files are
+// the queue: each is removed once the service has taken it, and kept for a later pass when the
+// service cannot be reached. Passes run one at a time on the shared pool, never on the caller's
+// thread; the queue keeps the newest reports only.
+
+#include "base/runtime.hpp"
+#include "platform/crash_envelope.hpp"
+#include "platform/secret_scrubber.hpp"
+#include "services/http_client.hpp"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace pennial {
+
+class CrashReportUploader : public std::enable_shared_from_this<CrashReportUploader> {
+public:
+    struct Options {
+        std::size_t maxReports = 50;              // older ones are removed unsent
+        std::uintmax_t maxReportBytes = 1 << 20;  // larger files are removed unsent
+        std::chrono::milliseconds timeout{5'000}; // per report
+    };
+
+    static std::shared_ptr<CrashReportUploader>
+    create(std::filesystem::path folder, CrashDsn dsn, std::shared_ptr<HTTPClient> client,
+           std::shared_ptr<const SecretScrubber> scrubber, CrashOsContext os, Options options);
+    static std::shared_ptr<CrashReportUploader>
+    create(std::filesystem::path folder, CrashDsn dsn, std::shared_ptr<HTTPClient> client,
+           std::shared_ptr<const SecretScrubber> scrubber, CrashOsContext os) {
+        return create(std::move(folder), std::move(dsn), std::move(client), std::move(scrubber),
+                      std::move(os), Options{});
+    }
+
+    // Starts a pass over the queue; asked during a pass, that pass goes round once more.
+    void sendPending();
+    // True once no pass is running or asked for.
+    bool waitUntilIdle(std::chrono::milliseconds timeout);
+
+private:
+    struct Token {};
+
+public:
+    CrashReportUploader(Token, std::filesystem::path folder, CrashDsn dsn,
+                        std::shared_ptr<HTTPClient> client,
+                        std::shared_ptr<const SecretScrubber> scrubber, CrashOsContext os,
+                        Options options);
+
+private:
+    enum class Outcome { sent, refused, unreachable };
+
+    static Awaitable<void> runPasses(std::shared_ptr<CrashReportUploader> self);
+    Awaitable<void> pass();
+    Awaitable<Outcome> send(const std::filesystem::path& report);
+    // The reports to send, oldest first, after the queue's limits have been applied.
+    std::vector<std::filesystem::path> queue();
+    bool finishPass(); // false when another round was asked for
+
+    Executor strand_;
+    std::filesystem::path folder_;
+    CrashDsn dsn_;
+    std::shared_ptr<HTTPClient> client_;
+    std::shared_ptr<const SecretScrubber> scrubber_;
+    CrashOsContext os_;
+    Options options_;
+
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    bool running_ = false;
+    bool again_ = false;
+};
+
+} // namespace pennial

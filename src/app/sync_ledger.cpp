@@ -1,0 +1,84 @@
+#include "app/sync_ledger.hpp"
+
+namespace pennial {
+namespace {
+
+constexpr const char* syncedCommandsKey = "syncedCommandsDigest";
+constexpr const char* syncedProfileKey = "syncedProfileDigest";
+
+// Set once this installation has pushed a non-empty command list for the account: from then on
+// an empty cloud list is the user's own choice, not "not set yet".
+std::string pushedCommandsKey(const std::string& account) {
+    return "hasPushedCommands:" + account;
+}
+
+} // namespace
+
+SyncLedger::SyncLedger(std::shared_ptr<UserDefaults> defaults) : defaults_(std::move(defaults)) {}
+
+std::optional<std::string> SyncLedger::localDataAccount() const {
+    return defaults_->stringForKey(localDataAccountKey);
+}
+
+void SyncLedger::startOver(const std::string& account) {
+    ++resets_;
+    defaults_->setString(localDataAccountKey, account);
+    defaults_->setString(syncedCommandsKey, std::nullopt);
+    defaults_->setString(syncedProfileKey, std::nullopt);
+    if (defaults_->boolForKey(hasUnpushedLocalCommandsKey))
+        defaults_->setBool(hasUnpushedLocalCommandsKey, false);
+    if (defaults_->boolForKey(hasUnpushedLocalProfileKey))
+        defaults_->setBool(hasUnpushedLocalProfileKey, false);
+}
+
+void SyncLedger::adoptUnrecorded(const std::string& account) {
+    defaults_->setString(localDataAccountKey, account);
+}
+
+void SyncLedger::noteCommandsEdit() {
+    ++commandsEdits_;
+    defaults_->setBool(hasUnpushedLocalCommandsKey, true);
+}
+
+void SyncLedger::noteProfileEdit() {
+    ++profileEdits_;
+    defaults_->setBool(hasUnpushedLocalProfileKey, true);
+}
+
+SyncBasis SyncLedger::basis(const std::string& account) const {
+    SyncBasis basis;
+    basis.commandsDigest = defaults_->stringForKey(syncedCommandsKey);
+    basis.profileDigest = defaults_->stringForKey(syncedProfileKey);
+    basis.commandsEditedLocally = defaults_->boolForKey(hasUnpushedLocalCommandsKey);
+    basis.profileEditedLocally = defaults_->boolForKey(hasUnpushedLocalProfileKey);
+    basis.pushedNonEmptyCommands = defaults_->boolForKey(pushedCommandsKey(account));
+    return basis;
+}
+
+void SyncLedger::agreeOnCommands(const std::string& digest, unsigned editsBefore) {
+    if (defaults_->stringForKey(syncedCommandsKey) != digest)
+        defaults_->setString(syncedCommandsKey, digest);
+    if (commandsEdits_ == editsBefore && defaults_->boolForKey(hasUnpushedLocalCommandsKey))
+        defaults_->setBool(hasUnpushedLocalCommandsKey, false);
+}
+
+void SyncLedger::agreeOnProfile(const std::string& digest, unsigned editsBefore) {
+    if (defaults_->stringForKey(syncedProfileKey) != digest)
+        defaults_->setString(syncedProfileKey, digest);
+    if (profileEdits_ == editsBefore && defaults_->boolForKey(hasUnpushedLocalProfileKey))
+        defaults_->setBool(hasUnpushedLocalProfileKey, false);
+}
+
+void SyncLedger::commandsPushed(const std::string& account, const std::vector<Command>& commands,
+                                unsigned editsBefore) {
+    agreeOnCommands(commandsDigest(commands), editsBefore);
+    if (!commands.empty() && !defaults_->boolForKey(pushedCommandsKey(account)))
+        defaults_->setBool(pushedCommandsKey(account), true);
+}
+
+void SyncLedger::profilePushed(const std::string& names, const std::string& context,
+                               unsigned editsBefore) {
+    agreeOnProfile(profileDigest(names, context), editsBefore);
+}
+
+} // namespace pennial

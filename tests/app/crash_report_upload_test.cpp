@@ -1,0 +1,197 @@
+#include "app/crash_reporting.hpp"
+#include "app/uploading_crash_reporter.hpp"
+#include "base/log.hpp"
+#include "platform/linux/local_crash_reporter.hpp"
+#include "services/curl_http_client.hpp"
+#include "support/fake_backend.hpp"
+#include "support/fake_ingestion.hpp"
+#include "temp_folder.hpp"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace pennial;
+using namespace pennial::testing;
+
+namespace {
+
+constexpr const char* publicKey = "0123456789abcdef0123456789abcdef";
+
+std::size_t reportCount(const std::filesystem::path& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        count += entry.path().filename().string().starts_with(".") ? 0 : 1;
+    return count;
+}
+
+// One run of the program: its local reporter over the shared folder, sending to the address.
+struct ProgramRun {
+    ProgramRun(const std::filesystem::path& folder, const std::string& dsn,
+               std::shared_ptr<SecretScrubber> scrubber = std::make_shared<SecretScrubber>())
+        : local(std::make_shared<LocalCrashReporter>(folder, scrubber)),
+          uploader(CrashReportUploader::create(folder, CrashDsn::parse(dsn).value(),
+                                               std::make_shared<CurlHttpClient>(), scrubber,
+                                               {"Debian GNU/Linux", "12", "6.1.0-test", "x86_64"},
+                                               {.maxReports = 50,
+                                                .maxReportBytes = 1 << 20,
+                                                .timeout = std::chrono::milliseconds(2'000)})),
+          reporter(local, uploader) {
+        reporter.start(crashReportingOptions(dsn));
+    }
+    ~ProgramRun() { uploader->waitUntilIdle(std::chrono::seconds(10)); }
+    bool settle() { return uploader->waitUntilIdle(std::chrono::seconds(10)); }
+
+    std::shared_ptr<LocalCrashReporter> local;
+    std::shared_ptr<CrashReportUploader> uploader;
+    UploadingCrashReporter reporter;
+};
+
+std::string dsnFor(const FakeBackend& backend) {
+    return fmt::format("http://{}@127.0.0.1:{}/4507", publicKey, backend.port());
+}
+
+// The events the backend has received, in order.
+std::vector<Json> eventsAt(const FakeBackend& backend) {
+    std::vector<Json> found;
+    for (const auto& request : backend.requests(Endpoint::crashEnvelope))
+        found.push_back(parseCrashEnvelope(request.body)[2]);
+    return found;
+}
+
+class CrashReportUpload : public ::testing::Test {
+protected:
+    std::string dsn() const { return dsnFor(backend); }
+    std::vector<Json> events() const { return eventsAt(backend); }
+
+    TempFolder folder;
+    FakeBackend backend;
+    LogCapture log;
+};
+
+} // namespace
+
+TEST(CrashDsn, AddressesTheServicesEnvelopeEndpointWithItsKey) {
+    auto dsn = CrashDsn::parse("https://abc123@o1.ingest.example.test:8443/sub/4507").value();
+    EXPECT_EQ(dsn.envelopeURL(), "https://o1.ingest.example.test:8443/sub/api/4507/envelope/");
+    EXPECT_EQ(dsn.authHeader(),
+              "Sentry sentry_version=7, sentry_client=pennial.linux/0.5.35, sentry_key=abc123");
+    for (auto bad : {"", "ingest.example.test/1", "https://ingest.example.test/1",
+                     "ftp://k@ingest.example.test/1", "https://k@ingest.example.test/",
+                     "https://k@/1", "https://k@host/1?x=2"})
+        EXPECT_FALSE(CrashDsn::parse(bad)) << bad;
+}
+
+TEST_F(CrashReportUpload, ACapturedErrorArrivesAsAWellFormedEnvelopeAndLeavesTheQueue) {
+    ProgramRun run(folder.path(), dsn());
+    run.reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "App startup began"});
+    run.reporter.captureError(std::make_exception_ptr(std::invalid_argument("config.json is bad")));
+    ASSERT_TRUE(backend.waitForRequests(Endpoint::crashEnvelope, 1, std::chrono::seconds(10)));
+    ASSERT_TRUE(run.settle());
+
+    auto request = backend.requests(Endpoint::crashEnvelope).at(0);
+    EXPECT_EQ(request.path, "/api/4507/envelope/");
+    EXPECT_EQ(request.header("Content-Type"), "application/x-sentry-envelope");
+    EXPECT_EQ(request.header("X-Sentry-Auth"),
+              "Sentry sentry_version=7, sentry_client=pennial.linux/0.5.35, sentry_key=" +
+                  std::string(publicKey));
+    auto documents = parseCrashEnvelope(request.body);
+    EXPECT_EQ(documents[0]["dsn"], dsn());
+    auto& event = documents[2];
+    EXPECT_EQ(event["event_id"].get<std::string>().size(), 32u);
+    EXPECT_EQ(event["level"], "error");
+    EXPECT_EQ(event["platform"], "native");
+    EXPECT_EQ(event["release"], "com.pennial.macos@0.5.35");
+    EXPECT_EQ(event["environment"], "production");
+    EXPECT_EQ(event["exception"]["values"][0]["type"], "std::invalid_argument");
+    EXPECT_EQ(event["exception"]["values"][0]["value"], "config.json is bad");
+    EXPECT_EQ(event["exception"]["values"][0]["mechanism"]["handled"], true);
+    EXPECT_EQ(event["breadcrumbs"]["values"][0]["message"], "App startup began");
+    EXPECT_EQ(event["breadcrumbs"]["values"][0]["category"], "start");
+    EXPECT_EQ(event["contexts"]["os"]["name"], "Debian GNU/Linux");
+    EXPECT_EQ(event["contexts"]["os"]["kernel_version"], "6.1.0-test");
+    EXPECT_EQ(reportCount(folder.path()), 0u) << "the service has it: the file goes";
+    EXPECT_TRUE(log.contains("✅ [CrashReporter] Sent 1 crash report"));
+}
+
+// Death tests run first, before other tests have started threads: the crashing child is forked.
+TEST(CrashReportUploadDeathTest, ACrashIsSentAtTheNextStartAndThenRemoved) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    TempFolder folder;
+    EXPECT_DEATH(
+        {
+            LocalCrashReporter crashing(folder.path());
+            crashing.start(crashReportingOptions("http://key@127.0.0.1:9/1"));
+            crashing.addBreadcrumb({BreadcrumbLevel::info, "start", "Startup complete"});
+            std::abort();
+        },
+        "");
+    ASSERT_EQ(reportCount(folder.path()), 1u);
+
+    FakeBackend backend;
+    ProgramRun next(folder.path(), dsnFor(backend));
+    ASSERT_TRUE(backend.waitForRequests(Endpoint::crashEnvelope, 1, std::chrono::seconds(10)));
+    ASSERT_TRUE(next.settle());
+    auto sent = eventsAt(backend);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0]["level"], "fatal");
+    EXPECT_EQ(sent[0]["exception"]["values"][0]["type"], "SIGABRT");
+    EXPECT_EQ(sent[0]["exception"]["values"][0]["mechanism"]["type"], "signalhandler");
+    EXPECT_EQ(sent[0]["exception"]["values"][0]["mechanism"]["handled"], false);
+    EXPECT_EQ(sent[0]["breadcrumbs"]["values"][0]["message"], "Startup complete");
+    EXPECT_EQ(reportCount(folder.path()), 0u);
+}
+
+TEST_F(CrashReportUpload, AnUnreachableOrFailingServiceKeepsTheReportForALaterStart) {
+    std::string unreachable;
+    {
+        FakeBackend gone;
+        unreachable = dsnFor(gone);
+    }
+    {
+        ProgramRun offline(folder.path(), unreachable);
+        offline.reporter.captureError(std::make_exception_ptr(std::runtime_error("first")));
+        ASSERT_TRUE(offline.settle());
+    }
+    EXPECT_EQ(reportCount(folder.path()), 1u);
+    EXPECT_FALSE(log.matching("it is kept for a later try").empty());
+
+    backend.answerNext(Endpoint::crashEnvelope, FakeAnswer::json(503, {{"detail", "busy"}}));
+    {
+        ProgramRun busy(folder.path(), dsn());
+        ASSERT_TRUE(busy.settle());
+    }
+    EXPECT_EQ(backend.requestCount(Endpoint::crashEnvelope), 1u);
+    EXPECT_EQ(reportCount(folder.path()), 1u);
+
+    ProgramRun later(folder.path(), dsn());
+    ASSERT_TRUE(later.settle());
+    auto sent = events();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0]["event_id"], sent[1]["event_id"]) << "a report keeps its id when resent";
+    EXPECT_EQ(sent[1]["exception"]["values"][0]["value"], "first");
+    EXPECT_EQ(reportCount(folder.path()), 0u);
+}
+
+TEST_F(CrashReportUpload, TheQueueSendsTheNewestFiftyAndDropsWhatItCannotSend) {
+    std::filesystem::create_directories(folder.path());
+    auto written = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    auto report = [&](const std::string& name, const std::string& text) {
+        std::ofstream(folder / name) << text;
+        std::filesystem::last_write_time(folder / name, written += std::chrono::seconds(1));
+    };
+    for (int i = 0; i < 55; ++i)
+        report(fmt::format("error-{}.json", 100 + i),
+               json::dump(Json{{"level", "error"},
+                               {"exception", {{"type", "E"}, {"value", std::to_string(i)}}}}));
+    report("fatal-cut.json", "{\"level\":\"fatal\",\"breadcru");
+    report("error-huge.json", std::string((1 << 20) + 1, ' '));
+    report("notes.txt", "not a report");
+
+    ProgramRun run(folder.path(), dsn());
+    ASSERT_TRUE(run.settle());
+    auto sent = events();
+    ASSERT_EQ(sent.size(), 49u) << "of the newest fifty, one cannot be read";
+    EXPECT_EQ(sent.front()["exception"]["values"][0]["value"], "6");
+    EXPECT_EQ(sent.back()["exception"]["values"][0]["value"], "54");
+    EXPECT_EQ(reportCount(folder.path()), 1u) << "only the file that is no report stays";
+}

@@ -1,0 +1,175 @@
+// The program in a Wayland session: a GTK 3 editor running as a native Wayland client, reached
+// through the accessibility bus alone, while the test's own Qt application and our windows go
+// through Xwayland. No input device can be read and no virtual keyboard made here, so the key
+// paths are unavailable, as for a user outside the "input" group. Runs only inside
+// scripts/wayland-session (the e2e_wayland_tests entry); skipped anywhere else.
+
+#include "linux_coordinator_fixture.hpp"
+#include "platform/ax_names.hpp"
+#include "platform/linux/atspi_accessibility.hpp"
+
+#include <QProcess>
+#include <cstdlib>
+#include <gmock/gmock.h>
+#include <thread>
+
+using namespace pennial;
+using namespace pennial::e2e;
+using pennial::testing::Endpoint;
+using pennial::testing::FakeAnswer;
+
+namespace {
+
+bool inWaylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    return type && std::string(type) == "wayland";
+}
+
+// mousepad as a native Wayland client. What the user types arrives as the accessibility bus's
+// text insertions (the nested compositor's seat is not ours to drive from here).
+class WaylandEditor {
+public:
+    WaylandEditor() {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("GDK_BACKEND", "wayland");
+        process_.setProcessEnvironment(environment);
+        process_.start("mousepad", {});
+    }
+    ~WaylandEditor() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+    Pid pid() const { return static_cast<Pid>(process_.processId()); }
+
+    // Until its document has keyboard focus.
+    bool waitForFocus() {
+        return waitUntil(
+            [&] {
+                auto application = accessibility_.applicationElement(pid());
+                auto focused =
+                    accessibility_.copyAttributeValue(application, ax::attribute::focusedUIElement);
+                auto element = focused.ok() ? focused.value()->asElement() : std::nullopt;
+                if (!element)
+                    return false;
+                field_ = *element;
+                return accessibility_.copyAttributeValue(field_, ax::attribute::value).ok();
+            },
+            15s);
+    }
+
+    std::string text() {
+        auto value = accessibility_.copyAttributeValue(field_, ax::attribute::value);
+        auto text = value.ok() ? value.value()->asString() : std::nullopt;
+        return text.value_or("<unreadable>");
+    }
+
+    // One character at a time at the caret, as typing inserts them.
+    void type(const std::string& text) {
+        for (std::size_t i = 0; i < text.size();) {
+            std::size_t length = 1;
+            const auto lead = static_cast<unsigned char>(text[i]);
+            if (lead >= 0xf0)
+                length = 4;
+            else if (lead >= 0xe0)
+                length = 3;
+            else if (lead >= 0xc0)
+                length = 2;
+            ASSERT_EQ(accessibility_.setAttributeValue(field_, ax::attribute::selectedText,
+                                                       AXValue(text.substr(i, length))),
+                      AXError::success);
+            i += length;
+            pumpFor(15ms);
+        }
+    }
+
+    bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s) {
+        return waitUntil([&] { return text() == expected; }, timeout);
+    }
+
+private:
+    QProcess process_;
+    AtspiAccessibility accessibility_;
+    AXElement field_;
+};
+
+class OnWayland : public LinuxCoordinatorTest {
+protected:
+    void SetUp() override {
+        if (!inWaylandSession())
+            GTEST_SKIP() << "needs scripts/wayland-session";
+        LinuxCoordinatorTest::SetUp();
+    }
+    void answerTransform(const std::string& text) {
+        backend.answerNext(Endpoint::transform, FakeAnswer::json(200, {{"transformedText", text},
+                                                                       {"processingTimeMs", 7}}));
+    }
+    bool logged(const std::string& line, std::chrono::milliseconds timeout = 10s) {
+        return waitUntil([&] { return log.contains(line); }, timeout);
+    }
+};
+
+} // namespace
+
+TEST_F(OnWayland, ANativeWaylandEditorHasItsCommandRewrittenAndASnippetInserted) {
+    signIn();
+    launch();
+    EXPECT_TRUE(log.contains("🔵 [Platform] Display session: Wayland"));
+    // No device to read, no virtual keyboard to make: said once, and nothing else breaks.
+    EXPECT_TRUE(log.contains("⚠️ [Platform] No keyboard device can be read (the user is not in "
+                             "the input group); typed keys are not seen"));
+    EXPECT_TRUE(log.contains(
+        "⚠️ [Platform] /dev/uinput cannot be written; shortcuts cannot be synthesised"));
+
+    WaylandEditor editor;
+    ASSERT_TRUE(editor.waitForFocus()) << "mousepad's document never took focus";
+
+    answerTransform("hello world");
+    editor.type("helo wrld ;;fix");
+    EXPECT_TRUE(editor.waitForText("hello world")) << editor.text();
+    EXPECT_TRUE(logged("✅ [Pennial] Text replaced via range replacement"));
+    const auto transforms = backend.requests(Endpoint::transform);
+    ASSERT_EQ(transforms.size(), 1u);
+    EXPECT_EQ(transforms[0].json()["text"], "helo wrld");
+
+    answerTransform("Best wishes, Ada");
+    pumpFor(1600ms); // a trigger right after a transform is taken for its echo
+    editor.type("\nthanks ;;sig");
+    // Inserted on a line of its own below the text before the trigger.
+    EXPECT_TRUE(editor.waitForText("hello world\nthanks\nBest wishes, Ada")) << editor.text();
+}
+
+TEST_F(OnWayland, ThePaletteShowsWhereTheCaretCannotBeKnown) {
+    signIn();
+    launch();
+    WaylandEditor editor;
+    ASSERT_TRUE(editor.waitForFocus());
+
+    editor.type("note ;;f");
+    ASSERT_TRUE(waitUntil(
+        [&] { return !overlay->palettes.empty() && overlay->palettes.back().query == "f"; }, 10s));
+    // A native Wayland client's "screen" coordinates are its window's: rather than a wrong place,
+    // the palette is given none and places itself by its own rule.
+    EXPECT_EQ(overlay->palettes.back().caret, std::nullopt);
+}
+
+TEST_F(OnWayland, AFieldThatRefusesWritesLosesNothingWithoutAKeyPath) {
+    signIn();
+    launch();
+    // An X client on Xwayland whose field takes no accessible write: only a synthesised paste
+    // could write it, and none can be made here.
+    TestEditor editor({.focus = "single", .accessibleText = "read-only"});
+    // Xwayland lets only the client with the keyboard own the clipboard.
+    editor.activate();
+    pumpFor(300ms);
+    editor.copySample();
+    const auto clipboardBefore = editor.clipboard();
+    answerTransform("hello world");
+
+    typeOnKeyboard("helo wrld ;;fix");
+    // No synthesiser: both keyboard pastes are unavailable and the clipboard is never touched.
+    EXPECT_TRUE(logged("❌ [Pennial] Error: unavailable", 20s));
+    EXPECT_FALSE(log.contains("Clipboard changed during the paste"));
+    EXPECT_EQ(editor.text(), "helo wrld ;;fix");
+    EXPECT_EQ(editor.clipboard(), clipboardBefore);
+}
