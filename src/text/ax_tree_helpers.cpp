@@ -162,9 +162,9 @@ void collectContentText(const CaptureScope& scope, const AXElement& element, Tex
 }
 
 bool collectTextsInBatch(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
-                         const AXElement& focusedElement, int maxElements) {
+                         const AXElement& focusedElement, int maxElements, bool contentOnly) {
     scope.setTimeout(element, context_limits::wholeTextReadTimeout);
-    auto texts = scope.collectTexts(element, focusedElement, maxElements);
+    auto texts = scope.collectTexts(element, focusedElement, maxElements, contentOnly);
     if (!texts.ok())
         return false;
     for (auto& text : *texts.value()) {

@@ -53,8 +53,10 @@ void collectContentText(const CaptureScope& scope, const AXElement& element, Tex
 // Appends the texts under element that the platform gathers in one batch (see
 // Accessibility::collectTexts), by the harvest's rules; false when the platform has no batch
 // there, and the caller walks the tree instead.
+// With contentOnly, what collectContentText leaves out is left out.
 bool collectTextsInBatch(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
-                         const AXElement& focusedElement, int maxElements);
+                         const AXElement& focusedElement, int maxElements,
+                         bool contentOnly = false);
 
 // Breadth-first searches; the root itself may match.
 std::optional<AXElement> findElementWithRole(const CaptureScope& scope, std::string_view role,

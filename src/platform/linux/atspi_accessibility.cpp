@@ -160,8 +160,10 @@ AXResult<Pid> AtspiAccessibility::processId(const AXElement& element) {
         });
 }
 
-AXResult<std::vector<std::string>>
-AtspiAccessibility::collectTexts(const AXElement& root, const AXElement& except, int maxElements) {
+AXResult<std::vector<std::string>> AtspiAccessibility::collectTexts(const AXElement& root,
+                                                                    const AXElement& except,
+                                                                    int maxElements,
+                                                                    bool contentOnly) {
     auto* left = atspiElement(except);
     return perform<AXResult<std::vector<std::string>>>(
         root,
@@ -169,6 +171,7 @@ AtspiAccessibility::collectTexts(const AXElement& root, const AXElement& except,
             AtspiAccessible* accessible) -> AXResult<std::vector<std::string>> {
             atspi_collection::Limits limits;
             limits.maxElements = static_cast<std::size_t>(std::max(maxElements, 0));
+            limits.contentOnly = contentOnly;
             auto texts = atspi_collection::collectTexts(
                 call, accessible, left ? left->accessible() : nullptr, limits);
             if (!texts)

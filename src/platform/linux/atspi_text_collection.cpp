@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_text_collection.hpp"
 
 #include "platform/linux/atspi_ref.hpp"
+#include "platform/linux/atspi_tree.hpp"
 
 #include <algorithm>
 #include <atspi/atspi.h>
@@ -42,6 +43,18 @@ std::unique_ptr<AtspiMatchRule, MatchRuleUnref> textRule() {
         ATSPI_Collection_MATCH_NONE, interfaces, ATSPI_Collection_MATCH_ALL, FALSE));
     g_array_free(roles, TRUE);
     g_array_free(interfaces, TRUE);
+    return rule;
+}
+
+std::unique_ptr<AtspiMatchRule, MatchRuleUnref> roleRule(std::initializer_list<AtspiRole> wanted) {
+    GObjectRef<AtspiStateSet> states(atspi_state_set_new(nullptr));
+    GArray* roles = g_array_new(FALSE, FALSE, sizeof(AtspiRole));
+    for (AtspiRole role : wanted)
+        g_array_append_val(roles, role);
+    std::unique_ptr<AtspiMatchRule, MatchRuleUnref> rule(atspi_match_rule_new(
+        states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, roles,
+        ATSPI_Collection_MATCH_ANY, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
+    g_array_free(roles, TRUE);
     return rule;
 }
 
@@ -149,15 +162,44 @@ std::optional<std::vector<std::string>> collectTexts(AtspiCall& call, AtspiAcces
     auto found = matches(call, root, rule.get(), limits.maxElements);
     if (!found || call.failed())
         return std::nullopt;
-    // The focused field's own text, and what lies inside it, is no context around it.
+    // The focused field's own text, and what lies inside it, is no context around it; nor, for
+    // content, is the chrome of the window or page.
     std::set<Identity> left;
-    if (except) {
-        if (auto identity = identityOf(except))
+    auto leaveOut = [&](AtspiAccessible* container) {
+        if (auto identity = identityOf(container))
             left.insert(*identity);
-        if (auto inside = matches(call, except, rule.get(), limits.maxElements))
+        if (auto inside = matches(call, container, rule.get(), limits.maxElements))
             for (const auto& element : *inside)
                 if (auto identity = identityOf(element.get()))
                     left.insert(*identity);
+    };
+    if (except)
+        leaveOut(except);
+    if (limits.contentOnly) {
+        auto chromeRule = roleRule(
+            {ATSPI_ROLE_TOOL_BAR, ATSPI_ROLE_MENU_BAR, ATSPI_ROLE_MENU, ATSPI_ROLE_LANDMARK});
+        auto chrome = matches(call, root, chromeRule.get(), limits.maxElements);
+        if (!chrome)
+            chrome.emplace();
+        for (const auto& element : *chrome) {
+            if (call.failed())
+                break;
+            if (atspi_tree::role(call, element.get()) == ATSPI_ROLE_LANDMARK) {
+                GHashTable* attributes = call([&](GError** error) {
+                    return atspi_accessible_get_attributes(element.get(), error);
+                });
+                const auto* roles =
+                    attributes
+                        ? static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles"))
+                        : nullptr;
+                const std::string landmark = roles ? roles : "";
+                if (attributes)
+                    g_hash_table_unref(attributes);
+                if (landmark != "banner" && landmark != "navigation")
+                    continue;
+            }
+            leaveOut(element.get());
+        }
     }
     std::erase_if(*found, [&](const GObjectRef<AtspiAccessible>& element) {
         auto identity = identityOf(element.get());

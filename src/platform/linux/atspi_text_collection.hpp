@@ -18,6 +18,7 @@ namespace pennial::atspi_collection {
 struct Limits {
     std::size_t maxElements = 500;
     std::size_t maxBytes = 120000; // the texts' UTF-8 in all
+    bool contentOnly = false;      // toolbars, menus, banners and navigation left out
 };
 
 // The texts of the elements under root (itself included) that offer text, in document order:
