@@ -2,6 +2,7 @@
 
 #include "app/app_coordinator.hpp"
 
+#include "app/clipboard_loan.hpp"
 #include "app/coordinator_delegate.hpp"
 #include "app/text_monitor_adapter.hpp"
 #include "base/log.hpp"
@@ -19,6 +20,7 @@
 
 #include <asio/post.hpp>
 #include <asio/this_coro.hpp>
+#include <utility>
 
 namespace pennial {
 namespace {
@@ -129,8 +131,13 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
 }
 
 AppCoordinator::~AppCoordinator() {
+    returnLentClipboard();
     permissionCheckTask_.cancel();
     spinnerDesignTask_.cancel();
+}
+
+void AppCoordinator::returnLentClipboard() {
+    ClipboardLoan::giveBackAll();
 }
 
 void AppCoordinator::launchStartup() {
@@ -141,6 +148,8 @@ void AppCoordinator::launchStartup() {
 
 Awaitable<void> AppCoordinator::runStartup(std::shared_ptr<AppCoordinator> self) {
     co_await self->startupTask();
+    if (std::exchange(self->showMainWindowAfterStartup_, false))
+        self->presentMainWindow();
 }
 
 Breadcrumb AppCoordinator::breadcrumb(std::string category, std::string message) {

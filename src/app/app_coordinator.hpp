@@ -29,6 +29,7 @@ namespace pennial {
 
 class AccessibilityMonitor;
 class AuthService;
+class ClipboardLoan;
 class AXAccessibilityProvider;
 class ConfigService;
 class ConfigStorage;
@@ -53,6 +54,9 @@ public:
 
     AppCoordinator(Token, CoordinatorDependencies dependencies);
     ~AppCoordinator();
+    // Puts back the user's clipboard that a keyboard paste in progress has lent: before the
+    // application quits, with the paste's wait left unfinished.
+    void returnLentClipboard();
     AppCoordinator(const AppCoordinator&) = delete;
     AppCoordinator& operator=(const AppCoordinator&) = delete;
 
@@ -101,6 +105,10 @@ public:
     Awaitable<bool> pushLocalProfile();
     void showSettings(int tab);
     void showAbout();
+    // The way in when the tray cannot offer it (no tray on the desktop, a second launch): the
+    // onboarding window while onboarding is unfinished, else the settings. Asked during start-up,
+    // it waits for the start-up's end, whose outcome decides.
+    void showMainWindow();
     // A transform was refused for lack of a session: signed out, monitoring off, sign-in shown.
     Awaitable<void> handleAuthExpired();
 
@@ -135,6 +143,9 @@ private:
     static Awaitable<void> runPermissionPoll(std::weak_ptr<AppCoordinator> weak,
                                              std::chrono::steady_clock::duration interval);
     bool isProcessTrusted() const;
+
+    // Windows.
+    void presentMainWindow();
 
     // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
     Awaitable<bool> pullLocked();
@@ -177,6 +188,11 @@ private:
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
+    // Control+V over the selection made for it, then the field watched until the paste shows.
+    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, AXRange selection,
+                                       ClipboardLoan& loan, const char* restoredLine);
+    // Where a write-back ends early: the user's edit, or a field that could not be brought back.
+    void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.
     Awaitable<bool> hasFocus(AccessibleElement element);
     Awaitable<void> requireFocus(AccessibleElement element);
@@ -234,6 +250,7 @@ private:
     std::unique_ptr<GlassCardWindowController> settingsWindow_;
     int initialSettingsTab_ = 0;
     std::unique_ptr<GlassCardWindowController> aboutWindow_;
+    bool showMainWindowAfterStartup_ = false;
     bool spinnerDesignModeAlwaysOn_ = false;
     std::shared_ptr<CoordinatorDelegate> delegate_;
     Task permissionCheckTask_;

@@ -261,6 +261,9 @@ void AppCoordinator::showNotchPasscodePanelIfNeeded() {
         return;
     notchPasscodePanel_->show(onboardingWindow_->signInEmail(), verifyCodeHandler(),
                               signInCompleteHandler(), screens_->mainScreen());
+    // The panel forgot its code when it last went; it carries on from what the window holds, so
+    // that a digit typed there adds to that code instead of replacing it.
+    notchPasscodePanel_->setCode(onboardingWindow_->signInCode());
 }
 
 void AppCoordinator::finishOnboarding() {

@@ -81,7 +81,8 @@ Awaitable<void> AppCoordinator::completeTriggerWithSelectedCommand(std::string c
         const auto completed =
             TextProcessing::completedPattern(triggerPattern, typedPattern, commandName);
         auto newValue = textWithCompletedTrigger(value, typedPattern, completed);
-        co_await accessibilityProvider_->setValue(std::move(newValue), std::move(*element));
+        // Over the text the completion was made from only: a key typed meanwhile stays.
+        co_await accessibilityProvider_->setValue(std::move(newValue), std::move(*element), value);
     } catch (...) {
         const auto error = std::current_exception();
         if (isCancellation(error))

@@ -58,8 +58,8 @@ Awaitable<void> AppCoordinator::requestPermissions() {
     publish([&](CoordinatorState& state) {
         state.hasPermissions = trusted;
         state.statusMessage = trusted ? "Permissions granted"
-                                      : "Please enable in System Settings - will auto-detect "
-                                        "when granted";
+                                      : "Turn on accessibility in your desktop's settings - "
+                                        "will auto-detect when it is on";
     });
     // Trust lost since it was last checked: nothing was polling for it yet, and the status just
     // promised that its return will be noticed.

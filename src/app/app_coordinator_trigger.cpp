@@ -15,6 +15,7 @@
 #include "text/accessibility_error.hpp"
 #include "text/accessibility_monitor.hpp"
 #include "text/ax_reads.hpp"
+#include "text/field_write.hpp"
 #include "text/run_on.hpp"
 
 #include <system_error>
@@ -62,6 +63,16 @@ bool isMissingSession(const std::exception_ptr& error) {
     } catch (const AuthError& authError) {
         return authError.kind() == AuthError::Kind::sessionExpired ||
                authError.kind() == AuthError::Kind::noSession;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool isFieldNotRestored(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const FieldNotRestoredError&) {
+        return true;
     } catch (...) {
         return false;
     }
@@ -322,9 +333,11 @@ Awaitable<void> AppCoordinator::finishWithError(TriggerRun& run, std::exception_
     logf("❌ [Pennial] Error: {}", description);
     hideOverlayUnlessPreviewing();
     co_await textMonitor_->commandFailed(run.commandName);
+    const bool resultOnClipboard = isFieldNotRestored(error) && clipboard_;
     publish([&](CoordinatorState& state) {
         state.lastError = "Transformation failed: " + description;
-        state.statusMessage = "Error occurred";
+        state.statusMessage = resultOnClipboard ? "Error occurred - the result is on the clipboard"
+                                                : "Error occurred";
     });
     crashReporter_->captureError(error);
 }

@@ -17,6 +17,21 @@ void AppCoordinator::showSettings(int tab) {
     settingsWindow_->show();
 }
 
+void AppCoordinator::showMainWindow() {
+    if (isStarting()) {
+        showMainWindowAfterStartup_ = true;
+        return;
+    }
+    presentMainWindow();
+}
+
+void AppCoordinator::presentMainWindow() {
+    if (requiresOnboarding())
+        refreshOnboardingPresentation(); // shows the current step, brought forward
+    else
+        showSettings(0);
+}
+
 void AppCoordinator::showAbout() {
     if (!aboutWindow_)
         aboutWindow_ = cardWindows_->makeCardWindow(

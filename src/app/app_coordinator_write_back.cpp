@@ -1,13 +1,20 @@
 // Write-back: the result goes into the field by the first of four methods that writes it (range
-// replacement, whole value, targeted keyboard paste, select-all keyboard paste). A method counts
-// only once the field holds the new text; the keyboard pastes lend the clipboard and give it back.
+// replacement, whole value, targeted keyboard paste, select-all keyboard paste). Every method
+// writes only over the text the result was made from, checked in the step that writes; a field
+// that holds anything else is the user's edit, and nothing more is written. A method counts once
+// the field holds the new text (as the application stores it); the keyboard pastes lend the
+// clipboard and give it back.
 
 #include "app/app_coordinator.hpp"
 #include "app/clipboard_loan.hpp"
 #include "base/error_text.hpp"
 #include "base/log.hpp"
+#include "base/unicode.hpp"
+#include "platform/ax_names.hpp"
 #include "text/accessibility_error.hpp"
 #include "text/accessibility_monitor.hpp"
+#include "text/ax_reads.hpp"
+#include "text/field_write.hpp"
 #include "text/run_on.hpp"
 
 #include <system_error>
@@ -17,16 +24,28 @@ namespace pennial {
 namespace {
 
 using Kind = AccessibilityError::Kind;
+using Clock = std::chrono::steady_clock;
 
-// The field must hold expected now; a write the application took differently did not succeed.
-Awaitable<void> requireText(AccessibilityMonitor& monitor, AccessibleElement element,
-                            std::string expected) {
-    if (co_await monitor.getText(std::move(element)) != expected)
-        throw AccessibilityError(Kind::cannotWriteValue);
+// How often the field is read after a paste until it shows the pasted text.
+constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
+
+// Reads on the calling thread, so that a check and the keys sent after it are one step of main.
+std::optional<std::string> fieldTextNow(const AccessibleElement& element) {
+    return ax::readString(*element.accessibility(), element.element(), ax::attribute::value);
+}
+
+std::optional<AXRange> selectionNow(const AccessibleElement& element) {
+    return ax::readBoxed<AXRange>(*element.accessibility(), element.element(),
+                                  ax::attribute::selectedTextRange);
+}
+
+bool isSingleLine(const AccessibleElement& element) {
+    return ax::readString(*element.accessibility(), element.element(), ax::attribute::role) ==
+           std::string(ax::role::textField);
 }
 
 // Waits, unless the trigger's handling is cancelled: then the clipboard goes back at once.
-Awaitable<void> pasteWait(std::chrono::steady_clock::duration duration, ClipboardLoan& loan) {
+Awaitable<void> pasteWait(Clock::duration duration, ClipboardLoan& loan) {
     if (co_await sleepFor(duration) == SleepResult::cancelled) {
         loan.giveBack();
         throw std::system_error(asio::error::operation_aborted);
@@ -42,6 +61,28 @@ void logReturn(ClipboardLoan::Return returned, const char* restoredLine) {
 
 } // namespace
 
+void AppCoordinator::endWriteBackIfFinal(std::exception_ptr failure,
+                                         const WriteBackRequest& request) {
+    if (isCancellation(failure))
+        std::rethrow_exception(failure);
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FieldChangedError&) {
+        logLine("⚠️ [Pennial] Text changed - cancelling");
+        throw std::system_error(asio::error::operation_aborted);
+    } catch (const FieldNotRestoredError&) {
+        // The field lost the range and the result is not in it: the result at least stays at hand.
+        if (clipboard_) {
+            clipboard_->clear();
+            clipboard_->setText(request.rangeReplacement);
+            logLine("❌ [Pennial] The field could not be brought back - the result is on the "
+                    "clipboard");
+        }
+        throw;
+    } catch (...) {
+    }
+}
+
 Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
     const AXRange range{0, request.replacedLength};
     const bool announce = request.announce;
@@ -49,29 +90,27 @@ Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
 
     try {
         co_await accessibilityMonitor_->replaceRange(range, request.rangeReplacement,
-                                                     request.element);
+                                                     request.element, request.originalText);
         if (announce)
             logLine("✅ [Pennial] Text replaced via range replacement");
         co_return WriteMethod::rangeReplacement;
     } catch (...) {
         failure = std::current_exception();
     }
-    if (isCancellation(failure))
-        std::rethrow_exception(failure);
+    endWriteBackIfFinal(failure, request);
     logf("⚠️ [Pennial] Range replacement failed ({}), trying full text replacement",
          describeError(failure));
 
     try {
-        co_await accessibilityMonitor_->setText(request.fullReplacement, request.element);
-        co_await requireText(*accessibilityMonitor_, request.element, request.fullReplacement);
+        co_await accessibilityMonitor_->setText(request.fullReplacement, request.element,
+                                                request.originalText);
         if (announce)
             logLine("✅ [Pennial] Text set via full replacement");
         co_return WriteMethod::fullReplacement;
     } catch (...) {
         failure = std::current_exception();
     }
-    if (isCancellation(failure))
-        std::rethrow_exception(failure);
+    endWriteBackIfFinal(failure, request);
     logf("⚠️ [Pennial] Full text replacement failed ({}), trying targeted keyboard paste",
          describeError(failure));
 
@@ -83,12 +122,17 @@ Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (isCancellation(failure))
-        std::rethrow_exception(failure);
+    endWriteBackIfFinal(failure, request);
     logf("⚠️ [Pennial] Targeted paste failed ({}), falling back to full keyboard paste",
          describeError(failure));
 
-    co_await pasteViaKeyboard(request.fullReplacement, range, request);
+    try {
+        co_await pasteViaKeyboard(request.fullReplacement, range, request);
+    } catch (...) {
+        failure = std::current_exception();
+        endWriteBackIfFinal(failure, request);
+        std::rethrow_exception(failure);
+    }
     co_return WriteMethod::keyboardPaste;
 }
 
@@ -98,8 +142,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
         throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
     // The range was measured on the original text; over anything else it would cut the wrong
     // characters.
-    co_await requireText(*accessibilityMonitor_, request.element, request.originalText);
-    co_await accessibilityMonitor_->selectRange(range, request.element);
+    co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
     co_await requireFocus(request.element);
 
     ClipboardLoan loan(clipboard_, text);
@@ -109,11 +152,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
         loan.giveBack();
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
-    keyboardSynthesizer_->post(Shortcut::paste);
-    co_await pasteWait(timings_.clipboardRestoreDelay, loan);
-    logReturn(loan.giveBack(), "✅ [Pennial] Clipboard restored after targeted keyboard paste");
-
-    co_await requireText(*accessibilityMonitor_, request.element, request.fullReplacement);
+    co_await pasteOverSelection(request, range, loan,
+                                "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
 Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
@@ -124,17 +164,56 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     co_await requireFocus(request.element);
 
     ClipboardLoan loan(clipboard_, text);
+    if (fieldTextNow(request.element) != request.originalText) {
+        loan.giveBack();
+        throw FieldChangedError();
+    }
     keyboardSynthesizer_->post(Shortcut::selectAll);
     co_await pasteWait(timings_.selectAllDelay, loan);
     if (!co_await hasFocus(request.element)) {
         loan.giveBack();
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
-    keyboardSynthesizer_->post(Shortcut::paste);
-    co_await pasteWait(timings_.clipboardRestoreDelay, loan);
-    logReturn(loan.giveBack(), "✅ [Pennial] Clipboard restored after keyboard paste");
+    const AXRange everything{0,
+                             static_cast<std::int64_t>(unicode::utf16Length(request.originalText))};
+    co_await pasteOverSelection(request, everything, loan,
+                                "✅ [Pennial] Clipboard restored after keyboard paste");
+}
 
-    co_await requireText(*accessibilityMonitor_, request.element, request.fullReplacement);
+Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& request,
+                                                   AXRange selection, ClipboardLoan& loan,
+                                                   const char* restoredLine) {
+    // One step of main from the check to the keys: the paste lands over the text and the
+    // selection it was prepared for, or not at all.
+    const auto selected = selectionNow(request.element);
+    if (fieldTextNow(request.element) != request.originalText ||
+        (selected && *selected != selection)) {
+        loan.giveBack();
+        throw FieldChangedError();
+    }
+    keyboardSynthesizer_->post(Shortcut::paste);
+    const auto pastedAt = Clock::now();
+
+    // The field shows the paste once the application has fetched the clipboard and applied it;
+    // what it holds then tells whether the paste landed.
+    const bool singleLine = isSingleLine(request.element);
+    auto verdict = WriteVerdict::untouched;
+    while (verdict == WriteVerdict::untouched &&
+           Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
+        co_await pasteWait(pasteLandingPoll, loan);
+        if (auto now = fieldTextNow(request.element))
+            verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine);
+    }
+    // The target may ask for the clipboard's other types later still: the loan runs its time.
+    const auto lent = Clock::now() - pastedAt;
+    if (lent < timings_.clipboardRestoreDelay)
+        co_await pasteWait(timings_.clipboardRestoreDelay - lent, loan);
+    logReturn(loan.giveBack(), restoredLine);
+
+    if (verdict == WriteVerdict::untouched)
+        throw AccessibilityError(Kind::cannotWriteValue);
+    if (verdict == WriteVerdict::changed)
+        throw FieldChangedError();
 }
 
 Awaitable<bool> AppCoordinator::hasFocus(AccessibleElement element) {

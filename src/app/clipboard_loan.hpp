@@ -19,7 +19,7 @@ public:
         alreadyGiven, // an earlier giveBack() did it
     };
 
-    // Saves the contents and puts text on the clipboard as plain text.
+    // Saves the contents and puts text on the clipboard as plain text. Main thread only.
     ClipboardLoan(std::shared_ptr<Clipboard> clipboard, const std::string& text);
     // Gives the clipboard back if giveBack() has not, so no path leaves the paste's text on it.
     ~ClipboardLoan();
@@ -28,9 +28,18 @@ public:
 
     Return giveBack();
 
+    // Gives back every loan still out: the application is quitting, and a paste's wait will not
+    // end.
+    static void giveBackAll();
+
 private:
+    // Whether the clipboard holds something other than the lent text. A clipboard manager takes
+    // over what was just copied at once: a change of owner with the same text is no new copy.
+    bool holdsNewCopy();
+
     std::shared_ptr<Clipboard> clipboard_;
     ClipboardSnapshot saved_;
+    std::string lentText_;
     std::int64_t changeCountAfterLoan_ = 0;
     bool given_ = false;
 };

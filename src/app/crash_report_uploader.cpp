@@ -3,7 +3,6 @@
 #include "base/log.hpp"
 
 #include <algorithm>
-#include <asio/detached.hpp>
 #include <fstream>
 #include <system_error>
 
@@ -55,15 +54,22 @@ CrashReportUploader::CrashReportUploader(Token, std::filesystem::path folder, Cr
       os_(std::move(os)), options_(options) {}
 
 void CrashReportUploader::sendPending() {
-    {
-        std::lock_guard lock(mutex_);
-        if (running_) {
-            again_ = true;
-            return;
-        }
-        running_ = true;
+    std::lock_guard lock(mutex_);
+    if (stopped_)
+        return;
+    if (running_) {
+        again_ = true;
+        return;
     }
-    asio::co_spawn(strand_, runPasses(shared_from_this()), asio::detached);
+    running_ = true;
+    task_ = Task::spawn(strand_, runPasses(shared_from_this()));
+}
+
+void CrashReportUploader::stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    again_ = false;
+    task_.cancel();
 }
 
 bool CrashReportUploader::waitUntilIdle(std::chrono::milliseconds timeout) {
@@ -71,23 +77,27 @@ bool CrashReportUploader::waitUntilIdle(std::chrono::milliseconds timeout) {
     return idle_.wait_for(lock, timeout, [&] { return !running_; });
 }
 
-bool CrashReportUploader::finishPass() {
+bool CrashReportUploader::finishPass(bool cancelled) {
     std::lock_guard lock(mutex_);
-    if (std::exchange(again_, false))
+    if (!cancelled && !stopped_ && std::exchange(again_, false))
         return false;
     running_ = false;
+    again_ = false;
     idle_.notify_all();
     return true;
 }
 
 Awaitable<void> CrashReportUploader::runPasses(std::shared_ptr<CrashReportUploader> self) {
+    bool cancelled = false;
     do {
         try {
             co_await self->pass();
         } catch (const std::exception& e) {
-            logf("⚠️ [CrashReporter] Crash reports could not be sent: {}", e.what());
+            cancelled = isCancellation(std::current_exception());
+            if (!cancelled)
+                logf("⚠️ [CrashReporter] Crash reports could not be sent: {}", e.what());
         }
-    } while (!self->finishPass());
+    } while (!self->finishPass(cancelled));
 }
 
 std::vector<std::filesystem::path> CrashReportUploader::queue() {
@@ -128,6 +138,7 @@ std::vector<std::filesystem::path> CrashReportUploader::queue() {
 Awaitable<void> CrashReportUploader::pass() {
     int sent = 0;
     for (const auto& report : queue()) {
+        co_await throwIfCancelled();
         auto outcome = co_await send(report);
         if (outcome == Outcome::sent)
             ++sent;

@@ -5,6 +5,7 @@
 // thread; the queue keeps the newest reports only.
 
 #include "base/runtime.hpp"
+#include "base/task.hpp"
 #include "platform/crash_envelope.hpp"
 #include "platform/secret_scrubber.hpp"
 #include "services/http_client.hpp"
@@ -40,6 +41,8 @@ public:
     void sendPending();
     // True once no pass is running or asked for.
     bool waitUntilIdle(std::chrono::milliseconds timeout);
+    // Cancels the pass under way and starts no other: what it has not sent stays queued.
+    void stop();
 
 private:
     struct Token {};
@@ -58,7 +61,7 @@ private:
     Awaitable<Outcome> send(const std::filesystem::path& report);
     // The reports to send, oldest first, after the queue's limits have been applied.
     std::vector<std::filesystem::path> queue();
-    bool finishPass(); // false when another round was asked for
+    bool finishPass(bool cancelled); // false when another round was asked for
 
     Executor strand_;
     std::filesystem::path folder_;
@@ -72,6 +75,8 @@ private:
     std::condition_variable idle_;
     bool running_ = false;
     bool again_ = false;
+    bool stopped_ = false;
+    Task task_;
 };
 
 } // namespace pennial

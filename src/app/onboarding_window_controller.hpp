@@ -52,6 +52,8 @@ public:
     // The window exists and is at least partly visible on screen.
     virtual bool isWindowVisible() const = 0;
     virtual std::string signInEmail() const = 0;
+    // The code typed so far in the sign-in form.
+    virtual std::string signInCode() const = 0;
 };
 
 } // namespace pennial

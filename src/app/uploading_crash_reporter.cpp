@@ -6,6 +6,12 @@ UploadingCrashReporter::UploadingCrashReporter(std::shared_ptr<CrashReporter> lo
                                                std::shared_ptr<CrashReportUploader> uploader)
     : local_(std::move(local)), uploader_(std::move(uploader)) {}
 
+UploadingCrashReporter::~UploadingCrashReporter() {
+    uploader_->stop();
+    // Cancelled, a transfer ends at once; the wait only keeps the pass from outliving the run.
+    uploader_->waitUntilIdle(std::chrono::seconds(2));
+}
+
 void UploadingCrashReporter::start(const CrashReporterOptions& options) {
     bool wasStarted = local_->isStarted();
     local_->start(options);

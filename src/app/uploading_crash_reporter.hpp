@@ -14,6 +14,10 @@ class UploadingCrashReporter final : public CrashReporter {
 public:
     UploadingCrashReporter(std::shared_ptr<CrashReporter> local,
                            std::shared_ptr<CrashReportUploader> uploader);
+    // Stops sending: a report on its way stays queued for the next run.
+    ~UploadingCrashReporter() override;
+    UploadingCrashReporter(const UploadingCrashReporter&) = delete;
+    UploadingCrashReporter& operator=(const UploadingCrashReporter&) = delete;
 
     void start(const CrashReporterOptions& options) override;
     bool isStarted() const override;

@@ -1,6 +1,8 @@
 #pragma once
 // The async runtime: the main executor, the shared pool the actors run on, and actor strands.
 
+#include "base/hop.hpp"
+
 #include <asio/any_io_executor.hpp>
 #include <asio/awaitable.hpp>
 #include <asio/co_spawn.hpp>
@@ -28,12 +30,10 @@ public:
     const Executor& executor() const { return strand_; }
 
 protected:
-    // Runs body on the actor's strand and resumes the caller on its own executor.
+    // Runs body on the actor's strand and resumes the caller on its own executor; the caller's
+    // cancellation reaches body on the strand.
     template <class T> Awaitable<T> onStrand(Awaitable<T> body) const {
-        co_return co_await asio::co_spawn(strand_, std::move(body), asio::use_awaitable);
-    }
-    Awaitable<void> onStrand(Awaitable<void> body) const {
-        co_await asio::co_spawn(strand_, std::move(body), asio::use_awaitable);
+        return awaitOn(strand_, std::move(body));
     }
 
 private:

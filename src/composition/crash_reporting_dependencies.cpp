@@ -29,6 +29,7 @@ void addCrashReporting(CoordinatorDependencies& dependencies, const std::string&
                                                 std::make_shared<CurlHttpClient>(), scrubber,
                                                 thisMachinesOsContext());
     dependencies.crashReporter = std::make_shared<UploadingCrashReporter>(local, uploader);
+    logf("🔵 [CrashReporter] Crash reports are sent to {}", address->host);
 }
 
 } // namespace pennial

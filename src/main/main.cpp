@@ -1,7 +1,9 @@
 // The tray application's entry.
 
+#include "base/log.hpp"
 #include "main/pennial_app.hpp"
 #include "platform/linux/qt_executor.hpp"
+#include "platform/linux/single_instance.hpp"
 
 #include <QApplication>
 
@@ -14,7 +16,23 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Pennial");
     // A tray application: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Two instances would both transform every trigger: a second launch only brings the first
+    // one's window forward.
+    pennial::SingleInstance instance(pennial::SingleInstance::userRuntimeDirectory());
+    if (!instance.claim()) {
+        if (instance.askRunningInstanceToShow()) {
+            pennial::logLine(
+                "🪟 [Pennial] Already running: the running instance shows its window");
+            return 0;
+        }
+        pennial::logLine("❌ [Pennial] Another instance holds the lock but does not answer");
+        return 1;
+    }
+
     pennial::QtExecutionContext main;
-    pennial::PennialApp pennial(main, [] { QApplication::quit(); });
+    // exit, not quit: quit asks every window to close first, and the onboarding window refuses.
+    pennial::PennialApp pennial(main, [] { QApplication::exit(0); });
+    instance.onShowRequested = [&pennial] { pennial.showMainWindow(); };
     return QApplication::exec();
 }

@@ -2,7 +2,9 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/crash_reporting.hpp"
+#include "base/log.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
+#include "platform/linux/x11_window_visibility.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
 #include "ui/cards/own_window_registry.hpp"
@@ -32,7 +34,8 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     auto workspace = std::dynamic_pointer_cast<X11Workspace>(dependencies.workspace);
     auto ownWindows = std::make_shared<X11OwnWindowRegistry>(workspace);
     auto focus = std::make_shared<QtWindowFocus>(ownWindows);
-    const CardWindowServices cards{dependencies.screens, focus, ownWindows};
+    const CardWindowServices cards{dependencies.screens, focus, ownWindows,
+                                   X11WindowVisibility::open()};
 
     dependencies.spinner = std::make_shared<SpinnerOverlayController>(dependencies.screens);
     dependencies.notchPasscodePanel =
@@ -63,6 +66,14 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) {
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
 }
 
-PennialApp::~PennialApp() = default;
+PennialApp::~PennialApp() {
+    // The event loop has ended: a paste waiting to give the clipboard back never will.
+    coordinator_->returnLentClipboard();
+}
+
+void PennialApp::showMainWindow() {
+    logLine("🪟 [Pennial] Another launch asked for the window");
+    coordinator_->showMainWindow();
+}
 
 } // namespace pennial

@@ -21,6 +21,9 @@ public:
     PennialApp(const PennialApp&) = delete;
     PennialApp& operator=(const PennialApp&) = delete;
 
+    // Another launch asked for the window: onboarding or the settings.
+    void showMainWindow();
+
 private:
     std::shared_ptr<AppCoordinator> coordinator_;
     std::unique_ptr<MenuBarView> menuBar_;

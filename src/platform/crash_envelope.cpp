@@ -48,8 +48,11 @@ OrderedJson exceptionValue(const Json& report, const SecretScrubber& scrubber) {
     OrderedJson mechanism;
     bool fatal = report.value("level", "") == "fatal";
     if (auto signal = report.find("signal"); signal != report.end() && signal->is_object()) {
-        auto name = signal->value("name", "unknown");
-        auto number = signal->value("number", 0);
+        auto name = scrubbed(scrubber, signal->value("name", Json("unknown")));
+        auto given = signal->find("number");
+        // Only whole numbers: a converted double could be out of any integer's range.
+        long long number =
+            given != signal->end() && given->is_number_integer() ? given->get<long long>() : 0;
         exception["type"] = name;
         exception["value"] = fmt::format("Fatal signal {} ({})", name, number);
         mechanism["type"] = "signalhandler";

@@ -31,10 +31,11 @@ enum class Key : std::uint8_t {
 namespace KeyModifier {
 inline constexpr unsigned shift = 1u << 0;
 inline constexpr unsigned control = 1u << 1;
-inline constexpr unsigned option = 1u << 2;   // Alt / AltGr
+inline constexpr unsigned option = 1u << 2;   // AltGr: picks another character of the key
 inline constexpr unsigned command = 1u << 3;  // Super
 inline constexpr unsigned function = 1u << 4; // Fn, where the keyboard reports it
 inline constexpr unsigned capsLock = 1u << 5;
+inline constexpr unsigned alt = 1u << 6; // Alt / Meta: a shortcut, as Control is
 } // namespace KeyModifier
 
 struct KeyDownEvent {

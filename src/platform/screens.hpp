@@ -26,6 +26,10 @@ public:
     virtual std::vector<Screen> screens() = 0;
     // The screen holding the window that has keyboard focus; none without screens.
     virtual std::optional<Screen> mainScreen() = 0;
+    // A point as the accessibility layer reports it (the window system's device pixels, origin at
+    // the primary screen's top left, y downwards) in the screens' own scale, same orientation.
+    // Unscaled screens keep it as it is.
+    virtual Point fromDevicePixels(Point point) { return point; }
 };
 
 } // namespace pennial

@@ -162,11 +162,16 @@ void SecretScrubber::keep(std::string_view secret) {
         return;
     secret = secret.substr(0, maxSecretLength);
     auto known = std::find(secrets_.begin(), secrets_.end(), secret);
-    if (known != secrets_.end())
+    if (known != secrets_.end()) {
+        bytes_ -= known->size();
         secrets_.erase(known);
+    }
     secrets_.emplace_back(secret);
-    if (secrets_.size() > maxSecrets)
+    bytes_ += secret.size();
+    while (secrets_.size() > maxSecrets || bytes_ > maxSecretBytes) {
+        bytes_ -= secrets_.front().size();
         secrets_.pop_front();
+    }
 }
 
 void SecretScrubber::rememberSecretsIn(std::string_view jsonText) {
@@ -181,16 +186,27 @@ void SecretScrubber::rememberSecretsIn(std::string_view jsonText) {
 }
 
 std::string SecretScrubber::scrub(std::string_view text) const {
+    std::unique_lock lock(mutex_);
+    return scrubLocked(text, lock);
+}
+
+std::optional<std::string> SecretScrubber::tryScrub(std::string_view text) const {
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock())
+        return std::nullopt;
+    return scrubLocked(text, lock);
+}
+
+std::string SecretScrubber::scrubLocked(std::string_view text,
+                                        std::unique_lock<std::mutex>& lock) const {
     std::string out(text);
-    {
-        std::lock_guard lock(mutex_);
-        // Longest first, so a value that contains another is taken out whole.
-        std::vector<std::string_view> known(secrets_.begin(), secrets_.end());
-        std::sort(known.begin(), known.end(),
-                  [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
-        for (auto secret : known)
-            replaceAll(out, secret);
-    }
+    // Longest first, so a value that contains another is taken out whole.
+    std::vector<std::string_view> known(secrets_.begin(), secrets_.end());
+    std::sort(known.begin(), known.end(),
+              [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
+    for (auto secret : known)
+        replaceAll(out, secret);
+    lock.unlock();
     filterEmailAddresses(out);
     filterSignedTokens(out);
     filterCodes(out);

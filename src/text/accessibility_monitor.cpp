@@ -43,8 +43,9 @@ Awaitable<std::string> AccessibilityMonitor::getText(AccessibleElement element) 
     return provider_->getValue(std::move(element));
 }
 
-Awaitable<void> AccessibilityMonitor::setText(std::string text, AccessibleElement element) {
-    return onStrand(provider_->setValue(std::move(text), std::move(element)));
+Awaitable<void> AccessibilityMonitor::setText(std::string text, AccessibleElement element,
+                                              std::optional<std::string> expected) {
+    return onStrand(provider_->setValue(std::move(text), std::move(element), std::move(expected)));
 }
 
 Awaitable<Point> AccessibilityMonitor::getCaretPosition(AccessibleElement element) {
@@ -59,13 +60,16 @@ Awaitable<bool> AccessibilityMonitor::isSecureField(AccessibleElement element) {
     return provider_->isSecureField(std::move(element));
 }
 
-Awaitable<void> AccessibilityMonitor::selectRange(AXRange range, AccessibleElement element) {
-    return onStrand(provider_->selectRange(range, std::move(element)));
+Awaitable<void> AccessibilityMonitor::selectRange(AXRange range, AccessibleElement element,
+                                                  std::optional<std::string> expected) {
+    return onStrand(provider_->selectRange(range, std::move(element), std::move(expected)));
 }
 
 Awaitable<void> AccessibilityMonitor::replaceRange(AXRange range, std::string text,
-                                                   AccessibleElement element) {
-    return onStrand(provider_->replaceRange(range, std::move(text), std::move(element)));
+                                                   AccessibleElement element,
+                                                   std::optional<std::string> expected) {
+    return onStrand(
+        provider_->replaceRange(range, std::move(text), std::move(element), std::move(expected)));
 }
 
 Awaitable<std::optional<AppContext>>

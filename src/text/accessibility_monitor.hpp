@@ -21,12 +21,16 @@ public:
     // A provider that finds no element throws AccessibilityError noFocusedElement here.
     Awaitable<AccessibleElement> getFocusedElement();
     Awaitable<std::string> getText(AccessibleElement element);
-    Awaitable<void> setText(std::string text, AccessibleElement element);
+    // expected: see AccessibilityProvider.
+    Awaitable<void> setText(std::string text, AccessibleElement element,
+                            std::optional<std::string> expected = std::nullopt);
     Awaitable<Point> getCaretPosition(AccessibleElement element);
     Awaitable<Point> getPosition(AccessibleElement element);
     Awaitable<bool> isSecureField(AccessibleElement element);
-    Awaitable<void> selectRange(AXRange range, AccessibleElement element);
-    Awaitable<void> replaceRange(AXRange range, std::string text, AccessibleElement element);
+    Awaitable<void> selectRange(AXRange range, AccessibleElement element,
+                                std::optional<std::string> expected = std::nullopt);
+    Awaitable<void> replaceRange(AXRange range, std::string text, AccessibleElement element,
+                                 std::optional<std::string> expected = std::nullopt);
     Awaitable<std::optional<AppContext>> captureContext(AccessibleElement element);
 
 private:

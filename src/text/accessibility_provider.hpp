@@ -26,19 +26,28 @@ public:
     virtual Awaitable<std::optional<AccessibleElement>> getFocusedElement() = 0;
     // The element's current text (its "AXValue").
     virtual Awaitable<std::string> getValue(AccessibleElement element) = 0;
-    // Replaces the whole text and puts the caret at its end.
-    virtual Awaitable<void> setValue(std::string text, AccessibleElement element) = 0;
+    // The writes below take the text the field must hold for them to go ahead (none: any text).
+    // It is compared in the step that writes; a field holding anything else throws
+    // FieldChangedError with nothing written. After writing, a field that holds neither its
+    // earlier text nor the new one (as the application stores it) throws FieldChangedError too.
+
+    // Replaces the whole text and puts the caret at its end; throws cannotWriteValue when the
+    // field keeps its text.
+    virtual Awaitable<void> setValue(std::string text, AccessibleElement element,
+                                     std::optional<std::string> expected = std::nullopt) = 0;
     // A point just right of the caret, vertically centred on its line, with fallbacks.
     virtual Awaitable<Point> getCaretPosition(AccessibleElement element) = 0;
     // The element's top-left corner.
     virtual Awaitable<Point> getPosition(AccessibleElement element) = 0;
     // Whether the element is a password field; never throws.
     virtual Awaitable<bool> isSecureField(AccessibleElement element) = 0;
-    virtual Awaitable<void> selectRange(AXRange range, AccessibleElement element) = 0;
+    virtual Awaitable<void> selectRange(AXRange range, AccessibleElement element,
+                                        std::optional<std::string> expected = std::nullopt) = 0;
     // Replaces the range with text and puts the caret after it; throws cannotWriteValue when the
-    // field shows the edit did not take.
-    virtual Awaitable<void> replaceRange(AXRange range, std::string text,
-                                         AccessibleElement element) = 0;
+    // field shows the edit did not take. A replacement of which only the removal landed is undone
+    // first; when that fails too, FieldNotRestoredError.
+    virtual Awaitable<void> replaceRange(AXRange range, std::string text, AccessibleElement element,
+                                         std::optional<std::string> expected = std::nullopt) = 0;
     // Where the user is typing, for the transform request; never throws.
     virtual Awaitable<std::optional<AppContext>> captureContext(AccessibleElement element) = 0;
 };

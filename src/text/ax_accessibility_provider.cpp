@@ -42,8 +42,9 @@ void AXAccessibilityProvider::requestPermissions() {
     if (trusted)
         logLine("✅ [Pennial] Permissions already granted");
     else
-        logLine("⚠️ [Pennial] System dialog should have appeared - check System Settings > "
-                "Privacy & Security > Accessibility");
+        logLine("⚠️ [Pennial] Accessibility is still off - turn on assistive technologies in "
+                "your desktop's accessibility settings; applications already running may need a "
+                "restart");
 }
 
 Awaitable<std::optional<AccessibleElement>> AXAccessibilityProvider::getFocusedElement() {

@@ -9,6 +9,7 @@
 #include "text/accessibility_provider.hpp"
 #include "text/capture_scope.hpp"
 #include "text/context_strategy_router.hpp"
+#include "text/field_write.hpp"
 
 #include <chrono>
 #include <memory>
@@ -27,7 +28,7 @@ public:
         CaptureDeadline::Now now = CaptureDeadline::Clock::now;
     };
 
-    // Pauses between a write and the check or caret move that follows it.
+    // How long a write that shows no effect yet is given to show one before it counts as refused.
     static constexpr std::chrono::milliseconds setValueSettle{10};
     static constexpr std::chrono::milliseconds replaceRangeSettle{20};
 
@@ -38,13 +39,15 @@ public:
     void requestPermissions() override;
     Awaitable<std::optional<AccessibleElement>> getFocusedElement() override;
     Awaitable<std::string> getValue(AccessibleElement element) override;
-    Awaitable<void> setValue(std::string text, AccessibleElement element) override;
+    Awaitable<void> setValue(std::string text, AccessibleElement element,
+                             std::optional<std::string> expected = std::nullopt) override;
     Awaitable<Point> getCaretPosition(AccessibleElement element) override;
     Awaitable<Point> getPosition(AccessibleElement element) override;
     Awaitable<bool> isSecureField(AccessibleElement element) override;
-    Awaitable<void> selectRange(AXRange range, AccessibleElement element) override;
-    Awaitable<void> replaceRange(AXRange range, std::string text,
-                                 AccessibleElement element) override;
+    Awaitable<void> selectRange(AXRange range, AccessibleElement element,
+                                std::optional<std::string> expected = std::nullopt) override;
+    Awaitable<void> replaceRange(AXRange range, std::string text, AccessibleElement element,
+                                 std::optional<std::string> expected = std::nullopt) override;
     Awaitable<std::optional<AppContext>> captureContext(AccessibleElement element) override;
 
 private:
@@ -62,6 +65,27 @@ private:
     std::optional<Point> caretPointNow(const AXElement& element) const;
     bool isSecureNow(const AXElement& element) const;
     std::optional<std::string> readValueText(const AXElement& element) const;
+    bool isSingleLineNow(const AXElement& element) const;
+
+    // What one write step saw: the field before it, whether the platform accepted the write, the
+    // field right after it.
+    struct WriteStep {
+        std::optional<std::string> before;
+        AXError result = AXError::success;
+        std::optional<std::string> after;
+    };
+    struct WriteJudgement {
+        WriteVerdict verdict;
+        std::optional<std::string> now; // the field as the verdict saw it
+    };
+    // Judges the write by the field right after it, or, when that shows no effect yet, after
+    // settle.
+    Awaitable<WriteJudgement> judgeWritten(AXElement element, WriteStep step, std::string intended,
+                                           std::chrono::milliseconds settle);
+    // Puts the text a half-applied range replacement removed back; throws FieldNotRestoredError
+    // when the field cannot be brought back to before.
+    Awaitable<void> restoreRemoved(const AXElement& element, AXRange range,
+                                   const std::string& before, const std::string& removed);
     AppContext contextNow(const AXElement& element, Pid pid,
                           const std::optional<RunningApplication>& frontmost,
                           const CaptureDeadline& deadline) const;

@@ -1,7 +1,9 @@
 // The provider's writes: the whole value, a range, a selection. Each platform step runs on the
 // writes' own strand, in order and one at a time, never on the main thread: an application that
 // stops answering holds up its write, not the user interface. The pauses between steps hold
-// nothing.
+// nothing. A write given the text it was made for checks,
+// in the step that writes, that the field still holds it; afterwards the field is read back and
+// the write judged: taken, left alone, taken and typed after, or anything else.
 
 #include "base/log.hpp"
 #include "base/task.hpp"
@@ -9,6 +11,8 @@
 #include "platform/ax_names.hpp"
 #include "text/accessibility_error.hpp"
 #include "text/ax_accessibility_provider.hpp"
+#include "text/ax_reads.hpp"
+#include "text/field_write.hpp"
 #include "text/run_on.hpp"
 
 #include <asio/this_coro.hpp>
@@ -35,35 +39,40 @@ std::optional<std::string> withRangeReplaced(const std::string& text, AXRange ra
     return unicode::toUtf8(units);
 }
 
-// A write the application accepted but ignored leaves the text as it was.
-bool ignored(const std::optional<std::string>& before, const std::optional<std::string>& after,
-             const std::optional<std::string>& intended) {
-    return before && after && *after == *before && intended && *after != *intended;
-}
-
 } // namespace
 
-Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleElement target) {
+bool AXAccessibilityProvider::isSingleLineNow(const AXElement& element) const {
+    return ax::readString(*facilities_.accessibility, element, ax::attribute::role) ==
+           std::string(ax::role::textField);
+}
+
+Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleElement target,
+                                                  std::optional<std::string> expected) {
     // Once the value is written the caret move must follow, even for a caller that gave up.
     co_await asio::this_coro::throw_if_cancelled(false);
     auto& ax = *facilities_.accessibility;
     const auto element = target.element();
 
-    auto write = [&]() -> std::pair<AXError, std::optional<std::string>> {
+    auto write = [&]() -> WriteStep {
         auto before = readValueText(element);
-        return {ax.setAttributeValue(element, ax::attribute::value, text), std::move(before)};
+        if (expected && before != expected)
+            throw FieldChangedError();
+        auto result = ax.setAttributeValue(element, ax::attribute::value, text);
+        return {std::move(before), result, readValueText(element)};
     };
-    auto [result, before] = co_await runOn(writes_, std::move(write));
-    if (result == AXError::apiDisabled)
+    auto step = co_await runOn(writes_, std::move(write));
+    if (step.result == AXError::apiDisabled)
         throw AccessibilityError(Kind::permissionDenied);
-    if (result != AXError::success)
+    if (step.result != AXError::success && step.after == step.before)
         throw AccessibilityError(Kind::cannotWriteValue);
 
-    co_await sleepFor(setValueSettle);
-    auto readBack = [&] { return readValueText(element); };
-    auto after = co_await runOn(writes_, std::move(readBack));
-    if (ignored(before, after, text))
+    auto verdict = (co_await judgeWritten(element, step, text, setValueSettle)).verdict;
+    if (verdict == WriteVerdict::untouched)
         throw AccessibilityError(Kind::cannotWriteValue);
+    if (verdict == WriteVerdict::changed)
+        throw FieldChangedError();
+    if (verdict == WriteVerdict::landedThenEdited)
+        co_return; // the caret is the user's again
 
     auto moveCaret = [&] {
         return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
@@ -75,32 +84,47 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
 }
 
 Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string text,
-                                                      AccessibleElement target) {
+                                                      AccessibleElement target,
+                                                      std::optional<std::string> expected) {
     co_await asio::this_coro::throw_if_cancelled(false);
     auto& ax = *facilities_.accessibility;
     const auto element = target.element();
 
-    auto write = [&]() -> std::pair<bool, std::optional<std::string>> {
+    auto write = [&]() -> WriteStep {
         auto before = readValueText(element);
+        if (expected && before != expected)
+            throw FieldChangedError();
         bool written =
             ax.setAttributeValue(element, ax::attribute::selectedTextRange, range) ==
                 AXError::success &&
             ax.setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success;
-        return {written, std::move(before)};
+        return {std::move(before), written ? AXError::success : AXError::failure,
+                readValueText(element)};
     };
-    auto [written, before] = co_await runOn(writes_, std::move(write));
-    if (!written)
-        throw AccessibilityError(Kind::cannotWriteValue);
-
-    co_await sleepFor(replaceRangeSettle);
-    auto readBack = [&] { return readValueText(element); };
-    auto after = co_await runOn(writes_, std::move(readBack));
-    // Lengths are checked only when both texts could be read.
-    if (before && after &&
-        utf16Length(*after) != utf16Length(*before) - range.length + utf16Length(text))
-        throw AccessibilityError(Kind::cannotWriteValue);
-    if (ignored(before, after, before ? withRangeReplaced(*before, range, text) : std::nullopt))
-        throw AccessibilityError(Kind::cannotWriteValue);
+    auto step = co_await runOn(writes_, std::move(write));
+    if (!step.before) {
+        // Nothing to judge the write by: it counts when the platform took it.
+        if (step.result != AXError::success)
+            throw AccessibilityError(Kind::cannotWriteValue);
+    } else {
+        const auto intended = withRangeReplaced(*step.before, range, text);
+        if (!intended)
+            throw AccessibilityError(Kind::cannotWriteValue);
+        auto [verdict, now] = co_await judgeWritten(element, step, *intended, replaceRangeSettle);
+        // A range is written as a removal and an insertion: when only the removal landed, the
+        // removed text goes back before anything else is tried.
+        const auto removed = withRangeReplaced(*step.before, range, "");
+        if (verdict != WriteVerdict::landed && now == removed) {
+            co_await restoreRemoved(element, range, *step.before, *removed);
+            throw AccessibilityError(Kind::cannotWriteValue);
+        }
+        if (verdict == WriteVerdict::untouched)
+            throw AccessibilityError(Kind::cannotWriteValue);
+        if (verdict == WriteVerdict::changed)
+            throw FieldChangedError();
+        if (verdict == WriteVerdict::landedThenEdited)
+            co_return;
+    }
 
     auto moveCaret = [&] {
         return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
@@ -109,9 +133,67 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
     co_await runOn(writes_, std::move(moveCaret));
 }
 
-Awaitable<void> AXAccessibilityProvider::selectRange(AXRange range, AccessibleElement target) {
-    auto select = [accessibility = facilities_.accessibility, element = target.element(), range] {
-        return accessibility->setAttributeValue(element, ax::attribute::selectedTextRange, range);
+Awaitable<AXAccessibilityProvider::WriteJudgement>
+AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::string intended,
+                                      std::chrono::milliseconds settle) {
+    if (!step.before || !step.after)
+        co_return WriteJudgement{step.result == AXError::success ? WriteVerdict::landed
+                                                                 : WriteVerdict::untouched,
+                                 step.after};
+    auto judge = [&](const std::string& now) {
+        if (now == intended)
+            return WriteVerdict::landed;
+        return judgeWrite(*step.before, intended, now, isSingleLineNow(element));
+    };
+    auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
+    if (verdict != WriteVerdict::untouched || step.result != AXError::success)
+        co_return WriteJudgement{verdict, step.after};
+    // Some applications apply a write after answering it.
+    co_await sleepFor(settle);
+    auto readAgain = [&]() -> WriteJudgement {
+        auto now = readValueText(element);
+        return {now ? judge(*now) : WriteVerdict::untouched, now};
+    };
+    co_return co_await runOn(writes_, std::move(readAgain));
+}
+
+Awaitable<void> AXAccessibilityProvider::restoreRemoved(const AXElement& element, AXRange range,
+                                                        const std::string& before,
+                                                        const std::string& removed) {
+    auto& ax = *facilities_.accessibility;
+    auto removedText = unicode::sliceUtf16(before, static_cast<std::size_t>(range.location),
+                                           static_cast<std::size_t>(range.length));
+    auto reinsert = [&]() -> bool {
+        if (readValueText(element) != removed || !removedText)
+            return false;
+        if (ax.setAttributeValue(element, ax::attribute::selectedTextRange,
+                                 AXRange{range.location, 0}) == AXError::success)
+            ax.setAttributeValue(element, ax::attribute::selectedText, *removedText);
+        if (readValueText(element) == before)
+            return true;
+        // The insertion is what failed: the whole value is the other way back.
+        if (readValueText(element) != removed)
+            return false;
+        ax.setAttributeValue(element, ax::attribute::value, before);
+        return readValueText(element) == before;
+    };
+    if (co_await runOn(writes_, std::move(reinsert))) {
+        logLine("⚠️ [AXAccessibilityProvider] Range replacement was half applied - the removed "
+                "text is back");
+        co_return;
+    }
+    logLine("❌ [AXAccessibilityProvider] Range replacement was half applied and the removed text "
+            "could not be put back");
+    throw FieldNotRestoredError();
+}
+
+Awaitable<void> AXAccessibilityProvider::selectRange(AXRange range, AccessibleElement target,
+                                                     std::optional<std::string> expected) {
+    auto select = [this, element = target.element(), range, &expected] {
+        if (expected && readValueText(element) != expected)
+            throw FieldChangedError();
+        return facilities_.accessibility->setAttributeValue(
+            element, ax::attribute::selectedTextRange, range);
     };
     auto result = co_await runOn(writes_, std::move(select));
     if (result == AXError::apiDisabled)

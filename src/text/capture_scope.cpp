@@ -37,7 +37,16 @@ void CaptureScope::setTimeout(const AXElement& element,
     if (remaining != CaptureDeadline::Clock::duration::max())
         timeout =
             std::max(std::min(timeout, std::chrono::duration<double>(remaining)), shortestTimeout);
-    accessibility_.setMessagingTimeout(element, timeout);
+    auto sameHandle = [&](const AXElement& timed) { return timed.handle() == element.handle(); };
+    if (accessibility_.setMessagingTimeout(element, timeout) == AXError::success &&
+        std::none_of(timed_.begin(), timed_.end(), sameHandle))
+        timed_.push_back(element);
+}
+
+CaptureScope::~CaptureScope() {
+    // Zero is the platform's default time-out.
+    for (const auto& element : timed_)
+        accessibility_.setMessagingTimeout(element, std::chrono::duration<double>::zero());
 }
 
 AXResult<AXValue> CaptureScope::read(const AXElement& element, std::string_view attribute) const {

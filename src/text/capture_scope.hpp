@@ -1,7 +1,8 @@
 #pragma once
 // What every walk of a context capture works with: the facility it reads through and the
-// capture's deadline. Time-outs set through the scope never reach past the deadline, and no call
-// starts after it.
+// capture's deadline. Time-outs set through the scope never reach past the deadline, no call
+// starts after it, and they end with the scope: copies of an element share its time-out, so a
+// handle the capture was given must not keep the capture's last, shortest one.
 
 #include "platform/accessibility.hpp"
 
@@ -40,6 +41,10 @@ class CaptureScope {
 public:
     CaptureScope(Accessibility& accessibility, CaptureDeadline deadline)
         : accessibility_(accessibility), deadline_(std::move(deadline)) {}
+    // Gives every element whose time-out the scope set the platform's default again.
+    ~CaptureScope();
+    CaptureScope(const CaptureScope&) = delete;
+    CaptureScope& operator=(const CaptureScope&) = delete;
 
     const CaptureDeadline& deadline() const { return deadline_; }
     bool expired() const { return deadline_.expired(); }
@@ -70,6 +75,7 @@ public:
 private:
     Accessibility& accessibility_;
     CaptureDeadline deadline_;
+    mutable std::vector<AXElement> timed_; // elements whose time-out the scope set
 };
 
 } // namespace pennial

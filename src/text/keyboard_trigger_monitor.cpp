@@ -8,10 +8,10 @@ namespace pennial {
 
 namespace {
 
-// Shortcuts edit the text in ways a key stream cannot follow; Shift, Option and Caps Lock only
+// Shortcuts edit the text in ways a key stream cannot follow; Shift, AltGr and Caps Lock only
 // change the character typed.
 constexpr unsigned chordModifiers =
-    KeyModifier::control | KeyModifier::command | KeyModifier::function;
+    KeyModifier::control | KeyModifier::alt | KeyModifier::command | KeyModifier::function;
 
 // Keys that move the caret or leave the field: what follows no longer continues the buffer.
 bool clearsBuffer(Key key) {

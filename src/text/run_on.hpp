@@ -1,6 +1,7 @@
 #pragma once
 // Runs a piece of synchronous work on another executor and resumes the caller on its own.
 
+#include "base/hop.hpp"
 #include "base/runtime.hpp"
 
 #include <asio/co_spawn.hpp>
@@ -21,8 +22,9 @@ template <class Work> Awaitable<std::invoke_result_t<Work&>> runOn(Executor exec
     if (runsOnSharedPool(executor) && sharedPool().get_executor().running_in_this_thread())
         co_return work();
     // The work is a parameter of the spawned coroutine, so it lives in that coroutine's frame.
+    // Once started it runs to its end: a cancellation is left for the caller's next wait.
     auto perform = [](Work work) -> Awaitable<Result> { co_return work(); };
-    co_return co_await asio::co_spawn(executor, perform(std::move(work)), asio::use_awaitable);
+    co_return co_await awaitOnUncancellable(executor, perform(std::move(work)));
 }
 
 } // namespace pennial

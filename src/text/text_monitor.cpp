@@ -188,7 +188,6 @@ Awaitable<void> TextMonitor::startNow() {
     }
 
     ownProcessID_ = facilities_.workspace->currentProcessId();
-    knownNotSecure_.reset();
     secureFieldFocused_ = false;
     std::weak_ptr<TextMonitor> weak = weak_from_this();
     keyboardFallbackMonitor_ = std::make_shared<KeyboardTriggerMonitor>(
@@ -234,6 +233,8 @@ void TextMonitor::stopNow() {
         keyboardFallbackMonitor_.reset();
     }
     keyboardFallbackProcessID_.reset();
+    fallbackInDoubt_.reset();
+    heldFallbackReport_.reset();
     stateMachine_.activeTrigger.reset();
     stateMachine_.suppressedCommands.clear();
     stateMachine_.lastText.clear();
@@ -260,6 +261,7 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
             }
             if (loop->stopped)
                 break;
+            self->releaseHeldFallbackReport(self);
         }
         // Only this wait listens for the stop signal and for activity: the accessibility reads
         // and the delegate's calls always run to their end. Activity during the poll skips it.
@@ -294,6 +296,7 @@ Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
     }
     const AccessibleElement element = std::move(*focused);
 
+    fallbackInDoubt_ = keyboardFallbackProcessID_;
     keyboardFallbackProcessID_.reset();
     const Pid pid = element.processId().value_or(0);
     if (pid == ownProcessID_ && !allowOwnProcessInputMonitoring_) {
@@ -378,17 +381,12 @@ Awaitable<void> TextMonitor::handleFailure(std::exception_ptr failure, PollingLo
 }
 
 Awaitable<bool> TextMonitor::focusIsSecure(const AccessibleElement& element) {
+    // Asked on every poll: a field can turn into a password field while it has the focus.
     bool secure = true;
-    if (knownNotSecure_ && *knownNotSecure_ == element) {
-        secure = false;
-    } else {
-        try {
-            secure = co_await accessibilityMonitor_->isSecureField(element);
-        } catch (...) {
-            // Unknown counts as secure; the element is asked again next time.
-        }
-        if (!secure)
-            knownNotSecure_ = element;
+    try {
+        secure = co_await accessibilityMonitor_->isSecureField(element);
+    } catch (...) {
+        // Unknown counts as secure; the element is asked again next time.
     }
     noteSecureFocus(secure);
     co_return secure;
@@ -442,9 +440,22 @@ bool TextMonitor::acceptsFallbackReport(Pid pid) const {
     return pid != ownProcessID_ || allowOwnProcessInputMonitoring_;
 }
 
+void TextMonitor::releaseHeldFallbackReport(const std::shared_ptr<TextMonitor>& self) {
+    auto held = std::exchange(heldFallbackReport_, std::nullopt);
+    fallbackInDoubt_.reset();
+    if (held && acceptsFallbackReport(held->second))
+        asio::co_spawn(executor(), handleFallbackReport(self, std::move(held->first), held->second),
+                       asio::detached);
+}
+
 Awaitable<void> TextMonitor::handleFallbackReport(std::shared_ptr<TextMonitor> self,
                                                   std::string text, Pid pid) {
     const auto serial = ++self->fallbackReportsReceived_;
+    if (!self->keyboardFallbackProcessID_ && self->fallbackInDoubt_ == pid) {
+        // Each report carries the whole text: the latest is the one worth keeping.
+        self->heldFallbackReport_.emplace(std::move(text), pid);
+        co_return;
+    }
     if (!self->acceptsFallbackReport(pid))
         co_return;
     // Focus may have moved to a password field since the last poll: typing there never reaches

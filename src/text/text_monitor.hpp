@@ -98,6 +98,9 @@ private:
     void noteSecureFocus(bool secure);
     bool acceptsFallbackReport(Pid pid) const;
     Awaitable<void> dispatch(std::vector<Effect> effects);
+    // After a poll: a report held while it read the field is evaluated when the fallback is on
+    // again for its application, and dropped when the field could be read.
+    void releaseHeldFallbackReport(const std::shared_ptr<TextMonitor>& self);
 
     std::shared_ptr<AccessibilityMonitor> accessibilityMonitor_;
     std::weak_ptr<TextMonitorDelegate> delegate_;
@@ -113,12 +116,15 @@ private:
     Pid ownProcessID_ = 0;
     std::uint64_t startAttempts_ = 0;
     // Password fields: their text is never read, and typing into them never reaches detection.
-    std::optional<AccessibleElement> knownNotSecure_;
     bool secureFieldFocused_ = false;
     // Each fallback report carries the whole rebuilt text, so one overtaken by a newer report
     // while it was being checked is dropped.
     std::uint64_t fallbackReportsReceived_ = 0;
     std::uint64_t lastFallbackReportEvaluated_ = 0;
+    // A poll clears the fallback while it reads the field: a report for the application it
+    // followed until then waits here, and is evaluated when the read fails again.
+    std::optional<Pid> fallbackInDoubt_;
+    std::optional<std::pair<std::string, Pid>> heldFallbackReport_;
 };
 
 } // namespace pennial

@@ -159,6 +159,9 @@ TEST_F(CoordinatorOnboarding, TheCodePanelTakesOverWhenTheWindowIsCovered) {
     onboarding->visible = false;
     onboarding->resignKey();
     ASSERT_TRUE(runUntil([&] { return panel->visible; }));
+    EXPECT_EQ(panel->code, "1234") << "the panel carries on with the window's code";
+    panel->typeCode("12345");
+    EXPECT_EQ(onboarding->code, "12345");
     ASSERT_TRUE(await(panel->onVerify("ada@example.test", "123456")).succeeded());
     EXPECT_TRUE(coordinator->isAuthenticated());
     panel->onSignInComplete();

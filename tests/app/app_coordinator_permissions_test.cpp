@@ -53,7 +53,7 @@ TEST_F(CoordinatorPermissions, ARequestWhileUntrustedPromptsAndPollsUntilGranted
     EXPECT_EQ(desktop.trustPromptCount(), 1);
     EXPECT_FALSE(coordinator->hasPermissions());
     EXPECT_EQ(coordinator->statusMessage(),
-              "Please enable in System Settings - will auto-detect when granted");
+              "Turn on accessibility in your desktop's settings - will auto-detect when it is on");
     // A signed-in user without trust is sent back to the permission step.
     EXPECT_EQ(onboarding->lastStage(), OnboardingStage::permissions);
 

@@ -145,3 +145,86 @@ TEST_F(CoordinatorWriteBack, AWholeValueInsertKeepsTheWordsAfterTheTrigger) {
     EXPECT_EQ(field->text(), "abc\n221B Baker Street more\nnext");
     EXPECT_EQ(coordinator->statusMessage(), "✓ Inserted addr");
 }
+
+TEST_F(CoordinatorWriteBack, AHalfAppliedRangeReplacementIsUndoneBeforeTheNextMethod) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("helo ;;fix and more");
+    field->loseInsertions(1); // the removal lands, the insertion times out
+    trigger("fix", ";;fix", 5);
+    EXPECT_EQ(field->text(), "[fix] helo and more");
+    EXPECT_TRUE(
+        log.contains("⚠️ [AXAccessibilityProvider] Range replacement was half applied - "
+                     "the removed text is back"));
+    EXPECT_EQ(fallbackLines().back(), "✅ [Pennial] Text set via full replacement");
+
+    // Neither the insertion nor the whole value goes back: the field keeps what is left, the
+    // result waits on the clipboard, and nothing more is tried.
+    field->setText("helo ;;fix and more");
+    field->loseInsertions(5)->refuseValueWrites();
+    log.clear();
+    trigger("fix", ";;fix", 5);
+    EXPECT_EQ(field->text(), " and more");
+    EXPECT_EQ(clipboard->text(), "[fix] helo");
+    EXPECT_TRUE(desktop.keyboardSynthesizer()->posted().empty());
+    EXPECT_EQ(coordinator->statusMessage(), "Error occurred - the result is on the clipboard");
+    EXPECT_EQ(coordinator->lastError(), "Transformation failed: fieldNotRestored");
+    EXPECT_EQ(crashes->errors().size(), 1u);
+}
+
+TEST_F(CoordinatorWriteBack, AFieldThatNormalisesWhatIsWrittenHasTakenIt) {
+    // A one-line field drops the line break the snippet is composed with.
+    launchWithField(SimElement::textField("abc ;;addr"))->normaliseWrites([](std::string text) {
+        std::erase(text, '\n');
+        return text;
+    });
+    auto config = AppConfig::defaults();
+    config.commands.push_back(Command::make("addr", "221B Baker Street", false));
+    await(coordinator->configService()->saveConfiguration(config));
+    trigger("addr", ";;addr", 4);
+    EXPECT_EQ(field->text(), "abc221B Baker Street");
+    EXPECT_EQ(coordinator->statusMessage(), "✓ Inserted addr");
+    for (const auto& write : writesTo(field))
+        EXPECT_NE(write.attribute, "AXValue") << "no method after the range replacement";
+    EXPECT_TRUE(crashes->errors().empty());
+}
+
+TEST_F(CoordinatorWriteBack, ATargetedPasteGoesOverItsRangeOnlyAndOnlyWhereItWasPrepared) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("helo ;;fix\nnext");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    trigger("fix", ";;fix", 5);
+    EXPECT_EQ(field->text(), "[fix] helo\nnext") << "the range's replacement was pasted";
+
+    auto other = desktop.addApplication({502, "org.example.chat", "Chat"})
+                     ->addWindow("Chat")
+                     ->add(SimElement::textField("draft to Bob"));
+    auto keys = desktop.keyboardSynthesizer();
+    // Acts while the paste's text is on the clipboard and Control+V not yet sent.
+    auto duringThePastesWait = [&](const std::function<void()>& act) {
+        field->setText("helo ;;fix\nnext");
+        desktop.focus(field);
+        const auto keysBefore = keys->posted().size();
+        bool done = false, acted = false;
+        startTrigger("fix", ";;fix", 5, done);
+        EXPECT_TRUE(runUntil([&] {
+            if (!acted && clipboard->text() == "[fix] helo") {
+                act();
+                acted = true;
+            }
+            return done;
+        }));
+        EXPECT_TRUE(acted);
+        EXPECT_EQ(keys->posted().size(), keysBefore) << "no key sent";
+        EXPECT_EQ(clipboard->contents(), usersCopy);
+    };
+    duringThePastesWait([&] { desktop.focus(other); });
+    EXPECT_EQ(other->text(), "draft to Bob");
+    EXPECT_EQ(field->text(), "helo ;;fix\nnext");
+
+    duringThePastesWait([&] {
+        field->setSelection({15, 0}); // a click at the end, then a key
+        field->insertText("!");
+    });
+    EXPECT_EQ(field->text(), "helo ;;fix\nnext!");
+    EXPECT_EQ(coordinator->statusMessage(), "Cancelled - text changed");
+}

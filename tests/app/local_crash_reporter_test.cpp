@@ -100,9 +100,12 @@ TEST(LocalCrashReporterDeathTest, AFatalSignalLeavesAReportWithTheTrail) {
     TempFolder folder;
     EXPECT_DEATH(
         {
-            LocalCrashReporter reporter(folder.path());
+            auto scrubber = std::make_shared<SecretScrubber>();
+            scrubber->remember("tok-0123456789");
+            LocalCrashReporter reporter(folder.path(), scrubber);
             reporter.start(options());
             reporter.addBreadcrumb({BreadcrumbLevel::info, "start", "Startup complete"});
+            reporter.addBreadcrumb({BreadcrumbLevel::info, "auth", "Token tok-0123456789 used"});
             std::raise(SIGSEGV);
         },
         "");
@@ -111,7 +114,8 @@ TEST(LocalCrashReporterDeathTest, AFatalSignalLeavesAReportWithTheTrail) {
     EXPECT_EQ(found[0]["level"], "fatal");
     EXPECT_EQ(found[0]["signal"]["name"], "SIGSEGV");
     EXPECT_EQ(found[0]["release"], "com.pennial.macos@0.5.35");
-    EXPECT_EQ(messages(found[0]), std::vector<std::string>{"Startup complete"});
+    EXPECT_EQ(messages(found[0]),
+              (std::vector<std::string>{"Startup complete", "Token [Filtered] used"}));
 }
 
 TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) {
@@ -119,10 +123,12 @@ TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) 
     TempFolder folder;
     EXPECT_DEATH(
         {
-            LocalCrashReporter reporter(folder.path());
+            auto scrubber = std::make_shared<SecretScrubber>();
+            scrubber->remember("the field's text");
+            LocalCrashReporter reporter(folder.path(), scrubber);
             reporter.start(options());
             try {
-                throw std::out_of_range("index 7");
+                throw std::out_of_range("index 7 of the field's text");
             } catch (...) {
                 std::terminate();
             }
@@ -131,5 +137,5 @@ TEST(LocalCrashReporterDeathTest, AnUncaughtExceptionIsReportedOnceWithItsType) 
     auto found = reports(folder.path(), "fatal-");
     ASSERT_EQ(found.size(), 1u) << "the abort that follows adds no second report";
     EXPECT_EQ(found[0]["exception"]["type"], "std::out_of_range");
-    EXPECT_EQ(found[0]["exception"]["value"], "index 7");
+    EXPECT_EQ(found[0]["exception"]["value"], "index 7 of [Filtered]");
 }

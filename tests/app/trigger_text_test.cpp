@@ -17,3 +17,10 @@ TEST(TriggerText, OnlyAnInsertWithoutTagsIsAPlainSnippet) {
     EXPECT_FALSE(isPlainSnippet(insert("<> then <a\nb>")));
     EXPECT_FALSE(isPlainSnippet(Command::make("x", "Best,\nAnn", true)));
 }
+
+TEST(TriggerText, TheTriggerIsCutWhereItWasSeenElseAtItsLastOccurrence) {
+    EXPECT_EQ(locateTrigger("a ;;fix b ;;fix", ";;fix", 10), 10);
+    EXPECT_EQ(locateTrigger("a ;;fix b ;;fix", ";;fix", std::nullopt), 10);
+    EXPECT_EQ(locateTrigger("a ;;fix b ;;fix", ";;fix", 12), 10) << "the text moved since";
+    EXPECT_EQ(locateTrigger("a ;;fix b ;;fix", ";;fix", 2), 2);
+}

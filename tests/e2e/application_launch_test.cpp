@@ -4,6 +4,7 @@
 // replaced by the backend's answer.
 
 #include "desktop_session.hpp"
+#include "running_application.hpp"
 #include "support/fake_backend.hpp"
 
 #include <QFileInfo>
@@ -17,94 +18,6 @@ using pennial::testing::Endpoint;
 using pennial::testing::FakeAnswer;
 using pennial::testing::FakeBackend;
 
-namespace {
-
-QString applicationPath() {
-    // build/<preset>/tests/<this program> -> build/<preset>/src/pennial
-    const QString tests = QFileInfo("/proc/self/exe").canonicalFilePath().section('/', 0, -2);
-    return tests + "/../src/pennial";
-}
-
-// The names of the process's top-level windows that are mapped.
-QStringList windowNames(qint64 pid) {
-    QProcess search;
-    search.start("xdotool",
-                 {"search", "--onlyvisible", "--pid", QString::number(pid), "--name", "."});
-    search.waitForFinished();
-    QStringList names;
-    for (const auto& window :
-         QString(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
-        QProcess name;
-        name.start("xdotool", {"getwindowname", window});
-        name.waitForFinished();
-        names << QString(name.readAllStandardOutput()).trimmed();
-    }
-    return names;
-}
-
-// The program started with a home of its own, as a user who has never run it, its log collected.
-class RunningApplication {
-public:
-    explicit RunningApplication(const std::string& backendURL = {}) {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home_.path());
-        environment.remove("XDG_CONFIG_HOME");
-        environment.remove("XDG_STATE_HOME");
-        environment.remove("PENNIAL_QUIET_LOG"); // its progress is read from its log
-        if (!backendURL.empty())
-            for (const char* variable : {"PENNIAL_API_BASE_URL", "PENNIAL_SUPABASE_URL"})
-                environment.insert(variable, QString::fromStdString(backendURL));
-        environment.insert("PENNIAL_SUPABASE_PUBLISHABLE_KEY", "local-key");
-        process_.setProcessEnvironment(environment);
-        process_.setProcessChannelMode(QProcess::MergedChannels);
-        process_.start(applicationPath(), {});
-        process_.waitForStarted();
-    }
-    ~RunningApplication() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-
-    bool logged(const QString& line, std::chrono::milliseconds timeout = 10s) {
-        return waitUntil(
-            [&] {
-                output_ += process_.readAll();
-                return output_.contains(line);
-            },
-            timeout);
-    }
-    // Waits until the line has been logged at least count times.
-    bool loggedTimes(const QString& line, int count, std::chrono::milliseconds timeout = 10s) {
-        return waitUntil(
-            [&] {
-                output_ += process_.readAll();
-                return output_.count(line) >= count;
-            },
-            timeout);
-    }
-    const QString& output() const { return output_; }
-    QProcess& process() { return process_; }
-
-private:
-    QTemporaryDir home_;
-    QProcess process_;
-    QString output_;
-};
-
-// Clicks at a point of the process's window named name, given from its top-left corner.
-void clickInWindow(qint64 pid, const QString& name, int x, int y) {
-    QProcess search;
-    search.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                             "^" + name + "$"});
-    search.waitForFinished();
-    const QString window = QString(search.readAllStandardOutput()).section('\n', 0, 0).trimmed();
-    pennial::desktop_support::runTool(
-        "xdotool",
-        {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
-}
-
-} // namespace
-
 TEST(ApplicationLaunch, AFirstLaunchShowsOnboardingAndKeepsRunning) {
     if (!available())
         GTEST_SKIP() << "needs a desktop session";
@@ -115,14 +28,6 @@ TEST(ApplicationLaunch, AFirstLaunchShowsOnboardingAndKeepsRunning) {
         [&] { return windowNames(application.process().processId()).contains("Pennial"); }, 10s));
     EXPECT_EQ(application.process().state(), QProcess::Running);
 }
-
-// Onboarding's buttons, from the window's top-left corner (520 x 440: the bottom bar's right end,
-// and its skip link left of the button).
-constexpr int bottomBarY = 408;
-constexpr int startSetupX = 444;
-constexpr int nextX = 464;
-constexpr int skipProfileX = 378;
-constexpr int openSettingsX = 440;
 
 TEST(ApplicationLaunch, ANewUserSignsInAndACommandIsRunInAnotherApplication) {
     if (!available())

@@ -50,6 +50,7 @@ std::string LinuxCoordinatorTest::signIn() {
     AuthSession session{issued.userId, issued.accessToken, issued.refreshToken,
                         std::chrono::system_clock::now() + std::chrono::hours(1), issued.email};
     keyring().save(sessionKey, session.toJson());
+    signedInUser_ = issued.userId;
     return issued.userId;
 }
 
@@ -61,6 +62,18 @@ void LinuxCoordinatorTest::writeConfiguration() {
     AppConfig config = AppConfig::defaults();
     config.commands.insert(config.commands.end(), extraCommands_.begin(), extraCommands_.end());
     FileConfigStorage(folder / "config.json").saveNow(config);
+    // A returning user's commands are in the cloud too: the pull at start keeps them.
+    if (signedInUser_.empty())
+        return;
+    Json rows = Json::array();
+    for (const auto& command : config.commands)
+        rows.push_back({{"user_id", signedInUser_},
+                        {"command_id", command.id.toString()},
+                        {"name", command.name},
+                        {"content", command.content},
+                        {"mode", modeName(command.replaceText)},
+                        {"metadata", nullptr}});
+    backend.setCommandRows(signedInUser_, std::move(rows));
 }
 
 void LinuxCoordinatorTest::launch() {

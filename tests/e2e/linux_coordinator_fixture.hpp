@@ -44,6 +44,7 @@ protected:
 private:
     void writeConfiguration();
     std::vector<Command> extraCommands_;
+    std::string signedInUser_;
 };
 
 } // namespace pennial::e2e

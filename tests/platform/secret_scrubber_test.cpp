@@ -1,4 +1,5 @@
 #include "platform/secret_scrubber.hpp"
+#include "support/test_seed.hpp"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -30,8 +31,8 @@ std::string randomFrom(std::mt19937& random, std::string_view alphabet, std::siz
 // but can tell by their form (e-mail addresses, signed tokens, six-digit codes), in any order and
 // with any separator. Oracle: no secret is left, every harmless word is.
 TEST(SecretScrubber, NoSecretSurvivesAndEverythingElseDoes) {
-    auto seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    auto seed = pennial::testing::testSeed();
+    SCOPED_TRACE(pennial::testing::seedTrace(seed));
     std::mt19937 random(seed);
     const std::string lower = "abcdefghijklmnopqrstuvwxyz", digits = "0123456789";
     const std::string base64 = lower + "ABCDEFGHIJKLMNOPQRSTUVWXYZ" + digits + "-_";

@@ -4,6 +4,7 @@
 #include "platform/linux/atspi_offsets.hpp"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace pennial;
 
@@ -13,9 +14,10 @@ constexpr auto codePoints = AtspiTextUnits::codePoints;
 constexpr auto utf16 = AtspiTextUnits::utf16;
 } // namespace
 
-TEST(AtspiOffsetsTest, OnlyQtCountsInUtf16UnitsAndReadsToTheEnd) {
+TEST(AtspiOffsetsTest, QtAndFirefoxCountInUtf16UnitsAndReadToTheEnd) {
     EXPECT_EQ(toolkitNamed("Qt"), (AtspiToolkit{utf16, true}));
-    for (auto toolkit : {"gtk", "GTK", "Gecko", ""})
+    EXPECT_EQ(toolkitNamed("Gecko"), (AtspiToolkit{utf16, true, true}));
+    for (auto toolkit : {"gtk", "GTK", "Chromium", ""})
         EXPECT_EQ(toolkitNamed(toolkit), (AtspiToolkit{codePoints, false})) << toolkit;
 }
 
@@ -48,4 +50,30 @@ TEST(AtspiOffsetsTest, Utf16OffsetsPassThroughWithinTheText) {
 TEST(AtspiOffsetsTest, InsertedTextsGoWithTheLengthTheToolkitReads) {
     EXPECT_EQ(insertionLength(text, utf16), 5);
     EXPECT_EQ(insertionLength(text, codePoints), 9);
+}
+
+// Firefox follows each character outside the BMP with a U+FEFF; its padded code points then count
+// as the real text's UTF-16 units. A U+FEFF of the user's own elsewhere is kept.
+TEST(AtspiOffsetsTest, FirefoxPaddingIsStrippedAndItsOffsetsAreUtf16Units) {
+    const std::vector<std::string> pieces = {"a", "é", "€", "😀", "𝒳", "\u200d", "\n", "\uFEFF"};
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    for (int round = 0; round < 500; ++round) {
+        std::string real;
+        std::string padded;
+        bool afterAstral = false;
+        for (int i = std::uniform_int_distribution(0, 12)(random); i > 0; --i) {
+            const auto& piece =
+                pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+            if (piece == "\uFEFF" && afterAstral)
+                continue; // indistinguishable from the padding: never the user's in a test
+            real += piece;
+            padded += piece;
+            afterAstral = piece.size() == 4;
+            if (afterAstral)
+                padded += "\uFEFF";
+        }
+        ASSERT_EQ(withoutAstralPadding(padded), real) << "seed " << seed;
+        ASSERT_EQ(lengthIn(padded, codePoints), lengthIn(real, utf16)) << "seed " << seed;
+    }
 }

@@ -126,6 +126,17 @@ TEST_F(AtspiProviderTest, WritesAroundCharactersOutsideTheBasicPlane) {
     typeOnKeyboard("Z");
     EXPECT_TRUE(editor.waitForText("x a🙂🙂Zb y"));
 
+    // The selected-text write itself leaves the caret after what it inserted, before the
+    // provider moves it.
+    ASSERT_EQ(
+        accessibility->setAttributeValue(element, attribute::selectedTextRange, AXRange{0, 1}),
+        AXError::success);
+    ASSERT_EQ(accessibility->setAttributeValue(element, attribute::selectedText, "Qu"),
+              AXError::success);
+    EXPECT_TRUE(editor.waitForText("Qu a🙂🙂Zb y"));
+    EXPECT_EQ(readBoxed<AXRange>(element, attribute::selectedTextRange), (AXRange{2, 0}));
+    run(provider->replaceRange({0, 2}, "x", *field));
+
     // An insertion at the start, the way a snippet is written.
     run(provider->replaceRange({0, 0}, "a😀b", *field));
     EXPECT_TRUE(editor.waitForText("a😀bx a🙂🙂Zb y"));

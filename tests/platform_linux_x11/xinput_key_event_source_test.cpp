@@ -55,9 +55,10 @@ TEST_F(XInputKeyEventSourceTest, NamesTheKeysWithAMeaningAndTheHeldModifiers) {
         keyboard_.tap(key);
     keyboard_.chord({"Control_L"}, "v");
     keyboard_.chord({"Shift_L"}, "Tab");
-    ASSERT_TRUE(waitForEvents(7));
+    keyboard_.chord({"Alt_L"}, "x"); // a shortcut, not AltGr's other character
+    ASSERT_TRUE(waitForEvents(8));
     pumpFor(20ms);
-    ASSERT_EQ(events_.size(), 7u); // modifier keys are no key-downs of their own
+    ASSERT_EQ(events_.size(), 8u); // modifier keys are no key-downs of their own
 
     const std::vector<Key> keys = {Key::keypadEnter, Key::backspace, Key::forwardDelete,
                                    Key::pageDown,    Key::upArrow,   Key::other,
@@ -68,6 +69,7 @@ TEST_F(XInputKeyEventSourceTest, NamesTheKeysWithAMeaningAndTheHeldModifiers) {
     EXPECT_EQ(events_[5].modifiers, KeyModifier::control);
     EXPECT_EQ(events_[5].characters, "v");
     EXPECT_EQ(events_[6].modifiers, KeyModifier::shift);
+    EXPECT_EQ(events_[7].modifiers, KeyModifier::alt);
 }
 
 // The keyboard state comes from the server's notifications, in order with the keys: asking for

@@ -20,8 +20,10 @@ public:
         visible = true;
         ++showCount;
     }
+    // As the real panel's tear-down, the hide forgets the code typed.
     void hide() override {
         visible = false;
+        code.clear();
         ++hideCount;
     }
     void setCode(const std::string& newCode) override {

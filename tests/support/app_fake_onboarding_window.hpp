@@ -51,6 +51,7 @@ public:
     bool isAtEnterCodeStep() const override { return atEnterCodeStep; }
     bool isWindowVisible() const override { return isOpen && visible; }
     std::string signInEmail() const override { return email; }
+    std::string signInCode() const override { return code; }
 
     // The user types a code into the window's form.
     void typeCode(const std::string& typed) {

@@ -28,15 +28,21 @@ public:
         co_return focused;
     }
     Awaitable<std::string> getValue(AccessibleElement) override { co_return "text"; }
-    Awaitable<void> setValue(std::string text, AccessibleElement) override {
+    Awaitable<void> setValue(std::string text, AccessibleElement,
+                             std::optional<std::string>) override {
         written = text;
         co_return;
     }
     Awaitable<Point> getCaretPosition(AccessibleElement) override { co_return Point{1, 2}; }
     Awaitable<Point> getPosition(AccessibleElement) override { co_return Point{3, 4}; }
     Awaitable<bool> isSecureField(AccessibleElement) override { co_return true; }
-    Awaitable<void> selectRange(AXRange, AccessibleElement) override { co_return; }
-    Awaitable<void> replaceRange(AXRange, std::string, AccessibleElement) override { co_return; }
+    Awaitable<void> selectRange(AXRange, AccessibleElement, std::optional<std::string>) override {
+        co_return;
+    }
+    Awaitable<void> replaceRange(AXRange, std::string, AccessibleElement,
+                                 std::optional<std::string>) override {
+        co_return;
+    }
     Awaitable<std::optional<AppContext>> captureContext(AccessibleElement) override {
         co_return std::nullopt;
     }

@@ -76,7 +76,8 @@ TEST_F(KeyboardTriggerMonitorTest, RebuildsWhatTheFieldReceivesKeyByKey) {
         typed("ab");
         EXPECT_EQ(pressed(key), "") << static_cast<int>(key);
     }
-    for (auto modifier : {KeyModifier::control, KeyModifier::command, KeyModifier::function}) {
+    for (auto modifier :
+         {KeyModifier::control, KeyModifier::alt, KeyModifier::command, KeyModifier::function}) {
         typed("ab");
         EXPECT_EQ(pressed(Key::other, modifier, "v"), "") << modifier;
     }

@@ -195,6 +195,15 @@ TEST_F(TextMonitorTest, PasswordFieldsAreNeverReadAndTypingIntoThemNeverReachesD
     desktop.keyboard().type(";;fix");
     settle();
     EXPECT_EQ(delegate->take().back(), "trigger [fix] [;;fix] 0") << "nothing typed before is kept";
+
+    // A field that turns into a password field (a "show password" box unticked) is not read again.
+    auto turning = focusOn(SimElement::textField("visible")->label("turning"));
+    nextPoll(2);
+    EXPECT_GT(valueReadsOf("turning").size(), 0u);
+    turning->becomeSecure();
+    const auto readsBefore = valueReadsOf("turning").size();
+    nextPoll(5);
+    EXPECT_EQ(valueReadsOf("turning").size(), readsBefore);
 }
 
 TEST_F(TextMonitorTest, StopLetsTheCallInProgressFinishAndPollsNoMore) {
@@ -237,6 +246,32 @@ TEST_F(TextMonitorTest, StartingWithoutAccessibilityTrustFailsAndStaysStopped) {
     EXPECT_THROW(start(), AccessibilityError);
     EXPECT_FALSE(run(monitor->isMonitoring()));
     EXPECT_FALSE(clock.waiting());
+}
+
+TEST_F(TextMonitorTest, FieldsItMayNotReadStayUnreadAndANewPatternMeetsTheTextAlreadyThere) {
+    // A field whose role cannot be read might be a password field.
+    focusOn(SimElement::textArea("a ;;fix")->label("unknown"))
+        ->failReads("AXRole", AXError::cannotComplete);
+    start();
+    nextPoll(2);
+    EXPECT_EQ(valueReadsOf("unknown").size(), 0u);
+
+    // Our own windows are read only once that is allowed.
+    auto own = desktop.addApplication(desktop.ownProcess())
+                   ->addWindow("Settings")
+                   ->add(SimElement::textField("b //fix")->label("own"));
+    desktop.focus(own);
+    nextPoll(2);
+    EXPECT_EQ(valueReadsOf("own").size(), 0u);
+    run(monitor->updateAllowOwnProcessInputMonitoring(true));
+    nextPoll(2);
+    EXPECT_GT(valueReadsOf("own").size(), 0u);
+    delegate->take();
+
+    // The text read before the pattern changed is evaluated again under the new one.
+    run(monitor->updateTriggerPattern("//"));
+    nextPoll();
+    EXPECT_THAT(delegate->take(), ::testing::Contains("trigger [fix] [//fix] 2"));
 }
 
 } // namespace

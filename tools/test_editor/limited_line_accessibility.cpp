@@ -80,6 +80,38 @@ public:
     }
 };
 
+// Edited through its accessible interface, except that the first insertion goes nowhere.
+class LosingInsertionLineAccessible : public ReadOnlyLineAccessible,
+                                      public QAccessibleEditableTextInterface {
+public:
+    using ReadOnlyLineAccessible::ReadOnlyLineAccessible;
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return ReadOnlyLineAccessible::interface_cast(type);
+    }
+
+    void deleteText(int start, int end) override {
+        field()->setText(field()->text().remove(start, end - start));
+        field()->setCursorPosition(start);
+    }
+    void insertText(int offset, const QString& text) override {
+        if (!lostOne_) {
+            lostOne_ = true;
+            return;
+        }
+        field()->setText(field()->text().insert(offset, text));
+        field()->setCursorPosition(offset + static_cast<int>(text.size()));
+    }
+    void replaceText(int start, int end, const QString& text) override {
+        field()->setText(field()->text().replace(start, end - start, text));
+    }
+
+private:
+    bool lostOne_ = false;
+};
+
 QAccessibleInterface* limitedInterface(const QString&, QObject* object) {
     if (!limitedField || object != limitedField.data())
         return nullptr;
@@ -87,6 +119,8 @@ QAccessibleInterface* limitedInterface(const QString&, QObject* object) {
         return new ReadOnlyLineAccessible(limitedField);
     if (limitedAccess == AccessibleText::none)
         return new OpaqueLineAccessible(limitedField);
+    if (limitedAccess == AccessibleText::losingFirstInsertion)
+        return new LosingInsertionLineAccessible(limitedField);
     return nullptr;
 }
 

@@ -9,6 +9,9 @@ enum class AccessibleText {
     editable, // Qt's own interface
     readOnly, // text, caret and selection, but no editable text
     none,     // a text field that tells nothing of its text
+    // Editable, but the first insertion is lost after the deletion before it landed (an
+    // application too slow to answer it).
+    losingFirstInsertion,
 };
 
 // Makes Qt use the limited interface for this field; call before the field is shown.

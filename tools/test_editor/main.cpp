@@ -2,9 +2,9 @@
 // password field, each with an accessible name so tests can find them.
 //
 // --focus=<multi|single|password> picks the field that has focus at start (the target field).
-// --accessible-text=<editable|read-only|none> limits what the one-line field's accessible
-//   interface offers: all of Qt's (the default), its text without a way to write it, or nothing
-//   of its text.
+// --accessible-text=<editable|read-only|none|losing-insertion> limits what the one-line field's
+//   accessible interface offers: all of Qt's (the default), its text without a way to write it,
+//   nothing of its text, or editing whose first insertion is lost.
 // --stdin-commands lets a test drive it, one command a line on stdin, answers on stdout:
 //   text         prints "text <the target field's text as UTF-8, in hex>"
 //   focused      prints "focused yes" when the window is active with the target field focused
@@ -149,7 +149,9 @@ int main(int argc, char** argv) {
     const QString access = argumentValue(argc, argv, "--accessible-text=", "editable");
     limitAccessibleText(single, access == "read-only" ? AccessibleText::readOnly
                                 : access == "none"    ? AccessibleText::none
-                                                      : AccessibleText::editable);
+                                : access == "losing-insertion"
+                                    ? AccessibleText::losingFirstInsertion
+                                    : AccessibleText::editable);
     single->setAccessibleName("One-line field");
     auto* password = new QLineEdit;
     password->setAccessibleName("Password field");

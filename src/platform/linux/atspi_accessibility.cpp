@@ -32,14 +32,15 @@ AtspiAccessibility::~AtspiAccessibility() {
 }
 
 template <class Result, class Work>
-Result AtspiAccessibility::perform(const AXElement& element, Work work) {
+Result AtspiAccessibility::perform(const AXElement& element, Work work,
+                                   AtspiCall::Timeout deadline) {
     auto* handle = atspiElement(element);
     if (!handle)
         return AXError::invalidUIElement;
     if (!attributes_)
         return AXError::apiDisabled;
     auto job = [&]() -> Result {
-        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()));
+        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()), deadline);
         auto* accessible = attributes_->resolve(call, *handle);
         if (call.failed())
             return *call.failure();
@@ -52,11 +53,10 @@ Result AtspiAccessibility::perform(const AXElement& element, Work work) {
 }
 
 bool AtspiAccessibility::isProcessTrusted(TrustCheck check) {
-    const bool enabled = atspiAccessibilityEnabled().value_or(false);
+    bool enabled = atspiAccessibilityEnabled().value_or(false);
     if (check == TrustCheck::prompt && !enabled) {
-        // The switch takes effect at once; the caller sees it on its next check, as it would see a
-        // user's answer to a prompt.
-        if (enableAtspiAccessibility())
+        // No one is asked here: the switch takes effect at once, and the answer is the new state.
+        if ((enabled = enableAtspiAccessibility()))
             logLine("⚠️ [Accessibility] Desktop accessibility turned on: Qt applications that "
                     "are already running must be restarted before their text can be read");
         else
@@ -130,10 +130,12 @@ AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::str
     // and have no equivalent on the bus: answered here, without the trip to the thread.
     if (atspiElement(element) && !AtspiAttributes::isWritable(attribute))
         return AXError::attributeUnsupported;
-    return perform<AXError>(element,
-                            [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
-                                return attributes_->write(call, accessible, attribute, value);
-                            });
+    return perform<AXError>(
+        element,
+        [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+            return attributes_->write(call, accessible, attribute, value);
+        },
+        AtspiCall::writeTimeout);
 }
 
 AXError AtspiAccessibility::setMessagingTimeout(const AXElement& element,

@@ -48,8 +48,11 @@ public:
     std::optional<std::string> applicationName(Pid pid, std::chrono::milliseconds wait);
 
 private:
-    // Runs work(call, element, object) on the accessibility thread for a reference of ours.
-    template <class Result, class Work> Result perform(const AXElement& element, Work work);
+    // Runs work(call, element, object) on the accessibility thread for a reference of ours, each
+    // call allowed the element's messaging time-out, else deadline.
+    template <class Result, class Work>
+    Result perform(const AXElement& element, Work work,
+                   AtspiCall::Timeout deadline = AtspiCall::readTimeout);
 
     AtspiDesktopHooks hooks_;
     std::shared_ptr<AtspiFocusSnapshot> focus_;

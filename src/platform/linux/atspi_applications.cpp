@@ -30,7 +30,8 @@ AtspiApplications::Entry* AtspiApplications::entryOf(AtspiCall& call, AtspiAcces
             [&](GError** error) { return atspi_accessible_get_application(accessible, error); }));
     if (!application || call.failed())
         return nullptr;
-    return &entries_.insert_or_assign(busName, Entry{std::move(application), {}, {}}).first->second;
+    return &entries_.insert_or_assign(busName, Entry{std::move(application), {}, {}, {}})
+                .first->second;
 }
 
 AtspiAccessible* AtspiApplications::of(AtspiCall& call, AtspiAccessible* accessible) {
@@ -104,6 +105,23 @@ AtspiToolkit AtspiApplications::toolkitOf(AtspiCall& call, AtspiAccessible* acce
         entry->toolkit = toolkitNamed(toolkit);
     }
     return *entry->toolkit;
+}
+
+std::shared_ptr<AtspiUnansweredCalls> AtspiApplications::unansweredBy(AtspiCall& call,
+                                                                      AtspiAccessible* accessible) {
+    auto* entry = entryOf(call, accessible);
+    if (!entry)
+        return nullptr;
+    if (!entry->unanswered) {
+        bool refused = false;
+        auto name = takeString(call.quietly(
+            [&](GError** error) {
+                return atspi_accessible_get_name(entry->application.get(), error);
+            },
+            refused));
+        entry->unanswered = std::make_shared<AtspiUnansweredCalls>(std::move(name));
+    }
+    return entry->unanswered;
 }
 
 void AtspiApplications::forgetDeparted() {

@@ -6,8 +6,10 @@
 #include "platform/accessibility.hpp"
 #include "platform/linux/atspi_offsets.hpp"
 #include "platform/linux/atspi_tree.hpp"
+#include "platform/linux/atspi_unanswered_calls.hpp"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,12 +23,16 @@ public:
     AtspiAccessible* withPid(AtspiCall& call, Pid pid);
     std::optional<Pid> pidOf(AtspiCall& call, AtspiAccessible* accessible);
     AtspiToolkit toolkitOf(AtspiCall& call, AtspiAccessible* accessible);
+    // What the element's application is known not to answer; null when it cannot be found.
+    std::shared_ptr<AtspiUnansweredCalls> unansweredBy(AtspiCall& call,
+                                                       AtspiAccessible* accessible);
 
 private:
     struct Entry {
         atspi_tree::Object application;
         std::optional<Pid> pid;
         std::optional<AtspiToolkit> toolkit;
+        std::shared_ptr<AtspiUnansweredCalls> unanswered;
     };
     // The entry of the element's application, created on first use; null when it has gone.
     Entry* entryOf(AtspiCall& call, AtspiAccessible* accessible);

@@ -16,6 +16,10 @@ namespace {
 // of data, and the walks stop well before.
 constexpr int childLimit = 500;
 
+// How often, and how far apart, a window reported focused is searched for the focused field.
+constexpr int focusSearchesPerReport = 5;
+constexpr std::chrono::milliseconds focusSearchInterval{1000};
+
 AXValue elementValue(AtspiAccessible* accessible) {
     return AXValue(AtspiElement::object(accessible));
 }
@@ -166,7 +170,7 @@ AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
 AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     const auto generation = snapshot_->generation();
     AtspiFocusSnapshot::Focus focus;
-    if (auto* focused = focus_.focused()) {
+    if (auto* focused = focusedElement(call)) {
         focus.pid = applications_.pidOf(call, focused);
         focus.element = AtspiElement::object(focused, focus.pid);
         focus.application = AtspiElement::object(applications_.of(call, focused), focus.pid);
@@ -193,8 +197,44 @@ AXResult<AXValue> AtspiAttributes::readSystemWide(AtspiCall& call, const AtspiEl
     return elementOrNoValue(pid ? applications_.withPid(call, *pid) : nullptr);
 }
 
+AtspiAccessible* AtspiAttributes::focusedElement(AtspiCall& call) {
+    auto* focused = focus_.focused();
+    if (!focused)
+        return focused;
+    // A page may give its field the keyboard without a report: searched again a few times, a
+    // while apart, for as long as the report stands.
+    const auto now = std::chrono::steady_clock::now();
+    if (focusSearch_.report != focus_.reports()) {
+        focusSearch_ = {focus_.reports(), 0, {}};
+    } else if (focusSearch_.searches >= focusSearchesPerReport ||
+               now - focusSearch_.last < focusSearchInterval) {
+        return focused;
+    }
+    ++focusSearch_.searches;
+    focusSearch_.last = now;
+    // Its own call: the search must not fail the request that asked for the focus.
+    AtspiCall search(call.timeout());
+    // A window's text is that of its parts (Firefox reports focus on its frame while the page's
+    // field has the keyboard); a container holds none.
+    const auto role = atspi_tree::role(search, focused);
+    const bool topLevel = role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW ||
+                          role == ATSPI_ROLE_DIALOG || role == ATSPI_ROLE_APPLICATION;
+    GObjectRef<AtspiText> text(
+        search([&](GError**) { return atspi_accessible_get_text_iface(focused); }));
+    if ((text && !topLevel) || search.failed())
+        return focused;
+    auto* application = applications_.of(search, focused);
+    auto window = application ? atspi_tree::activeWindow(search, application) : nullptr;
+    auto found = window ? atspi_tree::findFocused(search, window.get(), focused) : nullptr;
+    if (found && !search.failed()) {
+        focus_.adopt(found.get());
+        return focus_.focused();
+    }
+    return focused;
+}
+
 AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccessible* application) {
-    if (auto* focused = focus_.focused();
+    if (auto* focused = focusedElement(call);
         focused && ATSPI_OBJECT(focused)->app == ATSPI_OBJECT(application)->app)
         return elementValue(focused);
     auto window = atspi_tree::activeWindow(call, application);
@@ -212,7 +252,8 @@ std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
                                                          AtspiAccessible* accessible) {
     const bool secret = atspi_tree::role(call, accessible) == ATSPI_ROLE_PASSWORD_TEXT;
     const auto toolkit = applications_.toolkitOf(call, accessible);
-    return AtspiTextField::of(call, accessible, toolkit, secret);
+    return AtspiTextField::of(call, accessible, toolkit, secret,
+                              applications_.unansweredBy(call, accessible));
 }
 
 AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible) {

@@ -78,6 +78,10 @@ private:
     // The element focus was last reported on, with its application, published for other threads.
     AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
+    // The element focus was last reported on; when that one is a window or holds no text, the
+    // element its window says is focused (a toolkit may report focus on a container while a
+    // field inside it has the keyboard).
+    AtspiAccessible* focusedElement(AtspiCall& call);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);
     AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible);
@@ -91,6 +95,12 @@ private:
     AtspiFocusTracker focus_;
     AtspiApplications applications_;
     AtspiTextCache texts_;
+    struct FocusSearch {
+        std::optional<std::uint64_t> report; // the focus report searched after
+        int searches = 0;
+        std::chrono::steady_clock::time_point last;
+    };
+    FocusSearch focusSearch_;
     std::shared_ptr<AtspiWindowActivations> windowActivations_; // only with windowActivated
 };
 

@@ -19,8 +19,12 @@ bool saysTimedOut(std::string_view message) {
 
 } // namespace
 
-AtspiCall::AtspiCall(Timeout timeout)
-    : timeout_(timeout > Timeout::zero() ? timeout : defaultTimeout) {
+AtspiCall::AtspiCall(Timeout timeout, Timeout fallback)
+    : timeout_(timeout > Timeout::zero() ? timeout : fallback) {
+    applyTimeout();
+}
+
+void AtspiCall::applyTimeout() const {
     // Applications that have just started get no grace period: the caller's time-out holds.
     const auto milliseconds = std::lround(std::max(1.0, timeout_.count() * 1000.0));
     atspi_set_timeout(static_cast<gint>(std::min<long>(milliseconds, G_MAXINT)), -1);

@@ -4,12 +4,19 @@
 // Some of the library's property reads swallow their errors and answer 0 or nothing; a call that
 // took the whole time-out is taken to have run out of it, whatever it answered. Once a call
 // failed, the request's later calls are not made, and answer nothing.
+//
+// Deadlines are short: every application shares the one accessibility thread, and a reply an
+// application loses (GTK 3 sometimes does, on its direct connection) would otherwise hold every
+// read of every application for the bus's default 25 s. A read that runs out fails its request
+// only; the next poll asks again. Writes get longer: a write that runs out may still take effect,
+// and the next method of writing would then write the text a second time.
 
 #include "platform/accessibility.hpp"
 
 #include <chrono>
 #include <optional>
 #include <type_traits>
+#include <utility>
 
 typedef struct _GError GError;
 
@@ -18,10 +25,11 @@ namespace pennial {
 class AtspiCall {
 public:
     using Timeout = std::chrono::duration<double>;
-    static constexpr Timeout defaultTimeout{6.0};
+    static constexpr Timeout readTimeout{0.25};
+    static constexpr Timeout writeTimeout{2.0};
 
-    // Sets the library's time-out for the calls to come; zero means the default.
-    explicit AtspiCall(Timeout timeout);
+    // Sets the library's time-out for the calls to come; zero means fallback.
+    explicit AtspiCall(Timeout timeout, Timeout fallback = readTimeout);
 
     // Runs one library call, given the place for its error: call([&](GError** error) {...}), and
     // answers what it answered.
@@ -39,6 +47,24 @@ public:
         auto result = run(libraryCall, outcome);
         refused = outcome.has_value();
         if (outcome != AXError::cannotComplete)
+            failure_ = before;
+        return result;
+    }
+
+    // As a call, with a deadline of its own instead of the request's; ranOut tells whether it
+    // took the whole of it, which then does not fail the request (the caller checks the call's
+    // effect instead: some applications act on a call and never answer it).
+    template <class Call>
+    std::invoke_result_t<Call&, GError**> within(Timeout deadline, Call libraryCall, bool& ranOut) {
+        const auto before = failure_;
+        std::optional<AXError> outcome;
+        const auto requestTimeout = std::exchange(timeout_, deadline);
+        applyTimeout();
+        auto result = run(libraryCall, outcome);
+        timeout_ = requestTimeout;
+        applyTimeout();
+        ranOut = outcome == AXError::cannotComplete;
+        if (ranOut)
             failure_ = before;
         return result;
     }
@@ -71,6 +97,7 @@ private:
         return result;
     }
 
+    void applyTimeout() const;
     // Frees the error; answers the call's failure, and keeps it when it is the request's first.
     std::optional<AXError> settle(GError* error, std::chrono::steady_clock::duration elapsed);
 

@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_focus_tracker.hpp"
 
 #include "platform/linux/atspi_ref.hpp"
+#include "platform/linux/own_key_grab.hpp"
 
 #include <memory>
 #include <string_view>
@@ -40,6 +41,9 @@ void AtspiFocusTracker::onEvent(AtspiEvent* received, void* self) {
     // Runs while another call waits for its reply, too: it only takes note, asking nothing.
     const std::string_view type = event->type ? event->type : "";
     if (type == focusedEvent) {
+        if (own_key_grab::explains(std::chrono::steady_clock::now()))
+            return;
+        ++tracker->reports_;
         tracker->adopt(event->source);
     } else if (type == defunctEvent && event->source == tracker->focused_) {
         tracker->take(nullptr);

@@ -22,6 +22,9 @@ int utf16UnitsOf(char leadByte) {
 AtspiToolkit toolkitNamed(std::string_view toolkitName) {
     if (toolkitName == "Qt")
         return {AtspiTextUnits::utf16, true};
+    // Its padded code points count as the unpadded text's UTF-16 units.
+    if (toolkitName == "Gecko")
+        return {AtspiTextUnits::utf16, true, true};
     return {};
 }
 
@@ -74,6 +77,21 @@ std::optional<std::int64_t> fromUtf16Offset(std::string_view text, std::int64_t 
     if (utf16 != offset)
         return std::nullopt;
     return characters;
+}
+
+std::string withoutAstralPadding(std::string_view text) {
+    constexpr std::string_view padding = "\xEF\xBB\xBF"; // U+FEFF
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const bool astral = (static_cast<unsigned char>(text[i]) & 0xF8) == 0xF0;
+        const std::size_t length = astral ? std::min<std::size_t>(4, text.size() - i) : 1;
+        result.append(text.substr(i, length));
+        i += length;
+        if (astral && text.substr(i, padding.size()) == padding)
+            i += padding.size();
+    }
+    return result;
 }
 
 std::int64_t insertionLength(std::string_view text, AtspiTextUnits units) {

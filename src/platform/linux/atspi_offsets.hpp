@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace pennial {
@@ -17,6 +18,10 @@ struct AtspiToolkit {
     // Whether it answers a read of the text up to offset -1 with the whole text (GTK 4's entries
     // answer nothing): one call instead of counting the characters first.
     bool readsToTheEnd = false;
+    // Whether it follows every character outside the Basic Multilingual Plane with a U+FEFF
+    // (Firefox does, so that its code-point offsets count as UTF-16 units do): the padding is
+    // never the user's text.
+    bool padsAstralCharacters = false;
     bool operator==(const AtspiToolkit&) const = default;
 };
 
@@ -33,6 +38,10 @@ std::int64_t toUtf16Offset(std::string_view text, std::int64_t offset, AtspiText
 // character the toolkit counts as one.
 std::optional<std::int64_t> fromUtf16Offset(std::string_view text, std::int64_t offset,
                                             AtspiTextUnits units);
+
+// The text without the U+FEFF a padding toolkit puts after each character outside the Basic
+// Multilingual Plane; any other U+FEFF stays.
+std::string withoutAstralPadding(std::string_view text);
 
 // The length to send with an inserted text.
 std::int64_t insertionLength(std::string_view text, AtspiTextUnits units);

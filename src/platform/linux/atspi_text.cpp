@@ -4,10 +4,17 @@
 
 #include <algorithm>
 #include <limits>
+#include <thread>
 
 namespace pennial {
 
 namespace {
+
+// Long enough to send a call to an application known never to answer it.
+constexpr AtspiCall::Timeout sendOnlyDeadline{0.02};
+// GTK 4 may put the caret back where its own handling of a change leaves it, after a caret move
+// that it answered as done: one more move after this pause.
+constexpr std::chrono::milliseconds caretRetryPause{20};
 
 gint clampedOffset(std::int64_t offset) {
     return static_cast<gint>(std::clamp<std::int64_t>(offset, 0, std::numeric_limits<gint>::max()));
@@ -52,17 +59,31 @@ atspiRectOnScreen(AtspiCall& call,
 }
 
 AtspiTextField::AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text,
-                               AtspiToolkit toolkit, bool secret)
+                               AtspiToolkit toolkit, bool secret,
+                               std::shared_ptr<AtspiUnansweredCalls> unanswered)
     : accessible_(accessible), text_(std::move(text)), units_(toolkit.units),
-      readsToTheEnd_(toolkit.readsToTheEnd), secret_(secret) {}
+      readsToTheEnd_(toolkit.readsToTheEnd), padded_(toolkit.padsAstralCharacters), secret_(secret),
+      unanswered_(std::move(unanswered)) {}
 
 std::optional<AtspiTextField> AtspiTextField::of(AtspiCall& call, AtspiAccessible* accessible,
-                                                 AtspiToolkit toolkit, bool secret) {
+                                                 AtspiToolkit toolkit, bool secret,
+                                                 std::shared_ptr<AtspiUnansweredCalls> unanswered) {
     GObjectRef<AtspiText> text(
         call([&](GError**) { return atspi_accessible_get_text_iface(accessible); }));
     if (!text)
         return std::nullopt;
-    return AtspiTextField(accessible, std::move(text), toolkit, secret);
+    return AtspiTextField(accessible, std::move(text), toolkit, secret, std::move(unanswered));
+}
+
+std::string AtspiTextField::fromToolkit(std::string text) const {
+    auto sane = unicode::sanitizeUtf8(text);
+    return padded_ ? withoutAstralPadding(sane) : sane;
+}
+
+std::string AtspiTextField::toToolkit(const std::string& text) const {
+    // Never written back, even should a text read elsewhere carry it.
+    auto sane = unicode::sanitizeUtf8(text);
+    return padded_ ? withoutAstralPadding(sane) : sane;
 }
 
 std::int64_t AtspiTextField::characterCount(AtspiCall& call) const {
@@ -83,7 +104,7 @@ std::optional<std::string> AtspiTextField::textUpTo(AtspiCall& call, std::int64_
         call([&](GError** error) { return atspi_text_get_text(text_.get(), 0, last, error); }));
     if (call.failed())
         return std::nullopt;
-    return unicode::sanitizeUtf8(text);
+    return fromToolkit(std::move(text));
 }
 
 std::optional<std::string> AtspiTextField::wholeText(AtspiCall& call) const {
@@ -169,7 +190,7 @@ std::optional<std::string> AtspiTextField::selectedText(AtspiCall& call) const {
         return atspi_text_get_text(text_.get(), clampedOffset(span->start),
                                    clampedOffset(span->end), error);
     }));
-    return call.failed() ? std::nullopt : std::optional(unicode::sanitizeUtf8(text));
+    return call.failed() ? std::nullopt : std::optional(fromToolkit(std::move(text)));
 }
 
 AXResult<AXValue> AtspiTextField::stringForRange(AtspiCall& call, AXRange range) const {
@@ -232,9 +253,7 @@ AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
         return call.failure().value_or(AXError::illegalArgument);
     bool done = false;
     if (span->start == span->end) {
-        done = call([&](GError** error) {
-            return atspi_text_set_caret_offset(text_.get(), clampedOffset(span->start), error);
-        });
+        done = moveCaret(call, span->start);
     } else {
         done = call([&](GError** error) {
             return atspi_text_set_selection(text_.get(), 0, clampedOffset(span->start),
@@ -242,10 +261,7 @@ AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
         });
         // Some toolkits change only a selection that exists.
         if (!done && !call.failed())
-            done = call([&](GError** error) {
-                return atspi_text_add_selection(text_.get(), clampedOffset(span->start),
-                                                clampedOffset(span->end), error);
-            });
+            done = addSelection(call, *span);
     }
     if (call.failed())
         return *call.failure();
@@ -260,7 +276,7 @@ AXError AtspiTextField::replaceSelection(AtspiCall& call, const std::string& tex
     auto span = selection(call);
     if (!span)
         return call.failure().value_or(AXError::failure);
-    const auto inserted = unicode::sanitizeUtf8(text);
+    const auto inserted = toToolkit(text);
     bool done = true;
     if (span->end > span->start)
         done = call([&](GError** error) {
@@ -289,12 +305,54 @@ AXError AtspiTextField::setWholeText(AtspiCall& call, const std::string& text) c
     if (!editable)
         return call.failure().value_or(AXError::attributeUnsupported);
     const bool done = call([&](GError** error) {
-        return atspi_editable_text_set_text_contents(editable.get(),
-                                                     unicode::sanitizeUtf8(text).c_str(), error);
+        return atspi_editable_text_set_text_contents(editable.get(), toToolkit(text).c_str(),
+                                                     error);
     });
     if (call.failed())
         return *call.failure();
     return done ? AXError::success : AXError::failure;
+}
+
+} // namespace pennial
+
+namespace pennial {
+
+bool AtspiTextField::addSelection(AtspiCall& call, Span span) const {
+    constexpr const char* method = "AddSelection";
+    const bool answers = !unanswered_ || unanswered_->answers(method);
+    bool ranOut = false;
+    const bool added = call.within(
+        answers ? call.timeout() : sendOnlyDeadline,
+        [&](GError** error) {
+            return atspi_text_add_selection(text_.get(), clampedOffset(span.start),
+                                            clampedOffset(span.end), error);
+        },
+        ranOut);
+    if (!ranOut)
+        return added;
+    if (unanswered_)
+        unanswered_->learn(method);
+    // Calls are handled in order: the selection read after it tells whether it was made.
+    auto now = selection(call);
+    return now && now->start == span.start && now->end == span.end;
+}
+
+bool AtspiTextField::moveCaret(AtspiCall& call, std::int64_t offset) const {
+    auto move = [&] {
+        return call([&](GError** error) {
+            return atspi_text_set_caret_offset(text_.get(), clampedOffset(offset), error);
+        });
+    };
+    auto caret = [&] {
+        return call(
+            [&](GError** error) { return atspi_text_get_caret_offset(text_.get(), error); });
+    };
+    if (!move() || call.failed())
+        return false;
+    if (caret() == offset || call.failed())
+        return !call.failed();
+    std::this_thread::sleep_for(caretRetryPause);
+    return move() && !call.failed() && caret() == offset;
 }
 
 } // namespace pennial

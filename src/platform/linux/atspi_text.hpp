@@ -7,8 +7,10 @@
 #include "platform/linux/atspi_call.hpp"
 #include "platform/linux/atspi_offsets.hpp"
 #include "platform/linux/atspi_ref.hpp"
+#include "platform/linux/atspi_unanswered_calls.hpp"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,9 +21,11 @@ using AtspiWindowOrigin = std::function<std::optional<Point>()>;
 
 class AtspiTextField {
 public:
-    // None when the element has no text.
-    static std::optional<AtspiTextField> of(AtspiCall& call, AtspiAccessible* accessible,
-                                            AtspiToolkit toolkit, bool secret);
+    // None when the element has no text. unanswered: what its application is known not to
+    // answer, learnt further here.
+    static std::optional<AtspiTextField>
+    of(AtspiCall& call, AtspiAccessible* accessible, AtspiToolkit toolkit, bool secret,
+       std::shared_ptr<AtspiUnansweredCalls> unanswered = nullptr);
 
     bool secret() const { return secret_; }
 
@@ -47,7 +51,7 @@ private:
     };
 
     AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text, AtspiToolkit toolkit,
-                   bool secret);
+                   bool secret, std::shared_ptr<AtspiUnansweredCalls> unanswered);
     std::int64_t characterCount(AtspiCall& call) const;
     // The text from the start up to end toolkit units (at most the whole text).
     std::optional<std::string> textUpTo(AtspiCall& call, std::int64_t end) const;
@@ -56,12 +60,21 @@ private:
     std::optional<AXRange> toRange(AtspiCall& call, Span span) const;
     // The current selection, or the caret as an empty one.
     std::optional<Span> selection(AtspiCall& call) const;
+    // Adds span as a selection; whether the field then has it.
+    bool addSelection(AtspiCall& call, Span span) const;
+    // Moves the caret; whether it is then there.
+    bool moveCaret(AtspiCall& call, std::int64_t offset) const;
+    // Text as the rest of the system sees it, and as the toolkit is given it.
+    std::string fromToolkit(std::string text) const;
+    std::string toToolkit(const std::string& text) const;
 
     AtspiAccessible* accessible_;
     GObjectRef<AtspiText> text_;
     AtspiTextUnits units_;
     bool readsToTheEnd_;
+    bool padded_;
     bool secret_;
+    std::shared_ptr<AtspiUnansweredCalls> unanswered_;
 };
 
 // A rectangle the element reports through getter, on the screen: in screen coordinates where the

@@ -150,7 +150,7 @@ Object windowOf(AtspiCall& call, AtspiAccessible* accessible) {
     return nullptr;
 }
 
-Object findFocused(AtspiCall& call, AtspiAccessible* root) {
+Object findFocused(AtspiCall& call, AtspiAccessible* root, AtspiAccessible* besides) {
     std::deque<std::pair<Object, int>> queue;
     queue.emplace_back(ref(root), 0);
     for (int visited = 0; !queue.empty() && visited < focusSearchElements && !call.failed();
@@ -160,7 +160,7 @@ Object findFocused(AtspiCall& call, AtspiAccessible* root) {
         auto set = states(call, element.get());
         if (!set)
             continue;
-        if (atspi_state_set_contains(set.get(), ATSPI_STATE_FOCUSED))
+        if (atspi_state_set_contains(set.get(), ATSPI_STATE_FOCUSED) && element.get() != besides)
             return std::move(element);
         // Hidden parts cannot hold the focus; lists that manage their descendants may hold
         // thousands of rows, none of them a text field.

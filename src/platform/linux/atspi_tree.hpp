@@ -36,7 +36,8 @@ Object activeWindow(AtspiCall& call, AtspiAccessible* application);
 // The window (the child of its application) the object lies in.
 Object windowOf(AtspiCall& call, AtspiAccessible* accessible);
 // The focused element under root, searched breadth first through visible elements only.
-Object findFocused(AtspiCall& call, AtspiAccessible* root);
+// besides: an element not to stop at (a window that says it is focused itself).
+Object findFocused(AtspiCall& call, AtspiAccessible* root, AtspiAccessible* besides = nullptr);
 // The address of the document shown in the window ("DocURL", else "URI"), when it shows one.
 std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* window);
 

@@ -342,9 +342,15 @@ void LocalCrashReporter::captureError(std::exception_ptr error) {
 
 void LocalCrashReporter::writeTerminateReport(std::exception_ptr error) noexcept {
     try {
-        auto summary = error ? scrubbed(summarizeError(error))
-                             : ErrorSummary{"std::terminate", "terminate called without an "
-                                                              "active exception"};
+        ErrorSummary summary{"std::terminate", "terminate called without an active exception"};
+        if (error) {
+            // Never wait for the scrubber here: a failure inside it may have brought us here.
+            summary = summarizeError(error);
+            summary.type =
+                scrubber_->tryScrub(summary.type).value_or(std::string(SecretScrubber::filtered));
+            summary.description = scrubber_->tryScrub(summary.description)
+                                      .value_or(std::string(SecretScrubber::filtered));
+        }
         // No lock: terminate may be called while this thread holds it.
         auto report = "{\"level\":\"fatal\"," + std::string(fatal.header) +
                       "\"timestamp\":" + json::dump(Json(nowSeconds())) +

@@ -42,6 +42,19 @@ std::vector<Screen> QtScreens::screens() {
     return screens;
 }
 
+Point QtScreens::fromDevicePixels(Point point) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect logical = screen->geometry();
+        const double ratio = screen->devicePixelRatio();
+        const QRectF device(logical.topLeft(), QSizeF(logical.size()) * ratio);
+        if (!device.contains(QPointF(point.x, point.y)))
+            continue;
+        return {logical.x() + (point.x - logical.x()) / ratio,
+                logical.y() + (point.y - logical.y()) / ratio};
+    }
+    return point;
+}
+
 std::optional<Screen> QtScreens::mainScreen() {
     const QScreen* screen = nullptr;
     if (const QWindow* focused = QGuiApplication::focusWindow())

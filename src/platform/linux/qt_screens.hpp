@@ -14,6 +14,8 @@ public:
     // The screen of our focused window; else the one under the pointer, which is where the user
     // works in another application; else the primary one.
     std::optional<Screen> mainScreen() override;
+    // Each screen keeps its top-left corner and shrinks by its own device pixel ratio.
+    Point fromDevicePixels(Point point) override;
 };
 
 } // namespace pennial

@@ -9,7 +9,7 @@ namespace pennial {
 
 namespace {
 
-// Which of Mod1..Mod5 carry Alt/AltGr, Super and Num Lock: the row of the modifier mapping that
+// Which of Mod1..Mod5 carry AltGr, Alt, Super and Num Lock: the row of the modifier mapping that
 // holds a key with such a keysym.
 ModifierMasks readModifierMasks(Display* display, XkbDescPtr keyboard) {
     ModifierMasks masks;
@@ -30,6 +30,8 @@ ModifierMasks readModifierMasks(Display* display, XkbDescPtr keyboard) {
                 case XK_Alt_R:
                 case XK_Meta_L:
                 case XK_Meta_R:
+                    masks.alt |= bit;
+                    break;
                 case XK_ISO_Level3_Shift:
                 case XK_Mode_switch:
                     masks.option |= bit;
@@ -65,6 +67,8 @@ unsigned keyModifiers(unsigned state, const ModifierMasks& masks) {
         modifiers |= KeyModifier::capsLock;
     if (state & masks.option)
         modifiers |= KeyModifier::option;
+    if (state & masks.alt)
+        modifiers |= KeyModifier::alt;
     if (state & masks.command)
         modifiers |= KeyModifier::command;
     return modifiers;

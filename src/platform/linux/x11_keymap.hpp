@@ -10,9 +10,10 @@
 
 namespace pennial {
 
-// The modifier bits (Mod1..Mod5) that carry Alt/AltGr, Super and Num Lock in the current mapping.
+// The modifier bits (Mod1..Mod5) that carry AltGr, Alt, Super and Num Lock in the current mapping.
 struct ModifierMasks {
     unsigned option = 0;
+    unsigned alt = 0;
     unsigned command = 0;
     unsigned numLock = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/linux/x11_palette_key_interceptor.hpp"
 
 #include "base/log.hpp"
+#include "platform/linux/own_key_grab.hpp"
 #include "platform/linux/x11_connection.hpp"
 #include "platform/linux/x11_keymap.hpp"
 #include "platform/linux/xinput_key_event_source.hpp"
@@ -82,8 +83,10 @@ struct X11PaletteKeyInterceptor::Grabber {
         const auto grab = std::find_if(grabs.begin(), grabs.end(), [&](const Grab& candidate) {
             return candidate.keycode == event.xkey.keycode;
         });
-        if (grab != grabs.end())
+        if (grab != grabs.end()) {
+            own_key_grab::pressed();
             relay->post(grab->key);
+        }
     }
 
     std::vector<Grab> grabs;

@@ -20,8 +20,21 @@ namespace pennial {
 
 namespace {
 
+// How often the accessibility bus is asked to name the active window's application.
+constexpr int namingAttempts = 3;
+
+// The program's own name: the kernel's copy (comm) is cut to 15 characters ("gnome-text-edit"),
+// the command line's first word is not.
 std::optional<std::string> processName(Pid pid) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    const std::string process = "/proc/" + std::to_string(pid);
+    std::ifstream commandLine(process + "/cmdline", std::ios::binary);
+    std::string program;
+    if (std::getline(commandLine, program, '\0') && !program.empty()) {
+        program = program.substr(program.find_last_of('/') + 1);
+        if (!program.empty())
+            return program;
+    }
+    std::ifstream comm(process + "/comm");
     std::string name;
     if (!std::getline(comm, name) || name.empty())
         return std::nullopt;
@@ -123,14 +136,15 @@ struct X11Workspace::Reader {
         // The application's identity as the desktop knows it: the application id GTK sets, else
         // the window class, else the process's name.
         found.bundleIdentifier = text(display, window, gtkApplicationId);
-        if (!found.bundleIdentifier) {
-            XClassHint hint{};
-            if (XGetClassHint(display, window, &hint)) {
-                if (hint.res_class && *hint.res_class)
+        XClassHint hint{};
+        if (XGetClassHint(display, window, &hint)) {
+            if (hint.res_class && *hint.res_class) {
+                found.windowClass = hint.res_class;
+                if (!found.bundleIdentifier)
                     found.bundleIdentifier = hint.res_class;
-                XFree(hint.res_name);
-                XFree(hint.res_class);
             }
+            XFree(hint.res_name);
+            XFree(hint.res_class);
         }
         if (!found.bundleIdentifier)
             found.bundleIdentifier = found.processName;
@@ -214,6 +228,7 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
         active_ = std::move(window);
         activeSince_ = std::chrono::steady_clock::now();
         described_.reset();
+        namings_ = 0;
         if (!active_) {
             announcedPid_.reset();
         } else if (announcedPid_ != active_->pid) {
@@ -263,10 +278,15 @@ std::optional<RunningApplication> X11Workspace::describeActive() {
     }
     // Outside the lock: the name may take a call to the accessibility bus.
     auto name = names ? names(active->pid) : std::nullopt;
+    // The bus may be busy: the window's class or the program's name stand in, until it answers.
     RunningApplication application{active->pid, active->bundleIdentifier,
-                                   name ? name : active->processName};
+                                   name                  ? name
+                                   : active->processName ? active->processName
+                                                         : active->windowClass};
     std::lock_guard lock(mutex_);
-    if (active_ && active_->pid == application.processIdentifier)
+    // Asked again a few times while the bus gives no name; an application not on it never will.
+    if (active_ && active_->pid == application.processIdentifier &&
+        (name || !names || ++namings_ >= namingAttempts))
         described_ = application;
     return application;
 }

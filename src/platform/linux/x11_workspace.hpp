@@ -34,6 +34,7 @@ public:
         Pid pid = 0;
         std::optional<std::string> bundleIdentifier;
         std::optional<std::string> processName;
+        std::optional<std::string> windowClass; // WM_CLASS's class part
     };
 
     // Who says which window is active: the window manager (_NET_ACTIVE_WINDOW), or, where it
@@ -95,6 +96,7 @@ private:
     std::optional<ActiveWindow> active_;
     std::optional<std::chrono::steady_clock::time_point> activeSince_;
     std::optional<RunningApplication> described_; // the active window's, once worked out
+    int namings_ = 0; // times the bus gave the active window's application no name
     std::optional<Pid> announcedPid_;
     ApplicationNames names_;
     std::vector<std::pair<std::string, QPointer<QWidget>>> ownWindows_;

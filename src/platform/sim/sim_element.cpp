@@ -28,12 +28,6 @@ bool validRange(AXRange range, std::int64_t length) {
     return range.location >= 0 && range.length >= 0 && range.location + range.length <= length;
 }
 
-std::u16string replaced(std::u16string text, AXRange range, std::u16string_view with) {
-    text.replace(static_cast<std::size_t>(range.location), static_cast<std::size_t>(range.length),
-                 with);
-    return text;
-}
-
 std::optional<std::int64_t> markerOffset(const AXValue& value) {
     const auto* marker = value.get<AXTextMarker>();
     if (!marker || !marker->data.starts_with("m:"))
@@ -238,6 +232,54 @@ SimElementPtr SimElement::refusePaste() {
     return shared_from_this();
 }
 
+SimElementPtr SimElement::loseInsertions(int count) {
+    std::lock_guard lock(mutex_);
+    if (field_)
+        field_->insertionsToLose = count;
+    return shared_from_this();
+}
+
+SimElementPtr SimElement::normaliseWrites(std::function<std::string(std::string)> normalise) {
+    std::lock_guard lock(mutex_);
+    if (field_)
+        field_->normalise = std::move(normalise);
+    return shared_from_this();
+}
+
+void SimElement::becomeSecure() {
+    std::lock_guard lock(mutex_);
+    subrole_ = std::string(ax::subrole::secureTextField);
+    if (field_)
+        field_->secure = true;
+}
+
+void SimElement::storeWritten(std::string text) {
+    if (field_->normalise)
+        text = field_->normalise(std::move(text));
+    field_->text = unicode::sanitizeUtf8(text);
+}
+
+bool SimElement::replaceSelection(std::string_view text) {
+    auto whole = unicode::toUtf16(field_->text);
+    whole.erase(static_cast<std::size_t>(field_->selection.location),
+                static_cast<std::size_t>(field_->selection.length));
+    field_->selection.length = 0;
+    if (field_->insertionsToLose > 0 && !text.empty()) {
+        --field_->insertionsToLose;
+        field_->text = unicode::toUtf8(whole);
+        return false;
+    }
+    const auto before = whole.size();
+    auto inserted = unicode::toUtf16(text);
+    whole.insert(static_cast<std::size_t>(field_->selection.location), inserted);
+    storeWritten(unicode::toUtf8(whole));
+    // The caret follows the text as the application stored it.
+    const auto grown = static_cast<std::int64_t>(unicode::utf16Length(field_->text)) -
+                       static_cast<std::int64_t>(before);
+    field_->selection = {field_->selection.location + std::max<std::int64_t>(grown, 0), 0};
+    return true;
+}
+
 SimElementPtr SimElement::supportTextMarkers() {
     std::lock_guard lock(mutex_);
     textMarkers_ = true;
@@ -287,13 +329,8 @@ void SimElement::setSelection(AXRange range) {
 
 void SimElement::insertText(std::string_view text) {
     std::lock_guard lock(mutex_);
-    if (!field_)
-        return;
-    auto inserted = unicode::toUtf16(text);
-    auto whole = replaced(unicode::toUtf16(field_->text), field_->selection, inserted);
-    field_->text = unicode::toUtf8(whole);
-    field_->selection = {field_->selection.location + static_cast<std::int64_t>(inserted.size()),
-                         0};
+    if (field_)
+        replaceSelection(text);
 }
 
 bool SimElement::acceptsPaste() const {
@@ -538,7 +575,7 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
             if (!text)
                 return AXError::illegalArgument;
             if (!field_->ignoresWrites) {
-                field_->text = unicode::sanitizeUtf8(*text);
+                storeWritten(*text);
                 field_->selection = {static_cast<std::int64_t>(unicode::utf16Length(field_->text)),
                                      0};
             }
@@ -555,13 +592,8 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
             const auto* text = value.get<std::string>();
             if (!text)
                 return AXError::illegalArgument;
-            if (!field_->ignoresWrites) {
-                auto inserted = unicode::toUtf16(*text);
-                field_->text = unicode::toUtf8(
-                    replaced(unicode::toUtf16(field_->text), field_->selection, inserted));
-                field_->selection = {
-                    field_->selection.location + static_cast<std::int64_t>(inserted.size()), 0};
-            }
+            if (!field_->ignoresWrites && !replaceSelection(*text))
+                return AXError::cannotComplete;
             return AXError::success;
         }
     }

@@ -7,6 +7,7 @@
 #include "platform/ax_names.hpp"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -62,6 +63,14 @@ public:
     SimElementPtr refuseValueWrites();
     SimElementPtr refuseSelectionWrites();
     SimElementPtr refusePaste();
+    // Faults of real applications. The next count insertions of text through the selected text
+    // fail after the selection was removed (a range replacement made as a removal and an
+    // insertion whose insertion timed out). Every write is stored as normalise makes it (a
+    // one-line field dropping line breaks, an editor converting line endings). The field turns
+    // into a password field (its role stays, its subrole says so).
+    SimElementPtr loseInsertions(int count);
+    SimElementPtr normaliseWrites(std::function<std::string(std::string)> normalise);
+    void becomeSecure();
     // The whole text of a document (a web area, a window) read in one request through text
     // markers, or through a character count and a ranged read. Without a text of its own, the
     // element offers its descendants' texts, one per line.
@@ -104,7 +113,14 @@ private:
         bool secure = false;
         bool ignoresWrites = false;
         bool refusesPaste = false;
+        int insertionsToLose = 0;
+        std::function<std::string(std::string)> normalise;
     };
+
+    // Stores text written into the field, as its application would.
+    void storeWritten(std::string text);
+    // Replaces the selection with text; false when the insertion was lost.
+    bool replaceSelection(std::string_view text);
 
     std::string gatherDocumentText() const;
     void collectTexts(std::vector<std::string>& into) const;

@@ -9,11 +9,14 @@ namespace pennial {
 class OwnWindowRegistry;
 class QtWindowFocus;
 class Screens;
+class WindowVisibility;
 
 struct CardWindowServices {
     std::shared_ptr<Screens> screens; // none: the window system places new windows
     std::shared_ptr<QtWindowFocus> focus;
     std::shared_ptr<OwnWindowRegistry> ownWindows;
+    // none: a shown window that is not minimised counts as visible
+    std::shared_ptr<WindowVisibility> visibility;
 };
 
 } // namespace pennial

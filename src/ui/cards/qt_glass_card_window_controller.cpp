@@ -1,6 +1,7 @@
 #include "ui/cards/qt_glass_card_window_controller.hpp"
 
 #include "platform/screens.hpp"
+#include "platform/window_visibility.hpp"
 #include "ui/cards/card_title_bar.hpp"
 #include "ui/cards/glass_card_window.hpp"
 #include "ui/cards/own_window_registry.hpp"
@@ -208,7 +209,11 @@ void QtGlassCardWindowController::resize(Size size, bool animated) {
 
 bool QtGlassCardWindowController::isVisible() const {
     const GlassCardWindow* open = state_->window;
-    return open && open->isVisible() && !open->isMinimized();
+    if (!open || !open->isVisible() || open->isMinimized())
+        return false;
+    // Shown is not seen: another application's window may lie over it all.
+    const auto& visibility = state_->services.visibility;
+    return !visibility || visibility->isWindowSeen(open->winId());
 }
 
 bool QtGlassCardWindowController::canClose() const {

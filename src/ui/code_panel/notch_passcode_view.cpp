@@ -36,6 +36,7 @@ QColor white(qreal opacity) {
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);

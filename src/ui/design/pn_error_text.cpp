@@ -5,7 +5,28 @@
 
 namespace pennial {
 
+namespace {
+
+// A message is a line or two: a proxy's error page or a runaway server text is cut here.
+constexpr qsizetype maxShownCharacters = 200;
+
+QString shownText(const QString& message) {
+    // Line breaks and runs of spaces (an HTML page's layout) would only stretch the line.
+    QString text = message.simplified();
+    if (text.size() > maxShownCharacters) {
+        qsizetype cut = maxShownCharacters - 1;
+        if (text[cut - 1].isHighSurrogate())
+            --cut;
+        text = text.left(cut) + QChar(0x2026);
+    }
+    return text;
+}
+
+} // namespace
+
 PNErrorText::PNErrorText(std::optional<QString> message, QWidget* parent) : QLabel(parent) {
+    // Messages come from servers and users: never read them as markup.
+    setTextFormat(Qt::PlainText);
     setFont(PNTypography::caption());
     setWordWrap(true);
     QPalette palette = this->palette();
@@ -16,7 +37,10 @@ PNErrorText::PNErrorText(std::optional<QString> message, QWidget* parent) : QLab
 
 void PNErrorText::setMessage(std::optional<QString> message) {
     message_ = std::move(message);
-    setText(message_.value_or(QString()));
+    const QString full = message_.value_or(QString());
+    const QString shown = shownText(full);
+    setText(shown);
+    setToolTip(shown == full.simplified() ? QString() : full);
     // A hidden widget takes no room in its layout.
     setHidden(!message_);
     updateGeometry();

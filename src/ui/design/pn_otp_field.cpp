@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVariantAnimation>
 #include <chrono>
+#include <optional>
 #include <unicode/uchar.h>
 
 namespace pennial {
@@ -52,22 +53,31 @@ QList<QStringView> graphemes(const QString& text) {
 }
 
 // Digits of any script and other numeric signs, as a user sees them.
-bool isNumeric(QStringView character) {
-    const char32_t first = character.toUcs4().value(0);
-    return u_getIntPropertyValue(static_cast<UChar32>(first), UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+// The ASCII digit a character stands for: any script's decimal digit ("٤", "４", "²") maps to
+// its ASCII form, since the server checks ASCII codes; other numeric signs ("½", "Ⅳ") are no
+// digit of a code and are dropped.
+std::optional<QChar> asciiDigit(QStringView character) {
+    const auto codePoints = character.toUcs4();
+    if (codePoints.size() != 1)
+        return std::nullopt;
+    const auto c = static_cast<UChar32>(codePoints.front());
+    const auto type = u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE);
+    if (type != U_NT_DECIMAL && type != U_NT_DIGIT)
+        return std::nullopt;
+    const double value = u_getNumericValue(c);
+    if (value < 0 || value > 9 || value != static_cast<int>(value))
+        return std::nullopt;
+    return QChar(u'0' + static_cast<int>(value));
 }
 
-// The first digitCount numeric characters of text, in order.
+// The first digitCount digits of text, in order, as ASCII.
 QString filteredCode(const QString& text) {
     QString code;
-    int count = 0;
     for (QStringView character : graphemes(text)) {
-        if (count == PNOTPField::digitCount)
+        if (code.size() == PNOTPField::digitCount)
             break;
-        if (isNumeric(character)) {
-            code += character;
-            ++count;
-        }
+        if (const auto digit = asciiDigit(character))
+            code += *digit;
     }
     return code;
 }

@@ -56,6 +56,9 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
         screen = firstScreen();
     if (!screen)
         return;
+    // The caret comes in the device pixels of the accessibility layer; the screens are scaled.
+    if (caretScreenPosition)
+        caretScreenPosition = screens_->fromDevicePixels(*caretScreenPosition);
 
     // A show cancels a slide-out that is still waiting for its tear-down.
     const bool wasAnimatingOut = isAnimatingOut_;
@@ -66,6 +69,12 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
     const bool revealAfresh =
         !(statusModel_.mode() == SpinnerOverlayMode::commandPalette && panel_ != nullptr);
 
+    // A palette always draws rows: a processing card still sliding out of a finished transform
+    // must not come back with its spinner while the keys drive an invisible selection.
+    if (statusModel_.isProcessing()) {
+        statusModel_.setProcessing(false);
+        stopVerbCycling();
+    }
     statusModel_.setMode(SpinnerOverlayMode::commandPalette);
     statusModel_.setQuery(std::move(query));
     statusModel_.setSuggestions(std::move(suggestions));

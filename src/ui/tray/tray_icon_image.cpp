@@ -68,8 +68,16 @@ QImage addBadgeDot(const QImage& image) {
     return badged;
 }
 
-QImage trayImage(bool updateAvailable, const QString& iconPath) {
-    auto image = menuBarIconImage(iconPath);
+QImage tintedImage(const QImage& image, const QColor& colour) {
+    QImage tinted = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&tinted);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(tinted.rect(), colour);
+    return tinted;
+}
+
+QImage trayImage(bool updateAvailable, const QColor& colour, const QString& iconPath) {
+    auto image = tintedImage(menuBarIconImage(iconPath), colour);
     return updateAvailable ? addBadgeDot(image) : image;
 }
 

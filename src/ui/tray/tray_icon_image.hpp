@@ -2,6 +2,7 @@
 // The tray item's image: the application's icon at the tray's height, with an orange dot in its
 // top-right corner once an update has been found. GUI thread.
 
+#include <QColor>
 #include <QImage>
 #include <QString>
 
@@ -16,8 +17,12 @@ QImage menuBarIconImage(const QString& iconPath = QStringLiteral(":/icons/icon.s
 // A copy of the image with a 5 x 5 orange dot in its top-right corner.
 QImage addBadgeDot(const QImage& image);
 
-// What the tray shows: the icon, with the dot when an update is available.
-QImage trayImage(bool updateAvailable,
+// The image's shape in one colour, its alpha kept: the icon is a template, drawn in whatever
+// colour reads on the tray.
+QImage tintedImage(const QImage& image, const QColor& colour);
+
+// What the tray shows: the icon in colour, with the dot when an update is available.
+QImage trayImage(bool updateAvailable, const QColor& colour = Qt::white,
                  const QString& iconPath = QStringLiteral(":/icons/icon.svg"));
 
 } // namespace pennial

@@ -87,4 +87,8 @@ std::string QtOnboardingWindowController::signInEmail() const {
     return model_.signInEmail();
 }
 
+std::string QtOnboardingWindowController::signInCode() const {
+    return model_.signInCode();
+}
+
 } // namespace pennial

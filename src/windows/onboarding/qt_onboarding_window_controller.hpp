@@ -30,6 +30,7 @@ public:
     bool isAtEnterCodeStep() const override;
     bool isWindowVisible() const override;
     std::string signInEmail() const override;
+    std::string signInCode() const override;
 
     // What the window's screens read and write.
     OnboardingModel& model() { return model_; }

@@ -38,6 +38,7 @@ QString localized(const char* text) {
 
 QLabel* makeText(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText); // the example shows the user's own pattern
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);

@@ -3,6 +3,7 @@
 // services bundle over them, event-loop turns and screenshots for review.
 
 #include "platform/screens.hpp"
+#include "platform/sim/sim_window_visibility.hpp"
 #include "ui/cards/card_window_services.hpp"
 #include "ui/cards/own_window_registry.hpp"
 #include "ui/cards/qt_window_focus.hpp"
@@ -57,8 +58,9 @@ struct CardServices {
     std::shared_ptr<TwoScreens> screens = std::make_shared<TwoScreens>();
     std::shared_ptr<ListedOwnWindows> ownWindows = std::make_shared<ListedOwnWindows>();
     std::shared_ptr<QtWindowFocus> focus = std::make_shared<QtWindowFocus>(ownWindows);
+    std::shared_ptr<SimWindowVisibility> visibility = std::make_shared<SimWindowVisibility>();
 
-    CardWindowServices services() const { return {screens, focus, ownWindows}; }
+    CardWindowServices services() const { return {screens, focus, ownWindows, visibility}; }
 };
 
 // Runs what the windows queued for a later turn of the main loop.

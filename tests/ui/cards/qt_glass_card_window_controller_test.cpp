@@ -105,6 +105,17 @@ TEST_F(CardWindowControllerTest, ShowingAnOpenCardOnlyBringsItForward) {
               (std::vector<std::string>{"🪟 [WindowFocus] Focusing window id=about"}));
 }
 
+TEST_F(CardWindowControllerTest, AShownCardBuriedUnderOtherWindowsIsNotVisible) {
+    auto controller = make("onboarding", {520, 440}, false);
+    controller->show();
+    ASSERT_TRUE(controller->isVisible());
+    const auto native = controller->window()->winId();
+    cards.visibility->setCovered(native, true);
+    EXPECT_FALSE(controller->isVisible());
+    cards.visibility->setCovered(native, false);
+    EXPECT_TRUE(controller->isVisible());
+}
+
 TEST_F(CardWindowControllerTest, ACardClosedAndShownAgainIsBuiltAnewAtItsFirstSize) {
     auto controller = make("about", {324, 284}, false);
     controller->show();

@@ -159,6 +159,24 @@ TEST(PNErrorTextTest, NoMessageTakesNoSpaceAnEmptyOneKeepsAnEmptyLine) {
     EXPECT_EQ(host.sizeHint().height(), withoutError);
 }
 
+TEST(PNErrorTextTest, AServerPageShowsAsOneShortPlainLine) {
+    const QFontMetrics metrics(PNTypography::caption());
+    const QString page = QStringLiteral("<html><body>\n<h1>502 Bad Gateway</h1>\n<hr>") +
+                         QString(600, QLatin1Char('x')) + QStringLiteral("</body></html>");
+    PNErrorText error(page);
+    error.setFixedWidth(2000);
+    EXPECT_TRUE(error.text().startsWith(QStringLiteral("<html><body> <h1>502")));
+    EXPECT_LT(error.text().size(), 260);
+    EXPECT_TRUE(error.text().endsWith(QChar(0x2026)));
+    EXPECT_EQ(error.toolTip(), page); // the whole of it is still there to read
+    EXPECT_LE(error.heightForWidth(2000), metrics.lineSpacing() + 2);
+    EXPECT_EQ(error.message(), page);
+
+    error.setMessage(QStringLiteral("<b>Invalid</b> code"));
+    EXPECT_GE(error.sizeHint().width(), metrics.horizontalAdvance(error.text()) - 1);
+    EXPECT_TRUE(error.toolTip().isEmpty());
+}
+
 TEST(PNBadgeTest, ACapsuleAroundTheTextInItsColours) {
     PNBadge badge(QStringLiteral("Required"), PNColor::error(), PNColor::badgeBackground());
     const QFontMetrics metrics(PNTypography::caption());

@@ -23,7 +23,9 @@ public:
     std::optional<Screen> mainScreen() override {
         return list.empty() ? std::nullopt : std::optional(list.front());
     }
+    Point fromDevicePixels(Point point) override { return {point.x / scale, point.y / scale}; }
     std::vector<Screen> list;
+    double scale = 1;
 };
 
 constexpr auto tearDownDelay = 60ms;
@@ -197,6 +199,33 @@ TEST_F(SpinnerOverlayControllerTest, AShowDuringTheSlideOutKeepsThePanelAndBring
     // And the next hide works as ever.
     overlay.hide();
     ASSERT_TRUE(processEventsUntil([&] { return !overlay.isVisible(); }));
+}
+
+TEST_F(SpinnerOverlayControllerTest, APaletteShownWhileTheProcessingCardSlidesOutDrawsRows) {
+    showRevealed(2, std::nullopt, plainScreen());
+    overlay.transitionToProcessing();
+    overlay.hide();
+    show(3, std::nullopt, plainScreen());
+
+    EXPECT_FALSE(model().isProcessing());
+    EXPECT_EQ(overlay.panelFrame().size, (Size{200, 24 * 3 + 28}));
+    processQueuedEvents(); // new rows show on the next turn
+    ASSERT_NE(row("cmd2"), nullptr);
+    EXPECT_TRUE(row("cmd2")->isVisibleTo(overlay.panel()));
+    // The verb cycle stopped with the processing state.
+    const std::string verb = model().verb();
+    processEventsFor(60ms);
+    EXPECT_EQ(model().verb(), verb);
+}
+
+TEST_F(SpinnerOverlayControllerTest, OnAScaledScreenTheCaretIsReadInTheScreensOwnPixels) {
+    // 1080 points high, 2160 device pixels: a caret 600 device pixels down is 300 points down,
+    // in the top third, so the palette rises from the bottom edge.
+    screens->scale = 2;
+    show(1, Point{900, 600}, plainScreen());
+    EXPECT_TRUE(model().isBottomDocked());
+    show(1, Point{900, 800}, plainScreen()); // 400 points: below the top third
+    EXPECT_FALSE(model().isBottomDocked());
 }
 
 TEST_F(SpinnerOverlayControllerTest, AHideBeforeTheCardIsRevealedTearsDownAtOnce) {

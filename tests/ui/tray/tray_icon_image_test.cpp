@@ -1,9 +1,12 @@
 // The tray item's image: the icon at the tray's height whatever its artwork's size, a drawn text
-// cursor without artwork, and the update dot in the top-right corner only.
+// cursor without artwork, the update dot in the top-right corner only, and a colour that reads on
+// the tray. (The program's one QApplication lives here.)
 
+#include "ui/tray/status_symbol.hpp"
+#include "ui/tray/tray_colours.hpp"
 #include "ui/tray/tray_icon_image.hpp"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,12 +20,12 @@ public:
         static int argc = 1;
         static char name[] = "ui_tray_tests";
         static char* argv[] = {name, nullptr};
-        application_ = std::make_unique<QGuiApplication>(argc, argv);
+        application_ = std::make_unique<QApplication>(argc, argv);
     }
     void TearDown() override { application_.reset(); }
 
 private:
-    std::unique_ptr<QGuiApplication> application_;
+    std::unique_ptr<QApplication> application_;
 };
 [[maybe_unused]] auto* environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
@@ -81,4 +84,35 @@ TEST(TrayIconImage, TheUpdateDotSitsInTheTopRightCornerOnly) {
 
     EXPECT_EQ(trayImage(false), menuBarIconImage());
     EXPECT_TRUE(isOrange(trayImage(true).pixel(trayImage(true).width() - 3, 2)));
+}
+
+TEST(TrayIconImage, TheIconTakesAColourThatReadsOnTheTray) {
+    const QColor onLight = trayForegroundFor(QColor(0xd0, 0xd0, 0xd0)); // trayer's grey
+    const QColor onDark = trayForegroundFor(QColor(0x20, 0x20, 0x20));
+    EXPECT_LT(onLight.lightness(), 80);
+    EXPECT_EQ(onDark, QColor(Qt::white));
+
+    const QImage tinted = trayImage(true, onLight);
+    const QImage white = trayImage(true);
+    int drawn = 0;
+    for (int y = 0; y < tinted.height(); ++y)
+        for (int x = 0; x < tinted.width() - 6; ++x) { // left of the dot
+            EXPECT_EQ(qAlpha(tinted.pixel(x, y)), qAlpha(white.pixel(x, y)));
+            if (qAlpha(tinted.pixel(x, y)) == 255) {
+                ++drawn;
+                EXPECT_EQ(QColor(tinted.pixel(x, y)), onLight);
+            }
+        }
+    EXPECT_GT(drawn, 10);
+    EXPECT_TRUE(isOrange(tinted.pixel(tinted.width() - 3, 2))) << "the dot keeps its colour";
+}
+
+TEST(TrayIconImage, TheStatusSymbolsAreDrawn) {
+    const QColor ink(20, 20, 20);
+    const QImage check = statusSymbolImage("checkmark.circle.fill", 32, ink);
+    const QImage ring = statusSymbolImage("circle", 32, ink);
+    EXPECT_EQ(QColor(check.pixel(10, 10)), ink) << "the disc";
+    EXPECT_EQ(qAlpha(check.pixel(14, 21)), 0) << "the check is cut out of it";
+    EXPECT_EQ(qAlpha(ring.pixel(16, 16)), 0) << "a ring is open";
+    EXPECT_GT(qAlpha(ring.pixel(16, 4)), 128);
 }

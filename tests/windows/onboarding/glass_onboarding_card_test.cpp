@@ -48,8 +48,8 @@ protected:
 
     std::shared_ptr<NoOwnWindows> ownWindows = std::make_shared<NoOwnWindows>();
     testing::TestCoordinator coordinator;
-    QtOnboardingWindowController controller{
-        glassOnboardingCards({nullptr, std::make_shared<QtWindowFocus>(ownWindows), ownWindows})};
+    QtOnboardingWindowController controller{glassOnboardingCards(
+        {nullptr, std::make_shared<QtWindowFocus>(ownWindows), ownWindows, nullptr})};
 };
 
 TEST_F(GlassOnboardingCardTest, ShowsTheViewInOneCardThatRefusesTheUsersClose) {

@@ -7,6 +7,7 @@
 #include "windows/settings/settings_button.hpp"
 #include "windows/settings/settings_view.hpp"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -202,6 +203,24 @@ TEST_F(GeneralTabTest, TheMonitorGetsThePatternThatWasStored) {
     ASSERT_TRUE(runUntil([&] { return tab.saved(); }));
     EXPECT_EQ(readConfig().triggerPattern, "%%");
     EXPECT_EQ(textMonitor->triggerPattern, "%%");
+}
+
+TEST_F(GeneralTabTest, APatternThatLooksLikeMarkupIsShownAsTyped) {
+    writeConfig(storedConfig());
+    launch();
+    GeneralTab& tab = openGeneralTab();
+    tab.triggerField()->setText(QStringLiteral("<b>"));
+    // Read as markup the tag would vanish and the rest turn bold: it must draw as plain text does.
+    QLabel* example = tab.example();
+    QLabel plain(example->parentWidget()); // under the same style
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(example->font());
+    plain.setWordWrap(example->wordWrap());
+    plain.setPalette(example->palette());
+    plain.setText(example->text());
+    plain.resize(example->size());
+    EXPECT_TRUE(example->text().contains(QStringLiteral("<b>polish")));
+    EXPECT_EQ(example->grab().toImage(), plain.grab().toImage());
 }
 
 } // namespace

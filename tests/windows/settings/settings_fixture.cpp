@@ -51,7 +51,7 @@ SettingsFixture::SettingsFixture()
     : keepRunning(main.get_executor()), parts_(std::make_unique<Parts>()) {
     parts_->desktop.setTrusted(true);
     parts_->cards = std::make_shared<QtCardWindowFactory>(
-        CardWindowServices{parts_->desktop.screens(), parts_->focus, parts_->ownWindows});
+        CardWindowServices{parts_->desktop.screens(), parts_->focus, parts_->ownWindows, nullptr});
     parts_->cards->setContentBuilder(CardWindowContent::settings,
                                      settingsContent(main.get_executor(), makeCommandsStandIn));
 }

@@ -1,0 +1,154 @@
+// The user edits the field at a random moment of a trigger's handling: while the backend answers,
+// in the watcher's last interval before the answer, or while a write method runs. Whatever the
+// moment, the edit survives, and the run ends either with the result written over the unchanged
+// text or with the edit intact and no success status. One seeded run per write method;
+// PENNIAL_RACE_RUNS sets the pipelines per method (a short run by default).
+
+#include "support/test_seed.hpp"
+#include "trigger_fixture.hpp"
+
+#include <cstdlib>
+#include <random>
+
+using namespace pennial;
+using namespace pennial::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const ClipboardSnapshot usersCopy = {ClipboardItem{{{"text/plain", "copied by the user"}}}};
+const std::string original = "helo wrld ;;fix";
+const std::string written = "[fix] helo wrld";
+
+int racesPerMethod() {
+    const char* runs = std::getenv("PENNIAL_RACE_RUNS");
+    return runs ? std::max(1, std::atoi(runs)) : 40;
+}
+
+enum class Moment { duringCall, lastInterval, duringWrite, never };
+
+struct Figures {
+    int runs = 0;
+    int editedBeforeWrite = 0; // cancelled, the edit kept
+    int editedAfterWrite = 0;  // written, then edited
+    int unedited = 0;
+    int lost = 0;
+};
+
+class WriteBackRace : public TriggerFixture, public ::testing::WithParamInterface<WriteMethod> {
+protected:
+    WriteBackRace() {
+        timings.transformCooldown = 0ms;
+        timings.clipboardRestoreDelay = 30ms;
+    }
+
+    // The user's edit: one character typed or deleted somewhere, the caret where it happened.
+    void edit(std::mt19937& random) {
+        textBeforeEdit = field->text();
+        const auto length = static_cast<std::int64_t>(textBeforeEdit->size());
+        const auto at = std::uniform_int_distribution<std::int64_t>(0, length)(random);
+        if (at < length && random() % 3 == 0) {
+            field->setSelection({at, 1});
+            field->insertText("");
+        } else {
+            field->setSelection({at, 0});
+            field->insertText("X");
+        }
+        textAfterEdit = field->text();
+    }
+
+    std::optional<std::string> textBeforeEdit;
+    std::optional<std::string> textAfterEdit;
+};
+
+} // namespace
+
+TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
+    const auto method = GetParam();
+    const unsigned seed = testSeed();
+    SCOPED_TRACE(seedTrace(seed));
+    std::mt19937 random(seed);
+
+    launchWithField(SimElement::textArea(original));
+    if (method >= WriteMethod::fullReplacement)
+        field->refuseRangeReplacement();
+    if (method >= WriteMethod::targetedKeyboardPaste)
+        field->refuseValueWrites();
+    if (method >= WriteMethod::keyboardPaste)
+        field->refuseSelectionWrites();
+    auto clipboard = desktop.clipboard();
+
+    Figures figures;
+    const int runs = racesPerMethod();
+    for (int run = 0; run < runs && !HasFailure(); ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        field->setText(original);
+        clipboard->copy(usersCopy);
+        textBeforeEdit.reset();
+        textAfterEdit.reset();
+        log.clear();
+
+        const auto answerAfter = std::chrono::milliseconds(random() % 100 + 20);
+        backend.setDelay(Endpoint::transform, answerAfter);
+        const auto moment = static_cast<Moment>(random() % 4);
+        // For an edit during the write: how long after the answer, up to about the method's
+        // length (a paste's includes its waits).
+        const auto writeWindow = method >= WriteMethod::targetedKeyboardPaste ? 60 : 25;
+        const auto editAt = moment == Moment::duringCall
+                                ? std::chrono::milliseconds(random() % answerAfter.count())
+                            : moment == Moment::lastInterval
+                                ? answerAfter - std::chrono::milliseconds(random() % 50)
+                                : std::chrono::milliseconds(random() % writeWindow);
+        // Moments count from the pipeline's first read of the field: an edit before it is
+        // simply part of the text transformed.
+        std::optional<Clock::time_point> readAt, answeredAt;
+
+        bool done = false;
+        startTrigger("fix", ";;fix", 10, done);
+        // Between two steps of main, as a key the user types reaches the field.
+        ASSERT_TRUE(runUntil([&] {
+            if (!readAt && !log.matching("✅ [Pennial] Got current text").empty())
+                readAt = Clock::now();
+            if (!answeredAt && !log.matching("🔵 [Pennial] Replacing range").empty())
+                answeredAt = Clock::now();
+            const auto& from = moment == Moment::duringWrite ? answeredAt : readAt;
+            const bool due = from && Clock::now() - *from >= editAt;
+            if (moment != Moment::never && !textBeforeEdit && !done && due)
+                edit(random);
+            return done;
+        }));
+
+        ++figures.runs;
+        const bool succeeded = coordinator->statusMessage().starts_with("✓");
+        EXPECT_EQ(clipboard->contents(), usersCopy);
+        if (!textBeforeEdit) {
+            ++figures.unedited;
+            EXPECT_TRUE(succeeded) << coordinator->statusMessage();
+            EXPECT_EQ(field->text(), written);
+            continue;
+        }
+        if (field->text() != *textAfterEdit)
+            ++figures.lost;
+        EXPECT_EQ(field->text(), *textAfterEdit) << "the edit was overwritten";
+        if (*textBeforeEdit == written) {
+            ++figures.editedAfterWrite;
+            EXPECT_TRUE(succeeded) << coordinator->statusMessage();
+        } else {
+            ++figures.editedBeforeWrite;
+            EXPECT_FALSE(succeeded) << coordinator->statusMessage();
+        }
+    }
+    EXPECT_EQ(crashes->errors().size(), 0u);
+    std::printf("write method %d, seed %u: %d pipelines, %d edited before the write (cancelled), "
+                "%d edited after it, %d unedited, %d edits lost\n",
+                static_cast<int>(method), seed, figures.runs, figures.editedBeforeWrite,
+                figures.editedAfterWrite, figures.unedited, figures.lost);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWriteMethod, WriteBackRace,
+                         ::testing::Values(WriteMethod::rangeReplacement,
+                                           WriteMethod::fullReplacement,
+                                           WriteMethod::targetedKeyboardPaste,
+                                           WriteMethod::keyboardPaste));

@@ -1,0 +1,244 @@
+#include "desktop_support/third_party_app.hpp"
+
+#include "base/unicode.hpp"
+#include "desktop_support/qt_session.hpp"
+#include "desktop_support/test_editor.hpp"
+#include "platform/ax_names.hpp"
+#include "platform/linux/atspi_accessibility.hpp"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace pennial::desktop_support {
+
+namespace {
+
+const char* program(ThirdPartyApp::Kind kind) {
+    switch (kind) {
+    case ThirdPartyApp::Kind::gtk3Editor:
+        return "mousepad";
+    case ThirdPartyApp::Kind::gtk4Editor:
+        return "gnome-text-editor";
+    case ThirdPartyApp::Kind::firefox:
+        return "firefox-esr";
+    case ThirdPartyApp::Kind::chromium:
+        return "chromium";
+    }
+    return "";
+}
+
+QString fieldsPage() {
+    return QStringLiteral(PENNIAL_TEST_SOURCE_DIR "/desktop_support/fields.html");
+}
+
+// A first start shows nothing but the page: no welcome tab, no default-browser question.
+constexpr const char* firefoxPreferences = R"(user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("browser.sessionstore.resume_from_crash", false);
+user_pref("app.update.enabled", false);
+)";
+
+void writeFile(const QString& path, const std::string& contents) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(contents.data(), static_cast<qint64>(contents.size())) !=
+            static_cast<qint64>(contents.size()))
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+std::int64_t codePoints(const std::string& text) {
+    std::int64_t count = 0;
+    for (char byte : text)
+        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    return count;
+}
+
+// Runs xdotool to its end, the event loop running meanwhile.
+bool xdotool(const QStringList& arguments, std::chrono::milliseconds timeout = 10s) {
+    QProcess tool;
+    tool.start("xdotool", arguments);
+    const bool ended = waitUntil([&] { return tool.state() == QProcess::NotRunning; }, timeout);
+    if (!ended) {
+        tool.kill();
+        tool.waitForFinished(1000);
+    }
+    return ended && tool.exitCode() == 0;
+}
+
+} // namespace
+
+void tapKeys(const QStringList& keys) {
+    if (!xdotool(QStringList{"key", "--clearmodifiers"} + keys))
+        throw std::runtime_error("xdotool key failed");
+}
+
+bool ThirdPartyApp::installed(Kind kind) {
+    return !QStandardPaths::findExecutable(program(kind)).isEmpty();
+}
+
+const char* ThirdPartyApp::name(Kind kind) {
+    return program(kind);
+}
+
+ThirdPartyApp::ThirdPartyApp(Options options)
+    : options_(std::move(options)), reader_(std::make_shared<AtspiAccessibility>()) {
+    start();
+    reset();
+}
+
+ThirdPartyApp::~ThirdPartyApp() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(2000);
+    }
+}
+
+bool ThirdPartyApp::isBrowser() const {
+    return options_.kind == Kind::firefox || options_.kind == Kind::chromium;
+}
+
+void ThirdPartyApp::start() {
+    if (!folder_.isValid())
+        throw std::runtime_error("no temporary folder");
+    auto environment = QProcessEnvironment::systemEnvironment();
+    // Settings stay in memory, and GTK 4 draws without a GPU.
+    environment.insert("GSETTINGS_BACKEND", "memory");
+    environment.insert("GSK_RENDERER", "cairo");
+    environment.insert("GDK_BACKEND", "x11");
+    environment.insert("NO_AT_BRIDGE", "0");
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    process_.setStandardErrorFile(folder_.filePath("stderr.log"));
+
+    const QString document = folder_.filePath("document.txt");
+    const QString address = QUrl::fromLocalFile(fieldsPage()).toString() + "#" +
+                            QUrl::toPercentEncoding(QString::fromStdString(options_.field)) + ":" +
+                            QUrl::toPercentEncoding(QString::fromStdString(options_.before)) + ":" +
+                            QUrl::toPercentEncoding(QString::fromStdString(options_.after));
+    QStringList arguments;
+    switch (options_.kind) {
+    case Kind::gtk3Editor:
+        writeFile(document, options_.before + options_.after);
+        arguments = {"--disable-server", document};
+        break;
+    case Kind::gtk4Editor:
+        writeFile(document, options_.before + options_.after);
+        arguments = {"--standalone", document};
+        break;
+    case Kind::firefox: {
+        const QString profile = folder_.filePath("profile");
+        QDir().mkpath(profile);
+        writeFile(profile + "/user.js", firefoxPreferences);
+        arguments = {"--no-remote", "--new-instance", "--profile", profile, address};
+        break;
+    }
+    case Kind::chromium:
+        arguments = {"--force-renderer-accessibility",
+                     "--user-data-dir=" + folder_.filePath("profile"),
+                     "--no-first-run",
+                     "--no-default-browser-check",
+                     "--disable-gpu",
+                     "--password-store=basic",
+                     address};
+        // Its sandbox refuses to run as root.
+        if (::geteuid() == 0)
+            arguments.prepend("--no-sandbox");
+        break;
+    }
+    process_.start(program(options_.kind), arguments);
+    if (!process_.waitForStarted(10000))
+        throw std::runtime_error(std::string(program(options_.kind)) + " did not start");
+    activate();
+}
+
+void ThirdPartyApp::activate() {
+    // Browsers name their window after the page, which names the field; editors after the file.
+    const QStringList search =
+        isBrowser()
+            ? QStringList{"--name", "Pennial fields: " + QString::fromStdString(options_.field)}
+            : QStringList{"--name", "document"};
+    for (int attempt = 0; attempt < 60; ++attempt) {
+        if (xdotool(QStringList{"search", "--onlyvisible"} + search +
+                        QStringList{"windowactivate", "--sync"},
+                    5s))
+            return;
+        pumpFor(500ms);
+    }
+    throw std::runtime_error(std::string(program(options_.kind)) + " showed no window");
+}
+
+void ThirdPartyApp::reset() {
+    const std::string whole = options_.before + options_.after;
+    if (isBrowser()) {
+        // The page puts its text back and the caret between the parts on F2.
+        tapKeys({"F2"});
+    } else if (auto field = focusedField()) {
+        if (text() != whole)
+            reader_->setAttributeValue(*field, ax::attribute::value, whole);
+    }
+    if (!waitUntil([&] { return text() == whole; }, 30s))
+        throw std::runtime_error(
+            std::string(program(options_.kind)) +
+            ": the field did not get its text, it holds: " + text().value_or("<unreadable>"));
+    if (!isBrowser())
+        placeCaret();
+    const auto expected = static_cast<std::int64_t>(unicode::utf16Length(options_.before));
+    if (!waitUntil([&] { return caret() == expected; }, 5s))
+        throw std::runtime_error(std::string(program(options_.kind)) +
+                                 ": the caret is not in place");
+}
+
+void ThirdPartyApp::placeCaret() {
+    // As the user would: the end of the document, then back over what follows the caret.
+    tapKeys({"ctrl+End"});
+    if (const auto back = codePoints(options_.after); back > 0)
+        tapKeys({"--repeat", QString::number(back), "--delay", "5", "Left"});
+}
+
+std::optional<AXElement> ThirdPartyApp::focusedField() {
+    auto focused =
+        // Asked of the application itself: its focus may have been given before anyone listened.
+        reader_->copyAttributeValue(
+            reader_->applicationElement(static_cast<Pid>(process_.processId())),
+            ax::attribute::focusedUIElement);
+    const auto* element = focused.ok() ? focused.value()->get<AXElement>() : nullptr;
+    if (!element)
+        return std::nullopt;
+    return *element;
+}
+
+std::optional<std::string> ThirdPartyApp::text() {
+    auto field = focusedField();
+    if (!field)
+        return std::nullopt;
+    auto value = reader_->copyAttributeValue(*field, ax::attribute::value);
+    const auto* text = value.ok() ? value.value()->get<std::string>() : nullptr;
+    if (!text)
+        return std::nullopt;
+    return *text;
+}
+
+std::optional<std::int64_t> ThirdPartyApp::caret() {
+    auto field = focusedField();
+    if (!field)
+        return std::nullopt;
+    auto value = reader_->copyAttributeValue(*field, ax::attribute::selectedTextRange);
+    const auto* range = value.ok() ? value.value()->get<AXRange>() : nullptr;
+    if (!range || range->length != 0)
+        return std::nullopt;
+    return range->location;
+}
+
+bool ThirdPartyApp::waitForText(const std::string& expected, std::chrono::milliseconds timeout) {
+    return waitUntil([&] { return text() == expected; }, timeout);
+}
+
+} // namespace pennial::desktop_support

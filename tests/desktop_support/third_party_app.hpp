@@ -1,0 +1,69 @@
+#pragma once
+// A third-party application the desktop tests and benchmarks write in: a GTK 3 editor (mousepad),
+// a GTK 4 editor (gnome-text-editor), or a web browser (Firefox ESR, Chromium) showing the local
+// page fields.html. Started with a document of text before and after the caret, its window
+// active, the field focused; read through the accessibility bus as any other client would.
+
+#include "platform/accessibility.hpp"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace pennial::desktop_support {
+
+using namespace std::chrono_literals;
+
+class ThirdPartyApp {
+public:
+    enum class Kind { gtk3Editor, gtk4Editor, firefox, chromium };
+
+    struct Options {
+        Kind kind = Kind::gtk3Editor;
+        // In a browser: "textarea", "input" or "editable" (a contenteditable element).
+        std::string field = "textarea";
+        std::string before; // the field's text before the caret
+        std::string after;  // and after it
+    };
+
+    // Whether the application is installed (scripts/deps installs them all).
+    static bool installed(Kind kind);
+    static const char* name(Kind kind);
+
+    explicit ThirdPartyApp(Options options);
+    ~ThirdPartyApp();
+    ThirdPartyApp(const ThirdPartyApp&) = delete;
+    ThirdPartyApp& operator=(const ThirdPartyApp&) = delete;
+
+    const Options& options() const { return options_; }
+    bool isBrowser() const;
+
+    // Puts the starting text back with the caret between its two parts, the field focused.
+    void reset();
+    // Makes its window the active one again.
+    void activate();
+
+    // The focused field's text and caret (UTF-16 units), read through the accessibility bus; none
+    // when the focused element is not this application's text field.
+    std::optional<std::string> text();
+    std::optional<std::int64_t> caret();
+    bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s);
+
+private:
+    void start();
+    std::optional<AXElement> focusedField();
+    void placeCaret();
+
+    Options options_;
+    QTemporaryDir folder_;
+    QProcess process_;
+    std::shared_ptr<Accessibility> reader_;
+};
+
+// Presses keys as the keyboard would (xdotool key, through XTest), e.g. "ctrl+End".
+void tapKeys(const QStringList& keys);
+
+} // namespace pennial::desktop_support
