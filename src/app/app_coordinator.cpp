@@ -174,7 +174,10 @@ Awaitable<void> runOperation(std::shared_ptr<AppCoordinator> self,
 } // namespace
 
 Task AppCoordinator::startTask(Awaitable<void> body) {
-    return Task::spawn(main_, afterCurrentWork(std::move(body)));
+    std::erase_if(tasks_, [](const Task& task) { return !task.isRunning(); });
+    auto task = Task::spawn(main_, afterCurrentWork(std::move(body)));
+    tasks_.push_back(task);
+    return task;
 }
 
 void AppCoordinator::launch(Awaitable<void> (AppCoordinator::*operation)()) {

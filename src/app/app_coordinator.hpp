@@ -98,6 +98,9 @@ public:
     // A settings edit of the commands or the profile is about to be stored: from now on no pull
     // overwrites it, and it stays marked as not pushed until a push carries it.
     void noteLocalCommandsEdit() { syncLedger_->noteCommandsEdit(); }
+    // Changes whenever the local data starts over for another owner (sign-out, another
+    // account): what a window loaded before is someone else's data.
+    unsigned localDataGeneration() const { return syncLedger_->resets(); }
     void noteLocalProfileEdit() { syncLedger_->noteProfileEdit(); }
     // Pushes the command list or the profile as saved locally now. Answers whether the cloud
     // holds it afterwards; until then the next pull pushes it rather than overwriting it.
@@ -119,12 +122,19 @@ public:
     // yielded; the task keeps the coordinator alive until it ends.
     void launch(Awaitable<void> (AppCoordinator::*operation)());
 
+    // The first step of quitting: stops monitoring, cancels every task of the coordinator and
+    // waits (at most `limit`) for each to end, so that none resumes into what is destroyed next.
+    Awaitable<void> shutdown(std::chrono::steady_clock::duration limit = std::chrono::seconds(2));
+
     // Whether the start-up task is still running.
     bool isStarting() const { return startupTask_.isRunning(); }
 
 private:
     friend class CoordinatorDelegate;
     friend struct OnboardingSignIn;
+
+    // A keyring locked or silent at start-up: asks again until it answers, then restores.
+    Awaitable<void> restoreSessionOnceKeyringAnswers();
 
     // Construction, split so the start-up task can hold the coordinator strongly.
     void launchStartup();
@@ -149,10 +159,16 @@ private:
 
     // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
     Awaitable<bool> pullLocked();
+    Awaitable<bool> pushLocalCommandsNow();
+    Awaitable<bool> pushLocalProfileNow();
     Awaitable<std::optional<std::string>> signedInAccount();
     Awaitable<void> adoptLocalData(const std::string& account);
     Awaitable<bool> pushCommandsLocked(const std::string& account);
     Awaitable<bool> pushProfileLocked();
+    void recordAgreement(const RemoteMerge& merge, unsigned commandEdits, unsigned profileEdits);
+    // A first run signed out: the local data is nobody's, so what is edited before a sign-in
+    // is merged as such rather than pushed over the account's cloud copy.
+    void recordLocalDataOwnerIfUnknown();
     // The defaults a sign-out leaves behind.
     AppConfig signedOutConfiguration() const;
 
@@ -189,8 +205,8 @@ private:
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
     // Control+V over the selection made for it, then the field watched until the paste shows.
-    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, AXRange selection,
-                                       ClipboardLoan& loan, const char* restoredLine);
+    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
+                                       const char* restoredLine);
     // Where a write-back ends early: the user's edit, or a field that could not be brought back.
     void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.
@@ -289,6 +305,7 @@ private:
     ChangeSignal::Connection stateConnection_;
     ChangeSignal::Connection updateServiceConnection_;
     Task startupTask_;
+    std::vector<Task> tasks_; // started by startTask, for shutdown to cancel and await
 };
 
 } // namespace pennial

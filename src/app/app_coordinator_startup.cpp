@@ -62,6 +62,8 @@ Awaitable<void> AppCoordinator::start() {
         if (!session) {
             logLine("🔵 [Pennial] No existing auth session (or refresh failed)");
             addStartBreadcrumb("No existing auth session");
+            if (co_await authService_->storedSessionUndecided())
+                launch(&AppCoordinator::restoreSessionOnceKeyringAnswers);
         } else {
             publish([](CoordinatorState& state) { state.isAuthenticated = true; });
             userEmail_ = session->userEmail;
@@ -73,6 +75,7 @@ Awaitable<void> AppCoordinator::start() {
         logLine("🔵 [Pennial] Skipping auth restore — pre-sign-in onboarding not complete");
     }
 
+    recordLocalDataOwnerIfUnknown();
     logLine("🔵 [Pennial] Loading configuration...");
     std::optional<AppConfig> config;
     std::exception_ptr loadError;

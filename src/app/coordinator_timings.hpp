@@ -24,6 +24,8 @@ struct CoordinatorTimings {
     std::chrono::steady_clock::duration targetedPasteDelay = std::chrono::milliseconds(50);
     std::chrono::steady_clock::duration selectAllDelay = std::chrono::milliseconds(100);
     std::chrono::steady_clock::duration clipboardRestoreDelay = std::chrono::milliseconds(1500);
+    // How often a keyring that was locked (or silent) at start-up is asked for the session again.
+    std::chrono::steady_clock::duration keyringRetryInterval = std::chrono::seconds(5);
 };
 
 } // namespace pennial

@@ -1,5 +1,6 @@
 #include "base/json.hpp"
 
+#include <cmath>
 #include <fmt/format.h>
 
 namespace pennial::json {
@@ -21,14 +22,43 @@ const Json* member(const Json& object, const char* key) {
 // 2001-01-01 00:00:00 UTC in Unix seconds.
 constexpr double referenceEpoch = 978307200.0;
 
+// Deeper documents are no answer a peer sends; printing or comparing them recurses once per level.
+constexpr int maxNesting = 256;
+
+// Checks the nesting of arrays and objects before the parser builds anything.
+void checkNesting(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > maxNesting)
+                throw JsonShapeError("JSON nested too deeply");
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+}
+
 } // namespace
 
 Json parse(std::string_view text) {
+    checkNesting(text);
     try {
         return Json::parse(text);
     } catch (const Json::parse_error& e) {
         // Byte position only: the parser's own message can quote the input.
         throw JsonShapeError(fmt::format("malformed JSON at byte {}", e.byte));
+    } catch (const Json::exception&) {
+        // A number beyond what a double holds, such as 1e999.
+        throw JsonShapeError("a number in the JSON is out of range");
     }
 }
 
@@ -95,8 +125,12 @@ double toReferenceSeconds(WallTime time) {
 
 WallTime fromReferenceSeconds(double seconds) {
     using namespace std::chrono;
-    return WallTime(
-        duration_cast<system_clock::duration>(duration<double>(seconds + referenceEpoch)));
+    // The clock counts nanoseconds in 64 bits: about 292 years either side of 1970.
+    static const double limit = duration<double>(WallTime::duration::max()).count() * 0.99;
+    double unixSeconds = seconds + referenceEpoch;
+    if (!std::isfinite(unixSeconds) || std::abs(unixSeconds) >= limit)
+        throw JsonShapeError("a date is out of range");
+    return WallTime(duration_cast<system_clock::duration>(duration<double>(unixSeconds)));
 }
 
 } // namespace pennial::json

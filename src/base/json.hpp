@@ -21,7 +21,8 @@ public:
 
 namespace json {
 
-// Parses text; throws JsonShapeError without quoting the input (it may hold secrets).
+// Parses text; throws JsonShapeError without quoting the input (it may hold secrets), also for a
+// number out of range or arrays and objects nested more than 256 deep.
 Json parse(std::string_view text);
 
 // Never throws on text cut inside a character: invalid UTF-8 is replaced.
@@ -39,6 +40,7 @@ std::optional<double> optionalNumber(const Json& object, const char* key);
 
 using WallTime = std::chrono::system_clock::time_point;
 double toReferenceSeconds(WallTime time);
+// Throws JsonShapeError for a value the wall clock cannot hold (not finite, or centuries away).
 WallTime fromReferenceSeconds(double seconds);
 
 } // namespace json

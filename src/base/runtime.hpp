@@ -15,8 +15,11 @@ namespace pennial {
 using Executor = asio::any_io_executor;
 template <class T> using Awaitable = asio::awaitable<T>;
 
-// The pool every actor's strand runs on; created on first use and kept for the process.
+// The pool every actor's strand runs on; created on first use and kept until shutdownSharedPool.
 asio::thread_pool& sharedPool();
+// The last step of quitting, once every task has ended and every service is gone: lets the work
+// running now finish, destroys the work that never ran, and joins the threads.
+void shutdownSharedPool();
 
 // An actor owns a strand: its operations run one at a time on it and are awaited by callers, who
 // resume on their own executor. Like any actor, it is re-entrant at every co_await.

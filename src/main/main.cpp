@@ -1,6 +1,7 @@
 // The tray application's entry.
 
 #include "base/log.hpp"
+#include "base/runtime.hpp"
 #include "main/pennial_app.hpp"
 #include "platform/linux/qt_executor.hpp"
 #include "platform/linux/single_instance.hpp"
@@ -31,8 +32,18 @@ int main(int argc, char** argv) {
     }
 
     pennial::QtExecutionContext main;
-    // exit, not quit: quit asks every window to close first, and the onboarding window refuses.
-    pennial::PennialApp pennial(main, [] { QApplication::exit(0); });
-    instance.onShowRequested = [&pennial] { pennial.showMainWindow(); };
-    return QApplication::exec();
+    int status = 0;
+    {
+        // exit, not quit: quit asks every window to close first, and the onboarding window
+        // refuses.
+        pennial::PennialApp pennial(main, [] { QApplication::exit(0); });
+        instance.onShowRequested = [&pennial] { pennial.showMainWindow(); };
+        status = QApplication::exec();
+        instance.onShowRequested = nullptr;
+        // Tasks end before the services they use, the services before the pool and the Qt
+        // context they run on.
+        pennial.shutdown();
+    }
+    pennial::shutdownSharedPool();
+    return status;
 }

@@ -21,10 +21,16 @@ public:
     PennialApp(const PennialApp&) = delete;
     PennialApp& operator=(const PennialApp&) = delete;
 
+    // Quitting, in order: the coordinator stops monitoring and ends every task (the Qt events
+    // they need are processed meanwhile), gives back a lent clipboard, then the coordinator and
+    // the interface are destroyed.
+    void shutdown();
+
     // Another launch asked for the window: onboarding or the settings.
     void showMainWindow();
 
 private:
+    QtExecutionContext& main_;
     std::shared_ptr<AppCoordinator> coordinator_;
     std::unique_ptr<MenuBarView> menuBar_;
 };

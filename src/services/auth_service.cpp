@@ -59,7 +59,7 @@ bool isRefusal(std::exception_ptr failure) {
     } catch (const HTTPError& error) {
         if (error.kind() != HTTPError::Kind::httpError)
             throw AuthError::networkError(error.what());
-        auto message = authErrorMessage(error.data());
+        auto message = authErrorMessage(error.statusCode(), error.data());
         switch (call) {
         case AuthCall::otpRequest:
             throw AuthError::otpRequestFailed(error.statusCode(), std::move(message));
@@ -136,9 +136,13 @@ Awaitable<std::string> AuthService::getValidAccessToken() {
 }
 
 Awaitable<void> AuthService::signOut() {
-    return onStrand([](AuthService* self) -> Awaitable<void> {
-        self->endSession();
-        co_return;
+    return onStrand(
+        [](AuthService* self) -> Awaitable<void> { co_await self->endSession(); }(this));
+}
+
+Awaitable<bool> AuthService::storedSessionUndecided() {
+    return onStrand([](AuthService* self) -> Awaitable<bool> {
+        co_return self->storedSessionUndecided_;
     }(this));
 }
 
@@ -152,10 +156,12 @@ Awaitable<std::optional<AuthSession>> AuthService::loadExistingSessionBody() {
     logLine("🔵 [AuthService] Entered loadExistingSession");
     logLine("🔵 [AuthService] Loading from Keychain...");
     std::optional<std::string> data;
+    storedSessionUndecided_ = false;
     try {
-        data = keychain_->load(sessionKeychainKey);
+        data = co_await keychain_->loadAsync(sessionKeychainKey);
     } catch (const AuthError& error) {
         logf("❌ [AuthService] Failed to load session from Keychain: {}", error.what());
+        storedSessionUndecided_ = error.keychainStatus() == SecretStatus::interactionNotAllowed;
         co_return std::nullopt;
     }
     logf("🔵 [AuthService] Keychain returned, hasData={}", flag(data.has_value()));
@@ -238,7 +244,7 @@ Awaitable<AuthSession> AuthService::verifyOTPBody(std::string email, std::string
     if (failure)
         throwAuthFailure(failure, AuthCall::verification);
     auto session = decodeSession(answer, options_.now());
-    adopt(session);
+    co_await adopt(session);
     co_return session;
 }
 
@@ -256,8 +262,9 @@ Awaitable<AuthSession> AuthService::sharedRefresh() {
     if (!refresh) {
         refresh = std::make_shared<Refresh>(executor());
         refresh_ = refresh;
-        // The refresh may run to its end right here, before anyone waits for it.
-        refresh->task = Task::spawn(executor(), runRefresh(refresh));
+        // The refresh may run to its end right here, before anyone waits for it. It holds the
+        // service: its callers may be gone (cancelled, or the program quitting) when it resumes.
+        refresh->task = Task::spawn(executor(), runRefresh(shared_from_this(), refresh));
     }
     if (!refresh->done) {
         std::error_code woken;
@@ -270,9 +277,10 @@ Awaitable<AuthSession> AuthService::sharedRefresh() {
     co_return *refresh->session;
 }
 
-Awaitable<void> AuthService::runRefresh(std::shared_ptr<Refresh> refresh) {
+Awaitable<void> AuthService::runRefresh(std::shared_ptr<AuthService> self,
+                                        std::shared_ptr<Refresh> refresh) {
     try {
-        refresh->session = co_await performRefresh();
+        refresh->session = co_await self->performRefresh();
     } catch (...) {
         refresh->error = std::current_exception();
     }
@@ -280,8 +288,8 @@ Awaitable<void> AuthService::runRefresh(std::shared_ptr<Refresh> refresh) {
     if (isCancellation(refresh->error))
         refresh->error = std::make_exception_ptr(AuthError::noSession());
     refresh->done = true;
-    if (refresh_ == refresh)
-        refresh_.reset();
+    if (self->refresh_ == refresh)
+        self->refresh_.reset();
     refresh->finished.cancel();
 }
 
@@ -309,13 +317,16 @@ Awaitable<AuthSession> AuthService::performRefresh() {
     }
     if (failure) {
         if (isRefusal(failure)) {
-            endSession();
+            // Not endSession(): that would cancel this very refresh while the item is deleted.
+            currentSession_.reset();
+            ++generation_;
+            co_await removeStoredSession();
             throw AuthError::sessionExpired();
         }
         throwAuthFailure(failure, AuthCall::refresh);
     }
     auto session = decodeSession(answer, options_.now());
-    adopt(session);
+    co_await adopt(session);
     co_return session;
 }
 
@@ -332,25 +343,31 @@ HTTPRequest AuthService::buildRequest(const char* path, std::optional<std::strin
     return request;
 }
 
-void AuthService::adopt(const AuthSession& session) {
+// The session changes in memory at once; the secret store follows on its own thread, where writes
+// and deletions keep the order in which they were asked for.
+Awaitable<void> AuthService::adopt(AuthSession session) {
+    currentSession_ = session;
+    ++generation_;
     try {
-        keychain_->save(sessionKeychainKey, session.toJson());
+        co_await keychain_->saveAsync(sessionKeychainKey, session.toJson());
     } catch (const AuthError&) {
         // Logged by the store; the session lives on in memory until the next start.
     }
-    currentSession_ = session;
-    ++generation_;
 }
 
-void AuthService::endSession() {
+Awaitable<void> AuthService::endSession() {
     currentSession_.reset();
     ++generation_;
     if (refresh_) {
         refresh_->task.cancel();
         refresh_.reset();
     }
+    co_await removeStoredSession();
+}
+
+Awaitable<void> AuthService::removeStoredSession() {
     try {
-        keychain_->remove(sessionKeychainKey);
+        co_await keychain_->removeAsync(sessionKeychainKey);
     } catch (const AuthError& error) {
         logf("❌ [AuthService] Failed to delete session from Keychain: {}", error.what());
     }

@@ -28,7 +28,10 @@ struct AuthServiceOptions {
     };
 };
 
-class AuthService : public Actor, public AccessTokenProvider {
+// Owned through a shared pointer: a refresh in flight keeps the service alive until it ends.
+class AuthService : public Actor,
+                    public AccessTokenProvider,
+                    public std::enable_shared_from_this<AuthService> {
 public:
     // The secret-store account of the session item.
     static constexpr const char* sessionKeychainKey = "session";
@@ -54,6 +57,9 @@ public:
     Awaitable<void> signOut();
 
     Awaitable<std::optional<AuthSession>> currentSession();
+    // Whether the last loadExistingSession could not tell: the keyring was locked or did not
+    // answer in time, so a session may well be stored.
+    Awaitable<bool> storedSessionUndecided();
 
 private:
     struct Refresh;
@@ -65,15 +71,17 @@ private:
 
     // Joins the refresh in flight, or starts one that every later caller joins.
     Awaitable<AuthSession> sharedRefresh();
-    Awaitable<void> runRefresh(std::shared_ptr<Refresh> refresh);
+    static Awaitable<void> runRefresh(std::shared_ptr<AuthService> self,
+                                      std::shared_ptr<Refresh> refresh);
     Awaitable<AuthSession> performRefresh();
 
     HTTPRequest buildRequest(const char* path, std::optional<std::string_view> query,
                              const Json& body) const;
     // Keeps the session in memory even when the secret store refuses it: the server has already
     // spent the code or rotated the refresh token, so the old session is gone either way.
-    void adopt(const AuthSession& session);
-    void endSession();
+    Awaitable<void> adopt(AuthSession session);
+    Awaitable<void> endSession();
+    Awaitable<void> removeStoredSession();
 
     std::shared_ptr<HTTPClient> httpClient_;
     std::shared_ptr<KeychainStore> keychain_;
@@ -83,6 +91,7 @@ private:
 
     std::optional<AuthSession> currentSession_;
     std::shared_ptr<Refresh> refresh_;
+    bool storedSessionUndecided_ = false;
     // Counts every change of currentSession_, so a request that returns late can tell whether the
     // session it was sent for is still the current one.
     std::uint64_t generation_ = 0;

@@ -2,15 +2,7 @@
 
 #include "base/json.hpp"
 
-#include <cmath>
-
 namespace pennial {
-namespace {
-
-// Beyond this many seconds either side of 2001 a date cannot be held as a time point.
-constexpr double maxReferenceSeconds = 1e11;
-
-} // namespace
 
 std::string AuthSession::toJson() const {
     Json object;
@@ -31,9 +23,11 @@ AuthSession AuthSession::fromJson(std::string_view text) {
     session.accessToken = json::requireString(object, "accessToken");
     session.refreshToken = json::requireString(object, "refreshToken");
     double expiresAt = json::requireNumber(object, "expiresAt");
-    if (!std::isfinite(expiresAt) || std::abs(expiresAt) > maxReferenceSeconds)
+    try {
+        session.expiresAt = json::fromReferenceSeconds(expiresAt);
+    } catch (const JsonShapeError&) {
         throw JsonShapeError("key \"expiresAt\" is out of range");
-    session.expiresAt = json::fromReferenceSeconds(expiresAt);
+    }
     session.userEmail = json::requireString(object, "userEmail");
     return session;
 }

@@ -1,6 +1,8 @@
 #include "services/file_config_storage.hpp"
 
+#include "base/bounded_file.hpp"
 #include "base/log.hpp"
+#include "base/private_files.hpp"
 #include "base/unicode.hpp"
 #include "services/config_error.hpp"
 
@@ -21,30 +23,23 @@ std::string errnoText(int error) {
     return std::strerror(error);
 }
 
-// The whole file, or the reason it cannot be read; info describes the file that was read.
+// The whole file, or the reason it cannot be read. Anything but a regular file of at most 16 MiB
+// is refused as content that cannot be a configuration.
 std::string readFile(const fs::path& path, struct stat* info = nullptr) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw ConfigError::readError(errnoText(errno));
-    if (info)
-        ::fstat(fd, info);
-    std::string content;
-    char buffer[64 * 1024];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            int error = errno;
-            ::close(fd);
-            throw ConfigError::readError(errnoText(error));
-        }
-        if (got == 0)
+    try {
+        return readRegularFile(path, maxSettingsFileBytes, info);
+    } catch (const FileReadError& error) {
+        switch (error.reason()) {
+        case FileReadError::Reason::missing:
+            throw ConfigError::fileNotFound();
+        case FileReadError::Reason::unreadable:
+            throw ConfigError::readError(error.what());
+        case FileReadError::Reason::notRegular:
+        case FileReadError::Reason::tooLarge:
             break;
-        content.append(buffer, std::size_t(got));
+        }
+        throw ConfigError::invalidFormat(error.what());
     }
-    ::close(fd);
-    return content;
 }
 
 AppConfig decode(const std::string& content) {
@@ -68,7 +63,8 @@ void validate(const AppConfig& config) {
 // Writes content to a temporary file beside target, flushes it and renames it over target, so
 // the file is always either the old or the new content.
 void writeAtomically(const fs::path& target, const std::string& content) {
-    auto temporary = target.parent_path() / ("." + target.filename().string() + ".XXXXXX");
+    auto temporary =
+        target.parent_path() / (temporaryPrefixFor(target, long(::getpid())) + "XXXXXX");
     std::string name = temporary.string();
     int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
@@ -79,8 +75,9 @@ void writeAtomically(const fs::path& target, const std::string& content) {
         throw ConfigError::writeError(errnoText(error));
     };
     struct stat old {};
+    // The owner always keeps read and write access: a file of mode 000 must not stay one.
     if (::stat(target.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(fd, (old.st_mode & 07777) | S_IRUSR | S_IWUSR);
     std::size_t written = 0;
     while (written < content.size()) {
         ssize_t put = ::write(fd, content.data() + written, content.size() - written);
@@ -126,11 +123,17 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 } // namespace
 
 FileConfigStorage::FileConfigStorage() : fileURL_(defaultFileURL()) {
-    std::error_code ignored; // an existing folder is fine; a failure shows at the first save
-    fs::create_directories(fileURL_.parent_path(), ignored);
+    try {
+        createPrivateFolder(fileURL_.parent_path());
+    } catch (const fs::filesystem_error&) {
+        // A failure shows at the first save.
+    }
+    removeStaleTemporaries(fileURL_);
 }
 
-FileConfigStorage::FileConfigStorage(fs::path fileURL) : fileURL_(std::move(fileURL)) {}
+FileConfigStorage::FileConfigStorage(fs::path fileURL) : fileURL_(std::move(fileURL)) {
+    removeStaleTemporaries(fileURL_);
+}
 
 fs::path FileConfigStorage::defaultFileURL() {
     fs::path base;

@@ -1,7 +1,7 @@
 #include "services/supabase_auth_response.hpp"
 
 #include "base/json.hpp"
-#include "base/unicode.hpp"
+#include "services/server_text.hpp"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -75,22 +75,23 @@ std::optional<SupabaseErrorResponse> SupabaseErrorResponse::fromJson(std::string
     }
 }
 
-std::string authErrorMessage(const std::optional<std::string>& body) {
+std::string authErrorMessage(int statusCode, const std::optional<std::string>& body) {
     static const std::string unknown = "Unknown error";
     if (!body)
         return unknown;
     if (auto response = SupabaseErrorResponse::fromJson(*body)) {
         if (response->msg)
-            return *response->msg;
+            return plainServerText(*response->msg);
         if (response->errorDescription)
-            return *response->errorDescription;
+            return plainServerText(*response->errorDescription);
         if (response->error)
-            return *response->error;
+            return plainServerText(*response->error);
         return unknown;
     }
-    if (unicode::sanitizeUtf8(*body) != *body)
-        return unknown;
-    return *body;
+    // Gateways answer with pages that can echo the request, tokens and codes included.
+    if (body->empty())
+        return "";
+    return fmt::format("The server answered with status {}", statusCode);
 }
 
 } // namespace pennial

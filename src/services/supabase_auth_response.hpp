@@ -36,8 +36,9 @@ struct SupabaseErrorResponse {
     static std::optional<SupabaseErrorResponse> fromJson(std::string_view text);
 };
 
-// The message of a failed auth call: "msg", else "error_description", else "error" of the body,
-// else the body as text, else "Unknown error".
-std::string authErrorMessage(const std::optional<std::string>& body);
+// The message of a failed auth call: "msg", else "error_description", else "error" of the body
+// (as plain text of at most 200 characters); "Unknown error" without a body or without any of
+// them; for a body that is not such JSON, never the body but a short text with the status.
+std::string authErrorMessage(int statusCode, const std::optional<std::string>& body);
 
 } // namespace pennial

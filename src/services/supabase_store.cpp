@@ -1,20 +1,14 @@
 #include "services/supabase_store.hpp"
 
 #include "base/log.hpp"
-#include "base/unicode.hpp"
 #include "services/auth_error.hpp"
+#include "services/server_text.hpp"
 #include "services/supabase_url.hpp"
 
 #include <system_error>
 
 namespace pennial {
 namespace {
-
-std::string bodyText(const std::optional<std::string>& body) {
-    if (!body || unicode::sanitizeUtf8(*body) != *body)
-        return "<no body>";
-    return *body;
-}
 
 bool isClientError(const HTTPError& error) {
     return error.kind() == HTTPError::Kind::httpError && error.statusCode() >= 400 &&
@@ -30,7 +24,7 @@ void logPullFailure(std::exception_ptr failure, const char* what) {
     } catch (const HTTPError& error) {
         if (error.kind() == HTTPError::Kind::httpError) {
             logf("❌ [SupabaseStore] Pull {} HTTP {}: {}", what, error.statusCode(),
-                 bodyText(error.data()));
+                 quotedServerBody(error.data()));
             return;
         }
         logf("❌ [SupabaseStore] Pull {} failed: {}", what, error.what());
@@ -154,7 +148,7 @@ Awaitable<std::string> SupabaseStore::executeWithRetry(HTTPRequest request) {
         } catch (const HTTPError& error) {
             if (isClientError(error)) {
                 logf("❌ [SupabaseStore] {} {} → HTTP {}: {}", method, path, error.statusCode(),
-                     bodyText(error.data()));
+                     quotedServerBody(error.data()));
                 throw;
             }
             logf("⚠️ [SupabaseStore] {} {} attempt {}/{} failed: {}", method, path, send + 1,

@@ -122,6 +122,25 @@ TEST_F(CoordinatorStartup, TrustedWithoutAStoredSessionStaysSignedOut) {
     EXPECT_TRUE(onboarding->shown.back().isReturningUser);
 }
 
+// A keyring still locked (or silent) at start-up is no sign-out: once it answers, the session is
+// restored and monitoring starts.
+TEST_F(CoordinatorStartup, ASessionBehindALockedKeyringIsRestoredOnceItAnswers) {
+    completeAllSteps();
+    desktop.setTrusted(true);
+    storeSession("ada@example.test");
+    secrets->injectFailure(SimSecretStore::Operation::read, SecretStatus::interactionNotAllowed);
+    timings.keyringRetryInterval = std::chrono::milliseconds(20);
+    launch();
+    EXPECT_FALSE(coordinator->isAuthenticated());
+    runFor(std::chrono::milliseconds(100));
+    EXPECT_FALSE(coordinator->isAuthenticated()) << "still locked";
+
+    secrets->clearFailure(SimSecretStore::Operation::read);
+    ASSERT_TRUE(runUntil([&] { return coordinator->isMonitoring(); }));
+    EXPECT_TRUE(coordinator->isAuthenticated());
+    EXPECT_TRUE(log.contains("✅ [Pennial] Restored auth session for ada@example.test"));
+}
+
 TEST_F(CoordinatorStartup, ASignedInUserWithoutTrustIsNotRestoredYet) {
     completeAllSteps();
     storeSession();

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace pennial;
 using pennial::testing::TempFolder;
@@ -54,26 +55,38 @@ TEST(FileUserDefaults, ForeignValuesAreKeptAndNeverReadAsTrue) {
     EXPECT_EQ(saved["hasSeenVideoIntro"], "yes");
 }
 
+// A number out of range used to end every launch; a FIFO blocked it for good.
 TEST(FileUserDefaults, AnUnreadableFileIsKeptAsideBeforeTheFirstWrite) {
-    TempFolder folder;
-    auto file = folder / "defaults.json";
-    writeFile(file, "{\"hasSeenWelcomeOnboarding\": tru");
-    LogCapture log;
-    FileUserDefaults defaults(file);
-    EXPECT_FALSE(defaults.boolForKey("hasSeenWelcomeOnboarding"));
-    EXPECT_EQ(log.matching("[UserDefaults]").size(), 1u);
+    const std::string deep = // printing it back would overflow the stack
+        "{\"x\":" + std::string(100'000, '[') + std::string(100'000, ']') + "}";
+    for (std::string broken :
+         {std::string("{\"hasSeenWelcomeOnboarding\": tru"),
+          std::string("{\"hasSeenWelcomeOnboarding\":true,\"x\":1e999}"), deep, std::string()}) {
+        TempFolder folder;
+        auto file = folder / "defaults.json";
+        if (broken.empty())
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        else
+            writeFile(file, broken);
+        LogCapture log;
+        FileUserDefaults defaults(file);
+        auto label = broken.substr(0, 60);
+        EXPECT_FALSE(defaults.boolForKey("hasSeenWelcomeOnboarding")) << label;
+        EXPECT_EQ(log.matching("[UserDefaults]").size(), 1u) << label;
 
-    defaults.setBool("hasSeenVideoIntro", true);
-    int kept = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-        auto name = entry.path().filename().string();
-        if (name.starts_with("defaults.json.corrupt-")) {
-            ++kept;
-            EXPECT_EQ(readFile(entry.path()), "{\"hasSeenWelcomeOnboarding\": tru");
+        defaults.setBool("hasSeenVideoIntro", true);
+        int kept = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+            auto name = entry.path().filename().string();
+            if (name.starts_with("defaults.json.corrupt-")) {
+                ++kept;
+                if (!broken.empty())
+                    EXPECT_EQ(readFile(entry.path()), broken);
+            }
         }
+        EXPECT_EQ(kept, 1) << label;
+        EXPECT_TRUE(FileUserDefaults(file).boolForKey("hasSeenVideoIntro")) << label;
     }
-    EXPECT_EQ(kept, 1);
-    EXPECT_TRUE(FileUserDefaults(file).boolForKey("hasSeenVideoIntro"));
 }
 
 TEST(FileUserDefaults, AFailedWriteKeepsTheValueForThisRun) {

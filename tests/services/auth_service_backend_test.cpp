@@ -136,7 +136,10 @@ TEST_F(AuthServiceBackendTest, SignOutDuringARefreshIsNotUndoneByItsAnswer) {
             }
         };
         asio::steady_timer done(executor, std::chrono::steady_clock::time_point::max());
-        asio::co_spawn(executor, caller(auth, result), [&](std::exception_ptr) { done.cancel(); });
+        // An expiry in the past also wakes a wait that starts after the caller has ended.
+        asio::co_spawn(executor, caller(auth, result), [&](std::exception_ptr) {
+            done.expires_at(std::chrono::steady_clock::time_point::min());
+        });
         while (backend.requestCount(Endpoint::tokenRefresh) == 0)
             co_await sleepFor(5ms);
         co_await auth.signOut();

@@ -5,6 +5,8 @@
 #include <asio/redirect_error.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/this_coro.hpp>
+#include <atomic>
+#include <thread>
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -166,7 +168,10 @@ TEST_F(AuthServiceTest, SignOutWinsOverARefreshInFlight) {
             };
             auto done = std::make_shared<asio::steady_timer>(
                 executor, std::chrono::steady_clock::time_point::max());
-            asio::co_spawn(executor, caller(auth, result), [done](auto) { done->cancel(); });
+            // An expiry in the past also wakes a wait that starts after the caller has ended.
+            asio::co_spawn(executor, caller(auth, result), [done](auto) {
+                done->expires_at(std::chrono::steady_clock::time_point::min());
+            });
             co_await sleepFor(20ms); // the refresh request is out
             co_await auth.signOut();
             gate->open(); // and its answer arrives after all
@@ -179,6 +184,72 @@ TEST_F(AuthServiceTest, SignOutWinsOverARefreshInFlight) {
     EXPECT_EQ(http->requestCount(), 1u);
     EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
     EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
+}
+
+// A locked keyring keeps each call waiting for seconds: none of that wait may sit on the shared
+// pool, whose two threads also run the text monitor and the accessibility reads.
+TEST_F(AuthServiceTest, SecretStoreCallsNeverRunOnTheSharedPool) {
+    struct WatchedSecrets : SimSecretStore {
+        std::atomic<int> callsOnPool{0}, calls{0};
+        void note() {
+            ++calls;
+            if (sharedPool().get_executor().running_in_this_thread())
+                ++callsOnPool;
+        }
+        SecretReadResult read(const std::string& service, const std::string& account) override {
+            note();
+            return SimSecretStore::read(service, account);
+        }
+        std::int32_t write(const std::string& service, const std::string& account,
+                           const std::string& data) override {
+            note();
+            return SimSecretStore::write(service, account, data);
+        }
+        std::int32_t remove(const std::string& service, const std::string& account) override {
+            note();
+            return SimSecretStore::remove(service, account);
+        }
+    };
+    auto watched = std::make_shared<WatchedSecrets>();
+    watched->putItem(service, "session", sessionExpiringIn(10s).toJson());
+    keychain = std::make_shared<KeychainStore>(watched, service);
+    auth = makeAuth();
+    http->enqueue(ScriptedHttpClient::body(tokenAnswer("new")));
+
+    EXPECT_EQ(runAwaitable(auth->loadExistingSession())->accessToken, "AT-new"); // read, write
+    runAwaitable(auth->signOut());                                               // remove
+    EXPECT_EQ(watched->calls, 3);
+    EXPECT_EQ(watched->callsOnPool, 0);
+}
+
+// Quitting while a refresh is out: its caller is cancelled and the service let go, yet the refresh
+// resumes into a live service and ends (under ASan, a use-after-free before).
+TEST_F(AuthServiceTest, ARefreshInFlightOutlivesItsCallerAndTheServicesOwner) {
+    signIn(sessionExpiringIn(10s));
+    auto gate = std::make_shared<ScriptedHttpClient::Gate>(/*ignoresCancellation*/ true);
+    http->enqueue(ScriptedHttpClient::gated(gate, ScriptedHttpClient::body(tokenAnswer("new"))));
+    std::weak_ptr<AuthService> watched = auth;
+
+    runAwaitable([](std::shared_ptr<AuthService> auth,
+                    std::shared_ptr<ScriptedHttpClient::Gate> gate) -> Awaitable<void> {
+        auto executor = co_await asio::this_coro::executor;
+        auto caller = [](std::shared_ptr<AuthService> auth) -> Awaitable<void> {
+            co_await auth->getValidAccessToken();
+        };
+        auto task = Task::spawn(executor, caller(auth));
+        co_await sleepFor(20ms); // the refresh request is out
+        task.cancel();
+        co_await sleepFor(20ms);
+        auth.reset(); // the last owner but the refresh itself
+        gate->open();
+        for (int i = 0; i < 100 && task.isRunning(); ++i)
+            co_await sleepFor(5ms);
+    }(std::exchange(auth, nullptr), gate));
+
+    for (int i = 0; i < 100 && !watched.expired(); ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(watched.expired()) << "released once the refresh ended";
+    EXPECT_EQ(storedSession()->accessToken, "AT-new") << "the refresh finished its work";
 }
 
 TEST_F(AuthServiceTest, SignOutForgetsTheSessionAndLogsOnlyAFailedDelete) {

@@ -1,4 +1,5 @@
 #include "base/json.hpp"
+#include "base/unicode.hpp"
 #include "services/auth_session.hpp"
 #include "services/supabase_auth_response.hpp"
 
@@ -10,7 +11,7 @@ using namespace std::chrono_literals;
 namespace {
 
 std::string messageFor(std::optional<std::string> body) {
-    return authErrorMessage(body);
+    return authErrorMessage(502, body);
 }
 
 } // namespace
@@ -38,6 +39,10 @@ TEST(AuthSession, MissingUserIdReadsEmptyButOtherKeysAreRequired) {
             R"({"accessToken":"AT-a","refreshToken":"RT-a","expiresAt":"2024-01-01","userEmail":""})",
             R"({"accessToken":"AT-a","refreshToken":"RT-a","expiresAt":1})",
             R"({"accessToken":"AT-a","refreshToken":"RT-a","expiresAt":1e300,"userEmail":""})",
+            R"({"accessToken":"AT-a","refreshToken":"RT-a","expiresAt":1e999,"userEmail":""})",
+            // beyond what the nanosecond clock holds
+            R"({"accessToken":"AT-a","refreshToken":"RT-a","expiresAt":8.3e9,"userEmail":""})",
+            R"({"accessToken":"AT-a","refreshToken":"RT-a","expiresAt":-1.1e10,"userEmail":""})",
             R"(["AT-a"])",
             R"({"accessToken":"AT-a", "refreshToken":)",
         }) {
@@ -85,10 +90,17 @@ TEST(SupabaseAuthResponse, ErrorMessagePrefersMsgThenDescriptionThenError) {
     EXPECT_EQ(messageFor(std::nullopt), "Unknown error");
 }
 
-TEST(SupabaseAuthResponse, ErrorMessageFallsBackToTheBodyText) {
+// Bodies that echo the request must not carry its token or code into logs, reports and screens.
+TEST(SupabaseAuthResponse, ErrorMessageNeverQuotesABodyThatIsNotTheErrorShape) {
+    const std::string generic = "The server answered with status 502";
     EXPECT_EQ(messageFor(""), "");
-    EXPECT_EQ(messageFor("Bad Gateway"), "Bad Gateway");
-    EXPECT_EQ(messageFor(R"({"msg":42})"), R"({"msg":42})") << "wrong type: not the error shape";
-    EXPECT_EQ(messageFor(R"(["msg"])"), R"(["msg"])");
-    EXPECT_EQ(messageFor(std::string("\xff\xfe", 2)), "Unknown error");
+    EXPECT_EQ(messageFor(R"(upstream error for request {"refresh_token":"RT-secret"})"), generic);
+    EXPECT_EQ(messageFor(R"({"msg":42,"refresh_token":"RT-secret"})"), generic);
+    EXPECT_EQ(messageFor(R"(["msg"])"), generic);
+    EXPECT_EQ(messageFor(std::string("\xff\xfe", 2)), generic);
+
+    auto echoed = messageFor(R"({"msg":"line\none\t)" + std::string(300, 'x') + R"("})");
+    EXPECT_EQ(unicode::graphemeCount(echoed), 200u);
+    EXPECT_EQ(echoed.rfind("line one ", 0), 0u) << "one line of plain text";
+    EXPECT_EQ(echoed.find('\n'), std::string::npos);
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace pennial;
@@ -59,9 +60,61 @@ TEST_F(FileConfigStorageTest, BrokenDocumentsAreInvalidFormatAndUnreadableFilesR
         EXPECT_EQ(failureOf([&] { storage.loadNow(); }).kind(), ConfigError::Kind::invalidFormat)
             << content;
     }
-    std::filesystem::remove(folder / "config.json");
-    std::filesystem::create_directory(folder / "config.json");
-    EXPECT_EQ(failureOf([&] { storage.loadNow(); }).kind(), ConfigError::Kind::readError);
+}
+
+// A folder, a FIFO (whose read would block start-up) and a file beyond 16 MiB are refused as
+// quickly as a broken document, and each is kept aside before a save replaces it.
+TEST_F(FileConfigStorageTest, AnythingButASmallRegularFileIsRefusedAndKeptAside) {
+    auto path = folder / "config.json";
+    auto makeFolder = [&] { std::filesystem::create_directory(path); };
+    auto makeFifo = [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); };
+    auto makeHuge = [&] {
+        writeText(path, "{\"pad\":\"" + std::string(16 * 1024 * 1024, ' ') + "\"}");
+    };
+    for (const auto& make : {std::function<void()>(makeFolder), std::function<void()>(makeFifo),
+                             std::function<void()>(makeHuge)}) {
+        std::filesystem::remove_all(path);
+        make();
+        EXPECT_EQ(failureOf([&] { storage.loadNow(); }).kind(), ConfigError::Kind::invalidFormat);
+    }
+    storage.saveNow(sample()); // the huge file goes aside, by a link that copies nothing
+    EXPECT_EQ(storage.loadNow(), sample());
+    auto names = folder.names();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(folder / names[1]), 16u * 1024 * 1024 + 10);
+
+    std::filesystem::remove_all(path);
+    makeFifo();
+    storage.saveNow(sample());
+    EXPECT_EQ(storage.loadNow(), sample());
+    EXPECT_EQ(folder.names().size(), 3u);
+}
+
+TEST_F(FileConfigStorageTest, ASavedFileStaysReadableAndWritableByItsOwner) {
+    storage.saveNow(sample());
+    ::chmod((folder / "config.json").c_str(), 0);
+    storage.saveNow(sample());
+    struct stat info {};
+    ::stat((folder / "config.json").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(FileConfigStorageTest, TemporariesOfSavesThatNeverFinishedAreRemovedAtStart) {
+    pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0); // a process id that is surely gone
+    auto dead = ".config.json.tmp-" + std::to_string(child) + "-a1b2c3";
+    auto alive = ".config.json.tmp-" + std::to_string(::getpid()) + "-d4e5f6";
+    for (const auto& name : {dead, alive, std::string(".config.json.Ab12Cd"),
+                             std::string(".config.json.Ef34Gh"), std::string("notes.txt")})
+        writeText(folder / name, "{}");
+    auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(folder / ".config.json.Ab12Cd", longAgo);
+
+    FileConfigStorage started{folder / "config.json"};
+    EXPECT_EQ(folder.names(),
+              (std::vector<std::string>{".config.json.Ef34Gh", alive, "notes.txt"}));
 }
 
 TEST_F(FileConfigStorageTest, BlankTriggerPatternsAreRefusedAndTheFileIsLeftAlone) {
@@ -103,6 +156,13 @@ TEST_F(FileConfigStorageTest, AnUnreadableFileIsKeptBesideTheNewOneBeforeItIsRep
 
     storage.saveNow(sample()); // a readable file is simply replaced
     EXPECT_EQ(folder.names().size(), 2u);
+
+    // Broken again by another hand after this storage wrote it: kept aside once more.
+    writeText(folder / "config.json", "{ broken again");
+    storage.saveNow(sample());
+    names = folder.names();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(readText(folder / names[2]), "{ broken again");
 }
 
 TEST_F(FileConfigStorageTest, TextCutInsideACharacterIsWrittenReplaced) {
@@ -135,7 +195,10 @@ TEST_F(FileConfigStorageTest, TheDefaultPlaceFollowsXdgConfigHome) {
     ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
     FileConfigStorage placed;
     EXPECT_EQ(placed.fileURL(), folder / "com.pennial.macos" / "config.json");
-    EXPECT_TRUE(std::filesystem::is_directory(folder / "com.pennial.macos"));
+    struct stat info {};
+    ASSERT_EQ(::stat((folder / "com.pennial.macos").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u) << "private to the user";
 
     ::setenv("XDG_CONFIG_HOME", "relative/path", 1); // not absolute: ignored, as the rule says
     EXPECT_NE(FileConfigStorage::defaultFileURL().string().find("/.config/com.pennial.macos/"),

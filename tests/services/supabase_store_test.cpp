@@ -108,9 +108,12 @@ TEST_F(SupabaseStoreTest, PulledRowsBecomeCommandsInTheirOrder) {
 TEST_F(SupabaseStoreTest, PullFailuresAreLoggedAndAnswered) {
     http->enqueue({Reply::error(HTTPError::httpError(401, R"({"message":"JWT expired"})")),
                    Reply::error(HTTPError::httpError(500, std::string("\xff", 1))),
+                   Reply::error(HTTPError::httpError(502, "echo: Bearer AT-secret")),
                    Reply::error(HTTPError::timeout())});
     EXPECT_EQ(runAwaitable(store->pullProfile()).kind(),
               SupabaseStore::PullResult<RemoteProfile>::Kind::failure);
+    EXPECT_EQ(runAwaitable(store->pullCommands()).kind(),
+              SupabaseStore::PullResult<std::vector<Command>>::Kind::failure);
     EXPECT_EQ(runAwaitable(store->pullCommands()).kind(),
               SupabaseStore::PullResult<std::vector<Command>>::Kind::failure);
     EXPECT_EQ(runAwaitable(store->pullCommands()).kind(),
@@ -119,6 +122,7 @@ TEST_F(SupabaseStoreTest, PullFailuresAreLoggedAndAnswered) {
               (std::vector<std::string>{
                   R"(❌ [SupabaseStore] Pull profile HTTP 401: {"message":"JWT expired"})",
                   "❌ [SupabaseStore] Pull commands HTTP 500: <no body>",
+                  "❌ [SupabaseStore] Pull commands HTTP 502: <a body of 22 bytes that is not JSON>",
                   "❌ [SupabaseStore] Pull commands failed: timeout",
               }));
 }

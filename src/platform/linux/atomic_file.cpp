@@ -1,5 +1,7 @@
 #include "platform/linux/atomic_file.hpp"
 
+#include "base/private_files.hpp"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
@@ -45,8 +47,8 @@ void writeAll(int fd, std::string_view contents) {
 
 std::filesystem::path temporarySibling(const std::filesystem::path& file) {
     std::random_device random;
-    return file.parent_path() / ("." + file.filename().string() + ".tmp-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(random()));
+    return file.parent_path() /
+           (temporaryPrefixFor(file, long(::getpid())) + std::to_string(random()));
 }
 
 } // namespace
@@ -54,7 +56,7 @@ std::filesystem::path temporarySibling(const std::filesystem::path& file) {
 void writeFileAtomically(const std::filesystem::path& file, std::string_view contents) {
     auto folder = file.parent_path();
     if (!folder.empty())
-        std::filesystem::create_directories(folder);
+        createPrivateFolder(folder);
 
     auto temporary = temporarySibling(file);
     FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));

@@ -7,7 +7,8 @@
 
 namespace pennial {
 
-// Creates missing parent folders; throws std::system_error when the file cannot be written.
+// Creates missing parent folders (the last one private to the user); throws std::system_error when
+// the file cannot be written.
 void writeFileAtomically(const std::filesystem::path& file, std::string_view contents);
 
 } // namespace pennial

@@ -1,17 +1,18 @@
 #include "platform/linux/file_user_defaults.hpp"
 
+#include "base/bounded_file.hpp"
 #include "base/log.hpp"
+#include "base/private_files.hpp"
 #include "platform/linux/atomic_file.hpp"
 #include "platform/linux/xdg_directories.hpp"
 
 #include <chrono>
 #include <fmt/chrono.h>
-#include <fstream>
-#include <sstream>
 
 namespace pennial {
 
 FileUserDefaults::FileUserDefaults(std::filesystem::path file) : file_(std::move(file)) {
+    removeStaleTemporaries(file_);
     load();
 }
 
@@ -49,16 +50,16 @@ void FileUserDefaults::setString(std::string_view key, std::optional<std::string
 }
 
 void FileUserDefaults::load() {
-    std::error_code error;
-    if (!std::filesystem::exists(file_, error))
-        return;
-    std::ifstream in(file_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
     try {
-        if (!in)
-            throw JsonShapeError("cannot be read");
-        auto parsed = json::parse(text.str());
+        std::string text;
+        try {
+            text = readRegularFile(file_);
+        } catch (const FileReadError& error) {
+            if (error.reason() == FileReadError::Reason::missing)
+                return;
+            throw JsonShapeError(error.what());
+        }
+        auto parsed = json::parse(text);
         if (!parsed.is_object())
             throw JsonShapeError("is not an object");
         values_ = std::move(parsed);
@@ -79,7 +80,12 @@ void FileUserDefaults::save() {
                                                      std::chrono::system_clock::now())));
             auto aside = file_;
             aside += ".corrupt-" + stamp;
-            std::filesystem::rename(file_, aside);
+            std::error_code error;
+            std::filesystem::rename(file_, aside, error);
+            // Gone since it was read: nothing left to keep.
+            if (error && error != std::errc::no_such_file_or_directory)
+                throw std::filesystem::filesystem_error("cannot keep the unreadable file", file_,
+                                                        error);
             keepUnreadableCopy_ = false;
         }
         writeFileAtomically(file_, json::dump(values_, 2) + "\n");

@@ -2,6 +2,7 @@
 
 #include "base/json.hpp"
 #include "base/log.hpp"
+#include "base/private_files.hpp"
 #include "base/uuid.hpp"
 #include "platform/linux/atomic_file.hpp"
 #include "platform/linux/xdg_directories.hpp"
@@ -297,8 +298,10 @@ void LocalCrashReporter::start(const CrashReporterOptions& options) {
         return;
     started_ = true;
     options_ = options;
-    std::error_code ignored;
-    std::filesystem::create_directories(folder_, ignored);
+    try {
+        createPrivateFolder(folder_); // reports can hold what the user was doing
+    } catch (const std::filesystem::filesystem_error&) {
+    }
     CrashHandlers::install(*this, reportHeader(), options.enableUncaughtExceptionReporting);
 }
 

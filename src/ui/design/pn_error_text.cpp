@@ -29,6 +29,7 @@ PNErrorText::PNErrorText(std::optional<QString> message, QWidget* parent) : QLab
     setTextFormat(Qt::PlainText);
     setFont(PNTypography::caption());
     setWordWrap(true);
+    setTextFormat(Qt::PlainText); // messages can carry a server's words, never markup to render
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, PNColor::error());
     setPalette(palette);
