@@ -7,6 +7,7 @@
 // scripts/desktop-session.
 
 #include "bench_desktop_editor.hpp"
+#include "platform/linux/desktop_activity.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
 #include "platform/linux/xinput_key_event_source.hpp"
 #include "text/ax_accessibility_provider.hpp"
@@ -48,8 +49,9 @@ public:
             ++polls;
             return sleep(duration);
         };
-        monitor = TextMonitor::create(std::make_shared<AccessibilityMonitor>(provider), ";;",
-                                      {workspace, makeKeyEventSource(main), main, noted});
+        monitor = TextMonitor::create(
+            std::make_shared<AccessibilityMonitor>(provider), ";;",
+            {workspace, makeKeyEventSource(main), main, noted, desktopActivity()});
         mainThread = std::thread([this] { io.run(); });
         onMain(monitor->updateValidCommandNames({"fix", "sig"}));
         onMain(monitor->startMonitoring());

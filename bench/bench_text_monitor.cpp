@@ -49,9 +49,12 @@ public:
                 desktop.callLog().clear();
             return sleep(duration);
         };
-        monitor = TextMonitor::create(
-            std::make_shared<AccessibilityMonitor>(provider), ";;",
-            {desktop.workspace(), desktop.keyboard().eventSource(main), main, std::move(counted)});
+        monitor = TextMonitor::create(std::make_shared<AccessibilityMonitor>(provider), ";;",
+                                      {desktop.workspace(),
+                                       desktop.keyboard().eventSource(main),
+                                       main,
+                                       std::move(counted),
+                                       {}});
         mainThread = std::thread([this] { io.run(); });
         onMain(monitor->updateValidCommandNames({"fix", "sig"}));
         onMain(monitor->startMonitoring());

@@ -122,7 +122,8 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
     } else {
         textMonitor_ = std::make_shared<TextMonitorAdapter>(TextMonitor::create(
             accessibilityMonitor_, ";;",
-            TextMonitor::Facilities{workspace_, std::move(dependencies.keyEvents), main_}));
+            TextMonitor::Facilities{workspace_, std::move(dependencies.keyEvents), main_, sleepFor,
+                                    std::move(dependencies.fieldActivity)}));
     }
 
     stateConnection_ = state_.changed().connect([this] { changed_.notify(); });

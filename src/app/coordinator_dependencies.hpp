@@ -14,6 +14,7 @@
 #include "platform/clipboard.hpp"
 #include "platform/crash_reporter.hpp"
 #include "platform/environment.hpp"
+#include "platform/field_activity.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/move_to_applications.hpp"
 #include "platform/screens.hpp"
@@ -50,6 +51,8 @@ struct CoordinatorDependencies {
     std::shared_ptr<Workspace> workspace;
     std::shared_ptr<Screens> screens;
     std::shared_ptr<KeyEventSource> keyEvents; // the text monitor's keyboard fallback
+    // Hints that start the text monitor's next poll at once; none: it polls on its interval.
+    std::shared_ptr<FieldActivity> fieldActivity;
     // The palette's keys; none: they are never taken and the palette answers the mouse alone.
     std::shared_ptr<PaletteKeyInterceptor> paletteKeyInterceptor;
     // The write-back's keyboard pastes; without them those two methods fail.

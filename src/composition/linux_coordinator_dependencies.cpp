@@ -4,6 +4,7 @@
 #include "base/log.hpp"
 #include "composition/backend_endpoints.hpp"
 #include "composition/crash_reporting_dependencies.hpp"
+#include "platform/linux/desktop_activity.hpp"
 #include "platform/linux/display_session.hpp"
 #include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/libsecret_store.hpp"
@@ -31,6 +32,7 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.screens = makeScreens();
     dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)
                                      : makeKeyEventSource(dependencies.main);
+    dependencies.fieldActivity = desktopActivity();
     dependencies.paletteKeyInterceptor = wayland
                                              ? makeWaylandPaletteKeyInterceptor(dependencies.main)
                                              : makePaletteKeyInterceptor(dependencies.main);

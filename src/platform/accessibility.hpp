@@ -167,6 +167,18 @@ public:
                                         std::chrono::duration<double> timeout) = 0;
 
     virtual AXResult<Pid> processId(const AXElement& element) = 0;
+
+    // The texts shown under root (itself included), in document order, gathered in a few
+    // requests: each element's whole text, password fields and except (with what lies inside it)
+    // left out, at most maxElements of them; with contentOnly, toolbars, menus, banners and
+    // navigation left out too. attributeUnsupported where the platform or the application has no
+    // such batch: the caller then walks the tree element by element.
+    virtual AXResult<std::vector<std::string>> collectTexts(const AXElement& /*root*/,
+                                                            const AXElement& /*except*/,
+                                                            int /*maxElements*/,
+                                                            bool /*contentOnly*/) {
+        return AXError::attributeUnsupported;
+    }
 };
 
 } // namespace pennial

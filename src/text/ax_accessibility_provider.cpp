@@ -6,6 +6,7 @@
 #include "text/ax_reads.hpp"
 #include "text/run_on.hpp"
 
+#include <asio/strand.hpp>
 #include <cmath>
 
 namespace pennial {
@@ -27,7 +28,8 @@ Point trailingMiddle(const Rect& rect) {
 
 AXAccessibilityProvider::AXAccessibilityProvider(std::shared_ptr<ContextStrategyRouter> router,
                                                  Facilities facilities)
-    : strategyRouter_(std::move(router)), facilities_(std::move(facilities)) {}
+    : strategyRouter_(std::move(router)), facilities_(std::move(facilities)),
+      writes_(asio::make_strand(facilities_.captureExecutor)) {}
 
 bool AXAccessibilityProvider::checkPermissions() {
     return facilities_.accessibility->isProcessTrusted(TrustCheck::silent);

@@ -92,6 +92,7 @@ private:
 
     std::shared_ptr<ContextStrategyRouter> strategyRouter_;
     Facilities facilities_;
+    Executor writes_; // a strand over the capture executor
 };
 
 } // namespace pennial

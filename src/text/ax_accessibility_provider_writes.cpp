@@ -1,5 +1,7 @@
-// The provider's writes: the whole value, a range, a selection. Each platform step runs on the main
-// executor; the pauses between them do not hold it. A write given the text it was made for checks,
+// The provider's writes: the whole value, a range, a selection. Each platform step runs on the
+// writes' own strand, in order and one at a time, never on the main thread: an application that
+// stops answering holds up its write, not the user interface. The pauses between steps hold
+// nothing. A write given the text it was made for checks,
 // in the step that writes, that the field still holds it; afterwards the field is read back and
 // the write judged: taken, left alone, taken and typed after, or anything else.
 
@@ -58,7 +60,7 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
         auto result = ax.setAttributeValue(element, ax::attribute::value, text);
         return {std::move(before), result, readValueText(element)};
     };
-    auto step = co_await runOn(facilities_.mainExecutor, std::move(write));
+    auto step = co_await runOn(writes_, std::move(write));
     if (step.result == AXError::apiDisabled)
         throw AccessibilityError(Kind::permissionDenied);
     if (step.result != AXError::success && step.after == step.before)
@@ -76,8 +78,7 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
         return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
                                     AXRange{utf16Length(text), 0});
     };
-    if (auto moved = co_await runOn(facilities_.mainExecutor, std::move(moveCaret));
-        moved != AXError::success)
+    if (auto moved = co_await runOn(writes_, std::move(moveCaret)); moved != AXError::success)
         logf("⚠️ [AXAccessibilityProvider] Could not set cursor position: {}",
              errorCode(moved));
 }
@@ -100,7 +101,7 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         return {std::move(before), written ? AXError::success : AXError::failure,
                 readValueText(element)};
     };
-    auto step = co_await runOn(facilities_.mainExecutor, std::move(write));
+    auto step = co_await runOn(writes_, std::move(write));
     if (!step.before) {
         // Nothing to judge the write by: it counts when the platform took it.
         if (step.result != AXError::success)
@@ -129,7 +130,7 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
                                     AXRange{range.location + utf16Length(text), 0});
     };
-    co_await runOn(facilities_.mainExecutor, std::move(moveCaret));
+    co_await runOn(writes_, std::move(moveCaret));
 }
 
 Awaitable<AXAccessibilityProvider::WriteJudgement>
@@ -144,7 +145,7 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
             return WriteVerdict::landed;
         return judgeWrite(*step.before, intended, now, isSingleLineNow(element));
     };
-    auto verdict = co_await runOn(facilities_.mainExecutor, [&] { return judge(*step.after); });
+    auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
     if (verdict != WriteVerdict::untouched || step.result != AXError::success)
         co_return WriteJudgement{verdict, step.after};
     // Some applications apply a write after answering it.
@@ -153,7 +154,7 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
         auto now = readValueText(element);
         return {now ? judge(*now) : WriteVerdict::untouched, now};
     };
-    co_return co_await runOn(facilities_.mainExecutor, std::move(readAgain));
+    co_return co_await runOn(writes_, std::move(readAgain));
 }
 
 Awaitable<void> AXAccessibilityProvider::restoreRemoved(const AXElement& element, AXRange range,
@@ -176,7 +177,7 @@ Awaitable<void> AXAccessibilityProvider::restoreRemoved(const AXElement& element
         ax.setAttributeValue(element, ax::attribute::value, before);
         return readValueText(element) == before;
     };
-    if (co_await runOn(facilities_.mainExecutor, std::move(reinsert))) {
+    if (co_await runOn(writes_, std::move(reinsert))) {
         logLine("⚠️ [AXAccessibilityProvider] Range replacement was half applied - the removed "
                 "text is back");
         co_return;
@@ -194,7 +195,7 @@ Awaitable<void> AXAccessibilityProvider::selectRange(AXRange range, AccessibleEl
         return facilities_.accessibility->setAttributeValue(
             element, ax::attribute::selectedTextRange, range);
     };
-    auto result = co_await runOn(facilities_.mainExecutor, std::move(select));
+    auto result = co_await runOn(writes_, std::move(select));
     if (result == AXError::apiDisabled)
         throw AccessibilityError(Kind::permissionDenied);
     if (result != AXError::success)

@@ -161,6 +161,26 @@ void collectContentText(const CaptureScope& scope, const AXElement& element, Tex
                 HarvestKind::content);
 }
 
+bool collectTextsInBatch(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
+                         const AXElement& focusedElement, int maxElements, bool contentOnly) {
+    scope.setTimeout(element, context_limits::wholeTextReadTimeout);
+    auto texts = scope.collectTexts(element, focusedElement, maxElements, contentOnly);
+    if (!texts.ok())
+        return false;
+    for (auto& text : *texts.value()) {
+        if (harvest.totalLength >= maxTextCharacters)
+            break;
+        ++harvest.elementCount;
+        auto trimmed = unicode::trimWhitespaceAndNewlines(text);
+        if (trimmed.empty() || harvest.seen.contains(trimmed))
+            continue;
+        harvest.seen.insert(trimmed);
+        harvest.totalLength += unicode::graphemeCount(trimmed);
+        harvest.texts.push_back(std::move(trimmed));
+    }
+    return true;
+}
+
 std::optional<AXElement> findElementWithRole(const CaptureScope& scope, std::string_view wanted,
                                              const AXElement& root, int maxDepth, int maxVisited) {
     return findElement(scope, attribute::role, wanted, root, maxDepth, maxVisited);

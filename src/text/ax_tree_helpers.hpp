@@ -50,6 +50,14 @@ void collectStaticText(const CaptureScope& scope, const AXElement& element, Text
 void collectContentText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
                         const AXElement& focusedElement, int maxDepth, int maxElements);
 
+// Appends the texts under element that the platform gathers in one batch (see
+// Accessibility::collectTexts), by the harvest's rules; false when the platform has no batch
+// there, and the caller walks the tree instead.
+// With contentOnly, what collectContentText leaves out is left out.
+bool collectTextsInBatch(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
+                         const AXElement& focusedElement, int maxElements,
+                         bool contentOnly = false);
+
 // Breadth-first searches; the root itself may match.
 std::optional<AXElement> findElementWithRole(const CaptureScope& scope, std::string_view role,
                                              const AXElement& root, int maxDepth, int maxVisited);

@@ -18,7 +18,9 @@ BaselineStrategy::captureSurroundingText(const AXElement& near, Pid pid,
         auto text = AXTreeHelpers::getFullTextViaStringForRange(scope, root);
         if (!text || text->empty()) {
             TextHarvest harvest;
-            AXTreeHelpers::collectStaticText(scope, root, harvest, near, harvestDepth);
+            if (!AXTreeHelpers::collectTextsInBatch(scope, root, harvest, near,
+                                                    context_limits::staticHarvestMaxElements))
+                AXTreeHelpers::collectStaticText(scope, root, harvest, near, harvestDepth);
             text = harvest.joined();
         }
         if (!text->empty())

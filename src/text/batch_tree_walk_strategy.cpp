@@ -71,7 +71,8 @@ BatchTreeWalkStrategy::captureSurroundingText(const AXElement& near, Pid pid,
         if (scope.expired())
             break;
         TextHarvest harvest;
-        walk(scope, root, walkDepth, harvest, near);
+        if (!AXTreeHelpers::collectTextsInBatch(scope, root, harvest, near, maxElements))
+            walk(scope, root, walkDepth, harvest, near);
         auto text = harvest.joined();
         if (!text.empty())
             return unicode::graphemePrefix(text, context_limits::maxTextCharacters);

@@ -70,6 +70,15 @@ AXResult<AXValue> CaptureScope::readParameterized(const AXElement& element,
     return accessibility_.copyParameterizedAttributeValue(element, attribute, parameter);
 }
 
+AXResult<std::vector<std::string>> CaptureScope::collectTexts(const AXElement& root,
+                                                              const AXElement& except,
+                                                              int maxElements,
+                                                              bool contentOnly) const {
+    if (expired())
+        return AXError::cannotComplete;
+    return accessibility_.collectTexts(root, except, maxElements, contentOnly);
+}
+
 AXError CaptureScope::write(const AXElement& element, std::string_view attribute,
                             const AXValue& value) const {
     if (expired())

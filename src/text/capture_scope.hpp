@@ -59,6 +59,9 @@ public:
     AXResult<AXValue> readParameterized(const AXElement& element, std::string_view attribute,
                                         const AXValue& parameter) const;
     AXError write(const AXElement& element, std::string_view attribute, const AXValue& value) const;
+    // The platform's batch of the texts under root (see Accessibility::collectTexts).
+    AXResult<std::vector<std::string>> collectTexts(const AXElement& root, const AXElement& except,
+                                                    int maxElements, bool contentOnly) const;
 
     std::optional<std::string> readString(const AXElement& element,
                                           std::string_view attribute) const;

@@ -54,8 +54,10 @@ ParentWalkV2Strategy::captureSurroundingText(const AXElement& near, Pid,
     const auto& container = ancestors[landmark.value_or(containerIndex(ancestors.size()))];
     scope.setTimeout(container, focusedAndContainerTimeout);
     TextHarvest harvest;
-    AXTreeHelpers::collectContentText(scope, container, harvest, near, harvestDepth,
-                                      harvestMaxElements);
+    if (!AXTreeHelpers::collectTextsInBatch(scope, container, harvest, near, harvestMaxElements,
+                                            true))
+        AXTreeHelpers::collectContentText(scope, container, harvest, near, harvestDepth,
+                                          harvestMaxElements);
     auto text = harvest.joined();
     if (text.empty())
         return std::nullopt;

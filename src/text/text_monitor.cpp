@@ -24,11 +24,18 @@ struct TextMonitor::PollingLoop {
     Sleep sleep;
     bool stopped = false;
     asio::cancellation_signal wake; // cuts the wait between polls short
+    bool evaluationQueued = false;  // activity came while a poll ran: the next one starts at once
     std::optional<AccessibleElement> lastElement;
     long pollNumber = 1;
 
     void stop() {
         stopped = true;
+        wake.emit(asio::cancellation_type::all);
+    }
+    void evaluateNow() {
+        if (stopped)
+            return;
+        evaluationQueued = true;
         wake.emit(asio::cancellation_type::all);
     }
 };
@@ -196,12 +203,27 @@ Awaitable<void> TextMonitor::startNow() {
     auto loop = std::make_shared<PollingLoop>();
     loop->sleep = facilities_.sleep;
     monitoringTask_ = loop;
+    if (facilities_.fieldActivity) {
+        // Called on the thread that noticed the activity: the loop is only touched on the strand.
+        // A field followed by keyboard cannot be read: a poll started by its key presses would
+        // only clear the fallback while the key's report comes in, and drop it.
+        std::weak_ptr<PollingLoop> waiting = loop;
+        fieldActivity_ = facilities_.fieldActivity->observe([strand = executor(), weak, waiting] {
+            asio::post(strand, [weak, waiting] {
+                auto self = weak.lock();
+                auto loop = waiting.lock();
+                if (self && loop && !self->keyboardFallbackProcessID_)
+                    loop->evaluateNow();
+            });
+        });
+    }
     asio::co_spawn(executor(), runLoop(weak, loop), asio::detached);
 }
 
 void TextMonitor::stopNow() {
     monitoring_ = false;
     ++startAttempts_;
+    fieldActivity_.reset();
     if (monitoringTask_) {
         monitoringTask_->stop();
         monitoringTask_.reset();
@@ -241,14 +263,18 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
                 break;
             self->releaseHeldFallbackReport(self);
         }
-        // Only this wait listens for the stop signal: the accessibility reads and the delegate's
-        // calls always run to their end.
+        // Only this wait listens for the stop signal and for activity: the accessibility reads
+        // and the delegate's calls always run to their end. Activity during the poll skips it.
+        if (std::exchange(loop->evaluationQueued, false))
+            continue;
         try {
             co_await asio::co_spawn(
                 strand, loop->sleep(pollInterval),
                 asio::bind_cancellation_slot(loop->wake.slot(), asio::use_awaitable));
         } catch (...) {
         }
+        // The poll about to run answers whatever cut the wait short.
+        loop->evaluationQueued = false;
     }
     logLine("🔵 [TextMonitor] Monitoring loop stopped");
 }

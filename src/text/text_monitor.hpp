@@ -8,6 +8,7 @@
 
 #include "base/runtime.hpp"
 #include "base/task.hpp"
+#include "platform/field_activity.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/workspace.hpp"
 #include "text/accessibility_monitor.hpp"
@@ -39,9 +40,13 @@ public:
         std::shared_ptr<KeyEventSource> keyEvents;
         Executor mainExecutor;
         Sleep sleep = sleepFor;
+        // Hints that the focused field changed: each cuts the wait before the next poll short.
+        // None: the loop polls on its interval alone.
+        std::shared_ptr<FieldActivity> fieldActivity;
     };
 
-    // Measured from the end of one poll's work to the start of the next.
+    // Measured from the end of one poll's work to the start of the next, unless activity in the
+    // field starts the next poll sooner (at most one poll runs, and one more waits, at a time).
     static constexpr std::chrono::milliseconds pollInterval{100};
     // Lines about persistent conditions are printed on one poll in so many.
     static constexpr long cannotReadLogEvery = 30;
@@ -101,6 +106,7 @@ private:
     std::weak_ptr<TextMonitorDelegate> delegate_;
     bool monitoring_ = false;
     std::shared_ptr<PollingLoop> monitoringTask_;
+    Subscription fieldActivity_; // while monitoring
     bool allowOwnProcessInputMonitoring_ = false;
     std::optional<Pid> keyboardFallbackProcessID_;
     std::shared_ptr<KeyboardTriggerMonitor> keyboardFallbackMonitor_;

@@ -3,9 +3,13 @@
 
 #include "base/log.hpp"
 #include "facilities_fixture.hpp"
+#include "platform/linux/atspi_text_cache.hpp"
 #include "text/accessibility_error.hpp"
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
+#include <csignal>
 
 using namespace pennial;
 using namespace pennial::desktop;
@@ -135,6 +139,8 @@ TEST_F(AtspiAccessibilityTest, AStalledApplicationRunsOutOfTime) {
               AXError::success);
 
     editor.pause();
+    // Past the time a field at rest is answered from its text as last confirmed.
+    std::this_thread::sleep_for(AtspiTextCache::maxAge);
     for (auto name : {attribute::value, attribute::numberOfCharacters, attribute::title}) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(read(element, name).error(), AXError::cannotComplete) << name;
@@ -142,6 +148,31 @@ TEST_F(AtspiAccessibilityTest, AStalledApplicationRunsOutOfTime) {
     }
     editor.resume();
     EXPECT_EQ(readString(element, attribute::value), "abc");
+}
+
+// The switch's launcher stopped (as a stuck session would leave it): the user interface's
+// thread, which checks trust every few seconds while it is missing, goes on with the last answer.
+TEST_F(AtspiAccessibilityTest, AStoppedLauncherHoldsTheUserInterfaceOnlyAMoment) {
+    ASSERT_NE(QCoreApplication::instance(), nullptr);
+    ASSERT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+    QProcess owner;
+    owner.start("gdbus", {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                          "/org/freedesktop/DBus", "--method",
+                          "org.freedesktop.DBus.GetConnectionUnixProcessID", "org.a11y.Bus"});
+    ASSERT_TRUE(owner.waitForFinished(5000));
+    // "(uint32 1234,)"
+    const auto answer = owner.readAllStandardOutput().simplified();
+    const pid_t launcher = answer.mid(answer.indexOf(' ') + 1).chopped(2).toInt();
+    ASSERT_GT(launcher, 0) << answer.toStdString();
+    EXPECT_TRUE(accessibility->isProcessTrusted(TrustCheck::silent));
+
+    ::kill(launcher, SIGSTOP);
+    for (int check = 0; check < 3; ++check) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(accessibility->isProcessTrusted(TrustCheck::silent));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    }
+    ::kill(launcher, SIGCONT);
 }
 
 TEST_F(AtspiAccessibilityTest, TrustIsTheDesktopsAccessibilitySwitch) {

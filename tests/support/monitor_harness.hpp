@@ -109,6 +109,22 @@ public:
     std::function<Awaitable<void>()> duringRead;
 };
 
+// Activity hints the test gives by hand.
+class ManualFieldActivity : public FieldActivity {
+public:
+    Subscription observe(std::function<void()> onActivity) override {
+        observer_ = std::move(onActivity);
+        return Subscription([this] { observer_ = nullptr; });
+    }
+    void hint() const {
+        if (observer_)
+            observer_();
+    }
+
+private:
+    std::function<void()> observer_;
+};
+
 class MonitorHarness {
 public:
     MonitorHarness() {
@@ -117,10 +133,10 @@ public:
             std::make_shared<ContextStrategyRouter>(desktop.accessibility()),
             AXAccessibilityProvider::Facilities{desktop.accessibility(), desktop.workspace(),
                                                 desktop.screens(), main, main});
-        monitor = TextMonitor::create(
-            std::make_shared<AccessibilityMonitor>(provider, main), ";;",
-            {desktop.workspace(), desktop.keyboard().eventSource(main), main, clock.sleeper()},
-            main);
+        monitor = TextMonitor::create(std::make_shared<AccessibilityMonitor>(provider, main), ";;",
+                                      {desktop.workspace(), desktop.keyboard().eventSource(main),
+                                       main, clock.sleeper(), activity},
+                                      main);
     }
     ~MonitorHarness() {
         run(monitor->stopMonitoring());
@@ -173,6 +189,7 @@ public:
     asio::io_context io;
     SimDesktop desktop;
     MonitorPollClock clock{desktop.clock()};
+    std::shared_ptr<ManualFieldActivity> activity = std::make_shared<ManualFieldActivity>();
     std::shared_ptr<MonitorHookedProvider> provider;
     std::shared_ptr<TextMonitor> monitor;
     std::shared_ptr<MonitorDelegateRecorder> delegate = std::make_shared<MonitorDelegateRecorder>();

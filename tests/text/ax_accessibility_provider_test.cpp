@@ -227,29 +227,24 @@ TEST_F(AXAccessibilityProviderTest, CaretPositionFallsBackFromTheSelectionToTheS
     EXPECT_EQ(failureOf(provider->getCaretPosition(element(bare))), Kind::cannotReadValue);
 }
 
-TEST_F(AXAccessibilityProviderTest, WritesRunOnTheMainExecutorAndReadsOffIt) {
+// The main executor is the user interface's thread: an application that stops answering must not
+// hold it, so only the workspace look-ups run there.
+TEST_F(AXAccessibilityProviderTest, OnlyWorkspaceLookUpsRunOnTheMainExecutor) {
     const auto mainThread = std::this_thread::get_id();
-    auto onMain = [&](const SimCall& call) { return call.thread == mainThread; };
-
     run(provider->getValue(element(field)));
     run(provider->isSecureField(element(field)));
     run(provider->getCaretPosition(element(field)));
     run(provider->getFocusedElement());
     run(provider->captureContext(element(field)));
-    auto calls = desktop.callLog().calls();
-    ASSERT_FALSE(calls.empty());
-    for (const auto& call : calls) {
-        bool lookUp = call.kind == SimCallKind::frontmostApplication;
-        EXPECT_EQ(onMain(call), lookUp) << call.attribute << " on " << call.element;
-    }
-
-    desktop.callLog().clear();
     run(provider->setValue("bread", element(field)));
     run(provider->replaceRange({0, 5}, "rye", element(field)));
-    calls = desktop.callLog().calls();
-    EXPECT_GE(calls.size(), 8u);
-    for (const auto& call : calls)
-        EXPECT_TRUE(onMain(call)) << call.attribute << " on " << call.element;
+    run(provider->selectRange({0, 3}, element(field)));
+    auto calls = desktop.callLog().calls();
+    ASSERT_GE(calls.size(), 12u);
+    for (const auto& call : calls) {
+        bool lookUp = call.kind == SimCallKind::frontmostApplication;
+        EXPECT_EQ(call.thread == mainThread, lookUp) << call.attribute << " on " << call.element;
+    }
 }
 
 TEST_F(AXAccessibilityProviderTest, ContextComesFromTheFrontmostAppAndTheElementsWindow) {

@@ -6,6 +6,7 @@
 #include <asio/use_awaitable.hpp>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace pennial;
 using namespace std::chrono_literals;
@@ -264,8 +265,6 @@ TEST_F(TextMonitorTest, StartingWithoutAccessibilityTrustFailsAndStaysStopped) {
     EXPECT_FALSE(clock.waiting());
 }
 
-} // namespace
-
 TEST_F(TextMonitorTest, FieldsItMayNotReadStayUnreadAndANewPatternMeetsTheTextAlreadyThere) {
     // A field whose role cannot be read might be a password field.
     focusOn(SimElement::textArea("a ;;fix")->label("unknown"))
@@ -290,4 +289,56 @@ TEST_F(TextMonitorTest, FieldsItMayNotReadStayUnreadAndANewPatternMeetsTheTextAl
     run(monitor->updateTriggerPattern("//"));
     nextPoll();
     EXPECT_THAT(delegate->take(), ::testing::Contains("trigger [fix] [//fix] 2"));
+}
+
+} // namespace
+
+// Activity in the field starts the next poll at once, through the poll itself: text typed with
+// hints at random moments (between polls, or any number of them while a read is out) gives the
+// same effects as the same text polled on the interval, and hints coalesce into one poll more.
+TEST(TextMonitorActivityTest, HintsStartThePollAtOnceWithThePollsRulesAndCoalesce) {
+    const auto seed = std::random_device{}();
+    SCOPED_TRACE(fmt::format("seed {}", seed));
+    std::mt19937 random(seed);
+    const std::string keys[] = {"H", "i", " ", ";", ";", "f", "i", " ", ";", ";", "s", "i",
+                                "g", " ", "👋", " ", ";", ";", "f", "i", "x", " ", ";", ";"};
+    auto monitored = [](MonitorHarness& harness) {
+        auto field = SimElement::textArea("");
+        harness.desktop.addApplication({501, "org.example.notes", "Notes"})
+            ->addWindow("Notes")
+            ->add(field);
+        harness.desktop.focus(field);
+        harness.start();
+    };
+    for (int round = 0; round < 25; ++round) {
+        MonitorHarness timed;
+        MonitorHarness hinted;
+        int reads = 0;
+        int hintsDuringRead = 0;
+        hinted.provider->duringRead = [&]() -> Awaitable<void> {
+            ++reads;
+            for (; hintsDuringRead > 0; --hintsDuringRead)
+                hinted.activity->hint();
+            co_return;
+        };
+        monitored(timed);
+        monitored(hinted);
+        for (const auto& key : keys) {
+            timed.desktop.keyboard().type(key);
+            timed.nextPoll();
+            hinted.desktop.keyboard().type(key);
+            const int before = reads;
+            const int mode = static_cast<int>(random() % 3);
+            if (mode == 0) {
+                hinted.nextPoll();
+                continue;
+            }
+            hintsDuringRead = mode == 1 ? 0 : 1 + static_cast<int>(random() % 4);
+            hinted.activity->hint();
+            hinted.settle();
+            ASSERT_EQ(reads - before, mode == 1 ? 1 : 2) << "round " << round << " key " << key;
+            ASSERT_TRUE(hinted.clock.waiting());
+        }
+        ASSERT_EQ(hinted.delegate->take(), timed.delegate->take()) << "round " << round;
+    }
 }

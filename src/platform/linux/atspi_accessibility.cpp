@@ -1,10 +1,13 @@
 #include "platform/linux/atspi_accessibility.hpp"
 
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 #include "platform/linux/atspi_element.hpp"
+#include "platform/linux/atspi_text_collection.hpp"
 #include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/atspi_trust.hpp"
 
+#include <algorithm>
 #include <future>
 
 namespace pennial {
@@ -75,11 +78,16 @@ AXElement AtspiAccessibility::applicationElement(Pid pid) {
 
 AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& element,
                                                          std::string_view attribute) {
-    // Asked on every poll: answered from the focus the thread last worked out while it holds.
-    if (auto* handle = atspiElement(element); attributes_ && handle)
+    // Asked on every poll: answered from the focus the thread last worked out while it holds,
+    // and from the field's text while nothing can have changed it.
+    if (auto* handle = atspiElement(element); attributes_ && handle) {
+        if (attribute == ax::attribute::value)
+            if (auto text = attributes_->quietText(*handle))
+                return AXValue(std::move(*text));
         if (auto focus = focus_->current())
             if (auto answer = AtspiAttributes::answerFromFocus(hooks_, *focus, *handle, attribute))
                 return std::move(*answer);
+    }
     return perform<AXResult<AXValue>>(
         element, [&](AtspiCall& call, const AtspiElement& handle, AtspiAccessible* accessible) {
             return attributes_->read(call, handle, accessible, attribute);
@@ -157,6 +165,26 @@ AXResult<Pid> AtspiAccessibility::processId(const AXElement& element) {
     return perform<AXResult<Pid>>(
         element, [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
             return attributes_->processId(call, accessible);
+        });
+}
+
+AXResult<std::vector<std::string>> AtspiAccessibility::collectTexts(const AXElement& root,
+                                                                    const AXElement& except,
+                                                                    int maxElements,
+                                                                    bool contentOnly) {
+    auto* left = atspiElement(except);
+    return perform<AXResult<std::vector<std::string>>>(
+        root,
+        [&](AtspiCall& call, const AtspiElement&,
+            AtspiAccessible* accessible) -> AXResult<std::vector<std::string>> {
+            atspi_collection::Limits limits;
+            limits.maxElements = static_cast<std::size_t>(std::max(maxElements, 0));
+            limits.contentOnly = contentOnly;
+            auto texts = atspi_collection::collectTexts(
+                call, accessible, left ? left->accessible() : nullptr, limits);
+            if (!texts)
+                return call.failure().value_or(AXError::attributeUnsupported);
+            return std::move(*texts);
         });
 }
 

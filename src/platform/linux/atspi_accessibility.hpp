@@ -39,6 +39,8 @@ public:
     AXError setMessagingTimeout(const AXElement& element,
                                 std::chrono::duration<double> timeout) override;
     AXResult<Pid> processId(const AXElement& element) override;
+    AXResult<std::vector<std::string>> collectTexts(const AXElement& root, const AXElement& except,
+                                                    int maxElements, bool contentOnly) override;
 
     // The name the process's application gives itself on the bus; none when it has no accessible
     // application, or when the answer takes longer than wait (the bus may be busy with a slow

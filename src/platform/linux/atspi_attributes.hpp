@@ -67,6 +67,11 @@ public:
 
     std::optional<std::string> applicationName(AtspiCall& call, Pid pid);
 
+    // A field's text while nothing can have changed it since it was last confirmed. Any thread.
+    std::optional<std::string> quietText(const AtspiElement& field) const {
+        return texts_.quietText(field);
+    }
+
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,
                                      std::string_view attribute);

@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_text_cache.hpp"
 
+#include "platform/linux/desktop_activity.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <dbus/dbus.h>
@@ -70,18 +72,53 @@ std::optional<AtspiTextCache::Identity> AtspiTextCache::identityOf(AtspiAccessib
 }
 
 std::optional<std::string> AtspiTextCache::text(AtspiCall& call, AtspiAccessible* field) {
+    auto identity = identityOf(field);
+    lastRead_ = identity;
     if (!entry_)
         return std::nullopt;
-    auto identity = identityOf(field);
     if (!identity || !(entry_->field == *identity) || !isTrusted(*identity) ||
         std::chrono::steady_clock::now() - entry_->readAt >= maxAge)
         return std::nullopt;
+    const auto keyPresses = DesktopActivity::instance().keyPresses();
     if (!ping(call, identity->busName))
         return std::nullopt;
     takeReports();
     if (!entry_)
         return std::nullopt;
+    confirm(field, entry_->text, keyPresses);
     return entry_->text;
+}
+
+void AtspiTextCache::confirm(AtspiAccessible* field, const std::string& text,
+                             std::uint64_t keyPresses) {
+    auto identity = identityOf(field);
+    if (!identity)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(confirmedMutex_);
+    if (confirmed_ && confirmed_->identity == *identity) {
+        confirmed_->text = text;
+        confirmed_->at = now;
+        confirmed_->keyPresses = keyPresses;
+        return;
+    }
+    confirmed_ =
+        Confirmed{AtspiElement::object(field), std::move(*identity), text, now, keyPresses};
+}
+
+void AtspiTextCache::dropConfirmed(const std::optional<Identity>& reporter) {
+    std::lock_guard lock(confirmedMutex_);
+    if (confirmed_ && (!reporter || reporter->busName == confirmed_->identity.busName))
+        confirmed_.reset();
+}
+
+std::optional<std::string> AtspiTextCache::quietText(const AtspiElement& field) const {
+    std::lock_guard lock(confirmedMutex_);
+    if (!confirmed_ || !confirmed_->field || !field.sameElement(*confirmed_->field.handle()) ||
+        confirmed_->keyPresses != DesktopActivity::instance().keyPresses() ||
+        std::chrono::steady_clock::now() - confirmed_->at >= maxAge)
+        return std::nullopt;
+    return confirmed_->text;
 }
 
 void AtspiTextCache::takeReports() {
@@ -92,6 +129,8 @@ void AtspiTextCache::takeReports() {
 
 void AtspiTextCache::reading(AtspiAccessible* field) {
     reading_ = identityOf(field);
+    lastRead_ = reading_;
+    keyPressesAtReading_ = DesktopActivity::instance().keyPresses();
     readingOvertaken_ = false;
 }
 
@@ -103,11 +142,15 @@ void AtspiTextCache::store(AtspiAccessible* field, std::string text) {
         entry_.reset();
         return;
     }
+    // Only a field that reports its changes can be left unread while it reports none.
+    if (isTrusted(*identity))
+        confirm(field, text, keyPressesAtReading_);
     entry_ = Entry{std::move(*identity), std::move(text), std::chrono::steady_clock::now()};
 }
 
 void AtspiTextCache::forget() {
     entry_.reset();
+    dropConfirmed(std::nullopt);
 }
 
 bool AtspiTextCache::isTrusted(const Identity& field) const {
@@ -119,12 +162,14 @@ void AtspiTextCache::onEvent(AtspiEvent* received, void* self) {
     std::unique_ptr<AtspiEvent, void (*)(AtspiEvent*)> event(
         received, [](AtspiEvent* done) { g_boxed_free(ATSPI_TYPE_EVENT, done); });
     const std::string_view type = event->type ? event->type : "";
-    static_cast<AtspiTextCache*>(self)->changed(
-        event->source,
-        type.substr(0, std::string_view(textChangedEvents).size()) == textChangedEvents);
+    auto startsWith = [&](std::string_view prefix) {
+        return type.substr(0, prefix.size()) == prefix;
+    };
+    static_cast<AtspiTextCache*>(self)->changed(event->source, startsWith(textChangedEvents),
+                                                startsWith(focusEvents));
 }
 
-void AtspiTextCache::changed(AtspiAccessible* source, bool textChanged) {
+void AtspiTextCache::changed(AtspiAccessible* source, bool textChanged, bool focusReport) {
     // Runs while another call waits for its reply, too: it only takes note, asking nothing.
     auto identity = identityOf(source);
     if (textChanged && identity) {
@@ -141,6 +186,11 @@ void AtspiTextCache::changed(AtspiAccessible* source, bool textChanged) {
         entry_.reset();
     if (reading_ && inApplicationOf(*reading_))
         readingOvertaken_ = true;
+    dropConfirmed(identity);
+    // The poll looks at once when the field it reads says it changed; a focus report is left to
+    // the poll's own time.
+    if (identity && identity == lastRead_ && !focusReport)
+        DesktopActivity::instance().fieldReported();
 }
 
 } // namespace pennial

@@ -9,13 +9,20 @@
 // A report may still be on its way when the text is asked for. So before a kept text is handed
 // out, the field's application is pinged: it answers after every report it sent before, and those
 // are handled first. The text handed out is then as fresh as a read of the field would have been.
-// Accessibility thread only.
+//
+// While no key is pressed and the field's application reports nothing, nothing can have changed
+// the field: the text last confirmed is then published for other threads too, so that a poll of a
+// field at rest asks no other process, nor this thread, anything for up to a second.
+// Accessibility thread only, but for quietText.
 
 #include "platform/linux/atspi_call.hpp"
+#include "platform/linux/atspi_element.hpp"
 #include "platform/linux/atspi_ref.hpp"
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -43,6 +50,10 @@ public:
     // Drops what is known of the field's text (it is being written).
     void forget();
 
+    // The field's text as last confirmed, while no key was pressed and no report came from the
+    // field's application since, and for less than maxAge. Any thread.
+    std::optional<std::string> quietText(const AtspiElement& field) const;
+
 private:
     struct Identity {
         std::string busName;
@@ -55,9 +66,20 @@ private:
         std::chrono::steady_clock::time_point readAt;
     };
 
+    // The text confirmed at a count of key presses, for other threads.
+    struct Confirmed {
+        AXElement field;
+        Identity identity;
+        std::string text;
+        std::chrono::steady_clock::time_point at;
+        std::uint64_t keyPresses = 0;
+    };
+
     static std::optional<Identity> identityOf(AtspiAccessible* accessible);
+    void confirm(AtspiAccessible* field, const std::string& text, std::uint64_t keyPresses);
+    void dropConfirmed(const std::optional<Identity>& reporter);
     static void onEvent(AtspiEvent* event, void* self);
-    void changed(AtspiAccessible* source, bool textChanged);
+    void changed(AtspiAccessible* source, bool textChanged, bool focusReport);
     bool isTrusted(const Identity& field) const;
     // Handles the reports already received.
     void takeReports();
@@ -66,7 +88,12 @@ private:
     std::optional<Entry> entry_;
     std::deque<Identity> trusted_; // the most recent reporter first
     std::optional<Identity> reading_;
+    std::uint64_t keyPressesAtReading_ = 0;
     bool readingOvertaken_ = false;
+    std::optional<Identity> lastRead_; // whose reports wake the poll
+
+    mutable std::mutex confirmedMutex_;
+    std::optional<Confirmed> confirmed_;
 };
 
 } // namespace pennial

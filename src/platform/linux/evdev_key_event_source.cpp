@@ -1,6 +1,7 @@
 #include "platform/linux/evdev_key_event_source.hpp"
 
 #include "base/log.hpp"
+#include "platform/linux/desktop_activity.hpp"
 #include "platform/linux/evdev_keyboards.hpp"
 #include "platform/linux/xkb_key_translator.hpp"
 
@@ -100,9 +101,11 @@ bool EvdevKeyEventSource::startObserving(std::function<void(const KeyDownEvent&)
     if (keyboards.empty() || !translator)
         return false;
     relay_.emplace(main_, std::move(onKeyDown));
-    reader_ = std::make_unique<Reader>(
-        std::move(keyboards), std::move(translator),
-        [relay = *relay_](KeyDownEvent event) { relay.post(std::move(event)); });
+    reader_ = std::make_unique<Reader>(std::move(keyboards), std::move(translator),
+                                       [relay = *relay_](KeyDownEvent event) {
+                                           DesktopActivity::instance().keyPressed();
+                                           relay.post(std::move(event));
+                                       });
     return true;
 }
 

@@ -10,8 +10,9 @@ namespace pennial {
 
 namespace {
 // Naming the frontmost application may wait this long for the accessibility bus; the caller is
-// often the user interface, and the process's name will do.
-constexpr std::chrono::milliseconds applicationNameWait{100};
+// often the user interface, which must not stall behind a stopped application, and the
+// process's name will do.
+constexpr std::chrono::milliseconds applicationNameWait{25};
 } // namespace
 
 std::shared_ptr<X11Workspace> makeWorkspace(Executor main, DisplaySession session) {

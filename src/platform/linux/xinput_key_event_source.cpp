@@ -1,6 +1,7 @@
 #include "platform/linux/xinput_key_event_source.hpp"
 
 #include "base/log.hpp"
+#include "platform/linux/desktop_activity.hpp"
 #include "platform/linux/x11_connection.hpp"
 #include "platform/linux/x11_keymap.hpp"
 
@@ -74,6 +75,7 @@ struct XInputKeyEventSource::Reader {
             !XGetEventData(display, &event.xcookie))
             return;
         if (event.xcookie.evtype == XI_RawKeyPress) {
+            DesktopActivity::instance().keyPressed();
             const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
             if (auto keyDown = keymap->keyDown(static_cast<unsigned>(raw->detail), state, group))
                 relay.post(std::move(*keyDown));

@@ -1,0 +1,178 @@
+// The user interface's thread while the application being written to stops answering: the editor
+// is stopped (SIGSTOP) at a random moment within 150 ms of the last keystroke of a snippet's
+// trigger (while its field is read, the trigger handled, or the snippet written) and left stopped
+// for 3 s; the coordinator's main thread must keep turning all along. Reports the longest time the
+// Qt event loop went without turning, over all tries (budget: under 50 ms), and how each try
+// ended. Run inside scripts/desktop-session.
+
+#include "app/app_coordinator.hpp"
+#include "app/temp_folder.hpp"
+#include "base/log.hpp"
+#include "bench_desktop_editor.hpp"
+#include "composition/linux_coordinator_dependencies.hpp"
+#include "platform/linux/file_user_defaults.hpp"
+#include "services/app_config.hpp"
+#include "services/file_config_storage.hpp"
+#include "support/app_fake_card_windows.hpp"
+#include "support/app_fake_notch_passcode_panel.hpp"
+#include "support/app_fake_onboarding_window.hpp"
+#include "support/app_fake_spinner_overlay.hpp"
+#include "support/app_fake_window_focus.hpp"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
+#include <algorithm>
+#include <asio/co_spawn.hpp>
+#include <asio/detached.hpp>
+#include <benchmark/benchmark.h>
+#include <random>
+
+// Last: Xlib's macros clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+using namespace pennial;
+using namespace pennial::bench;
+
+namespace {
+
+constexpr const char* snippetName = "addr";
+constexpr const char* snippet = "221B Baker Street";
+constexpr int tries = 8;
+// How long the editor stays stopped: past the time-outs of the calls it leaves unanswered.
+constexpr auto stoppedFor = 3s;
+
+// Runs the Qt event loop (the coordinator's main thread) until the condition holds.
+// The longest the loop went without coming back to look, while it was being watched.
+Milliseconds longestStall{0};
+
+bool runUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    QTimer tick; // wakes the loop up to look at the condition again
+    tick.start(1);
+    auto last = std::chrono::steady_clock::now();
+    while (!condition()) {
+        const auto now = std::chrono::steady_clock::now();
+        longestStall = std::max<Milliseconds>(longestStall, now - last);
+        last = now;
+        if (now > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void runFor(std::chrono::milliseconds duration) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    runUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + 1s);
+}
+
+// Keys pressed through XTest on a connection of our own, the event loop kept running between.
+class Keyboard {
+public:
+    Keyboard() : display_(XOpenDisplay(nullptr)) {
+        if (!display_)
+            throw std::runtime_error("no X display");
+    }
+    ~Keyboard() { XCloseDisplay(display_); }
+    Keyboard(const Keyboard&) = delete;
+    Keyboard& operator=(const Keyboard&) = delete;
+
+    // Lower-case letters, digits, blanks, ';' and '\n', a key every 15 ms. Answers when the last
+    // release reached the X server.
+    std::chrono::steady_clock::time_point type(const std::string& text) {
+        std::chrono::steady_clock::time_point released;
+        for (char character : text) {
+            runFor(15ms);
+            const KeySym symbol = character == '\n' ? XK_Return : static_cast<KeySym>(character);
+            const KeyCode code = XKeysymToKeycode(display_, symbol);
+            XTestFakeKeyEvent(display_, code, True, CurrentTime);
+            XTestFakeKeyEvent(display_, code, False, CurrentTime);
+            XSync(display_, False);
+            released = std::chrono::steady_clock::now();
+        }
+        return released;
+    }
+
+private:
+    Display* display_;
+};
+
+struct Stalls {
+    std::vector<Milliseconds> longest; // per try
+    int written = 0;
+};
+
+Stalls measureStalls() {
+    testing::TempFolder folder;
+    AppConfig config = AppConfig::defaults();
+    config.commands.push_back(Command::make(snippetName, snippet, false));
+    FileConfigStorage(folder / "config.json").saveNow(config);
+
+    QtExecutionContext mainContext;
+    auto dependencies = linuxCoordinatorDependencies(mainContext);
+    dependencies.userDefaults = std::make_shared<FileUserDefaults>(folder / "defaults.json");
+    dependencies.configFile = folder / "config.json";
+    dependencies.spinner = std::make_shared<testing::FakeSpinnerOverlay>();
+    dependencies.notchPasscodePanel = std::make_shared<testing::FakeNotchPasscodePanel>();
+    dependencies.onboardingWindow = std::make_shared<testing::FakeOnboardingWindow>();
+    dependencies.cardWindows = std::make_shared<testing::FakeCardWindowFactory>();
+    dependencies.windowFocus = std::make_shared<testing::FakeWindowFocus>();
+    auto coordinator = AppCoordinator::create(std::move(dependencies));
+    if (!runUntil([&] { return !coordinator->isStarting(); }, 10s))
+        throw std::runtime_error("the coordinator did not start");
+    asio::co_spawn(mainContext.get_executor(), coordinator->startMonitoring(), asio::detached);
+    if (!runUntil([&] { return coordinator->isMonitoring(); }, 10s))
+        throw std::runtime_error("monitoring did not start");
+
+    TestEditor editor;
+    Keyboard keyboard;
+    Stalls stalls;
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delay(0, 150);
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        keyboard.type("try " + std::to_string(attempt) + " ;;" + snippetName);
+        runFor(std::chrono::milliseconds(delay(random)));
+        ::kill(editor.pid(), SIGSTOP);
+        longestStall = Milliseconds(0);
+        runFor(stoppedFor);
+        ::kill(editor.pid(), SIGCONT);
+        runFor(2s); // whatever was held up finishes
+        stalls.longest.push_back(longestStall);
+        if (editor.text().ends_with(snippet))
+            ++stalls.written;
+        runFor(1600ms); // past the cooldown after a command
+        keyboard.type("\n");
+    }
+    coordinator.reset();
+    runFor(50ms);
+    return stalls;
+}
+
+void stoppedApplication(benchmark::State& state) {
+    if (!hasDisplay()) {
+        state.SkipWithError("needs a desktop session (scripts/desktop-session)");
+        return;
+    }
+    int argc = 1;
+    char name[] = "bench_desktop_stall";
+    char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication application(argc, argv);
+    for (auto _ : state) {
+        auto stalls = measureStalls();
+        std::sort(stalls.longest.begin(), stalls.longest.end());
+        state.counters["longest_stall_ms"] = stalls.longest.back().count();
+        state.counters["median_try_stall_ms"] = stalls.longest[stalls.longest.size() / 2].count();
+        state.counters["tries"] = static_cast<double>(stalls.longest.size());
+        state.counters["written_after_continue"] = stalls.written;
+    }
+}
+
+BENCHMARK(stoppedApplication)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

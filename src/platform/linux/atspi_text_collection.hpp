@@ -1,0 +1,31 @@
+#pragma once
+// The texts under an element gathered in a few round trips rather than one per element: the
+// application's Collection interface names every element that shows text in one call, and their
+// texts are then asked for all at once, the answers awaited together. Applications without the
+// interface answer none, and the caller walks their tree. Accessibility thread only.
+
+#include "platform/linux/atspi_call.hpp"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct _AtspiAccessible AtspiAccessible;
+
+namespace pennial::atspi_collection {
+
+struct Limits {
+    std::size_t maxElements = 500;
+    std::size_t maxBytes = 120000; // the texts' UTF-8 in all
+    bool contentOnly = false;      // toolbars, menus, banners and navigation left out
+};
+
+// The texts of the elements under root (itself included) that offer text, in document order:
+// password fields, except and the elements inside it left out, the object-replacement and
+// zero-width no-break characters some toolkits pad their text with removed. None when the
+// application offers no Collection; the call holds the failure when it did not answer in time.
+std::optional<std::vector<std::string>> collectTexts(AtspiCall& call, AtspiAccessible* root,
+                                                     AtspiAccessible* except, const Limits& limits);
+
+} // namespace pennial::atspi_collection
