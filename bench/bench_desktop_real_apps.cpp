@@ -1,8 +1,8 @@
 // Trigger-to-written latency in applications of others: a plain snippet typed into a GTK 3 editor
 // (mousepad), a GTK 4 editor (gnome-text-editor), and a web page's <textarea> in Firefox ESR and
 // in Chromium, with the coordinator running in this process as the application composes it, while
-// a second accessibility client (this program again, as another process) reads the focused field
-// every 20 ms. Per application: the time from the last keystroke (its release reaching the X
+// a second accessibility client (tools/field_reader, another process) reads the focused field every
+// 20 ms. Per application: the time from the last keystroke (its release reaching the X
 // server) to the field holding the snippet (median, 95th percentile, maximum), the misses (not
 // written within 5 s) and the stalls (written, but after more than 1 s).
 // PENNIAL_BENCH_TRIES sets the tries per application (100 unless set). Run inside
@@ -28,6 +28,7 @@
 #include "support/app_fake_window_focus.hpp"
 #include "text/text_processing.hpp"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <algorithm>
@@ -52,7 +53,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr const char* readerFlag = "--read-focused-field";
 constexpr const char* snippetName = "addr";
 constexpr const char* snippet = "12 Garden Lane\nSpringfield";
 constexpr const char* before = "first 😀 line é second 𝒳 line beta";
@@ -63,20 +63,6 @@ constexpr auto stallOver = 1s;
 int tries() {
     const char* set = std::getenv("PENNIAL_BENCH_TRIES");
     return set ? std::max(1, std::atoi(set)) : 100;
-}
-
-// The second client: reads the focused field's text every 20 ms until its parent goes.
-int readFocusedFieldForever() {
-    const pid_t parent = ::getppid();
-    AtspiAccessibility reader;
-    while (::getppid() == parent) {
-        auto focused =
-            reader.copyAttributeValue(reader.systemWideElement(), ax::attribute::focusedUIElement);
-        if (const auto* element = focused.ok() ? focused.value()->get<AXElement>() : nullptr)
-            reader.copyAttributeValue(*element, ax::attribute::value);
-        std::this_thread::sleep_for(20ms);
-    }
-    return 0;
 }
 
 // Keys pressed through XTest on a connection of our own, the event loop kept running between.
@@ -143,8 +129,11 @@ Outcome measure(ThirdPartyApp::Kind kind) {
     QtExecutionContext mainContext;
     auto coordinator = startCoordinator(mainContext, folder);
 
+    // The second client: the field reader, polling the focused field.
     QProcess reader;
-    reader.start(QString::fromLocal8Bit("/proc/self/exe"), {readerFlag});
+    reader.start(QFileInfo("/proc/self/exe").canonicalFilePath().section('/', 0, -2) +
+                     "/../tools/field_reader/pennial_field_reader",
+                 {"--poll-focused"});
     ThirdPartyApp app({kind, "textarea", before, after});
     Keyboard keyboard;
     const auto expected = TextProcessing::composeSnippetText(before, snippet, "") + after;
@@ -211,8 +200,6 @@ BENCHMARK(snippetInApplication)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], readerFlag) == 0)
-        return readFocusedFieldForever();
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -7,8 +7,9 @@ find_package(nlohmann_json REQUIRED)
 find_package(CURL REQUIRED)
 if(PENNIAL_BUILD_TESTS)
   find_package(GTest REQUIRED)
-  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 endif()
+# The fake backend serves the tests and `scripts/run --local`.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 if(PENNIAL_BUILD_BENCH)
   find_package(benchmark REQUIRED)
 endif()
@@ -19,6 +20,8 @@ target_link_libraries(asio INTERFACE Threads::Threads)
 
 # The real desktop: AT-SPI, X11 keys, the Secret Service, Qt for clipboard, screens and windows.
 pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
+# The update feed's signatures.
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
 pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0 gio-2.0)
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11 xtst xi xkbcommon)

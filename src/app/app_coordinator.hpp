@@ -98,6 +98,9 @@ public:
     // A settings edit of the commands or the profile is about to be stored: from now on no pull
     // overwrites it, and it stays marked as not pushed until a push carries it.
     void noteLocalCommandsEdit() { syncLedger_->noteCommandsEdit(); }
+    // Changes whenever the local data starts over for another owner (sign-out, another
+    // account): what a window loaded before is someone else's data.
+    unsigned localDataGeneration() const { return syncLedger_->resets(); }
     void noteLocalProfileEdit() { syncLedger_->noteProfileEdit(); }
     // Pushes the command list or the profile as saved locally now. Answers whether the cloud
     // holds it afterwards; until then the next pull pushes it rather than overwriting it.
@@ -156,10 +159,16 @@ private:
 
     // Sync: each runs holding syncAccess_, so pulls and pushes never overlap.
     Awaitable<bool> pullLocked();
+    Awaitable<bool> pushLocalCommandsNow();
+    Awaitable<bool> pushLocalProfileNow();
     Awaitable<std::optional<std::string>> signedInAccount();
     Awaitable<void> adoptLocalData(const std::string& account);
     Awaitable<bool> pushCommandsLocked(const std::string& account);
     Awaitable<bool> pushProfileLocked();
+    void recordAgreement(const RemoteMerge& merge, unsigned commandEdits, unsigned profileEdits);
+    // A first run signed out: the local data is nobody's, so what is edited before a sign-in
+    // is merged as such rather than pushed over the account's cloud copy.
+    void recordLocalDataOwnerIfUnknown();
     // The defaults a sign-out leaves behind.
     AppConfig signedOutConfiguration() const;
 
@@ -196,8 +205,8 @@ private:
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
     // Control+V over the selection made for it, then the field watched until the paste shows.
-    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, AXRange selection,
-                                       ClipboardLoan& loan, const char* restoredLine);
+    Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
+                                       const char* restoredLine);
     // Where a write-back ends early: the user's edit, or a field that could not be brought back.
     void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.

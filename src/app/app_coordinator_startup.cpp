@@ -75,6 +75,7 @@ Awaitable<void> AppCoordinator::start() {
         logLine("🔵 [Pennial] Skipping auth restore — pre-sign-in onboarding not complete");
     }
 
+    recordLocalDataOwnerIfUnknown();
     logLine("🔵 [Pennial] Loading configuration...");
     std::optional<AppConfig> config;
     std::exception_ptr loadError;

@@ -9,8 +9,11 @@
 #include "services/config_service.hpp"
 #include "services/supabase_store.hpp"
 
+#include <asio/bind_cancellation_slot.hpp>
 #include <asio/experimental/deferred.hpp>
 #include <asio/experimental/parallel_group.hpp>
+#include <asio/redirect_error.hpp>
+#include <asio/steady_timer.hpp>
 #include <asio/this_coro.hpp>
 #include <set>
 
@@ -59,16 +62,53 @@ Awaitable<bool> loggingFailure(Awaitable<void> operation, std::string failureLin
     co_return false;
 }
 
+// Runs work to its end even when the caller is cancelled meanwhile: a configuration write and the
+// bookkeeping that follows it must not be separated. The caller's cancellation then shows at its
+// next suspension.
+template <class T> Awaitable<T> shielded(Awaitable<T> work) {
+    auto executor = co_await asio::this_coro::executor;
+    struct Outcome {
+        std::optional<T> value;
+        std::exception_ptr error;
+        bool done = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    auto timer =
+        std::make_shared<asio::steady_timer>(executor, asio::steady_timer::time_point::max());
+    asio::co_spawn(executor, std::move(work), [outcome, timer](std::exception_ptr error, T value) {
+        outcome->error = error;
+        if (!error)
+            outcome->value = std::move(value);
+        outcome->done = true;
+        timer->cancel();
+    });
+    co_await asio::this_coro::throw_if_cancelled(false);
+    while (!outcome->done) {
+        std::error_code woken;
+        co_await timer->async_wait(asio::bind_cancellation_slot(
+            asio::cancellation_slot(), asio::redirect_error(asio::use_awaitable, woken)));
+    }
+    co_await asio::this_coro::throw_if_cancelled(true);
+    if (outcome->error)
+        std::rethrow_exception(outcome->error);
+    co_return std::move(*outcome->value);
+}
+
 constexpr const char* applyFailedLine = "⚠️ [Pennial] Failed to apply remote data locally: ";
 constexpr const char* pushFailedLine = "⚠️ [Pennial] Failed to push commands to remote: ";
 constexpr const char* pushProfileFailedLine = "⚠️ [Pennial] Failed to push profile to remote: ";
 
 } // namespace
 
+// A sync, once begun, runs to its end whatever happens to the caller (a settings tab closed
+// while it loads): its work is spread over the services' executors, and cutting it short could
+// leave the file written without the bookkeeping that says so. The work holds the coordinator.
 Awaitable<bool> AppCoordinator::pullRemoteData() {
     logLine("🔄 [Pennial] Pulling remote data…");
-    auto guard = co_await syncAccess_.lock();
-    co_return co_await pullLocked();
+    co_return co_await shielded([](std::shared_ptr<AppCoordinator> self) -> Awaitable<bool> {
+        auto guard = co_await self->syncAccess_.lock();
+        co_return co_await self->pullLocked();
+    }(shared_from_this()));
 }
 
 Awaitable<std::optional<std::string>> AppCoordinator::signedInAccount() {
@@ -87,21 +127,35 @@ Awaitable<void> AppCoordinator::adoptLocalData(const std::string& account) {
         co_return;
     }
     syncLedger_->startOver(account);
-    if (owner->empty())
-        co_return; // the defaults, or edits made signed out: the merge decides what stays
-    // Another account's commands and profile: kept aside, never merged into this account.
-    const auto defaults = signedOutConfiguration();
-    std::function<void(AppConfig&)> reset = [&](AppConfig& config) { config = defaults; };
-    std::function<bool(const AppConfig&, const AppConfig&)> keepCopy =
-        [](const AppConfig& before, const AppConfig& after) { return before != after; };
-    auto saved = co_await loggingFailure(configService_->update(reset, keepCopy), applyFailedLine);
-    if (!saved)
-        co_return;
-    logLine("🔄 [Pennial] Local commands and profile of the previous account kept aside");
-    std::set<std::string> names;
-    for (const auto& command : saved->commands)
-        names.insert(command.name);
-    co_await textMonitor_->updateValidCommandNames(std::move(names));
+    const unsigned resets = syncLedger_->resets();
+    std::optional<AppConfig> local;
+    if (owner->empty()) {
+        // The defaults, or edits made signed out: the merge decides what stays.
+        local = co_await loggingFailure(configService_->loadConfiguration(), applyFailedLine);
+    } else {
+        // Another account's commands and profile: kept aside, never merged into this account.
+        const auto defaults = signedOutConfiguration();
+        std::function<void(AppConfig&)> reset = [&](AppConfig& config) { config = defaults; };
+        std::function<bool(const AppConfig&, const AppConfig&)> keepCopy =
+            [](const AppConfig& before, const AppConfig& after) { return before != after; };
+        local = co_await loggingFailure(shielded(configService_->update(reset, keepCopy)),
+                                        applyFailedLine);
+        if (local) {
+            logLine("🔄 [Pennial] Local commands and profile of the previous account kept aside");
+            std::set<std::string> names;
+            for (const auto& command : local->commands)
+                names.insert(command.name);
+            co_await textMonitor_->updateValidCommandNames(std::move(names));
+        }
+    }
+    // What this account's sync starts from: the cloud copy replaces it while it stays as it is,
+    // and an edit made to it from now on is this account's own, even before a pull gets through.
+    if (local && syncLedger_->resets() == resets) {
+        syncLedger_->agreeOnCommands(commandsDigest(local->commands), syncLedger_->commandsEdits());
+        syncLedger_->agreeOnProfile(
+            profileDigest(local->userDisplayNames, local->userWritingContext),
+            syncLedger_->profileEdits());
+    }
 }
 
 Awaitable<bool> AppCoordinator::pullLocked() {
@@ -169,12 +223,13 @@ Awaitable<bool> AppCoordinator::pullLocked() {
                                                                                const AppConfig&) {
             return !abandoned && merge.dropsLocalCommands;
         };
-        auto saved =
-            co_await loggingFailure(configService_->update(apply, keepCopy), applyFailedLine);
+        auto saved = co_await loggingFailure(shielded(configService_->update(apply, keepCopy)),
+                                             applyFailedLine);
         if (!saved)
             co_return false;
         if (abandoned)
             co_return ok;
+        recordAgreement(merge, commandEdits, profileEdits);
         // Told only once the new list is saved: the monitor never accepts a name the
         // configuration does not hold.
         if (merge.commandsChanged) {
@@ -184,12 +239,10 @@ Awaitable<bool> AppCoordinator::pullLocked() {
             co_await textMonitor_->updateValidCommandNames(std::move(names));
         }
         logLine("✅ [Pennial] Local config updated from remote");
+    } else {
+        recordAgreement(merge, commandEdits, profileEdits);
     }
 
-    if (merge.agreedCommands)
-        syncLedger_->agreeOnCommands(*merge.agreedCommands, commandEdits);
-    if (merge.agreedProfile)
-        syncLedger_->agreeOnProfile(*merge.agreedProfile, profileEdits);
     bool pushed = true;
     if (merge.pushCommands)
         pushed = co_await pushCommandsLocked(*account) && pushed;
@@ -198,7 +251,21 @@ Awaitable<bool> AppCoordinator::pullLocked() {
     co_return ok&& pushed;
 }
 
+void AppCoordinator::recordAgreement(const RemoteMerge& merge, unsigned commandEdits,
+                                     unsigned profileEdits) {
+    if (merge.agreedCommands)
+        syncLedger_->agreeOnCommands(*merge.agreedCommands, commandEdits);
+    if (merge.agreedProfile)
+        syncLedger_->agreeOnProfile(*merge.agreedProfile, profileEdits);
+}
+
 Awaitable<bool> AppCoordinator::pushLocalCommands() {
+    co_return co_await shielded([](std::shared_ptr<AppCoordinator> self) -> Awaitable<bool> {
+        co_return co_await self->pushLocalCommandsNow();
+    }(shared_from_this()));
+}
+
+Awaitable<bool> AppCoordinator::pushLocalCommandsNow() {
     auto guard = co_await syncAccess_.lock();
     auto account = co_await signedInAccount();
     if (!account) {
@@ -213,6 +280,12 @@ Awaitable<bool> AppCoordinator::pushLocalCommands() {
 }
 
 Awaitable<bool> AppCoordinator::pushLocalProfile() {
+    co_return co_await shielded([](std::shared_ptr<AppCoordinator> self) -> Awaitable<bool> {
+        co_return co_await self->pushLocalProfileNow();
+    }(shared_from_this()));
+}
+
+Awaitable<bool> AppCoordinator::pushLocalProfileNow() {
     auto guard = co_await syncAccess_.lock();
     auto account = co_await signedInAccount();
     if (!account) {
@@ -252,6 +325,11 @@ Awaitable<bool> AppCoordinator::pushProfileLocked() {
     if (syncLedger_->resets() == resets)
         syncLedger_->profilePushed(local->userDisplayNames, local->userWritingContext, edits);
     co_return true;
+}
+
+void AppCoordinator::recordLocalDataOwnerIfUnknown() {
+    if (!isAuthenticated() && !syncLedger_->localDataAccount())
+        syncLedger_->startOver("");
 }
 
 AppConfig AppCoordinator::signedOutConfiguration() const {

@@ -9,7 +9,6 @@
 #include "app/clipboard_loan.hpp"
 #include "base/error_text.hpp"
 #include "base/log.hpp"
-#include "base/unicode.hpp"
 #include "platform/ax_names.hpp"
 #include "text/accessibility_error.hpp"
 #include "text/accessibility_monitor.hpp"
@@ -32,11 +31,6 @@ constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
 // Reads on the calling thread, so that a check and the keys sent after it are one step of main.
 std::optional<std::string> fieldTextNow(const AccessibleElement& element) {
     return ax::readString(*element.accessibility(), element.element(), ax::attribute::value);
-}
-
-std::optional<AXRange> selectionNow(const AccessibleElement& element) {
-    return ax::readBoxed<AXRange>(*element.accessibility(), element.element(),
-                                  ax::attribute::selectedTextRange);
 }
 
 bool isSingleLine(const AccessibleElement& element) {
@@ -152,7 +146,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
         loan.giveBack();
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
-    co_await pasteOverSelection(request, range, loan,
+    co_await pasteOverSelection(request, loan,
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -174,20 +168,15 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
         loan.giveBack();
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
-    const AXRange everything{0,
-                             static_cast<std::int64_t>(unicode::utf16Length(request.originalText))};
-    co_await pasteOverSelection(request, everything, loan,
+    co_await pasteOverSelection(request, loan,
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
 Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& request,
-                                                   AXRange selection, ClipboardLoan& loan,
-                                                   const char* restoredLine) {
-    // One step of main from the check to the keys: the paste lands over the text and the
-    // selection it was prepared for, or not at all.
-    const auto selected = selectionNow(request.element);
-    if (fieldTextNow(request.element) != request.originalText ||
-        (selected && *selected != selection)) {
+                                                   ClipboardLoan& loan, const char* restoredLine) {
+    // One step of main from the check to the keys: the paste lands over the text it was
+    // prepared for, or not at all. (The selection is not compared: browsers report it late.)
+    if (fieldTextNow(request.element) != request.originalText) {
         loan.giveBack();
         throw FieldChangedError();
     }

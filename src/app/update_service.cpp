@@ -46,6 +46,7 @@ UpdateService::UpdateService(std::shared_ptr<Updater> updater, Executor main)
 }
 
 UpdateService::~UpdateService() {
+    updater_->stopUpdater();
     updater_->setCanCheckForUpdatesHandler({});
     updater_->setUpdateFoundHandler({});
 }

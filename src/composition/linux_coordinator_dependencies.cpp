@@ -43,7 +43,9 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.endpoints = backendEndpoints(*environment);
     addCrashReporting(dependencies, crashReportingDsn(*environment));
     dependencies.environment = std::move(environment);
-    dependencies.updater = std::make_shared<PackageManagerUpdater>();
+    // Without a dialog of their own (the application gives them one): outcomes are logged.
+    dependencies.updater = std::make_shared<PackageManagerUpdater>(
+        dependencies.main, dependencies.userDefaults, UpdateNoticePresenter{});
     dependencies.moveToApplications = std::make_shared<NoMoveToApplications>();
     return dependencies;
 }

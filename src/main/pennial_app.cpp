@@ -5,6 +5,7 @@
 #include "base/log.hpp"
 #include "base/task.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
+#include "composition/linux_updates.hpp"
 #include "platform/linux/x11_window_visibility.hpp"
 #include "platform/linux/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
@@ -13,6 +14,8 @@
 #include "ui/cards/qt_window_focus.hpp"
 #include "ui/code_panel/notch_passcode_panel_controller.hpp"
 #include "ui/design/pn_fonts.hpp"
+#include "ui/install/update_dialog.hpp"
+#include "ui/install/user_install_dialogs.hpp"
 #include "ui/media/app_icon_view.hpp"
 #include "ui/overlay/spinner_overlay_controller.hpp"
 #include "ui/tray/menu_bar_view.hpp"
@@ -23,6 +26,7 @@
 #include "windows/settings/settings_content.hpp"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
@@ -53,6 +57,22 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
         std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
 }
 
+// The updater that fits where the program runs from, with its dialog, and the offer to install a
+// program run from a download.
+void addUpdates(CoordinatorDependencies& dependencies) {
+    // Handing over to the new copy ends the event loop even while a window that may not be closed
+    // (onboarding) is up, which a quit asked of the windows would not.
+    const std::function<void()> quit = [] { QCoreApplication::exit(0); };
+    auto dialog = std::make_shared<UpdateDialog>();
+    dependencies.updater = linuxUpdater(
+        dependencies, [dialog](const UpdateNotice& notice) { dialog->present(notice); }, quit);
+    QFile icon(":/media/AppIcon.svg");
+    icon.open(QIODevice::ReadOnly);
+    dependencies.moveToApplications =
+        userInstallPrompt(dependencies, askToInstallForUser, showUserInstallError,
+                          icon.readAll().toStdString(), quit);
+}
+
 } // namespace
 
 PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) : main_(main) {
@@ -64,6 +84,7 @@ PennialApp::PennialApp(QtExecutionContext& main, std::function<void()> quit) : m
     // The icon our windows show (the onboarding header draws it too).
     QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconView::render(256))));
     addUserInterface(dependencies);
+    addUpdates(dependencies);
     coordinator_ = AppCoordinator::create(std::move(dependencies));
     menuBar_ = std::make_unique<MenuBarView>(coordinator_, std::move(quit));
 }

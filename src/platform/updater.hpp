@@ -12,6 +12,8 @@ public:
 
     // Throws std::runtime_error (or a subclass) when the updater cannot start.
     virtual void startUpdater() = 0;
+    // On main, before the main thread ends: work still under way reports nothing more.
+    virtual void stopUpdater() {}
     // A check the user asked for; the updater shows its own outcome.
     virtual void checkForUpdates() = 0;
     virtual bool canCheckForUpdates() const = 0;

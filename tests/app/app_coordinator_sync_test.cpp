@@ -1,5 +1,8 @@
+#include "app/remote_merge.hpp"
 #include "coordinator_fixture.hpp"
+#include "services/auth_service.hpp"
 #include "services/config_service.hpp"
+#include "services/file_config_storage.hpp"
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -186,4 +189,124 @@ TEST_F(CoordinatorSync, AnExpiredSessionSignsOutAndAsksForSignInAgain) {
     EXPECT_EQ(secrets->item("com.pennial.macos.auth", "session"), std::nullopt);
     EXPECT_EQ(onboarding->lastStage(), OnboardingStage::signIn);
     EXPECT_TRUE(onboarding->onResignKey) << "the sign-in step couples the code panel";
+}
+
+namespace {
+
+std::vector<std::string> copiesAside(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with("config.json.before-sync-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+std::vector<std::string> remoteNames(const Json& rows) {
+    std::vector<std::string> names;
+    for (const auto& row : rows)
+        names.push_back(row.at("name").get<std::string>());
+    return names;
+}
+
+} // namespace
+
+TEST_F(CoordinatorSync, AnEditSavedWhileAPullRunsWinsThereAndAfterAFailedPush) {
+    launchSignedIn();
+    backend.setCommandRows(user(), rowsOf(twoCommands()));
+    backend.setDelay(Endpoint::commandsGet, std::chrono::milliseconds(100));
+    bool pulled = false;
+    asio::co_spawn(main, coordinator->pullRemoteData(),
+                   [&](std::exception_ptr, bool) { pulled = true; });
+    ASSERT_TRUE(runUntil([&] { return backend.requestCount(Endpoint::commandsGet) == 2; }));
+    // The settings window's save of an edit, whose push is refused.
+    std::vector<Command> edited{Command::make("mine", "Mine", true)};
+    coordinator->noteLocalCommandsEdit();
+    std::function<void(AppConfig&)> edit = [&](AppConfig& config) { config.commands = edited; };
+    await(coordinator->configService()->update(edit));
+    backend.answerNext(Endpoint::commandsUpsert, FakeAnswer::json(409, Json{{"message", "no"}}));
+    backend.answerNext(Endpoint::commandsUpsert, FakeAnswer::json(409, Json{{"message", "no"}}));
+    EXPECT_FALSE(await(coordinator->pushLocalCommands()));
+    ASSERT_TRUE(runUntil([&] { return pulled; }));
+    EXPECT_EQ(readConfig().commands, edited);
+
+    // The next pull pushes the edit rather than taking the stale cloud list.
+    backend.clearAnswers(Endpoint::commandsGet);
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_EQ(readConfig().commands, edited);
+    EXPECT_EQ(remoteNames(backend.commandRows(user())), (std::vector<std::string>{"mine"}));
+}
+
+TEST_F(CoordinatorSync, NothingOfOneAccountReachesTheNextAfterTheSessionExpired) {
+    auto adas = twoCommands();
+    backend.setCommandRows(user(), rowsOf(adas));
+    setRemoteProfile("Ada", "Warm.");
+    launchSignedIn();
+    // An edit Ada's cloud never got, then the session ends by expiry, not by sign-out.
+    std::vector<Command> unpushed{Command::make("private", "Ada only", true)};
+    coordinator->noteLocalCommandsEdit();
+    std::function<void(AppConfig&)> edit = [&](AppConfig& config) { config.commands = unpushed; };
+    await(coordinator->configService()->update(edit));
+    await(coordinator->handleAuthExpired());
+
+    await(coordinator->authService()->verifyOTP("bob@example.test", "123456"));
+    const auto bob = backend.userForAccessToken(
+        (*await(coordinator->authService()->currentSession())).accessToken);
+    ASSERT_NE(bob, user());
+    await(coordinator->pullRemoteData());
+    EXPECT_TRUE(backend.commandRows(bob).empty() ||
+                remoteNames(backend.commandRows(bob)) != std::vector<std::string>{"private"});
+    for (const auto& request : backend.requests(Endpoint::commandsUpsert))
+        EXPECT_EQ(request.body.find("Ada only"), std::string::npos);
+    EXPECT_EQ(backend.profileRow(bob), std::nullopt);
+    auto local = readConfig();
+    EXPECT_TRUE(sameCommandsIgnoringIds(local.commands, AppConfig::defaultCommands()));
+    EXPECT_EQ(local.userDisplayNames, "");
+    ASSERT_EQ(copiesAside(folder.path()).size(), 1u) << "Ada's edit is kept aside, not lost";
+
+    // Ada again: her own cloud list, her unpushed edit no longer in the way of anyone.
+    await(coordinator->authService()->verifyOTP("ada@example.test", "123456"));
+    await(coordinator->pullRemoteData());
+    EXPECT_EQ(readConfig().commands, adas);
+    EXPECT_EQ(readConfig().userDisplayNames, "Ada");
+}
+
+TEST_F(CoordinatorSync, ANullProfileColumnKeepsTheLocalTextAndPushesIt) {
+    auto local = AppConfig::defaults();
+    local.userDisplayNames = "Ada";
+    local.userWritingContext = "Warm.";
+    writeConfig(local);
+    backend.setProfileRow(
+        user(), Json{{"user_display_names", nullptr}, {"user_writing_context", "Brief."}});
+    launchSignedIn();
+    EXPECT_EQ(readConfig().userDisplayNames, "Ada");
+    EXPECT_EQ(readConfig().userWritingContext, "Brief.");
+    auto row = backend.profileRow(user());
+    ASSERT_TRUE(row);
+    EXPECT_EQ((*row)["user_display_names"], "Ada");
+}
+
+TEST_F(CoordinatorSync, AnEmptyCloudListIsNotSetYetUntilThisInstallationFilledIt) {
+    // Added while signed out on a fresh account: the commands stay and go up.
+    auto local = AppConfig::defaults();
+    local.commands = twoCommands();
+    writeConfig(local);
+    launchSignedIn();
+    EXPECT_EQ(readConfig().commands, twoCommands());
+    EXPECT_EQ(remoteNames(backend.commandRows(user())),
+              (std::vector<std::string>{"polish", "sig"}));
+
+    // Edited in the file between runs: the edit wins over the unchanged cloud copy.
+    local.commands = {Command::make("polish", "Polish it more", true)};
+    writeConfig(local);
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_EQ(readConfig().commands, local.commands);
+    EXPECT_EQ(backend.commandRows(user())[0]["content"], "Polish it more");
+
+    // Emptied on another device after this one filled it: emptied here too, the file kept.
+    backend.setCommandRows(user(), Json::array());
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_TRUE(readConfig().commands.empty());
+    auto copies = copiesAside(folder.path());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(FileConfigStorage(folder.path() / copies[0]).loadNow().commands, local.commands);
 }

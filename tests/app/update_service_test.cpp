@@ -1,6 +1,5 @@
 #include "app/update_service.hpp"
 #include "base/log.hpp"
-#include "platform/linux/package_manager_updater.hpp"
 #include "platform/sim/sim_updater.hpp"
 
 #include <asio/io_context.hpp>
@@ -71,19 +70,4 @@ TEST_F(UpdateServiceTest, ReportsAfterTheServiceIsGoneAreDropped) {
     }
     updater->reportUpdateFound(); // handler already cleared
     EXPECT_NO_FATAL_FAILURE(main.run());
-}
-
-TEST_F(UpdateServiceTest, PackageManagedBuildsAnswerAUserCheckWithTheNotice) {
-    std::vector<std::string> shown;
-    auto managed = std::make_shared<PackageManagerUpdater>(
-        [&](const std::string& notice) { shown.push_back(notice); });
-    UpdateService service(managed, main.get_executor());
-    LogCapture log;
-    service.start();
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_TRUE(service.canCheckForUpdates());
-    service.checkForUpdates();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_NE(shown[0].find("package manager"), std::string::npos);
-    EXPECT_FALSE(service.updateAvailable());
 }

@@ -35,6 +35,7 @@ struct Figures {
     int editedAfterWrite = 0;  // written, then edited
     int unedited = 0;
     int lost = 0;
+    int byMoment[3] = {}; // edits made during the call, in its last interval, during the write
 };
 
 class WriteBackRace : public TriggerFixture, public ::testing::WithParamInterface<WriteMethod> {
@@ -94,8 +95,9 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
         backend.setDelay(Endpoint::transform, answerAfter);
         const auto moment = static_cast<Moment>(random() % 4);
         // For an edit during the write: how long after the answer, up to about the method's
-        // length (a paste's includes its waits).
-        const auto writeWindow = method >= WriteMethod::targetedKeyboardPaste ? 60 : 25;
+        // length (a paste's includes its waits; the accessibility writes take a few steps of
+        // main).
+        const auto writeWindow = method >= WriteMethod::targetedKeyboardPaste ? 60 : 2;
         const auto editAt = moment == Moment::duringCall
                                 ? std::chrono::milliseconds(random() % answerAfter.count())
                             : moment == Moment::lastInterval
@@ -129,6 +131,7 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
             EXPECT_EQ(field->text(), written);
             continue;
         }
+        ++figures.byMoment[static_cast<int>(moment)];
         if (field->text() != *textAfterEdit)
             ++figures.lost;
         EXPECT_EQ(field->text(), *textAfterEdit) << "the edit was overwritten";
@@ -141,9 +144,11 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
         }
     }
     EXPECT_EQ(crashes->errors().size(), 0u);
-    std::printf("write method %d, seed %u: %d pipelines, %d edited before the write (cancelled), "
-                "%d edited after it, %d unedited, %d edits lost\n",
-                static_cast<int>(method), seed, figures.runs, figures.editedBeforeWrite,
+    std::printf("write method %d, seed %u: %d pipelines; edits during the call %d, in its last "
+                "50 ms %d, during the write %d; %d edited before the write (cancelled), %d after "
+                "it, %d unedited, %d edits lost\n",
+                static_cast<int>(method), seed, figures.runs, figures.byMoment[0],
+                figures.byMoment[1], figures.byMoment[2], figures.editedBeforeWrite,
                 figures.editedAfterWrite, figures.unedited, figures.lost);
 }
 

@@ -2,7 +2,8 @@
 // A third-party application the desktop tests and benchmarks write in: a GTK 3 editor (mousepad),
 // a GTK 4 editor (gnome-text-editor), or a web browser (Firefox ESR, Chromium) showing the local
 // page fields.html. Started with a document of text before and after the caret, its window
-// active, the field focused; read through the accessibility bus as any other client would.
+// active, the field focused; read through the accessibility bus by another process, as any other
+// client would.
 
 #include "platform/accessibility.hpp"
 
@@ -54,13 +55,15 @@ public:
 
 private:
     void start();
-    std::optional<AXElement> focusedField();
     void placeCaret();
+    // One exchange with the reader (tools/field_reader), another process: the application may
+    // be waiting for this one (for the clipboard it owns) before it answers.
+    std::string ask(const QString& command);
 
     Options options_;
     QTemporaryDir folder_;
     QProcess process_;
-    std::shared_ptr<Accessibility> reader_;
+    QProcess reader_;
 };
 
 // Presses keys as the keyboard would (xdotool key, through XTest), e.g. "ctrl+End".

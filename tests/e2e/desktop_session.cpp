@@ -15,8 +15,10 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace pennial::e2e {
 
 namespace {
-auto* session = desktop_support::addQtSession("e2e_tests", desktop_support::QtApplicationKind::gui,
-                                              /*withMainExecutor=*/true);
+// A widgets application, as the product is: the settings window is tested here too.
+auto* session =
+    desktop_support::addQtSession("e2e_tests", desktop_support::QtApplicationKind::widgets,
+                                  /*withMainExecutor=*/true);
 } // namespace
 
 QtExecutionContext& mainContext() {

@@ -126,17 +126,6 @@ TEST_F(AtspiProviderTest, WritesAroundCharactersOutsideTheBasicPlane) {
     typeOnKeyboard("Z");
     EXPECT_TRUE(editor.waitForText("x a🙂🙂Zb y"));
 
-    // The selected-text write itself leaves the caret after what it inserted, before the
-    // provider moves it.
-    ASSERT_EQ(
-        accessibility->setAttributeValue(element, attribute::selectedTextRange, AXRange{0, 1}),
-        AXError::success);
-    ASSERT_EQ(accessibility->setAttributeValue(element, attribute::selectedText, "Qu"),
-              AXError::success);
-    EXPECT_TRUE(editor.waitForText("Qu a🙂🙂Zb y"));
-    EXPECT_EQ(readBoxed<AXRange>(element, attribute::selectedTextRange), (AXRange{2, 0}));
-    run(provider->replaceRange({0, 2}, "x", *field));
-
     // An insertion at the start, the way a snippet is written.
     run(provider->replaceRange({0, 0}, "a😀b", *field));
     EXPECT_TRUE(editor.waitForText("a😀bx a🙂🙂Zb y"));
@@ -155,6 +144,17 @@ TEST_F(AtspiProviderTest, SetsTheValueOfAOneLineField) {
     run(provider->setValue("fixed 👍", *field));
     EXPECT_TRUE(editor.waitForText("fixed 👍"));
     EXPECT_EQ(readBoxed<AXRange>(field->element(), attribute::selectedTextRange), (AXRange{8, 0}));
+
+    // The selected-text write itself leaves the caret after what it inserted (Qt puts it at the
+    // end), before any caret move of the provider's.
+    const AXElement& element = field->element();
+    ASSERT_EQ(
+        accessibility->setAttributeValue(element, attribute::selectedTextRange, AXRange{0, 5}),
+        AXError::success);
+    ASSERT_EQ(accessibility->setAttributeValue(element, attribute::selectedText, "ok"),
+              AXError::success);
+    EXPECT_TRUE(editor.waitForText("ok 👍"));
+    EXPECT_EQ(readBoxed<AXRange>(element, attribute::selectedTextRange), (AXRange{2, 0}));
 }
 
 TEST_F(AtspiProviderTest, CapturesWhoAndWhereTheUserIsTyping) {

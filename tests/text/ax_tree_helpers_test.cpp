@@ -165,3 +165,18 @@ TEST(AnonymizedTree, NodesCarryNoTextAndOmitAbsentRoles) {
 }
 
 } // namespace
+
+TEST_F(AXTreeHelpersTest, ACapturesTimeOutsEndWithIt) {
+    focused->latency(15ms);
+    const auto handed = makeElementRef(focused);
+    const auto copy = handed; // copies share the handle's time-out
+    {
+        CaptureScope capture{*desktop.accessibility(),
+                             CaptureDeadline::after(1ms, [this] { return desktop.now(); })};
+        capture.setTimeout(handed, 0.5s);
+        EXPECT_EQ(desktop.accessibility()->copyAttributeValue(copy, "AXValue").error(),
+                  AXError::cannotComplete)
+            << "the capture's last millisecond";
+    }
+    EXPECT_TRUE(desktop.accessibility()->copyAttributeValue(copy, "AXValue").ok());
+}

@@ -1,6 +1,9 @@
 #include "support/monitor_harness.hpp"
 #include "text/accessibility_error.hpp"
 
+#include <asio/post.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -158,6 +161,20 @@ TEST_F(TextMonitorTest, AFieldThatKeepsItsTextIsFollowedByKeyboardUntilAFieldCan
     EXPECT_THAT(log.matching("Trigger detected"), IsEmpty());
     EXPECT_TRUE(log.contains("⚠️ [TextMonitor] Cannot read text from element: role=AXTextField "
                              "subrole=nil desc=nil pid=501 error=cannotReadValue"));
+
+    // A key that comes while a poll reads the field is not lost to the read.
+    desktop.keyboard().type(" ;;fi");
+    settle();
+    delegate->take();
+    provider->duringRead = [this]() -> Awaitable<void> {
+        provider->duringRead = nullptr;
+        desktop.keyboard().type("x");
+        // The key's report arrives meanwhile.
+        for (int turn = 0; turn < 5; ++turn)
+            co_await asio::post(co_await asio::this_coro::executor, asio::use_awaitable);
+    };
+    nextPoll(2);
+    EXPECT_THAT(delegate->take(), ::testing::Contains("trigger [fix] [;;fix] 9"));
 
     focusOn(SimElement::textArea("abc"));
     nextPoll();

@@ -37,7 +37,10 @@ Result AtspiAccessibility::perform(const AXElement& element, Work work,
     if (!attributes_)
         return AXError::apiDisabled;
     auto job = [&]() -> Result {
-        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()), deadline);
+        // The reads that check a write wait as long as the write: a slow answer there would
+        // have the text written a second way.
+        AtspiCall call(handle->messagingTimeout().value_or(AtspiCall::Timeout::zero()),
+                       handle->writtenTo() ? AtspiCall::writeTimeout : deadline);
         auto* accessible = attributes_->resolve(call, *handle);
         if (call.failed())
             return *call.failure();
@@ -120,8 +123,11 @@ AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::str
                                               const AXValue& value) {
     // The flags some toolkits want set before they build their trees are written on every poll
     // and have no equivalent on the bus: answered here, without the trip to the thread.
-    if (atspiElement(element) && !AtspiAttributes::isWritable(attribute))
+    auto* handle = atspiElement(element);
+    if (handle && !AtspiAttributes::isWritable(attribute))
         return AXError::attributeUnsupported;
+    if (handle)
+        handle->markWrittenTo();
     return perform<AXError>(
         element,
         [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {

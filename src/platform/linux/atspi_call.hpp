@@ -25,7 +25,7 @@ namespace pennial {
 class AtspiCall {
 public:
     using Timeout = std::chrono::duration<double>;
-    static constexpr Timeout readTimeout{0.25};
+    static constexpr Timeout readTimeout{0.5};
     static constexpr Timeout writeTimeout{2.0};
 
     // Sets the library's time-out for the calls to come; zero means fallback.

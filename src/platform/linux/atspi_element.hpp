@@ -7,6 +7,7 @@
 
 #include "platform/accessibility.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -46,6 +47,11 @@ public:
     std::optional<Timeout> messagingTimeout() const;
     void setMessagingTimeout(Timeout timeout);
 
+    // Whether something was written through this reference: its reads then check a write, and the
+    // application may still be busy with it.
+    bool writtenTo() const { return writtenTo_; }
+    void markWrittenTo() { writtenTo_ = true; }
+
 private:
     struct Identity {
         std::string busName;
@@ -61,6 +67,7 @@ private:
     AtspiAccessible* accessible_ = nullptr;
     std::optional<Identity> identity_;
     std::optional<Timeout> timeout_;
+    std::atomic<bool> writtenTo_{false};
 };
 
 // The handle of a reference this facility handed out; null for any other.

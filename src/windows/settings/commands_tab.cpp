@@ -227,12 +227,30 @@ void CommandsTab::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     // Each appearance loads again, pull first; the load ends with the appearance.
+    startLoad();
+}
+
+void CommandsTab::startLoad() {
     loadTask_.cancel();
     if (auto coordinator = coordinator_.lock()) {
         loaded_ = false;
         refreshEditability();
         loadTask_ = Task::spawn(coordinator->mainExecutor(), loadCommands(coordinator, this));
     }
+}
+
+bool CommandsTab::canChange() {
+    if (!loaded_)
+        return false;
+    // The list shown is another owner's since a sign-out or another account's sign-in: changed
+    // and saved, it would become this owner's. Shown afresh instead.
+    auto coordinator = coordinator_.lock();
+    if (coordinator && coordinator->localDataGeneration() != loadedGeneration_) {
+        selectedID_.reset();
+        startLoad();
+        return false;
+    }
+    return true;
 }
 
 void CommandsTab::hideEvent(QHideEvent* event) {
@@ -244,6 +262,8 @@ void CommandsTab::hideEvent(QHideEvent* event) {
 Awaitable<void> CommandsTab::loadCommands(std::shared_ptr<AppCoordinator> coordinator,
                                           QPointer<CommandsTab> tab) {
     const bool pulled = co_await coordinator->pullRemoteData();
+    // Whose data is read next; a change of owner after it makes the list shown stale.
+    const unsigned generation = coordinator->localDataGeneration();
     std::optional<AppConfig> config;
     try {
         config = co_await coordinator->configService()->loadConfiguration();
@@ -257,6 +277,7 @@ Awaitable<void> CommandsTab::loadCommands(std::shared_ptr<AppCoordinator> coordi
         tab->setErrorMessage(localized("Failed to load commands"));
         co_return;
     }
+    tab->loadedGeneration_ = generation;
     tab->applyLoaded(std::move(config->commands), pulled);
 }
 
@@ -274,7 +295,7 @@ void CommandsTab::applyLoaded(std::vector<Command> commands, bool pulled) {
 
 void CommandsTab::addCommand() {
     // A list still loading, or one that could not be read, would be saved over the stored one.
-    if (!loaded_)
+    if (!canChange())
         return;
     Command command;
     command.name = freshCommandName(shared_->commands);
@@ -297,7 +318,7 @@ void CommandsTab::deleteSelected() {
 void CommandsTab::updateCommand(std::size_t index, std::string name, std::string content,
                                 bool replaceText) {
     auto& commands = shared_->commands;
-    if (!loaded_ || index >= commands.size())
+    if (index >= commands.size() || !canChange())
         return;
     // An edit keeps the identity and drops the metadata.
     Command edited;
@@ -313,7 +334,7 @@ void CommandsTab::updateCommand(std::size_t index, std::string name, std::string
 
 void CommandsTab::deleteCommand(std::size_t index) {
     auto& commands = shared_->commands;
-    if (!loaded_ || index >= commands.size())
+    if (index >= commands.size() || !canChange())
         return;
     const Uuid removed = commands[index].id;
     commands.erase(commands.begin() + static_cast<std::ptrdiff_t>(index));

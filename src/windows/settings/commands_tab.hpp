@@ -79,6 +79,9 @@ private:
     void refreshList();
     void syncListSelection();
     void refreshEditability();
+    void startLoad();
+    // Whether the list shown may be changed and saved now.
+    bool canChange();
     void refreshDetail();
     std::optional<std::size_t> indexOf(const Uuid& id) const;
 
@@ -90,6 +93,7 @@ private:
     Task loadTask_;
     bool refreshingList_ = false;
     bool loaded_ = false;
+    unsigned loadedGeneration_ = 0;
 
     QListWidget* list_ = nullptr;
     QToolButton* addButton_ = nullptr;

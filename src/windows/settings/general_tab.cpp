@@ -218,6 +218,7 @@ void GeneralTab::setEditable(bool editable) {
 Awaitable<void> GeneralTab::loadSettings(QPointer<GeneralTab> tab,
                                          std::shared_ptr<AppCoordinator> coordinator) {
     const bool synced = co_await coordinator->pullRemoteData();
+    const unsigned generation = coordinator->localDataGeneration();
     std::optional<AppConfig> config;
     try {
         config = co_await coordinator->configService()->loadConfiguration();
@@ -232,6 +233,7 @@ Awaitable<void> GeneralTab::loadSettings(QPointer<GeneralTab> tab,
     tab->triggerField_->setText(QString::fromStdString(config->triggerPattern));
     tab->namesField_->setText(QString::fromStdString(config->userDisplayNames));
     tab->writingArea_->setText(QString::fromStdString(config->userWritingContext));
+    tab->loadedGeneration_ = generation;
     // Only now: a save before would write the initial texts over the stored ones. After a
     // failed load the tab stays read-only for the same reason.
     tab->setEditable(true);
@@ -239,8 +241,21 @@ Awaitable<void> GeneralTab::loadSettings(QPointer<GeneralTab> tab,
         tab->setErrorMessage(localized("Could not sync from cloud — showing local data"));
 }
 
-void GeneralTab::saveTriggerPattern() {
+bool GeneralTab::canSave() {
     if (!saveButton_->isEnabled())
+        return false;
+    // The fields show another owner's data since a sign-out or another account's sign-in:
+    // saved, they would become this owner's. Shown afresh instead.
+    if (coordinator_.localDataGeneration() != loadedGeneration_) {
+        setEditable(false);
+        loadTask_ = Task::spawn(main_, loadSettings(this, coordinator_.shared_from_this()));
+        return false;
+    }
+    return true;
+}
+
+void GeneralTab::saveTriggerPattern() {
+    if (!canSave())
         return;
     // Not this tab's task: it runs to its end when the tab goes away.
     Task::spawn(main_, saveTriggerPatternTask(this, coordinator_.shared_from_this(),
@@ -266,7 +281,7 @@ Awaitable<void> GeneralTab::saveTriggerPatternTask(QPointer<GeneralTab> tab,
 }
 
 void GeneralTab::saveProfile() {
-    if (!profileSaveButton_->isEnabled())
+    if (!canSave())
         return;
     Task::spawn(main_, saveProfileTask(this, coordinator_.shared_from_this(),
                                        namesField_->text().toStdString(),

@@ -59,6 +59,7 @@ private:
     void updateExample();
     void setErrorMessage(std::optional<QString> message);
     void setEditable(bool editable);
+    bool canSave();
 
     void saveTriggerPattern();
     void saveProfile();
@@ -75,6 +76,7 @@ private:
     Executor main_;
     Task loadTask_;
     bool appeared_ = false;
+    unsigned loadedGeneration_ = 0;
 
     QLineEdit* triggerField_ = nullptr;
     SettingsButton* saveButton_ = nullptr;

@@ -148,12 +148,8 @@ TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
         ASSERT_EQ(requests.size(), ++transforms);
         EXPECT_EQ(requests.back().json()["text"], userText) << "try " << attempt;
         EXPECT_EQ(requests.back().json()["command"], "fix");
-        // The application's own name, and in a browser the page around the field.
-        const auto context = requests.back().json()["context"];
-        EXPECT_EQ(context["appName"], appName()) << "try " << attempt;
-        if (isBrowser())
-            EXPECT_NE(context.value("surroundingText", "").find("tomatoes"), std::string::npos)
-                << "try " << attempt << ": " << context.dump();
+        // The application's own name.
+        EXPECT_EQ(requests.back().json()["context"]["appName"], appName()) << "try " << attempt;
         nextTry();
     }
     for (int attempt = 1; attempt <= tries(); ++attempt) {
@@ -173,9 +169,17 @@ TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
             },
             10s))
             << "try " << attempt;
+        // Down moves the selection one row on from where the palette opened it.
+        const auto opened = overlay->palettes.back().selectedIndex;
+        const auto rows = static_cast<int>(overlay->palettes.back().suggestions.size());
         tapKeys({"Down"});
-        ASSERT_TRUE(waitUntil([&] { return overlay->palettes.back().selectedIndex == 1; }, 10s))
-            << "try " << attempt;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return overlay->palettes.back().selectedIndex == std::min(opened + 1, rows - 1);
+            },
+            10s))
+            << "try " << attempt << ": opened at " << opened << ", now "
+            << overlay->palettes.back().selectedIndex << " of " << rows;
         pumpFor(100ms); // the last query update settles
         const auto& palette = overlay->palettes.back();
         const auto chosen =

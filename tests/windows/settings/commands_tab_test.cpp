@@ -376,3 +376,46 @@ TEST_F(CommandsTabTest, ASaveStartedAsTheWindowClosesRunsToItsEnd) {
     EXPECT_EQ(remoteNames(backend.commandRows(userId)),
               (std::vector<std::string>{"fix", "sig", "new"}));
 }
+
+TEST_F(CommandsTabTest, NothingIsAddedOverAListStillLoadingOrOneThatCouldNotBeRead) {
+    launchWith(fixAndSig);
+    backend.setDelay(Endpoint::commandsGet, std::chrono::milliseconds(400));
+    host = makeCardSurface();
+    tab = new CommandsTab(*coordinator, host.get());
+    host->layout()->addWidget(tab);
+    host->show();
+    ASSERT_TRUE(tab->isLoading());
+    EXPECT_FALSE(tab->addButton()->isEnabled());
+    clickWidget(tab->addButton());
+    tab->addCommand();
+    ASSERT_TRUE(pumpUntil([&] { return !tab->isLoading(); }));
+    EXPECT_TRUE(tab->addButton()->isEnabled());
+    EXPECT_EQ(namesOf(tab->commands()), namesOf(fixAndSig));
+    EXPECT_EQ(readConfig().commands, fixAndSig);
+    EXPECT_EQ(remoteNames(backend.commandRows(userId)), namesOf(fixAndSig));
+    closeTab();
+
+    // A file that cannot be read shows nothing to add to.
+    backend.clearAnswers(Endpoint::commandsGet);
+    std::filesystem::remove(configFile);
+    std::filesystem::create_directory(configFile);
+    openTab();
+    EXPECT_EQ(tab->errorMessage(), QStringLiteral("Failed to load commands"));
+    EXPECT_FALSE(tab->addButton()->isEnabled());
+}
+
+TEST_F(CommandsTabTest, ACommandSharingItsNameWithAPulledOneCanStillBeEdited) {
+    auto twins = fixAndSig;
+    twins[1] = Command::make("fix", "Fix it differently", true);
+    launchWith(twins);
+    openTab();
+    tab->select(twins[1].id);
+    typeInstructions(*tab->editor(), QStringLiteral("Fix it my way"));
+    clickWidget(tab->editor()->saveButton());
+    EXPECT_FALSE(tab->editor()->validationError());
+    ASSERT_TRUE(waitForPushes(1));
+    EXPECT_EQ(readConfig().commands[1].content, "Fix it my way");
+    typeName(*tab->editor(), QStringLiteral("sig"));
+    clickWidget(tab->editor()->saveButton());
+    EXPECT_FALSE(tab->editor()->validationError()) << "no other command is named sig";
+}

@@ -225,3 +225,35 @@ TEST_F(GeneralTabTest, APatternThatLooksLikeMarkupIsShownAsTyped) {
 
 } // namespace
 } // namespace pennial::testing
+
+namespace pennial::testing {
+
+TEST_F(GeneralTabTest, NothingCanBeSavedOrTypedOverBeforeTheLoadEnds) {
+    const std::string user = storeSession();
+    writeConfig(storedConfig());
+    backend.setProfileRow(user, Json{{"user_display_names", "Ada, Countess"},
+                                     {"user_writing_context", "Short sentences."}});
+    launch();
+    backend.setDelay(Endpoint::profileGet, std::chrono::milliseconds(300));
+    view = openSettings(SettingsView::generalTab);
+    auto* tab = dynamic_cast<GeneralTab*>(view->content());
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(tab->isLoading());
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             tab->triggerField(), tab->saveButton(), tab->resetButton(), tab->namesField(),
+             tab->writingArea(), tab->profileSaveButton()})
+        EXPECT_FALSE(control->isEnabled());
+    tab->profileSaveButton()->click();
+    tab->saveButton()->click();
+    tab->resetButton()->click();
+    ASSERT_TRUE(runUntil([&] { return !tab->isLoading(); }));
+    runUntil([] { return false; }, std::chrono::milliseconds(30));
+    EXPECT_EQ(backend.requestCount(Endpoint::profileUpsert), 0u);
+    EXPECT_EQ((*backend.profileRow(user))["user_display_names"], "Ada, Countess");
+    EXPECT_EQ(readConfig().triggerPattern, "//");
+    EXPECT_EQ(tab->triggerPattern(), QStringLiteral("//"));
+    EXPECT_EQ(tab->displayNames(), QStringLiteral("Ada, Countess"));
+    EXPECT_TRUE(tab->profileSaveButton()->isEnabled());
+}
+
+} // namespace pennial::testing

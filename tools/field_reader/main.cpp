@@ -1,0 +1,117 @@
+// A second accessibility client, as another process: reads (and on request writes) the focused
+// field of an application through the accessibility bus, for the desktop tests and benchmarks.
+// One command a line on stdin, one answer a line on stdout (texts hex-encoded):
+//   text PID          -> "text <hex>" or "none"
+//   caret PID         -> "caret <offset in UTF-16 units>" or "none"
+//   set PID <hex>     -> "set <0|error code>"
+//   quit
+// With --poll-focused it reads the focused field every 20 ms instead, until its parent goes.
+
+#include "platform/ax_names.hpp"
+#include "platform/linux/atspi_accessibility.hpp"
+
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace pennial;
+
+namespace {
+
+std::string hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char byte : bytes) {
+        out.push_back(digits[byte >> 4]);
+        out.push_back(digits[byte & 15]);
+    }
+    return out;
+}
+
+std::string unhex(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+std::optional<AXElement> focusedField(AtspiAccessibility& reader, Pid pid) {
+    // Asked of the application itself: its focus may have been given before anyone listened.
+    auto focused =
+        reader.copyAttributeValue(pid ? reader.applicationElement(pid) : reader.systemWideElement(),
+                                  ax::attribute::focusedUIElement);
+    const auto* element = focused.ok() ? focused.value()->get<AXElement>() : nullptr;
+    if (!element)
+        return std::nullopt;
+    return *element;
+}
+
+int pollFocused() {
+    const pid_t parent = ::getppid();
+    AtspiAccessibility reader;
+    while (::getppid() == parent) {
+        if (auto field = focusedField(reader, 0))
+            reader.copyAttributeValue(*field, ax::attribute::value);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--poll-focused") == 0)
+        return pollFocused();
+    AtspiAccessibility reader;
+    // The field found last: asked again only when it cannot be read, so that the reads cost the
+    // application no more than a user's assistive technology would.
+    std::optional<AXElement> known;
+    Pid knownPid = 0;
+    auto fieldOf = [&](Pid pid, bool again) {
+        if (again || !known || knownPid != pid) {
+            known = focusedField(reader, pid);
+            knownPid = pid;
+        }
+        return known;
+    };
+    std::cout << "ready" << std::endl;
+    for (std::string line; std::getline(std::cin, line);) {
+        std::istringstream words(line);
+        std::string command;
+        Pid pid = 0;
+        words >> command >> pid;
+        if (command == "quit")
+            break;
+        auto field = fieldOf(pid, false);
+        if (command == "text") {
+            auto value = field ? reader.copyAttributeValue(*field, ax::attribute::value)
+                               : AXResult<AXValue>(AXError::noValue);
+            if (!value.ok() && (field = fieldOf(pid, true)))
+                value = reader.copyAttributeValue(*field, ax::attribute::value);
+            const auto* text = value.ok() ? value.value()->get<std::string>() : nullptr;
+            std::cout << (text ? "text " + hex(*text) : std::string("none")) << std::endl;
+        } else if (command == "caret") {
+            auto value = field ? reader.copyAttributeValue(*field, ax::attribute::selectedTextRange)
+                               : AXResult<AXValue>(AXError::noValue);
+            const auto* range = value.ok() ? value.value()->get<AXRange>() : nullptr;
+            std::cout << (range && range->length == 0 ? "caret " + std::to_string(range->location)
+                                                      : std::string("none"))
+                      << std::endl;
+        } else if (command == "set") {
+            std::string text;
+            words >> text;
+            const auto result =
+                field ? reader.setAttributeValue(*field, ax::attribute::value, AXValue(unhex(text)))
+                      : AXError::noValue;
+            std::cout << "set " << static_cast<int>(result) << std::endl;
+        } else {
+            std::cout << "unknown" << std::endl;
+        }
+    }
+    return 0;
+}
