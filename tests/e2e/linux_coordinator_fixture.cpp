@@ -81,6 +81,7 @@ void LinuxCoordinatorTest::launch() {
     auto dependencies = linuxCoordinatorDependencies(mainContext());
     dependencies.userDefaults = std::make_shared<FileUserDefaults>(folder / "defaults.json");
     dependencies.configFile = folder / "config.json";
+    dependencies.timings = timings;
     // The addresses come from the environment; this build's key may be none at all.
     dependencies.endpoints.supabaseAnonKey = "test-publishable-key";
     onboarding = std::make_shared<testing::FakeOnboardingWindow>();

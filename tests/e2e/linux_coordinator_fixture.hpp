@@ -34,6 +34,8 @@ protected:
     // A command the configuration file holds besides the defaults.
     void addCommand(std::string name, std::string content, bool replaceText);
 
+    // What launch() gives the coordinator.
+    CoordinatorTimings timings;
     testing::TempFolder folder;
     testing::FakeBackend backend;
     LogCapture log;

@@ -73,6 +73,9 @@ protected:
         singleLine = std::string(GetParam().field) == "input" && isBrowser();
         signIn();
         addCommand("addr", snippet, false);
+        // Each try waits for the field to settle, not for the pause after a transform that keeps
+        // an echo from running again: the next try's trigger is a new one.
+        timings.transformCooldown = std::chrono::milliseconds(0);
         launch();
         // The user's clipboard, owned by another application: it must be back afterwards.
         clipboardOwner = std::make_unique<TestEditor>();
