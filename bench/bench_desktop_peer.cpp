@@ -34,10 +34,8 @@
 #include <sys/prctl.h>
 #include <thread>
 
-// Last: Xlib's macros clash with the headers above.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Last: it brings Xlib, whose macros clash with the headers above.
+#include "bench_desktop_keys.hpp"
 
 using namespace pennial;
 using namespace pennial::bench;
@@ -48,55 +46,6 @@ constexpr const char* snippetName = "sig";
 constexpr const char* snippet = "Best regards, Ann";
 constexpr int warmUp = 3;
 constexpr int tries = 30;
-
-// Runs the Qt event loop (the coordinator's main thread) until the condition holds.
-bool runUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    QTimer tick; // wakes the loop up to look at the condition again
-    tick.start(1);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void runFor(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    runUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + 1s);
-}
-
-// Keys pressed through XTest on a connection of our own, the event loop kept running between.
-class Keyboard {
-public:
-    Keyboard() : display_(XOpenDisplay(nullptr)) {
-        if (!display_)
-            throw std::runtime_error("no X display");
-    }
-    ~Keyboard() { XCloseDisplay(display_); }
-    Keyboard(const Keyboard&) = delete;
-    Keyboard& operator=(const Keyboard&) = delete;
-
-    // Lower-case letters, digits, blanks, ';' and '\n', a key every 15 ms. Answers when the last
-    // release reached the X server.
-    std::chrono::steady_clock::time_point type(const std::string& text) {
-        std::chrono::steady_clock::time_point released;
-        for (char character : text) {
-            runFor(15ms);
-            const KeySym symbol = character == '\n' ? XK_Return : static_cast<KeySym>(character);
-            const KeyCode code = XKeysymToKeycode(display_, symbol);
-            XTestFakeKeyEvent(display_, code, True, CurrentTime);
-            XTestFakeKeyEvent(display_, code, False, CurrentTime);
-            XSync(display_, False);
-            released = std::chrono::steady_clock::now();
-        }
-        return released;
-    }
-
-private:
-    Display* display_;
-};
 
 // An application started for the benchmark with environment of its own; stopped when it goes.
 class Process {

@@ -28,10 +28,8 @@
 #include <benchmark/benchmark.h>
 #include <random>
 
-// Last: Xlib's macros clash with the headers above.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Last: it brings Xlib, whose macros clash with the headers above.
+#include "bench_desktop_keys.hpp"
 
 using namespace pennial;
 using namespace pennial::bench;
@@ -44,61 +42,8 @@ constexpr int tries = 8;
 // How long the editor stays stopped: past the time-outs of the calls it leaves unanswered.
 constexpr auto stoppedFor = 3s;
 
-// Runs the Qt event loop (the coordinator's main thread) until the condition holds.
 // The longest the loop went without coming back to look, while it was being watched.
 Milliseconds longestStall{0};
-
-bool runUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    QTimer tick; // wakes the loop up to look at the condition again
-    tick.start(1);
-    auto last = std::chrono::steady_clock::now();
-    while (!condition()) {
-        const auto now = std::chrono::steady_clock::now();
-        longestStall = std::max<Milliseconds>(longestStall, now - last);
-        last = now;
-        if (now > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void runFor(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    runUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + 1s);
-}
-
-// Keys pressed through XTest on a connection of our own, the event loop kept running between.
-class Keyboard {
-public:
-    Keyboard() : display_(XOpenDisplay(nullptr)) {
-        if (!display_)
-            throw std::runtime_error("no X display");
-    }
-    ~Keyboard() { XCloseDisplay(display_); }
-    Keyboard(const Keyboard&) = delete;
-    Keyboard& operator=(const Keyboard&) = delete;
-
-    // Lower-case letters, digits, blanks, ';' and '\n', a key every 15 ms. Answers when the last
-    // release reached the X server.
-    std::chrono::steady_clock::time_point type(const std::string& text) {
-        std::chrono::steady_clock::time_point released;
-        for (char character : text) {
-            runFor(15ms);
-            const KeySym symbol = character == '\n' ? XK_Return : static_cast<KeySym>(character);
-            const KeyCode code = XKeysymToKeycode(display_, symbol);
-            XTestFakeKeyEvent(display_, code, True, CurrentTime);
-            XTestFakeKeyEvent(display_, code, False, CurrentTime);
-            XSync(display_, False);
-            released = std::chrono::steady_clock::now();
-        }
-        return released;
-    }
-
-private:
-    Display* display_;
-};
 
 struct Stalls {
     std::vector<Milliseconds> longest; // per try
@@ -130,6 +75,9 @@ Stalls measureStalls() {
     TestEditor editor;
     Keyboard keyboard;
     Stalls stalls;
+    watchLoopTurns = [](std::chrono::steady_clock::duration turn) {
+        longestStall = std::max(longestStall, Milliseconds(turn));
+    };
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> delay(0, 150);
     for (int attempt = 1; attempt <= tries; ++attempt) {
