@@ -9,24 +9,15 @@
 #include "app/temp_folder.hpp"
 #include "base/log.hpp"
 #include "bench_desktop_editor.hpp"
-#include "composition/linux_coordinator_dependencies.hpp"
 #include "platform/ax_names.hpp"
-#include "platform/linux/file_user_defaults.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
 #include "services/app_config.hpp"
 #include "services/file_config_storage.hpp"
-#include "support/app_fake_card_windows.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
-#include "support/app_fake_window_focus.hpp"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTimer>
 #include <algorithm>
-#include <asio/co_spawn.hpp>
-#include <asio/detached.hpp>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <fstream>
@@ -35,7 +26,7 @@
 #include <thread>
 
 // Last: it brings Xlib, whose macros clash with the headers above.
-#include "bench_desktop_keys.hpp"
+#include "bench_desktop_coordinator.hpp"
 
 using namespace pennial;
 using namespace pennial::bench;
@@ -227,21 +218,8 @@ Outcome ourLatencies(const std::filesystem::path& folder, Keyboard& keyboard) {
     FileConfigStorage(folder / "config.json").saveNow(config);
 
     QtExecutionContext mainContext;
-    auto dependencies = linuxCoordinatorDependencies(mainContext);
-    auto accessibility = dependencies.accessibility;
-    dependencies.userDefaults = std::make_shared<FileUserDefaults>(folder / "defaults.json");
-    dependencies.configFile = folder / "config.json";
-    dependencies.spinner = std::make_shared<testing::FakeSpinnerOverlay>();
-    dependencies.notchPasscodePanel = std::make_shared<testing::FakeNotchPasscodePanel>();
-    dependencies.onboardingWindow = std::make_shared<testing::FakeOnboardingWindow>();
-    dependencies.cardWindows = std::make_shared<testing::FakeCardWindowFactory>();
-    dependencies.windowFocus = std::make_shared<testing::FakeWindowFocus>();
-    auto coordinator = AppCoordinator::create(std::move(dependencies));
-    if (!runUntil([&] { return !coordinator->isStarting(); }, 10s))
-        throw std::runtime_error("the coordinator did not start");
-    asio::co_spawn(mainContext.get_executor(), coordinator->startMonitoring(), asio::detached);
-    if (!runUntil([&] { return coordinator->isMonitoring(); }, 10s))
-        throw std::runtime_error("monitoring did not start");
+    std::shared_ptr<Accessibility> accessibility;
+    auto coordinator = startMonitoringCoordinator(mainContext, folder, &accessibility);
     Outcome outcome;
     {
         Mousepad editor(folder / "ours.txt");

@@ -9,27 +9,18 @@
 #include "app/temp_folder.hpp"
 #include "base/log.hpp"
 #include "bench_desktop_editor.hpp"
-#include "composition/linux_coordinator_dependencies.hpp"
-#include "platform/linux/file_user_defaults.hpp"
 #include "services/app_config.hpp"
 #include "services/file_config_storage.hpp"
-#include "support/app_fake_card_windows.hpp"
-#include "support/app_fake_notch_passcode_panel.hpp"
-#include "support/app_fake_onboarding_window.hpp"
-#include "support/app_fake_spinner_overlay.hpp"
-#include "support/app_fake_window_focus.hpp"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTimer>
 #include <algorithm>
-#include <asio/co_spawn.hpp>
-#include <asio/detached.hpp>
 #include <benchmark/benchmark.h>
 #include <random>
 
 // Last: it brings Xlib, whose macros clash with the headers above.
-#include "bench_desktop_keys.hpp"
+#include "bench_desktop_coordinator.hpp"
 
 using namespace pennial;
 using namespace pennial::bench;
@@ -52,21 +43,7 @@ Latencies measureSnippetLatency() {
     FileConfigStorage(folder / "config.json").saveNow(config);
 
     QtExecutionContext mainContext;
-    auto dependencies = linuxCoordinatorDependencies(mainContext);
-    dependencies.userDefaults = std::make_shared<FileUserDefaults>(folder / "defaults.json");
-    dependencies.configFile = folder / "config.json";
-    dependencies.spinner = std::make_shared<testing::FakeSpinnerOverlay>();
-    dependencies.notchPasscodePanel = std::make_shared<testing::FakeNotchPasscodePanel>();
-    dependencies.onboardingWindow = std::make_shared<testing::FakeOnboardingWindow>();
-    dependencies.cardWindows = std::make_shared<testing::FakeCardWindowFactory>();
-    dependencies.windowFocus = std::make_shared<testing::FakeWindowFocus>();
-    auto coordinator = AppCoordinator::create(std::move(dependencies));
-    if (!runUntil([&] { return !coordinator->isStarting(); }, 10s))
-        throw std::runtime_error("the coordinator did not start");
-    // A plain snippet needs no session: monitoring is started by hand.
-    asio::co_spawn(mainContext.get_executor(), coordinator->startMonitoring(), asio::detached);
-    if (!runUntil([&] { return coordinator->isMonitoring(); }, 10s))
-        throw std::runtime_error("monitoring did not start");
+    auto coordinator = startMonitoringCoordinator(mainContext, folder.path());
 
     TestEditor editor;
     Keyboard keyboard;
