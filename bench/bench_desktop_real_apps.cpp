@@ -40,12 +40,11 @@
 #include <thread>
 #include <unistd.h>
 
-// Last: Xlib's macros clash with the headers above.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Last: it brings Xlib, whose macros clash with the headers above.
+#include "bench_desktop_keys.hpp"
 
 using namespace pennial;
+using bench::Keyboard;
 using desktop_support::ThirdPartyApp;
 using desktop_support::waitUntil;
 using Milliseconds = std::chrono::duration<double, std::milli>;
@@ -64,36 +63,6 @@ int tries() {
     const char* set = std::getenv("PENNIAL_BENCH_TRIES");
     return set ? std::max(1, std::atoi(set)) : 100;
 }
-
-// Keys pressed through XTest on a connection of our own, the event loop kept running between.
-class Keyboard {
-public:
-    Keyboard() : display_(XOpenDisplay(nullptr)) {
-        if (!display_)
-            throw std::runtime_error("no X display");
-    }
-    ~Keyboard() { XCloseDisplay(display_); }
-    Keyboard(const Keyboard&) = delete;
-    Keyboard& operator=(const Keyboard&) = delete;
-
-    // Lower-case letters, blanks and ';', a key every 15 ms. Answers when the last release
-    // reached the X server.
-    std::chrono::steady_clock::time_point type(const std::string& text) {
-        std::chrono::steady_clock::time_point released;
-        for (char character : text) {
-            desktop_support::pumpFor(15ms);
-            const KeyCode code = XKeysymToKeycode(display_, static_cast<KeySym>(character));
-            XTestFakeKeyEvent(display_, code, True, CurrentTime);
-            XTestFakeKeyEvent(display_, code, False, CurrentTime);
-            XSync(display_, False);
-            released = std::chrono::steady_clock::now();
-        }
-        return released;
-    }
-
-private:
-    Display* display_;
-};
 
 struct Outcome {
     std::vector<Milliseconds> latencies;
