@@ -1,5 +1,6 @@
 #include "platform/linux/atspi_text_cache.hpp"
 
+#include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/desktop_activity.hpp"
 
 #include <algorithm>
@@ -165,6 +166,7 @@ void AtspiTextCache::onEvent(AtspiEvent* received, void* self) {
     auto startsWith = [&](std::string_view prefix) {
         return type.substr(0, prefix.size()) == prefix;
     };
+    AtspiThread::instance().keepConnectionHere(event->source);
     static_cast<AtspiTextCache*>(self)->changed(event->source, startsWith(textChangedEvents),
                                                 startsWith(focusEvents));
 }
