@@ -188,6 +188,12 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     }
     if (!call.failed())
         snapshot_->publish(focus, generation);
+    // The field's text is confirmed (or read again) on the same trip, so that a poll at rest
+    // finds both fresh and comes here once a second, not twice.
+    if (auto* field = focus.element ? atspiElement(focus.element)->accessible() : nullptr) {
+        AtspiCall confirmation(call.timeout());
+        readValue(confirmation, field);
+    }
     return focus;
 }
 
