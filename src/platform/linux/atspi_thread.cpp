@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_thread.hpp"
 
 #include <atspi/atspi.h>
+#include <pthread.h>
 
 namespace pennial {
 
@@ -18,6 +19,7 @@ AtspiThread::AtspiThread() {
 }
 
 void AtspiThread::run(std::promise<void>& started) {
+    pthread_setname_np(pthread_self(), "pennial-atspi");
     context_ = g_main_context_new();
     g_main_context_push_thread_default(context_);
     // The context can only be handed over once the library holds its connection: set earlier, the
@@ -44,6 +46,17 @@ void AtspiThread::post(std::function<void()> work) {
     g_source_set_callback(source, &AtspiThread::dispatchPending, this, nullptr);
     g_source_attach(source, context_);
     g_source_unref(source);
+}
+
+void AtspiThread::keepConnectionHere(AtspiAccessible* accessible) {
+    const auto* object = accessible ? ATSPI_OBJECT(accessible) : nullptr;
+    auto* application = object ? object->app : nullptr;
+    if (!application || !application->bus || !application->bus_name || !connected_ ||
+        application->bus == atspi_get_a11y_bus())
+        return;
+    if (!movedConnections_.emplace(application->bus_name, application->bus).second)
+        return;
+    atspi_dbus_connection_setup_with_g_main(application->bus, context_);
 }
 
 int AtspiThread::dispatchPending(void* self) {
