@@ -126,7 +126,7 @@ AppContext AXAccessibilityProvider::contextNow(const AXElement& element, Pid pid
     context.documentPath = documentPath(scope, pid);
 
     auto [text, strategyUsed] = strategyRouter_->captureSurroundingText(
-        element, pid, context.bundleIdentifier, context.appName, deadline);
+        element, pid, context.bundleIdentifier, context.appName, scope);
     if (text) {
         auto trimmed = TextProcessing::trimEmailFooter(*text);
         if (!trimmed.empty())
