@@ -50,24 +50,24 @@ CaptureScope::~CaptureScope() {
 }
 
 template <class Result, class Call>
-Result CaptureScope::remembered(Answers<Result>& answers, const AXElement& element, std::string key,
+Result CaptureScope::remembered(Kept<Result>& answers, const AXElement& element, std::string key,
                                 Call call) const {
     if (expired())
         return AXError::cannotComplete;
+    if (!keepAnswers_)
+        return call();
     auto where = std::pair<const void*, std::string>(element.handle(), std::move(key));
     if (auto known = answers.find(where); known != answers.end())
-        return known->second;
+        return known->second.second;
     Result result = call();
-    if (result.error() != AXError::cannotComplete) {
-        if (std::none_of(asked_.begin(), asked_.end(),
-                         [&](const AXElement& kept) { return kept.handle() == element.handle(); }))
-            asked_.push_back(element);
-        answers.emplace(std::move(where), result);
-    }
+    if (result.error() != AXError::cannotComplete)
+        answers.emplace(std::move(where), std::pair(element, result));
     return result;
 }
 
 AXElement CaptureScope::applicationElement(Pid pid) const {
+    if (!keepAnswers_)
+        return accessibility_.applicationElement(pid);
     auto [known, added] = applications_.try_emplace(pid);
     if (added)
         known->second = accessibility_.applicationElement(pid);

@@ -37,13 +37,18 @@ private:
 };
 
 // Calls go through the scope: once the deadline has passed it makes none, and answers as a call
-// that ran out of time would. Within one capture the tree is taken as it was first read: an
-// attribute read, or a batch of texts gathered, a second time is answered from the first answer
-// (the strategies walk the same window one after another), unless that call ran out of time.
+// that ran out of time would. A capture's scope may take the tree as it was first read: an
+// attribute read, a search or a batch of texts asked for a second time is then answered from the
+// first answer (the strategies walk the same window one after another), unless that call ran out
+// of time.
 class CaptureScope {
 public:
-    CaptureScope(Accessibility& accessibility, CaptureDeadline deadline)
-        : accessibility_(accessibility), deadline_(std::move(deadline)) {}
+    enum class Answers { askEachTime, keepFirst };
+
+    CaptureScope(Accessibility& accessibility, CaptureDeadline deadline,
+                 Answers answers = Answers::askEachTime)
+        : accessibility_(accessibility), deadline_(std::move(deadline)),
+          keepAnswers_(answers == Answers::keepFirst) {}
     // Gives every element whose time-out the scope set the platform's default again.
     ~CaptureScope();
     CaptureScope(const CaptureScope&) = delete;
@@ -55,7 +60,7 @@ public:
     // Sets the element's messaging time-out, shortened to what is left of the deadline.
     void setTimeout(const AXElement& element, std::chrono::duration<double> timeout) const;
 
-    // The same reference for the same process throughout the scope.
+    // With kept answers, the same reference for the same process throughout the scope.
     AXElement applicationElement(Pid pid) const;
     // Whether the platform's elements have text markers at all.
     bool offersTextMarkers() const { return accessibility_.offersTextMarkers(); }
@@ -83,20 +88,22 @@ public:
                                                        std::string_view attribute) const;
 
 private:
-    // Answers kept by the handle of the element asked and what was asked.
-    template <class Result> using Answers = std::map<std::pair<const void*, std::string>, Result>;
+    // Answers kept by the handle of the element asked and what was asked, with the element (its
+    // handle must outlive the key).
+    template <class Result>
+    using Kept = std::map<std::pair<const void*, std::string>, std::pair<AXElement, Result>>;
     template <class Result, class Call>
-    Result remembered(Answers<Result>& answers, const AXElement& element, std::string key,
+    Result remembered(Kept<Result>& answers, const AXElement& element, std::string key,
                       Call call) const;
 
     Accessibility& accessibility_;
     CaptureDeadline deadline_;
+    bool keepAnswers_;
     mutable std::vector<AXElement> timed_; // elements whose time-out the scope set
-    mutable std::vector<AXElement> asked_; // keeps the handles the answers are kept by alive
     mutable std::map<Pid, AXElement> applications_;
-    mutable Answers<AXResult<AXValue>> reads_;
-    mutable Answers<AXResult<std::vector<std::string>>> texts_;
-    mutable Answers<AXResult<std::vector<AXFoundElement>>> found_;
+    mutable Kept<AXResult<AXValue>> reads_;
+    mutable Kept<AXResult<std::vector<std::string>>> texts_;
+    mutable Kept<AXResult<std::vector<AXFoundElement>>> found_;
 };
 
 } // namespace pennial
