@@ -121,7 +121,7 @@ AppContext AXAccessibilityProvider::contextNow(const AXElement& element, Pid pid
     context.appName = frontmost && frontmost->localizedName ? *frontmost->localizedName : "Unknown";
     context.bundleIdentifier =
         frontmost && frontmost->bundleIdentifier ? *frontmost->bundleIdentifier : "unknown";
-    CaptureScope scope(*facilities_.accessibility, deadline);
+    CaptureScope scope(*facilities_.accessibility, deadline, CaptureScope::Answers::keepFirst);
     context.windowTitle = windowTitle(scope, pid).value_or(context.appName);
     context.documentPath = documentPath(scope, pid);
 
