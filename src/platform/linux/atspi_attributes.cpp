@@ -52,6 +52,30 @@ bool stillFocused(const AtspiDesktopHooks& hooks, std::chrono::steady_clock::tim
     return active && pid == active;
 }
 
+// The focused element's role and subrole, read once for each focus report: the snapshot's
+// once-a-second renewal then asks the field only for its text. Its password rule comes from its
+// role alone, which an object keeps (see atspi_tree::role); what else they carry (one line or
+// several, a landmark) is fixed when the field is made.
+std::optional<AtspiFocusSnapshot::Roles> rolesOf(AtspiCall& call, AtspiAccessible* focused,
+                                                 std::uint64_t report) {
+    struct Kept {
+        std::uint64_t report;
+        AtspiFocusSnapshot::Roles roles;
+    };
+    static const GQuark kept = g_quark_from_static_string("pennial-focus-roles");
+    if (const auto* known = static_cast<const Kept*>(g_object_get_qdata(G_OBJECT(focused), kept));
+        known && known->report == report)
+        return known->roles;
+    auto role = atspi_tree::axRole(call, focused);
+    auto subrole = atspi_tree::axSubrole(call, focused);
+    if (call.failed())
+        return std::nullopt;
+    AtspiFocusSnapshot::Roles roles{std::move(role), std::move(subrole)};
+    g_object_set_qdata_full(G_OBJECT(focused), kept, new Kept{report, roles},
+                            [](gpointer done) { delete static_cast<Kept*>(done); });
+    return roles;
+}
+
 } // namespace
 
 AtspiAttributes::AtspiAttributes(AtspiDesktopHooks hooks,
@@ -181,10 +205,7 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
         focus.focusedAt = focus_.focusedAt();
         // Read with a call of their own: a field that will not tell its role is still focused.
         AtspiCall roles(call.timeout());
-        auto role = atspi_tree::axRole(roles, focused);
-        auto subrole = atspi_tree::axSubrole(roles, focused);
-        if (!roles.failed())
-            focus.roles = AtspiFocusSnapshot::Roles{std::move(role), std::move(subrole)};
+        focus.roles = rolesOf(roles, focused, focus_.reports());
     }
     if (!call.failed())
         snapshot_->publish(focus, generation);
