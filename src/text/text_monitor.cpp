@@ -9,11 +9,11 @@
 
 #include <asio/bind_cancellation_slot.hpp>
 #include <asio/cancellation_signal.hpp>
+#include <asio/cancellation_state.hpp>
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
 #include <asio/post.hpp>
 #include <asio/this_coro.hpp>
-#include <asio/use_awaitable.hpp>
 
 namespace pennial {
 
@@ -217,7 +217,10 @@ Awaitable<void> TextMonitor::startNow() {
             });
         });
     }
-    asio::co_spawn(executor(), runLoop(weak, loop), asio::detached);
+    // The wake signal is bound once, to the loop itself; the loop lets it through only while it
+    // waits.
+    asio::co_spawn(executor(), runLoop(weak, loop),
+                   asio::bind_cancellation_slot(loop->wake.slot(), asio::detached));
 }
 
 void TextMonitor::stopNow() {
@@ -245,7 +248,11 @@ void TextMonitor::stopNow() {
 
 Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
                                      std::shared_ptr<PollingLoop> loop) {
-    auto strand = co_await asio::this_coro::executor;
+    // Only the wait listens for the stop signal and for activity: the accessibility reads and the
+    // delegate's calls always run to their end. A signal outside the wait is dropped here; the
+    // loop's flags carry it.
+    co_await asio::this_coro::throw_if_cancelled(false);
+    co_await asio::this_coro::reset_cancellation_state(asio::disable_cancellation());
     for (bool first = true;; first = false) {
         {
             // Held for one poll only, so that a monitor dropped while the loop waits can go.
@@ -263,16 +270,15 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
                 break;
             self->releaseHeldFallbackReport(self);
         }
-        // Only this wait listens for the stop signal and for activity: the accessibility reads
-        // and the delegate's calls always run to their end. Activity during the poll skips it.
+        // Activity during the poll skips the wait.
         if (std::exchange(loop->evaluationQueued, false))
             continue;
+        co_await asio::this_coro::reset_cancellation_state(asio::enable_total_cancellation());
         try {
-            co_await asio::co_spawn(
-                strand, loop->sleep(pollInterval),
-                asio::bind_cancellation_slot(loop->wake.slot(), asio::use_awaitable));
+            co_await loop->sleep(pollInterval);
         } catch (...) {
         }
+        co_await asio::this_coro::reset_cancellation_state(asio::disable_cancellation());
         // The poll about to run answers whatever cut the wait short.
         loop->evaluationQueued = false;
     }
