@@ -145,6 +145,16 @@ struct AXFoundElement {
 
 enum class TrustCheck { silent, prompt };
 
+// What the answers to the reads a poll of a field at rest makes (the focused application and
+// element, the element's process, role and subrole, and its text) rest on, where the platform
+// answers them from what it keeps: while the serial stays the same and until comes, each of those
+// reads answers as it did.
+struct AXRestMark {
+    std::uint64_t serial = 0;
+    std::chrono::steady_clock::time_point until;
+    bool operator==(const AXRestMark&) const = default;
+};
+
 class Accessibility {
 public:
     virtual ~Accessibility() = default;
@@ -200,6 +210,10 @@ public:
     // Whether elements may have text markers ("AXStartTextMarker" and the reads of ranges of
     // them); where none ever does, nothing is asked for them.
     virtual bool offersTextMarkers() const { return true; }
+
+    // None while some of those reads would go to the application, or where the platform cannot
+    // tell. Any thread.
+    virtual std::optional<AXRestMark> restMark() const { return std::nullopt; }
 };
 
 } // namespace pennial

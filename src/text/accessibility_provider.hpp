@@ -50,6 +50,9 @@ public:
                                          std::optional<std::string> expected = std::nullopt) = 0;
     // Where the user is typing, for the transform request; never throws.
     virtual Awaitable<std::optional<AppContext>> captureContext(AccessibleElement element) = 0;
+    // See Accessibility::restMark: what the reads of the focused element, its password test and
+    // its value answered from, while the platform can tell. Any thread.
+    virtual std::optional<AXRestMark> restMark() const { return std::nullopt; }
 };
 
 } // namespace pennial

@@ -49,6 +49,9 @@ public:
     Awaitable<void> replaceRange(AXRange range, std::string text, AccessibleElement element,
                                  std::optional<std::string> expected = std::nullopt) override;
     Awaitable<std::optional<AppContext>> captureContext(AccessibleElement element) override;
+    std::optional<AXRestMark> restMark() const override {
+        return facilities_.accessibility->restMark();
+    }
 
 private:
     // The synchronous steps, run on the right executor by the operations above.

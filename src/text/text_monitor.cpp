@@ -27,6 +27,10 @@ struct TextMonitor::PollingLoop {
     bool evaluationQueued = false;  // activity came while a poll ran: the next one starts at once
     std::optional<AccessibleElement> lastElement;
     long pollNumber = 1;
+    // The last poll found the field at rest (read from what the platform keeps, changing
+    // nothing): the platform's mark then, and the monitor's count of changes.
+    std::optional<AXRestMark> restingAt;
+    std::uint64_t restingChanges = 0;
 
     void stop() {
         stopped = true;
@@ -110,7 +114,10 @@ TextMonitor::~TextMonitor() {
 // ---- Operations ----------------------------------------------------------------------------
 
 Awaitable<void> TextMonitor::setDelegate(std::weak_ptr<TextMonitorDelegate> delegate) {
-    return runOn(executor(), [this, delegate = std::move(delegate)] { delegate_ = delegate; });
+    return runOn(executor(), [this, delegate = std::move(delegate)] {
+        ++stateChanges_;
+        delegate_ = delegate;
+    });
 }
 
 Awaitable<std::string> TextMonitor::getTriggerPattern() {
@@ -119,6 +126,7 @@ Awaitable<std::string> TextMonitor::getTriggerPattern() {
 
 Awaitable<void> TextMonitor::updateTriggerPattern(std::string pattern) {
     return runOn(executor(), [this, pattern = std::move(pattern)] {
+        ++stateChanges_;
         stateMachine_.triggerPattern = pattern;
         stateMachine_.activeTrigger.reset();
         stateMachine_.suppressedCommands.clear();
@@ -130,12 +138,16 @@ Awaitable<void> TextMonitor::updateTriggerPattern(std::string pattern) {
 Awaitable<void> TextMonitor::updateValidCommandNames(std::set<std::string> names) {
     return runOn(executor(), [this, names = std::move(names)] {
         logf("🔵 [TextMonitor] updateValidCommandNames: {}", describe(names));
+        ++stateChanges_;
         stateMachine_.validCommandNames = names;
     });
 }
 
 Awaitable<void> TextMonitor::updateAllowOwnProcessInputMonitoring(bool allow) {
-    return runOn(executor(), [this, allow] { allowOwnProcessInputMonitoring_ = allow; });
+    return runOn(executor(), [this, allow] {
+        ++stateChanges_;
+        allowOwnProcessInputMonitoring_ = allow;
+    });
 }
 
 Awaitable<void> TextMonitor::commandFailed(std::string name) {
@@ -149,6 +161,7 @@ Awaitable<void> TextMonitor::commandCompleted(std::string name) {
 }
 
 void TextMonitor::releaseCommand(const std::string& name) {
+    ++stateChanges_;
     stateMachine_.suppressedCommands.erase(name);
     if (stateMachine_.activeTrigger && stateMachine_.activeTrigger->commandName == name)
         stateMachine_.activeTrigger.reset();
@@ -169,6 +182,7 @@ Awaitable<void> TextMonitor::stopMonitoring() {
 Awaitable<void> TextMonitor::startNow() {
     if (monitoring_)
         co_return;
+    ++stateChanges_;
     monitoring_ = true;
     const auto attempt = ++startAttempts_;
     bool trusted = false;
@@ -224,6 +238,7 @@ Awaitable<void> TextMonitor::startNow() {
 }
 
 void TextMonitor::stopNow() {
+    ++stateChanges_;
     monitoring_ = false;
     ++startAttempts_;
     fieldActivity_.reset();
@@ -253,6 +268,7 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
     // loop's flags carry it.
     co_await asio::this_coro::throw_if_cancelled(false);
     co_await asio::this_coro::reset_cancellation_state(asio::disable_cancellation());
+    bool hinted = false;
     for (bool first = true;; first = false) {
         {
             // Held for one poll only, so that a monitor dropped while the loop waits can go.
@@ -261,17 +277,21 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
                 break;
             if (!first && ++loop->pollNumber % stillMonitoringLogEvery == 0)
                 logf("🔄 [TextMonitor] Still monitoring (poll #{})...", loop->pollNumber);
-            try {
-                co_await self->poll(*loop);
-            } catch (...) {
-                // poll routes every failure itself; nothing may end the loop but a stop.
+            // A wait the timer ended, with nothing changed since a poll that changed nothing,
+            // needs no poll.
+            if (first || hinted || !self->atRest(*loop)) {
+                try {
+                    co_await self->poll(*loop);
+                } catch (...) {
+                    // poll routes every failure itself; nothing may end the loop but a stop.
+                }
+                if (loop->stopped)
+                    break;
+                self->releaseHeldFallbackReport(self);
             }
-            if (loop->stopped)
-                break;
-            self->releaseHeldFallbackReport(self);
         }
         // Activity during the poll skips the wait.
-        if (std::exchange(loop->evaluationQueued, false))
+        if ((hinted = std::exchange(loop->evaluationQueued, false)))
             continue;
         co_await asio::this_coro::reset_cancellation_state(asio::enable_total_cancellation());
         try {
@@ -280,12 +300,23 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
         }
         co_await asio::this_coro::reset_cancellation_state(asio::disable_cancellation());
         // The poll about to run answers whatever cut the wait short.
-        loop->evaluationQueued = false;
+        hinted = std::exchange(loop->evaluationQueued, false);
     }
     logLine("🔵 [TextMonitor] Monitoring loop stopped");
 }
 
+bool TextMonitor::atRest(const PollingLoop& loop) const {
+    if (!loop.restingAt || loop.restingChanges != stateChanges_ || keyboardFallbackProcessID_ ||
+        fallbackInDoubt_ || heldFallbackReport_)
+        return false;
+    const auto mark = accessibilityMonitor_->provider()->restMark();
+    return mark == loop.restingAt && std::chrono::steady_clock::now() < mark->until;
+}
+
 Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
+    loop.restingAt.reset();
+    const auto changesBefore = stateChanges_;
+    const auto markBefore = accessibilityMonitor_->provider()->restMark();
     std::exception_ptr failure;
     std::optional<AccessibleElement> focused;
     try {
@@ -339,11 +370,19 @@ Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
         loop.lastElement = element;
     }
     auto effects = stateMachine_.handleTextChange(text, pid, elementChanged);
+    // Read from what the platform keeps, with the fallback off, changing nothing: a poll on the
+    // same marks would do the same.
+    const bool quiet = !elementChanged && effects.empty() && !fallbackInDoubt_ && markBefore;
     for (const auto& effect : effects)
         if (const auto* fired = std::get_if<Effect::TriggerDetected>(&effect.value))
             logf("🎯 [TextMonitor] Trigger detected: cmd={} pattern={} offset={}",
                  fired->commandName, fired->fullPattern, fired->triggerOffset);
     co_await dispatch(std::move(effects));
+    if (quiet && !loop.stopped && stateChanges_ == changesBefore &&
+        accessibilityMonitor_->provider()->restMark() == markBefore) {
+        loop.restingAt = markBefore;
+        loop.restingChanges = stateChanges_;
+    }
 }
 
 Awaitable<void> TextMonitor::evaluateWithoutText(const AccessibleElement& element, Pid pid,
@@ -457,6 +496,7 @@ void TextMonitor::releaseHeldFallbackReport(const std::shared_ptr<TextMonitor>& 
 Awaitable<void> TextMonitor::handleFallbackReport(std::shared_ptr<TextMonitor> self,
                                                   std::string text, Pid pid) {
     const auto serial = ++self->fallbackReportsReceived_;
+    ++self->stateChanges_;
     if (!self->keyboardFallbackProcessID_ && self->fallbackInDoubt_ == pid) {
         // Each report carries the whole text: the latest is the one worth keeping.
         self->heldFallbackReport_.emplace(std::move(text), pid);

@@ -101,6 +101,9 @@ private:
     // After a poll: a report held while it read the field is evaluated when the fallback is on
     // again for its application, and dropped when the field could be read.
     void releaseHeldFallbackReport(const std::shared_ptr<TextMonitor>& self);
+    // Whether a poll now would read what the last one read and do nothing, as the platform can
+    // tell without reading: the tick is then skipped.
+    bool atRest(const PollingLoop& loop) const;
 
     std::shared_ptr<AccessibilityMonitor> accessibilityMonitor_;
     std::weak_ptr<TextMonitorDelegate> delegate_;
@@ -125,6 +128,8 @@ private:
     // followed until then waits here, and is evaluated when the read fails again.
     std::optional<Pid> fallbackInDoubt_;
     std::optional<std::pair<std::string, Pid>> heldFallbackReport_;
+    // Counts the operations and fallback reports that may change what a poll does.
+    std::uint64_t stateChanges_ = 0;
 };
 
 } // namespace pennial

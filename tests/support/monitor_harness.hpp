@@ -95,7 +95,7 @@ private:
 };
 
 // The real provider, with a hook that runs inside each text read (to fail it, or to act while the
-// read is out).
+// read is out), and the rest mark the test gives.
 class MonitorHookedProvider : public AXAccessibilityProvider {
 public:
     using AXAccessibilityProvider::AXAccessibilityProvider;
@@ -106,7 +106,11 @@ public:
         co_return co_await AXAccessibilityProvider::getValue(std::move(element));
     }
 
+    // The platform's rest mark, where a test gives one.
+    std::optional<AXRestMark> restMark() const override { return rest ? rest() : std::nullopt; }
+
     std::function<Awaitable<void>()> duringRead;
+    std::function<std::optional<AXRestMark>()> rest;
 };
 
 // Activity hints the test gives by hand.

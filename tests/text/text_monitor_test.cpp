@@ -1,4 +1,5 @@
 #include "support/monitor_harness.hpp"
+#include "support/test_seed.hpp"
 #include "text/accessibility_error.hpp"
 
 #include <asio/post.hpp>
@@ -341,4 +342,80 @@ TEST(TextMonitorActivityTest, HintsStartThePollAtOnceWithThePollsRulesAndCoalesc
         }
         ASSERT_EQ(hinted.delegate->take(), timed.delegate->take()) << "round " << round;
     }
+}
+
+// A tick the timer ends, with the platform's rest mark as the last quiet poll left it, is skipped:
+// with a mark that changes whenever the desktop does (and is sometimes missing or expired), a
+// monitor that skips gives the same effects in the same order as one that polls every tick,
+// through typing, focus moves, hints and operations.
+TEST(TextMonitorRestTest, SkippedTicksLeaveOutOnlyPollsThatWouldHaveDoneNothing) {
+    const auto seed = pennial::testing::testSeed();
+    SCOPED_TRACE(pennial::testing::seedTrace(seed));
+    std::mt19937 random(seed);
+    MonitorHarness polled;
+    MonitorHarness resting;
+    std::uint64_t serial = 1;
+    int markKind = 0; // current, missing, expired
+    const auto started = std::chrono::steady_clock::now();
+    resting.provider->rest = [&]() -> std::optional<AXRestMark> {
+        if (markKind == 1)
+            return std::nullopt;
+        return AXRestMark{serial, markKind == 0 ? started + 1h : started};
+    };
+    int polledReads = 0;
+    int restingReads = 0;
+    polled.provider->duringRead = [&]() -> Awaitable<void> {
+        ++polledReads;
+        co_return;
+    };
+    resting.provider->duringRead = [&]() -> Awaitable<void> {
+        ++restingReads;
+        co_return;
+    };
+    auto monitored = [](MonitorHarness& harness) {
+        auto window =
+            harness.desktop.addApplication({501, "org.example.notes", "Notes"})->addWindow("Notes");
+        std::vector<SimElementPtr> fields{SimElement::textArea("Hi ;;f"),
+                                          SimElement::textArea("Hey ;;")};
+        for (const auto& field : fields)
+            window->add(field);
+        harness.desktop.focus(fields[0]);
+        harness.start();
+        return fields;
+    };
+    const auto polledFields = monitored(polled);
+    const auto restingFields = monitored(resting);
+    const std::string keys[] = {";", ";", "f", "i", "x", " "};
+    for (int step = 0; step < 2000; ++step) {
+        const auto action = random() % 12;
+        if (action < 2) {
+            const auto& key = keys[random() % std::size(keys)];
+            polled.desktop.keyboard().type(key);
+            resting.desktop.keyboard().type(key);
+            ++serial;
+        } else if (action == 2) {
+            const auto which = random() % 2;
+            polled.desktop.focus(polledFields[which]);
+            resting.desktop.focus(restingFields[which]);
+            ++serial;
+        } else if (action == 3) {
+            markKind = static_cast<int>(random() % 3);
+        } else if (action == 4) {
+            polled.activity->hint();
+            polled.settle();
+            resting.activity->hint();
+            resting.settle();
+        } else if (action == 5) {
+            // The same pattern again: the text read before is evaluated anew.
+            const bool pattern = random() % 2;
+            for (auto* harness : {&polled, &resting})
+                harness->run(pattern ? harness->monitor->updateTriggerPattern(";;")
+                                     : harness->monitor->commandCompleted("fix"));
+        } else {
+            polled.nextPoll();
+            resting.nextPoll();
+        }
+        ASSERT_EQ(resting.delegate->take(), polled.delegate->take()) << "step " << step;
+    }
+    EXPECT_LT(restingReads, polledReads) << "ticks at rest were skipped";
 }

@@ -94,6 +94,10 @@ AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& elemen
         });
 }
 
+std::optional<AXRestMark> AtspiAccessibility::restMark() const {
+    return attributes_ ? attributes_->restMark() : std::nullopt;
+}
+
 AXResult<AXAttributeResults>
 AtspiAccessibility::copyAttributeValues(const AXElement& element,
                                         const std::vector<std::string>& attributes) {

@@ -3,7 +3,9 @@
 #include "platform/ax_names.hpp"
 #include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/atspi_tree.hpp"
+#include "platform/linux/desktop_activity.hpp"
 
+#include <algorithm>
 #include <fmt/format.h>
 
 namespace pennial {
@@ -193,6 +195,28 @@ AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
     // No focus reported since we started, or not in the active window: the application of the
     // active window, which the bus is asked for.
     return std::nullopt;
+}
+
+std::optional<AXRestMark> AtspiAttributes::restMark() const {
+    auto held = snapshot_->held();
+    if (!held)
+        return std::nullopt;
+    const auto& focus = *held->focus;
+    const auto* field = atspiElement(focus.element);
+    if (!field || !focus.application || !focus.roles ||
+        !stillFocused(hooks_, focus.focusedAt, focus.pid))
+        return std::nullopt;
+    auto quiet = texts_.quiet(*field);
+    if (!quiet)
+        return std::nullopt;
+    // Each term only grows, and one of them does whenever what those reads answer from changes
+    // (an activation stamps the time it came): the same sum means none did.
+    const auto activated = hooks_.activeWindowSince ? hooks_.activeWindowSince() : std::nullopt;
+    const auto activation =
+        activated ? static_cast<std::uint64_t>(activated->time_since_epoch().count()) : 0;
+    return AXRestMark{held->changes + quiet->changes + DesktopActivity::instance().keyPresses() +
+                          activation,
+                      std::min(held->until, quiet->until)};
 }
 
 AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {

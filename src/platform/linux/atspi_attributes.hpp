@@ -71,6 +71,9 @@ public:
     std::optional<std::string> quietText(const AtspiElement& field) const {
         return texts_.quietText(field);
     }
+    // While the focus reads, the focused field's role reads and its text are all answered from
+    // the focus snapshot and quietText. Any thread.
+    std::optional<AXRestMark> restMark() const;
 
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,

@@ -11,6 +11,14 @@ std::shared_ptr<const AtspiFocusSnapshot::Focus> AtspiFocusSnapshot::current() c
     return focus_;
 }
 
+std::optional<AtspiFocusSnapshot::Held> AtspiFocusSnapshot::held() const {
+    std::lock_guard lock(mutex_);
+    const auto until = publishedAt_ + maxAge;
+    if (!focus_ || std::chrono::steady_clock::now() >= until)
+        return std::nullopt;
+    return Held{focus_, changes_, until};
+}
+
 std::uint64_t AtspiFocusSnapshot::generation() const {
     std::lock_guard lock(mutex_);
     return generation_;
@@ -24,6 +32,7 @@ void AtspiFocusSnapshot::publish(Focus focus, std::uint64_t basedOn) {
         return;
     previous = std::exchange(focus_, std::move(published));
     publishedAt_ = std::chrono::steady_clock::now();
+    ++changes_;
 }
 
 void AtspiFocusSnapshot::invalidate() {
@@ -31,6 +40,7 @@ void AtspiFocusSnapshot::invalidate() {
     std::lock_guard lock(mutex_);
     previous = std::exchange(focus_, nullptr);
     ++generation_;
+    ++changes_;
 }
 
 } // namespace pennial

@@ -37,6 +37,14 @@ public:
     // None when stale. Shared and never changed once published: asked for several times on every
     // poll, it costs no copy.
     std::shared_ptr<const Focus> current() const;
+    // The current focus with how many times a focus was published or dropped so far, and when it
+    // goes stale.
+    struct Held {
+        std::shared_ptr<const Focus> focus;
+        std::uint64_t changes = 0;
+        std::chrono::steady_clock::time_point until;
+    };
+    std::optional<Held> held() const;
     // Counts the invalidations: a focus worked out while one came in is already stale.
     std::uint64_t generation() const;
     // Publishes the focus worked out from what was known at that generation, unless it has passed.
@@ -47,6 +55,7 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const Focus> focus_;
     std::uint64_t generation_ = 0;
+    std::uint64_t changes_ = 0;
     std::chrono::steady_clock::time_point publishedAt_;
 };
 

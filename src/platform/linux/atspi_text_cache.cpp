@@ -100,6 +100,7 @@ void AtspiTextCache::confirm(AtspiAccessible* field, const std::string& text,
         return;
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(confirmedMutex_);
+    ++confirmedChanges_;
     if (confirmed_ && confirmed_->identity == *identity) {
         confirmed_->text = text;
         confirmed_->at = now;
@@ -112,17 +113,30 @@ void AtspiTextCache::confirm(AtspiAccessible* field, const std::string& text,
 
 void AtspiTextCache::dropConfirmed(const std::optional<Identity>& reporter) {
     std::lock_guard lock(confirmedMutex_);
-    if (confirmed_ && (!reporter || reporter->busName == confirmed_->identity.busName))
+    if (confirmed_ && (!reporter || reporter->busName == confirmed_->identity.busName)) {
         confirmed_.reset();
+        ++confirmedChanges_;
+    }
 }
 
 std::optional<std::string> AtspiTextCache::quietText(const AtspiElement& field) const {
     std::lock_guard lock(confirmedMutex_);
-    if (!confirmed_ || !confirmed_->field || !field.sameElement(*confirmed_->field.handle()) ||
-        confirmed_->keyPresses != DesktopActivity::instance().keyPresses() ||
-        std::chrono::steady_clock::now() - confirmed_->at >= maxAge)
+    if (!answersQuietly(field))
         return std::nullopt;
     return confirmed_->text;
+}
+
+std::optional<AtspiTextCache::Quiet> AtspiTextCache::quiet(const AtspiElement& field) const {
+    std::lock_guard lock(confirmedMutex_);
+    if (!answersQuietly(field))
+        return std::nullopt;
+    return Quiet{confirmedChanges_, confirmed_->at + maxAge};
+}
+
+bool AtspiTextCache::answersQuietly(const AtspiElement& field) const {
+    return confirmed_ && confirmed_->field && field.sameElement(*confirmed_->field.handle()) &&
+           confirmed_->keyPresses == DesktopActivity::instance().keyPresses() &&
+           std::chrono::steady_clock::now() - confirmed_->at < maxAge;
 }
 
 void AtspiTextCache::takeReports() {

@@ -58,6 +58,13 @@ public:
     // The field's text as last confirmed, while no key was pressed and no report came from the
     // field's application since, and for less than maxAge. Any thread.
     std::optional<std::string> quietText(const AtspiElement& field) const;
+    // While quietText answers for the field: how many times a text was confirmed or dropped so far,
+    // and until when it answers. Any thread.
+    struct Quiet {
+        std::uint64_t changes = 0;
+        std::chrono::steady_clock::time_point until;
+    };
+    std::optional<Quiet> quiet(const AtspiElement& field) const;
 
 private:
     struct Identity {
@@ -86,6 +93,8 @@ private:
     static void onEvent(AtspiEvent* event, void* self);
     void changed(AtspiAccessible* source, bool textChanged, bool focusReport);
     bool isTrusted(const Identity& field) const;
+    // Under confirmedMutex_.
+    bool answersQuietly(const AtspiElement& field) const;
     // Handles the reports already received.
     void takeReports();
 
@@ -100,6 +109,7 @@ private:
 
     mutable std::mutex confirmedMutex_;
     std::optional<Confirmed> confirmed_;
+    std::uint64_t confirmedChanges_ = 0;
 };
 
 } // namespace pennial

@@ -226,7 +226,11 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
     {
         std::lock_guard lock(mutex_);
         active_ = std::move(window);
-        activeSince_ = std::chrono::steady_clock::now();
+        // Strictly later than the last one: readers tell activations apart by it.
+        auto now = std::chrono::steady_clock::now();
+        if (activeSince_ && now <= *activeSince_)
+            now = *activeSince_ + std::chrono::steady_clock::duration(1);
+        activeSince_ = now;
         described_.reset();
         namings_ = 0;
         if (!active_) {

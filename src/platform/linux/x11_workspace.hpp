@@ -68,7 +68,7 @@ public:
 
     // For the accessibility facility. The process owning the active window:
     std::optional<Pid> activeWindowProcess() const;
-    // When the active window last changed; none before the first change.
+    // When the active window last changed (each change strictly later); none before the first.
     std::optional<std::chrono::steady_clock::time_point> activeWindowSince() const;
     // The screen position of the process's top-level window with this title (its only one when
     // no title matches).
