@@ -23,6 +23,7 @@ void AtspiThread::run(std::promise<void>& started) {
     // The context can only be handed over once the library holds its connection: set earlier, the
     // connection stays on the default context and events arrive only during later calls.
     connected_ = atspi_init() == 0;
+    scratch_ = g_main_context_new();
     if (connected_)
         atspi_set_main_context(context_);
     GMainLoop* loop = g_main_loop_new(context_, FALSE);
@@ -44,6 +45,18 @@ void AtspiThread::post(std::function<void()> work) {
     g_source_set_callback(source, &AtspiThread::dispatchPending, this, nullptr);
     g_source_attach(source, context_);
     g_source_unref(source);
+}
+
+void AtspiThread::keepConnectionsHere() {
+    // libatspi opens each application's direct connection on the process's default main
+    // context, which the Qt main thread runs: that thread would then read the replies the calls
+    // here wait for (each call then waits out its time-out) and run the library's handlers
+    // beside this thread. Handing the library another context and then this one again moves
+    // every connection it holds here.
+    if (!connected_)
+        return;
+    atspi_set_main_context(scratch_);
+    atspi_set_main_context(context_);
 }
 
 int AtspiThread::dispatchPending(void* self) {
@@ -68,7 +81,10 @@ void AtspiThread::drain() {
             work = std::move(queue_.front());
             queue_.pop_front();
         }
+        // Before: an event may have brought a new application; after: the work may have.
+        keepConnectionsHere();
         work();
+        keepConnectionsHere();
     }
     draining_ = false;
 }

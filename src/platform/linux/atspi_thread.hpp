@@ -46,8 +46,10 @@ private:
     void run(std::promise<void>& started);
     static int dispatchPending(void* self);
     void drain();
+    void keepConnectionsHere();
 
     GMainContext* context_ = nullptr;
+    GMainContext* scratch_ = nullptr; // never run: a place to hand the library's connections
     bool connected_ = false;
     std::mutex mutex_;
     std::deque<std::function<void()>> queue_;
