@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_thread.hpp"
 
 #include <atspi/atspi.h>
+#include <pthread.h>
 
 namespace pennial {
 
@@ -18,12 +19,12 @@ AtspiThread::AtspiThread() {
 }
 
 void AtspiThread::run(std::promise<void>& started) {
+    pthread_setname_np(pthread_self(), "pennial-atspi");
     context_ = g_main_context_new();
     g_main_context_push_thread_default(context_);
     // The context can only be handed over once the library holds its connection: set earlier, the
     // connection stays on the default context and events arrive only during later calls.
     connected_ = atspi_init() == 0;
-    scratch_ = g_main_context_new();
     if (connected_)
         atspi_set_main_context(context_);
     GMainLoop* loop = g_main_loop_new(context_, FALSE);
@@ -47,16 +48,15 @@ void AtspiThread::post(std::function<void()> work) {
     g_source_unref(source);
 }
 
-void AtspiThread::keepConnectionsHere() {
-    // libatspi opens each application's direct connection on the process's default main
-    // context, which the Qt main thread runs: that thread would then read the replies the calls
-    // here wait for (each call then waits out its time-out) and run the library's handlers
-    // beside this thread. Handing the library another context and then this one again moves
-    // every connection it holds here.
-    if (!connected_)
+void AtspiThread::keepConnectionHere(AtspiAccessible* accessible) {
+    const auto* object = accessible ? ATSPI_OBJECT(accessible) : nullptr;
+    auto* application = object ? object->app : nullptr;
+    if (!application || !application->bus || !application->bus_name || !connected_ ||
+        application->bus == atspi_get_a11y_bus())
         return;
-    atspi_set_main_context(scratch_);
-    atspi_set_main_context(context_);
+    if (!movedConnections_.emplace(application->bus_name, application->bus).second)
+        return;
+    atspi_dbus_connection_setup_with_g_main(application->bus, context_);
 }
 
 int AtspiThread::dispatchPending(void* self) {
@@ -81,10 +81,7 @@ void AtspiThread::drain() {
             work = std::move(queue_.front());
             queue_.pop_front();
         }
-        // Before: an event may have brought a new application; after: the work may have.
-        keepConnectionsHere();
         work();
-        keepConnectionsHere();
     }
     draining_ = false;
 }

@@ -7,11 +7,14 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <set>
+#include <string>
 #include <thread>
 #include <type_traits>
 #include <utility>
 
 typedef struct _GMainContext GMainContext;
+typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace pennial {
 
@@ -41,20 +44,26 @@ public:
         return result.get();
     }
 
+    // The library opens a direct connection to each application it talks to, and hands it to the
+    // process's default main context: the user interface's thread would then wake on (and handle)
+    // the application's messages. Moves the connection of the accessible's application to this
+    // thread, where every other message of the library is handled. This thread only.
+    void keepConnectionHere(AtspiAccessible* accessible);
+
 private:
     AtspiThread();
     void run(std::promise<void>& started);
     static int dispatchPending(void* self);
     void drain();
-    void keepConnectionsHere();
 
     GMainContext* context_ = nullptr;
-    GMainContext* scratch_ = nullptr; // never run: a place to hand the library's connections
     bool connected_ = false;
     std::mutex mutex_;
     std::deque<std::function<void()>> queue_;
     bool scheduled_ = false; // guarded by mutex_: a dispatch is on its way
     bool draining_ = false;  // the thread's own
+    // Applications whose connection was moved, with it: a connection is moved once.
+    std::set<std::pair<std::string, const void*>> movedConnections_; // the thread's own
     std::thread thread_;
 };
 
