@@ -1,4 +1,5 @@
-// Context capture in real applications over AT-SPI: mousepad holding 2,000 and 20,000 characters;
+// Context capture in real applications over AT-SPI: mousepad holding 2,000 and 20,000 characters,
+// gnome-text-editor 2,000;
 // Firefox ESR and Chromium showing a local page of a few thousand words around a text area with
 // the focus; and both browsers on the desktop tests' page of fields (a short page, where the
 // context must still be found every time), in its text area, input and editable element.
@@ -139,6 +140,9 @@ public:
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::setenv("GNOME_ACCESSIBILITY", "1", 1);
             ::setenv("GSETTINGS_BACKEND", "memory", 1);
+            // GTK 4 draws without a GPU, on the X server.
+            ::setenv("GSK_RENDERER", "cairo", 1);
+            ::setenv("GDK_BACKEND", "x11", 1);
             std::vector<char*> argv;
             for (auto& argument : arguments)
                 argv.push_back(argument.data());
@@ -331,6 +335,18 @@ void mousepadCapture(benchmark::State& state) {
     measure(state, "mousepad " + std::to_string(state.range(0)), text);
 }
 
+// GTK 4 offers no Collection: the capture walks its tree.
+void gtk4EditorCapture(benchmark::State& state) {
+    if (!needsDisplay(state))
+        return;
+    Folder folder("gtk4");
+    const auto text = prose(2000);
+    const auto file = folder.path() / "document.txt";
+    std::ofstream(file) << text;
+    Application editor({"gnome-text-editor", "--standalone", file.string()}, "document");
+    measure(state, "gtk4 2000", text);
+}
+
 // A page of a few thousand words, a text area with the focus at its end.
 void browserPageCapture(benchmark::State& state) {
     if (!needsDisplay(state))
@@ -366,6 +382,7 @@ void browserFieldsCapture(benchmark::State& state) {
 }
 
 BENCHMARK(mousepadCapture)->Arg(2000)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(gtk4EditorCapture)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(browserPageCapture)
     ->ArgName("chromium")
     ->Arg(static_cast<int>(Browser::firefox))

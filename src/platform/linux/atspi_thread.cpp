@@ -54,9 +54,25 @@ void AtspiThread::keepConnectionHere(AtspiAccessible* accessible) {
     if (!application || !application->bus || !application->bus_name || !connected_ ||
         application->bus == atspi_get_a11y_bus())
         return;
-    if (!movedConnections_.emplace(application->bus_name, application->bus).second)
+    // A connection's address may come back for another application's new connection.
+    auto moved = movedConnections_.find(application->bus);
+    if (moved != movedConnections_.end() && moved->second == application->bus_name)
         return;
+    movedConnections_[application->bus] = application->bus_name;
     atspi_dbus_connection_setup_with_g_main(application->bus, context_);
+}
+
+void AtspiThread::keepConnectionsHere() {
+    if (!connected_)
+        return;
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (!desktop)
+        return;
+    if (desktop->children)
+        for (guint i = 0; i < desktop->children->len; ++i)
+            keepConnectionHere(
+                static_cast<AtspiAccessible*>(g_ptr_array_index(desktop->children, i)));
+    g_object_unref(desktop);
 }
 
 int AtspiThread::dispatchPending(void* self) {
@@ -82,6 +98,7 @@ void AtspiThread::drain() {
             queue_.pop_front();
         }
         work();
+        keepConnectionsHere();
     }
     draining_ = false;
 }

@@ -6,8 +6,8 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -49,6 +49,9 @@ public:
     // the application's messages. Moves the connection of the accessible's application to this
     // thread, where every other message of the library is handled. This thread only.
     void keepConnectionHere(AtspiAccessible* accessible);
+    // The same for every application the library knows (a look through the desktop's list, which
+    // asks nothing). After each piece of work: any of it may have met a new application.
+    void keepConnectionsHere();
 
 private:
     AtspiThread();
@@ -62,8 +65,8 @@ private:
     std::deque<std::function<void()>> queue_;
     bool scheduled_ = false; // guarded by mutex_: a dispatch is on its way
     bool draining_ = false;  // the thread's own
-    // Applications whose connection was moved, with it: a connection is moved once.
-    std::set<std::pair<std::string, const void*>> movedConnections_; // the thread's own
+    // The connections moved, with their application: a connection is moved once.
+    std::map<const void*, std::string> movedConnections_; // the thread's own
     std::thread thread_;
 };
 
