@@ -136,7 +136,8 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
 Awaitable<AXAccessibilityProvider::WriteJudgement>
 AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::string intended,
                                       std::chrono::milliseconds settle) {
-    if (!step.before || !step.after)
+    // A field that could not be read before has nothing to judge the write by: the answer counts.
+    if (!step.before)
         co_return WriteJudgement{step.result == AXError::success ? WriteVerdict::landed
                                                                  : WriteVerdict::untouched,
                                  step.after};
@@ -145,10 +146,13 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
             return WriteVerdict::landed;
         return judgeWrite(*step.before, intended, now, isSingleLineNow(element));
     };
-    auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
-    if (verdict != WriteVerdict::untouched || step.result != AXError::success)
-        co_return WriteJudgement{verdict, step.after};
-    // Some applications apply a write after answering it.
+    if (step.after) {
+        auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
+        if (verdict != WriteVerdict::untouched || step.result != AXError::success)
+            co_return WriteJudgement{verdict, step.after};
+    }
+    // Some applications apply a write after answering it. A read-back that failed is made again
+    // rather than the answer trusted: some answer success for a write they ignore.
     co_await sleepFor(settle);
     auto readAgain = [&]() -> WriteJudgement {
         auto now = readValueText(element);
