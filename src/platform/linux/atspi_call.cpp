@@ -24,6 +24,24 @@ AtspiCall::AtspiCall(Timeout timeout, Timeout fallback)
     applyTimeout();
 }
 
+void AtspiCall::keepConnectionsOnThisThread() {
+    GMainContext* here = g_main_context_get_thread_default();
+    AtspiAccessible* desktop = here ? atspi_get_desktop(0) : nullptr;
+    if (!desktop)
+        return;
+    // The desktop's children are the applications on the bus, kept by the library as they come
+    // and go: reading them asks no one.
+    DBusConnection* shared = atspi_get_a11y_bus();
+    for (guint i = 0; desktop->children && i < desktop->children->len; ++i) {
+        auto* application = static_cast<AtspiAccessible*>(g_ptr_array_index(desktop->children, i));
+        AtspiApplication* owner = application ? ATSPI_OBJECT(application)->app : nullptr;
+        // Does nothing for a connection already on this context.
+        if (owner && owner->bus && owner->bus != shared)
+            atspi_dbus_connection_setup_with_g_main(owner->bus, here);
+    }
+    g_object_unref(desktop);
+}
+
 void AtspiCall::applyTimeout() const {
     // Applications that have just started get no grace period: the caller's time-out holds.
     const auto milliseconds = std::lround(std::max(1.0, timeout_.count() * 1000.0));
