@@ -94,10 +94,7 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         auto before = readValueText(element);
         if (expected && before != expected)
             throw FieldChangedError();
-        bool written =
-            ax.setAttributeValue(element, ax::attribute::selectedTextRange, range) ==
-                AXError::success &&
-            ax.setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success;
+        const bool written = ax.replaceText(element, range, text) == AXError::success;
         return {std::move(before), written ? AXError::success : AXError::failure,
                 readValueText(element)};
     };
