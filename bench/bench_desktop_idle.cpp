@@ -3,7 +3,8 @@
 // the wait between them: median and 95th percentile of the wall time, CPU time per poll), and the
 // CPU time the monitoring takes per second at its real 100 ms interval (budget: 3 ms, 0.3% of one
 // core), with the editor's own and the thread switches per poll alongside. Each with the field's
-// focus reported to the monitor, and with focus given before monitoring began. Run inside
+// focus reported to the monitor, and with focus given before monitoring began. And the time from
+// a key press reaching this process to the start of the evaluation it brings on. Run inside
 // scripts/desktop-session.
 
 #include "bench_desktop_editor.hpp"
@@ -47,11 +48,12 @@ public:
                 pollEnds.push_back(std::chrono::steady_clock::now());
             }
             ++polls;
-            return sleep(duration);
+            return sleepNoted(sleep, duration, this);
         };
         monitor = TextMonitor::create(
             std::make_shared<AccessibilityMonitor>(provider), ";;",
-            {workspace, makeKeyEventSource(main), main, noted, desktopActivity()});
+            {workspace, makeKeyEventSource(main), main, noted, desktopActivity()},
+            pollingPool().get_executor()); // as the application has it
         mainThread = std::thread([this] { io.run(); });
         onMain(monitor->updateValidCommandNames({"fix", "sig"}));
         onMain(monitor->startMonitoring());
@@ -81,15 +83,30 @@ public:
         return durations;
     }
 
+    // When each poll after a wait began (the wait ended, by its time or cut short).
+    std::vector<std::chrono::steady_clock::time_point> takePollStarts() {
+        std::lock_guard lock(mutex);
+        return std::exchange(pollStarts, {});
+    }
+
     std::atomic<long> polls{0};
 
 private:
+    static Awaitable<SleepResult> sleepNoted(TextMonitor::Sleep sleep,
+                                             TextMonitor::Duration duration, IdleMonitor* idle) {
+        auto result = co_await sleep(duration);
+        std::lock_guard lock(idle->mutex);
+        idle->pollStarts.push_back(std::chrono::steady_clock::now());
+        co_return result;
+    }
+
     asio::io_context io;
     asio::executor_work_guard<asio::io_context::executor_type> guard{io.get_executor()};
     std::shared_ptr<X11Workspace> workspace;
     std::shared_ptr<TextMonitor> monitor;
     std::mutex mutex;
     std::vector<std::chrono::steady_clock::time_point> pollEnds;
+    std::vector<std::chrono::steady_clock::time_point> pollStarts;
     std::thread mainThread;
 };
 
@@ -177,6 +194,46 @@ void idleCpuPerSecond(benchmark::State& state, Focus focus) {
     }
 }
 
+// Keys typed a while apart into the focused field: for each key press as this process hears of
+// it, the time until the next poll began.
+void keyToEvaluation(benchmark::State& state) {
+    Scene scene(state, Focus::reportedWhileMonitoring, sleepFor);
+    if (!scene)
+        return;
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> keys;
+    auto& activity = DesktopActivity::instance();
+    auto counted = activity.keyPresses();
+    // The field's own reports come through here too: only a new key press counts.
+    auto heard = activity.observe([&] {
+        const auto now = std::chrono::steady_clock::now();
+        std::lock_guard lock(mutex);
+        if (activity.keyPresses() != counted) {
+            counted = activity.keyPresses();
+            keys.push_back(now);
+        }
+    });
+    for (auto _ : state) {
+        scene.idle->takePollStarts();
+        typeOnKeyboard("abcdefghijklmnopqrst", 150);
+        std::this_thread::sleep_for(300ms);
+    }
+    heard.reset();
+    const auto starts = scene.idle->takePollStarts();
+    std::vector<Milliseconds> delays;
+    std::lock_guard lock(mutex);
+    for (const auto& key : keys) {
+        auto next = std::lower_bound(starts.begin(), starts.end(), key);
+        if (next != starts.end())
+            delays.push_back(*next - key);
+    }
+    state.counters["keys"] = static_cast<double>(delays.size());
+    state.counters["median_us"] = percentile(delays, 0.5) * 1000;
+    state.counters["p95_us"] = percentile(delays, 0.95) * 1000;
+    state.counters["max_us"] = percentile(delays, 1.0) * 1000;
+}
+
+BENCHMARK(keyToEvaluation)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(idlePoll, focus_reported, Focus::reportedWhileMonitoring)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)

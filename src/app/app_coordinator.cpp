@@ -123,7 +123,8 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
         textMonitor_ = std::make_shared<TextMonitorAdapter>(TextMonitor::create(
             accessibilityMonitor_, ";;",
             TextMonitor::Facilities{workspace_, std::move(dependencies.keyEvents), main_, sleepFor,
-                                    std::move(dependencies.fieldActivity)}));
+                                    std::move(dependencies.fieldActivity)},
+            pollingPool().get_executor()));
     }
 
     stateConnection_ = state_.changed().connect([this] { changed_.notify(); });

@@ -1,7 +1,9 @@
 #include "base/runtime.hpp"
 
+#include <asio/post.hpp>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
 
 namespace pennial {
 
@@ -9,6 +11,7 @@ namespace {
 
 std::mutex poolMutex;
 std::unique_ptr<asio::thread_pool> pool;
+std::unique_ptr<asio::thread_pool> polling;
 
 } // namespace
 
@@ -20,17 +23,35 @@ asio::thread_pool& sharedPool() {
     return *pool;
 }
 
-void shutdownSharedPool() {
-    std::unique_ptr<asio::thread_pool> ending;
-    {
-        std::lock_guard lock(poolMutex);
-        ending = std::move(pool);
+asio::thread_pool& pollingPool() {
+    std::lock_guard lock(poolMutex);
+    // One thread: a pool of one runs a timer's handler where the timer fired.
+    if (!polling) {
+        polling = std::make_unique<asio::thread_pool>(1);
+        asio::post(*polling, [] { pthread_setname_np(pthread_self(), "pennial-poll"); });
     }
-    if (!ending)
-        return;
-    ending->stop();
-    ending->join();
-    ending.reset(); // work that never ran is destroyed here, while what it refers to still exists
+    return *polling;
+}
+
+bool mayRunSharedPoolWorkHere() {
+    std::lock_guard lock(poolMutex);
+    return (pool && pool->get_executor().running_in_this_thread()) ||
+           (polling && polling->get_executor().running_in_this_thread());
+}
+
+void shutdownSharedPool() {
+    for (auto* which : {&polling, &pool}) {
+        std::unique_ptr<asio::thread_pool> ending;
+        {
+            std::lock_guard lock(poolMutex);
+            ending = std::move(*which);
+        }
+        if (!ending)
+            continue;
+        ending->stop();
+        ending->join();
+        ending.reset(); // work that never ran is destroyed here, while what it refers to exists
+    }
 }
 
 Actor::Actor(Executor base) : strand_(asio::make_strand(std::move(base))) {}

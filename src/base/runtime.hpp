@@ -17,8 +17,15 @@ template <class T> using Awaitable = asio::awaitable<T>;
 
 // The pool every actor's strand runs on; created on first use and kept until shutdownSharedPool.
 asio::thread_pool& sharedPool();
+// One thread for the text monitor's polling loop: its timer and the reads of an idle poll then
+// wake that thread alone (on the shared pool every timer wakes both of its threads). Its thread
+// may run the shared pool's blocking work inline, as the pool's own threads do.
+asio::thread_pool& pollingPool();
+// Whether the calling thread may run work meant for the shared pool at once, rather than hop.
+bool mayRunSharedPoolWorkHere();
 // The last step of quitting, once every task has ended and every service is gone: lets the work
-// running now finish, destroys the work that never ran, and joins the threads.
+// running now finish, destroys the work that never ran, and joins the threads (the polling
+// pool's too).
 void shutdownSharedPool();
 
 // An actor owns a strand: its operations run one at a time on it and are awaited by callers, who

@@ -137,6 +137,12 @@ private:
 
 using AXAttributeResults = std::vector<AXResult<AXValue>>;
 
+// An element a search found, and how many levels below the search's root it lies.
+struct AXFoundElement {
+    AXElement element;
+    int depth = 0;
+};
+
 enum class TrustCheck { silent, prompt };
 
 class Accessibility {
@@ -183,6 +189,21 @@ public:
                                                             bool /*contentOnly*/) {
         return AXError::attributeUnsupported;
     }
+
+    // The elements under root (itself included, at depth 0) whose "AXRole" is name, or with
+    // bySubrole whose "AXSubrole" is, at most maxDepth - 1 levels down, in document order with
+    // their depths, found in a few requests. attributeUnsupported where the platform or the
+    // application has no such search: the caller then walks the tree.
+    virtual AXResult<std::vector<AXFoundElement>> findElements(const AXElement& /*root*/,
+                                                               std::string_view /*name*/,
+                                                               bool /*bySubrole*/,
+                                                               int /*maxDepth*/) {
+        return AXError::attributeUnsupported;
+    }
+
+    // Whether elements may have text markers ("AXStartTextMarker" and the reads of ranges of
+    // them); where none ever does, nothing is asked for them.
+    virtual bool offersTextMarkers() const { return true; }
 };
 
 } // namespace pennial

@@ -294,7 +294,10 @@ private:
                 transfer->finish(outcome(*transfer, result));
                 active_.erase(transfer->id);
             }
-            curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+            // Every new transfer, cancellation and stop wakes the wait: with nothing in flight
+            // the thread sleeps until then rather than waking every second.
+            constexpr int busyWaitMs = 1000, idleWaitMs = 3600 * 1000;
+            curl_multi_poll(multi_, nullptr, 0, active_.empty() ? idleWaitMs : busyWaitMs, nullptr);
         }
     }
 

@@ -121,12 +121,12 @@ AppContext AXAccessibilityProvider::contextNow(const AXElement& element, Pid pid
     context.appName = frontmost && frontmost->localizedName ? *frontmost->localizedName : "Unknown";
     context.bundleIdentifier =
         frontmost && frontmost->bundleIdentifier ? *frontmost->bundleIdentifier : "unknown";
-    CaptureScope scope(*facilities_.accessibility, deadline);
+    CaptureScope scope(*facilities_.accessibility, deadline, CaptureScope::Answers::keepFirst);
     context.windowTitle = windowTitle(scope, pid).value_or(context.appName);
     context.documentPath = documentPath(scope, pid);
 
     auto [text, strategyUsed] = strategyRouter_->captureSurroundingText(
-        element, pid, context.bundleIdentifier, context.appName, deadline);
+        element, pid, context.bundleIdentifier, context.appName, scope);
     if (text) {
         auto trimmed = TextProcessing::trimEmailFooter(*text);
         if (!trimmed.empty())

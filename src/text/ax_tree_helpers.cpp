@@ -75,6 +75,18 @@ void harvestText(const CaptureScope& scope, const AXElement& element, TextHarves
 std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view attributeName,
                                      std::string_view wanted, const AXElement& root, int maxDepth,
                                      int maxVisited) {
+    // Where the platform searches in one request, the first element the walk below would meet:
+    // the shallowest, and of those the first in document order.
+    auto found = scope.findElements(root, wanted, attributeName == attribute::subrole, maxDepth);
+    if (found.ok()) {
+        const AXFoundElement* first = nullptr;
+        for (const auto& candidate : *found.value())
+            if (candidate.depth < maxDepth && (!first || candidate.depth < first->depth))
+                first = &candidate;
+        return first ? std::optional(first->element) : std::nullopt;
+    }
+    if (found.error() == AXError::cannotComplete)
+        return std::nullopt;
     std::deque<std::pair<AXElement, int>> queue{{root, 0}};
     int visited = 0;
     while (!queue.empty() && !scope.expired()) {

@@ -49,10 +49,44 @@ CaptureScope::~CaptureScope() {
         accessibility_.setMessagingTimeout(element, std::chrono::duration<double>::zero());
 }
 
-AXResult<AXValue> CaptureScope::read(const AXElement& element, std::string_view attribute) const {
+template <class Result, class Call>
+Result CaptureScope::remembered(Kept<Result>& answers, const AXElement& element, std::string key,
+                                Call call) const {
     if (expired())
         return AXError::cannotComplete;
-    return accessibility_.copyAttributeValue(element, attribute);
+    if (!keepAnswers_)
+        return call();
+    auto where = std::pair<const void*, std::string>(element.handle(), std::move(key));
+    if (auto known = answers.find(where); known != answers.end())
+        return known->second.second;
+    Result result = call();
+    if (result.error() != AXError::cannotComplete)
+        answers.emplace(std::move(where), std::pair(element, result));
+    return result;
+}
+
+AXElement CaptureScope::applicationElement(Pid pid) const {
+    if (!keepAnswers_)
+        return accessibility_.applicationElement(pid);
+    auto [known, added] = applications_.try_emplace(pid);
+    if (added)
+        known->second = accessibility_.applicationElement(pid);
+    return known->second;
+}
+
+AXResult<AXValue> CaptureScope::read(const AXElement& element, std::string_view attribute) const {
+    return remembered(reads_, element, std::string(attribute),
+                      [&] { return accessibility_.copyAttributeValue(element, attribute); });
+}
+
+AXResult<std::vector<AXFoundElement>> CaptureScope::findElements(const AXElement& root,
+                                                                 std::string_view name,
+                                                                 bool bySubrole,
+                                                                 int maxDepth) const {
+    auto key = std::string(bySubrole ? "subrole " : "role ") + std::string(name) + " " +
+               std::to_string(maxDepth);
+    return remembered(found_, root, std::move(key),
+                      [&] { return accessibility_.findElements(root, name, bySubrole, maxDepth); });
 }
 
 AXResult<AXAttributeResults>
@@ -74,9 +108,11 @@ AXResult<std::vector<std::string>> CaptureScope::collectTexts(const AXElement& r
                                                               const AXElement& except,
                                                               int maxElements,
                                                               bool contentOnly) const {
-    if (expired())
-        return AXError::cannotComplete;
-    return accessibility_.collectTexts(root, except, maxElements, contentOnly);
+    auto key = std::to_string(maxElements) + (contentOnly ? " content " : " all ") +
+               std::to_string(reinterpret_cast<std::uintptr_t>(except.handle()));
+    return remembered(texts_, root, std::move(key), [&] {
+        return accessibility_.collectTexts(root, except, maxElements, contentOnly);
+    });
 }
 
 AXError CaptureScope::write(const AXElement& element, std::string_view attribute,

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,11 +37,18 @@ private:
 };
 
 // Calls go through the scope: once the deadline has passed it makes none, and answers as a call
-// that ran out of time would.
+// that ran out of time would. A capture's scope may take the tree as it was first read: an
+// attribute read, a search or a batch of texts asked for a second time is then answered from the
+// first answer (the strategies walk the same window one after another), unless that call ran out
+// of time.
 class CaptureScope {
 public:
-    CaptureScope(Accessibility& accessibility, CaptureDeadline deadline)
-        : accessibility_(accessibility), deadline_(std::move(deadline)) {}
+    enum class Answers { askEachTime, keepFirst };
+
+    CaptureScope(Accessibility& accessibility, CaptureDeadline deadline,
+                 Answers answers = Answers::askEachTime)
+        : accessibility_(accessibility), deadline_(std::move(deadline)),
+          keepAnswers_(answers == Answers::keepFirst) {}
     // Gives every element whose time-out the scope set the platform's default again.
     ~CaptureScope();
     CaptureScope(const CaptureScope&) = delete;
@@ -52,7 +60,14 @@ public:
     // Sets the element's messaging time-out, shortened to what is left of the deadline.
     void setTimeout(const AXElement& element, std::chrono::duration<double> timeout) const;
 
-    AXElement applicationElement(Pid pid) const { return accessibility_.applicationElement(pid); }
+    // With kept answers, the same reference for the same process throughout the scope.
+    AXElement applicationElement(Pid pid) const;
+    // Whether the platform's elements have text markers at all.
+    bool offersTextMarkers() const { return accessibility_.offersTextMarkers(); }
+    // The elements under root of the role (or, with bySubrole, the subrole) asked, at most
+    // maxDepth levels down, with their depth (see Accessibility::findElements).
+    AXResult<std::vector<AXFoundElement>> findElements(const AXElement& root, std::string_view name,
+                                                       bool bySubrole, int maxDepth) const;
     AXResult<AXValue> read(const AXElement& element, std::string_view attribute) const;
     AXResult<AXAttributeResults> readMany(const AXElement& element,
                                           const std::vector<std::string>& attributes) const;
@@ -73,9 +88,22 @@ public:
                                                        std::string_view attribute) const;
 
 private:
+    // Answers kept by the handle of the element asked and what was asked, with the element (its
+    // handle must outlive the key).
+    template <class Result>
+    using Kept = std::map<std::pair<const void*, std::string>, std::pair<AXElement, Result>>;
+    template <class Result, class Call>
+    Result remembered(Kept<Result>& answers, const AXElement& element, std::string key,
+                      Call call) const;
+
     Accessibility& accessibility_;
     CaptureDeadline deadline_;
+    bool keepAnswers_;
     mutable std::vector<AXElement> timed_; // elements whose time-out the scope set
+    mutable std::map<Pid, AXElement> applications_;
+    mutable Kept<AXResult<AXValue>> reads_;
+    mutable Kept<AXResult<std::vector<std::string>>> texts_;
+    mutable Kept<AXResult<std::vector<AXFoundElement>>> found_;
 };
 
 } // namespace pennial

@@ -38,7 +38,13 @@ void ContextStrategyRouter::setOnUnknownApp(UnknownAppHook hook) {
 ContextStrategyRouter::Result ContextStrategyRouter::captureSurroundingText(
     const AXElement& near, Pid pid, const std::string& bundleIdentifier, const std::string& appName,
     const CaptureDeadline& deadline) {
-    CaptureScope scope(*accessibility_, deadline);
+    CaptureScope scope(*accessibility_, deadline, CaptureScope::Answers::keepFirst);
+    return captureSurroundingText(near, pid, bundleIdentifier, appName, scope);
+}
+
+ContextStrategyRouter::Result ContextStrategyRouter::captureSurroundingText(
+    const AXElement& near, Pid pid, const std::string& bundleIdentifier, const std::string& appName,
+    const CaptureScope& scope) {
     for (const auto& strategy : chain_) {
         auto text = strategy->captureSurroundingText(near, pid, scope);
         if (text) {

@@ -45,6 +45,10 @@ public:
     Result captureSurroundingText(const AXElement& near, Pid pid,
                                   const std::string& bundleIdentifier, const std::string& appName,
                                   const CaptureDeadline& deadline);
+    // Within a capture's scope, whose answers the strategies share.
+    Result captureSurroundingText(const AXElement& near, Pid pid,
+                                  const std::string& bundleIdentifier, const std::string& appName,
+                                  const CaptureScope& scope);
 
     void setOnUnknownApp(UnknownAppHook hook);
 

@@ -18,8 +18,9 @@ inline bool runsOnSharedPool(const Executor& executor) {
 template <class Work> Awaitable<std::invoke_result_t<Work&>> runOn(Executor executor, Work work) {
     using Result = std::invoke_result_t<Work&>;
     // Work meant for the shared pool runs at once when the caller is already on one of its
-    // threads (the text monitor's polling reads): the hop would only cost two thread switches.
-    if (runsOnSharedPool(executor) && sharedPool().get_executor().running_in_this_thread())
+    // threads, or on the polling thread (the text monitor's reads): the hop would only cost two
+    // thread switches.
+    if (runsOnSharedPool(executor) && mayRunSharedPoolWorkHere())
         co_return work();
     // The work is a parameter of the spawned coroutine, so it lives in that coroutine's frame.
     // Once started it runs to its end: a cancellation is left for the caller's next wait.

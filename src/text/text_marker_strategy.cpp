@@ -154,7 +154,8 @@ std::string TextMarkerStrategy::cleanOutput(std::string_view text) {
 std::optional<std::string>
 TextMarkerStrategy::captureSurroundingText(const AXElement& near, Pid pid,
                                            const CaptureScope& scope) const {
-    if (scope.expired())
+    // Every way this strategy reads ends in text markers: without them it can find nothing.
+    if (scope.expired() || !scope.offersTextMarkers())
         return std::nullopt;
     auto application = scope.applicationElement(pid);
     scope.setTimeout(application, applicationTimeout);

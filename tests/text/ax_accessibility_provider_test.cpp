@@ -297,7 +297,7 @@ TEST_F(AXAccessibilityProviderTest, SurroundingTextIsTrimmedOfFootersThenCapped)
 
 TEST_F(AXAccessibilityProviderTest, ASlowApplicationsCaptureEndsAtTheDeadline) {
     auto page = buildSimPage(desktop, {600, "org.example.browser", "Browser"});
-    page.application->element()->latency(40ms);
+    page.application->element()->latency(100ms);
     LogCapture log;
     auto start = desktop.now();
     auto context = run(provider->captureContext(element(page.field)));
@@ -323,6 +323,11 @@ TEST_F(AXAccessibilityProviderTest, EveryReadOfACaptureFollowsItsMessagingTimeou
     EXPECT_GT(reads.size(), 1000u);
     for (const auto& read : reads)
         ASSERT_TRUE(read.timeout) << read.attribute << " on " << read.element;
+    // The title, the document and every strategy look at the same window: asked for once.
+    EXPECT_EQ(
+        std::count_if(reads.begin(), reads.end(),
+                      [](const SimCall& read) { return read.attribute == "AXFocusedWindow"; }),
+        1);
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "platform/sim/sim_element_ref.hpp"
 #include "text/ax_tree_helpers.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace pennial;
 using namespace std::chrono_literals;
@@ -115,6 +117,95 @@ TEST_F(AXTreeHelpersTest, SearchesAndContentRoots) {
     EXPECT_EQ(AXTreeHelpers::findContentRoots(scope, 701),
               (std::vector{makeElementRef(nativeWindow)}));
     EXPECT_TRUE(AXTreeHelpers::findContentRoots(scope, 999).empty());
+}
+
+// The simulated desktop, with a platform search that answers what a depth-first walk finds.
+class SearchingAccessibility : public Accessibility {
+public:
+    explicit SearchingAccessibility(Accessibility& inner) : inner_(inner) {}
+    bool isProcessTrusted(TrustCheck check) override { return inner_.isProcessTrusted(check); }
+    AXElement systemWideElement() override { return inner_.systemWideElement(); }
+    AXElement applicationElement(Pid pid) override { return inner_.applicationElement(pid); }
+    AXResult<AXValue> copyAttributeValue(const AXElement& element,
+                                         std::string_view attribute) override {
+        return inner_.copyAttributeValue(element, attribute);
+    }
+    AXResult<AXAttributeResults>
+    copyAttributeValues(const AXElement& element,
+                        const std::vector<std::string>& attributes) override {
+        return inner_.copyAttributeValues(element, attributes);
+    }
+    AXResult<AXValue> copyParameterizedAttributeValue(const AXElement& element,
+                                                      std::string_view attribute,
+                                                      const AXValue& parameter) override {
+        return inner_.copyParameterizedAttributeValue(element, attribute, parameter);
+    }
+    AXError setAttributeValue(const AXElement& element, std::string_view attribute,
+                              const AXValue& value) override {
+        return inner_.setAttributeValue(element, attribute, value);
+    }
+    AXError setMessagingTimeout(const AXElement& element,
+                                std::chrono::duration<double> timeout) override {
+        return inner_.setMessagingTimeout(element, timeout);
+    }
+    AXResult<Pid> processId(const AXElement& element) override { return inner_.processId(element); }
+    AXResult<std::vector<AXFoundElement>> findElements(const AXElement& root, std::string_view name,
+                                                       bool bySubrole, int maxDepth) override {
+        std::vector<AXFoundElement> found;
+        std::function<void(const AXElement&, int)> visit = [&](const AXElement& element,
+                                                               int depth) {
+            if (depth >= maxDepth)
+                return;
+            auto value = inner_.copyAttributeValue(element, bySubrole ? "AXSubrole" : "AXRole");
+            if (value.ok() && value.value()->asString() == name)
+                found.push_back({element, depth});
+            auto children = inner_.copyAttributeValue(element, "AXChildren");
+            if (children.ok())
+                for (const auto& child :
+                     children.value()->asElements().value_or(std::vector<AXElement>{}))
+                    visit(child, depth + 1);
+        };
+        visit(root, 0);
+        return found;
+    }
+
+private:
+    Accessibility& inner_;
+};
+
+TEST(AXTreeHelpersSearch, APlatformSearchFindsWhatTheWalkFinds) {
+    const auto seed = std::random_device{}();
+    std::mt19937 random(seed);
+    for (int round = 0; round < 200; ++round) {
+        SimDesktop desktop;
+        SearchingAccessibility searching(*desktop.accessibility());
+        CaptureScope walked{*desktop.accessibility(), CaptureDeadline::never()};
+        CaptureScope searched{searching, CaptureDeadline::never()};
+        auto window = desktop.addApplication({700, "org.example.app", "App"})->addWindow("W");
+        std::vector<std::pair<SimElementPtr, int>> parents{{window, 0}};
+        for (int i = 0; i < 40; ++i) {
+            auto [parent, depth] = parents[random() % parents.size()];
+            auto kind = random() % 6;
+            auto child = parent->add(kind == 0   ? SimElement::webArea()
+                                     : kind == 1 ? SimElement::group(ax::subrole::landmarkMain)
+                                                 : SimElement::group());
+            if (depth < 9)
+                parents.emplace_back(child, depth + 1);
+        }
+        const auto root = makeElementRef(window);
+        for (int maxDepth : {1, 3, 5, 10}) {
+            EXPECT_EQ(
+                AXTreeHelpers::findElementWithRole(searched, ax::role::webArea, root, maxDepth,
+                                                   999),
+                AXTreeHelpers::findElementWithRole(walked, ax::role::webArea, root, maxDepth, 999))
+                << "seed " << seed << ", round " << round << ", depth " << maxDepth;
+            EXPECT_EQ(AXTreeHelpers::findElementWithSubrole(searched, ax::subrole::landmarkMain,
+                                                            root, maxDepth, 999),
+                      AXTreeHelpers::findElementWithSubrole(walked, ax::subrole::landmarkMain, root,
+                                                            maxDepth, 999))
+                << "seed " << seed << ", round " << round << ", depth " << maxDepth;
+        }
+    }
 }
 
 TEST_F(AXTreeHelpersTest, TheWholeTextReadIsCappedInUtf16Units) {

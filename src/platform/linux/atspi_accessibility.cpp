@@ -200,6 +200,33 @@ AXResult<std::vector<std::string>> AtspiAccessibility::collectTexts(const AXElem
         });
 }
 
+AXResult<std::vector<AXFoundElement>> AtspiAccessibility::findElements(const AXElement& root,
+                                                                       std::string_view name,
+                                                                       bool bySubrole,
+                                                                       int maxDepth) {
+    // What the roles and subroles are made of (see atspi_roles): a web area is a web document; a
+    // main landmark, an element whose markup role is "main".
+    atspi_collection::Wanted wanted;
+    if (!bySubrole && name == ax::role::webArea)
+        wanted.roles = {ATSPI_ROLE_DOCUMENT_WEB};
+    else if (bySubrole && name == ax::subrole::landmarkMain)
+        wanted.xmlRoles = "main";
+    else
+        return AXError::attributeUnsupported;
+    return perform<AXResult<std::vector<AXFoundElement>>>(
+        root,
+        [&](AtspiCall& call, const AtspiElement&,
+            AtspiAccessible* accessible) -> AXResult<std::vector<AXFoundElement>> {
+            auto found = atspi_collection::findElements(call, accessible, wanted, maxDepth);
+            if (!found)
+                return call.failure().value_or(AXError::attributeUnsupported);
+            std::vector<AXFoundElement> elements;
+            for (auto& one : *found)
+                elements.push_back({AtspiElement::object(one.element.get()), one.depth});
+            return elements;
+        });
+}
+
 std::optional<std::string> AtspiAccessibility::applicationName(Pid pid,
                                                                std::chrono::milliseconds wait) {
     if (!attributes_)

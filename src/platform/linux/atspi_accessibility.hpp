@@ -42,6 +42,11 @@ public:
     AXResult<Pid> processId(const AXElement& element) override;
     AXResult<std::vector<std::string>> collectTexts(const AXElement& root, const AXElement& except,
                                                     int maxElements, bool contentOnly) override;
+    // Web areas by role, main landmarks by subrole; other names are searched by walking.
+    AXResult<std::vector<AXFoundElement>> findElements(const AXElement& root, std::string_view name,
+                                                       bool bySubrole, int maxDepth) override;
+    // The bus has no text markers.
+    bool offersTextMarkers() const override { return false; }
 
     // The name the process's application gives itself on the bus; none when it has no accessible
     // application, or when the answer takes longer than wait (the bus may be busy with a slow

@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_attributes.hpp"
 
 #include "platform/ax_names.hpp"
+#include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/atspi_tree.hpp"
 
 #include <fmt/format.h>
@@ -65,11 +66,14 @@ AtspiAccessible* AtspiAttributes::resolve(AtspiCall& call, AtspiElement& element
     if (element.kind() == AtspiElement::Kind::systemWide)
         return nullptr;
     auto* accessible = element.accessible();
-    if (accessible && !atspi_tree::isGone(accessible))
+    if (accessible && !atspi_tree::isGone(accessible)) {
+        AtspiThread::instance().keepConnectionHere(accessible);
         return accessible;
+    }
     if (element.kind() == AtspiElement::Kind::application)
         if (auto* application = applications_.withPid(call, element.pid())) {
             element.resolve(application);
+            AtspiThread::instance().keepConnectionHere(application);
             return application;
         }
     // The focus handed out may be of an application that has just gone.
@@ -184,6 +188,12 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     }
     if (!call.failed())
         snapshot_->publish(focus, generation);
+    // The field's text is confirmed (or read again) on the same trip, so that a poll at rest
+    // finds both fresh and comes here once a second, not twice.
+    if (auto* field = focus.element ? atspiElement(focus.element)->accessible() : nullptr) {
+        AtspiCall confirmation(call.timeout());
+        readValue(confirmation, field);
+    }
     return focus;
 }
 

@@ -29,9 +29,7 @@ AXElement AtspiElement::copyOf(const AXElement& element) {
         return {};
     auto copy = std::make_shared<AtspiElement>(original->kind_, original->pid_);
     std::lock_guard lock(original->mutex_);
-    if (original->accessible_)
-        g_object_ref(original->accessible_); // atomic: safe off the accessibility thread
-    copy->accessible_ = original->accessible_;
+    copy->object_ = original->object_;
     copy->identity_ = original->identity_;
     copy->knownProcess_ = original->knownProcess_;
     return AXElement(std::move(copy));
@@ -39,33 +37,35 @@ AXElement AtspiElement::copyOf(const AXElement& element) {
 
 AtspiElement::AtspiElement(Kind kind, Pid pid) : kind_(kind), pid_(pid) {}
 
-AtspiElement::~AtspiElement() {
-    if (!accessible_)
-        return;
+AtspiElement::~AtspiElement() = default;
+
+AtspiElement::Object::Object(AtspiAccessible* accessible) : accessible(accessible) {
+    g_object_ref(accessible);
+}
+
+AtspiElement::Object::~Object() {
     // The last reference may run the library's clean-up, which only its own thread may do.
     auto& thread = AtspiThread::instance();
     if (thread.isCurrent())
-        g_object_unref(accessible_);
+        g_object_unref(accessible);
     else
-        thread.post([accessible = accessible_] { g_object_unref(accessible); });
+        thread.post([accessible = accessible] { g_object_unref(accessible); });
 }
 
 void AtspiElement::resolve(AtspiAccessible* accessible) {
     std::optional<Identity> identity;
-    const auto* object = ATSPI_OBJECT(accessible);
-    if (object->app && object->app->bus_name && object->path)
-        identity = Identity{object->app->bus_name, object->path};
-    g_object_ref(accessible);
+    const auto* named = ATSPI_OBJECT(accessible);
+    if (named->app && named->app->bus_name && named->path)
+        identity = Identity{named->app->bus_name, named->path};
+    auto object = std::make_shared<const Object>(accessible);
     std::lock_guard lock(mutex_);
-    if (accessible_)
-        g_object_unref(accessible_);
-    accessible_ = accessible;
+    object_ = std::move(object); // the one replaced is let go of here
     identity_ = std::move(identity);
 }
 
 AtspiAccessible* AtspiElement::accessible() const {
     std::lock_guard lock(mutex_);
-    return accessible_;
+    return object_ ? object_->accessible : nullptr;
 }
 
 std::optional<AtspiElement::Identity> AtspiElement::identity() const {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -60,11 +61,21 @@ private:
     };
     std::optional<Identity> identity() const;
 
+    // One reference of the library's object, shared by the copies of a handle: a copy handed out
+    // on every poll then costs no trip to the accessibility thread when it goes.
+    struct Object {
+        explicit Object(AtspiAccessible* accessible);
+        ~Object();
+        Object(const Object&) = delete;
+        Object& operator=(const Object&) = delete;
+        AtspiAccessible* const accessible;
+    };
+
     const Kind kind_;
     const Pid pid_;
     std::optional<Pid> knownProcess_; // set before the handle is shared
     mutable std::mutex mutex_;
-    AtspiAccessible* accessible_ = nullptr;
+    std::shared_ptr<const Object> object_;
     std::optional<Identity> identity_;
     std::optional<Timeout> timeout_;
     std::atomic<bool> writtenTo_{false};

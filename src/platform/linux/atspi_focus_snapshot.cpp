@@ -4,10 +4,10 @@
 
 namespace pennial {
 
-std::optional<AtspiFocusSnapshot::Focus> AtspiFocusSnapshot::current() const {
+std::shared_ptr<const AtspiFocusSnapshot::Focus> AtspiFocusSnapshot::current() const {
     std::lock_guard lock(mutex_);
     if (!focus_ || std::chrono::steady_clock::now() - publishedAt_ >= maxAge)
-        return std::nullopt;
+        return nullptr;
     return focus_;
 }
 
@@ -17,18 +17,19 @@ std::uint64_t AtspiFocusSnapshot::generation() const {
 }
 
 void AtspiFocusSnapshot::publish(Focus focus, std::uint64_t basedOn) {
-    std::optional<Focus> previous; // let go of once the lock is
+    std::shared_ptr<const Focus> previous; // let go of once the lock is
+    auto published = std::make_shared<const Focus>(std::move(focus));
     std::lock_guard lock(mutex_);
     if (basedOn != generation_)
         return;
-    previous = std::exchange(focus_, std::move(focus));
+    previous = std::exchange(focus_, std::move(published));
     publishedAt_ = std::chrono::steady_clock::now();
 }
 
 void AtspiFocusSnapshot::invalidate() {
-    std::optional<Focus> previous;
+    std::shared_ptr<const Focus> previous;
     std::lock_guard lock(mutex_);
-    previous = std::exchange(focus_, std::nullopt);
+    previous = std::exchange(focus_, nullptr);
     ++generation_;
 }
 

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -33,8 +34,9 @@ public:
         std::optional<Roles> roles; // none when they could not be read
     };
 
-    // None when stale.
-    std::optional<Focus> current() const;
+    // None when stale. Shared and never changed once published: asked for several times on every
+    // poll, it costs no copy.
+    std::shared_ptr<const Focus> current() const;
     // Counts the invalidations: a focus worked out while one came in is already stale.
     std::uint64_t generation() const;
     // Publishes the focus worked out from what was known at that generation, unless it has passed.
@@ -43,7 +45,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::optional<Focus> focus_;
+    std::shared_ptr<const Focus> focus_;
     std::uint64_t generation_ = 0;
     std::chrono::steady_clock::time_point publishedAt_;
 };

@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_focus_tracker.hpp"
 
 #include "platform/linux/atspi_ref.hpp"
+#include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/own_key_grab.hpp"
 
 #include <memory>
@@ -36,6 +37,7 @@ void AtspiFocusTracker::onEvent(AtspiEvent* received, void* self) {
     std::unique_ptr<AtspiEvent, void (*)(AtspiEvent*)> event(
         received, [](AtspiEvent* done) { g_boxed_free(ATSPI_TYPE_EVENT, done); });
     auto* tracker = static_cast<AtspiFocusTracker*>(self);
+    AtspiThread::instance().keepConnectionHere(event->source);
     if (!event->source || event->detail1 != 1)
         return;
     // Runs while another call waits for its reply, too: it only takes note, asking nothing.

@@ -1,5 +1,6 @@
 #include "platform/linux/atspi_text_cache.hpp"
 
+#include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/desktop_activity.hpp"
 
 #include <algorithm>
@@ -74,6 +75,9 @@ std::optional<AtspiTextCache::Identity> AtspiTextCache::identityOf(AtspiAccessib
 std::optional<std::string> AtspiTextCache::text(AtspiCall& call, AtspiAccessible* field) {
     auto identity = identityOf(field);
     lastRead_ = identity;
+    if (!settle_.mayKeep(DesktopActivity::instance().keyPresses(),
+                         std::chrono::steady_clock::now()))
+        return std::nullopt;
     if (!entry_)
         return std::nullopt;
     if (!identity || !(entry_->field == *identity) || !isTrusted(*identity) ||
@@ -142,8 +146,10 @@ void AtspiTextCache::store(AtspiAccessible* field, std::string text) {
         entry_.reset();
         return;
     }
-    // Only a field that reports its changes can be left unread while it reports none.
-    if (isTrusted(*identity))
+    // Only a field that reports its changes can be left unread while it reports none, and only
+    // once the last key has had its effect.
+    if (isTrusted(*identity) &&
+        settle_.mayKeep(keyPressesAtReading_, std::chrono::steady_clock::now()))
         confirm(field, text, keyPressesAtReading_);
     entry_ = Entry{std::move(*identity), std::move(text), std::chrono::steady_clock::now()};
 }
@@ -165,6 +171,7 @@ void AtspiTextCache::onEvent(AtspiEvent* received, void* self) {
     auto startsWith = [&](std::string_view prefix) {
         return type.substr(0, prefix.size()) == prefix;
     };
+    AtspiThread::instance().keepConnectionHere(event->source);
     static_cast<AtspiTextCache*>(self)->changed(event->source, startsWith(textChangedEvents),
                                                 startsWith(focusEvents));
 }

@@ -13,11 +13,16 @@
 // While no key is pressed and the field's application reports nothing, nothing can have changed
 // the field: the text last confirmed is then published for other threads too, so that a poll of a
 // field at rest asks no other process, nor this thread, anything for up to a second.
+//
+// A key press may reach us before the application has taken it (and answers the ping): for a
+// short while after a key the field itself is read, and only then is a text kept or published
+// again (KeySettle).
 // Accessibility thread only, but for quietText.
 
 #include "platform/linux/atspi_call.hpp"
 #include "platform/linux/atspi_element.hpp"
 #include "platform/linux/atspi_ref.hpp"
+#include "platform/linux/key_settle.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -91,6 +96,7 @@ private:
     std::uint64_t keyPressesAtReading_ = 0;
     bool readingOvertaken_ = false;
     std::optional<Identity> lastRead_; // whose reports wake the poll
+    KeySettle settle_;
 
     mutable std::mutex confirmedMutex_;
     std::optional<Confirmed> confirmed_;

@@ -58,6 +58,41 @@ std::unique_ptr<AtspiMatchRule, MatchRuleUnref> roleRule(std::initializer_list<A
     return rule;
 }
 
+// Elements whose attributes hold every entry of the table (the library takes it over).
+std::unique_ptr<AtspiMatchRule, MatchRuleUnref> wantedRule(const Wanted& wanted) {
+    GObjectRef<AtspiStateSet> states(atspi_state_set_new(nullptr));
+    GArray* roles = nullptr;
+    if (!wanted.roles.empty()) {
+        roles = g_array_new(FALSE, FALSE, sizeof(AtspiRole));
+        for (AtspiRole role : wanted.roles)
+            g_array_append_val(roles, role);
+    }
+    GHashTable* attributes = nullptr;
+    if (!wanted.xmlRoles.empty()) {
+        attributes = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
+        g_hash_table_insert(attributes, g_strdup("xml-roles"), g_strdup(wanted.xmlRoles.c_str()));
+    }
+    std::unique_ptr<AtspiMatchRule, MatchRuleUnref> rule(atspi_match_rule_new(
+        states.get(), ATSPI_Collection_MATCH_ALL, attributes, ATSPI_Collection_MATCH_ALL, roles,
+        ATSPI_Collection_MATCH_ANY, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
+    if (roles)
+        g_array_free(roles, TRUE);
+    if (attributes)
+        g_hash_table_unref(attributes);
+    return rule;
+}
+
+std::string xmlRolesOf(AtspiCall& call, AtspiAccessible* accessible) {
+    GHashTable* attributes =
+        call([&](GError** error) { return atspi_accessible_get_attributes(accessible, error); });
+    if (!attributes)
+        return {};
+    const auto* value = static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles"));
+    std::string roles = value ? value : "";
+    g_hash_table_unref(attributes);
+    return roles;
+}
+
 // The elements under root matching the rule, in document order; none without a Collection.
 std::optional<std::vector<GObjectRef<AtspiAccessible>>>
 matches(AtspiCall& call, AtspiAccessible* root, AtspiMatchRule* rule, std::size_t limit) {
@@ -208,6 +243,41 @@ std::optional<std::vector<std::string>> collectTexts(AtspiCall& call, AtspiAcces
     if (call.failed())
         return std::nullopt;
     return textsOf(call, *found, limits);
+}
+
+std::optional<std::vector<Found>> findElements(AtspiCall& call, AtspiAccessible* root,
+                                               const Wanted& wanted, int maxDepth) {
+    // Enough for the few documents or landmarks a window holds.
+    constexpr std::size_t candidates = 16;
+    auto rule = wantedRule(wanted);
+    auto matched = matches(call, root, rule.get(), candidates);
+    if (!matched || call.failed())
+        return std::nullopt;
+    std::vector<Found> found;
+    if (maxDepth < 1)
+        return found;
+    // The search answers what lies below root; root itself is looked at here.
+    const auto rootRole = atspi_tree::role(call, root);
+    if (std::find(wanted.roles.begin(), wanted.roles.end(), rootRole) != wanted.roles.end() ||
+        (!wanted.xmlRoles.empty() && xmlRolesOf(call, root) == wanted.xmlRoles))
+        found.push_back({atspi_tree::ref(root), 0});
+    const auto rootIdentity = identityOf(root);
+    for (auto& element : *matched) {
+        // Its depth, counted up to root; an element further down than the search reaches, or
+        // whose way up does not pass root, is left out.
+        int depth = 1;
+        auto above = atspi_tree::parent(call, element.get());
+        for (; above && depth < maxDepth && !call.failed(); ++depth) {
+            if (identityOf(above.get()) == rootIdentity)
+                break;
+            above = atspi_tree::parent(call, above.get());
+        }
+        if (call.failed())
+            return std::nullopt;
+        if (above && depth < maxDepth && identityOf(above.get()) == rootIdentity)
+            found.push_back({std::move(element), depth});
+    }
+    return found;
 }
 
 } // namespace pennial::atspi_collection

@@ -5,13 +5,12 @@
 // interface answer none, and the caller walks their tree. Accessibility thread only.
 
 #include "platform/linux/atspi_call.hpp"
+#include "platform/linux/atspi_ref.hpp"
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
-
-typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace pennial::atspi_collection {
 
@@ -27,5 +26,22 @@ struct Limits {
 // application offers no Collection; the call holds the failure when it did not answer in time.
 std::optional<std::vector<std::string>> collectTexts(AtspiCall& call, AtspiAccessible* root,
                                                      AtspiAccessible* except, const Limits& limits);
+
+// What a search asks for: elements of one of these roles, or whose "xml-roles" attribute is
+// xmlRoles.
+struct Wanted {
+    std::vector<AtspiRole> roles;
+    std::string xmlRoles;
+};
+
+struct Found {
+    GObjectRef<AtspiAccessible> element;
+    int depth = 0; // levels below the root
+};
+
+// The elements under root (itself included) that are wanted, less than maxDepth levels down, in
+// document order. None when the application offers no Collection.
+std::optional<std::vector<Found>> findElements(AtspiCall& call, AtspiAccessible* root,
+                                               const Wanted& wanted, int maxDepth);
 
 } // namespace pennial::atspi_collection

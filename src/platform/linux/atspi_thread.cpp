@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_thread.hpp"
 
 #include <atspi/atspi.h>
+#include <pthread.h>
 
 namespace pennial {
 
@@ -18,6 +19,7 @@ AtspiThread::AtspiThread() {
 }
 
 void AtspiThread::run(std::promise<void>& started) {
+    pthread_setname_np(pthread_self(), "pennial-atspi");
     context_ = g_main_context_new();
     g_main_context_push_thread_default(context_);
     // The context can only be handed over once the library holds its connection: set earlier, the
@@ -46,6 +48,33 @@ void AtspiThread::post(std::function<void()> work) {
     g_source_unref(source);
 }
 
+void AtspiThread::keepConnectionHere(AtspiAccessible* accessible) {
+    const auto* object = accessible ? ATSPI_OBJECT(accessible) : nullptr;
+    auto* application = object ? object->app : nullptr;
+    if (!application || !application->bus || !application->bus_name || !connected_ ||
+        application->bus == atspi_get_a11y_bus())
+        return;
+    // A connection's address may come back for another application's new connection.
+    auto moved = movedConnections_.find(application->bus);
+    if (moved != movedConnections_.end() && moved->second == application->bus_name)
+        return;
+    movedConnections_[application->bus] = application->bus_name;
+    atspi_dbus_connection_setup_with_g_main(application->bus, context_);
+}
+
+void AtspiThread::keepConnectionsHere() {
+    if (!connected_)
+        return;
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (!desktop)
+        return;
+    if (desktop->children)
+        for (guint i = 0; i < desktop->children->len; ++i)
+            keepConnectionHere(
+                static_cast<AtspiAccessible*>(g_ptr_array_index(desktop->children, i)));
+    g_object_unref(desktop);
+}
+
 int AtspiThread::dispatchPending(void* self) {
     static_cast<AtspiThread*>(self)->drain();
     return G_SOURCE_REMOVE;
@@ -69,6 +98,7 @@ void AtspiThread::drain() {
             queue_.pop_front();
         }
         work();
+        keepConnectionsHere();
     }
     draining_ = false;
 }

@@ -6,12 +6,15 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <map>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <type_traits>
 #include <utility>
 
 typedef struct _GMainContext GMainContext;
+typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace pennial {
 
@@ -41,6 +44,15 @@ public:
         return result.get();
     }
 
+    // The library opens a direct connection to each application it talks to, and hands it to the
+    // process's default main context: the user interface's thread would then wake on (and handle)
+    // the application's messages. Moves the connection of the accessible's application to this
+    // thread, where every other message of the library is handled. This thread only.
+    void keepConnectionHere(AtspiAccessible* accessible);
+    // The same for every application the library knows (a look through the desktop's list, which
+    // asks nothing). After each piece of work: any of it may have met a new application.
+    void keepConnectionsHere();
+
 private:
     AtspiThread();
     void run(std::promise<void>& started);
@@ -53,6 +65,8 @@ private:
     std::deque<std::function<void()>> queue_;
     bool scheduled_ = false; // guarded by mutex_: a dispatch is on its way
     bool draining_ = false;  // the thread's own
+    // The connections moved, with their application: a connection is moved once.
+    std::map<const void*, std::string> movedConnections_; // the thread's own
     std::thread thread_;
 };
 

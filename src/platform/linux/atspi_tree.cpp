@@ -1,7 +1,9 @@
 #include "platform/linux/atspi_tree.hpp"
 
 #include "platform/linux/atspi_roles.hpp"
+#include "platform/linux/atspi_text_collection.hpp"
 
+#include <algorithm>
 #include <deque>
 #include <utility>
 
@@ -16,18 +18,13 @@ constexpr int focusSearchDepth = 30;
 constexpr int documentSearchElements = 60;
 constexpr int documentSearchDepth = 6;
 
+constexpr AtspiRole documentRoles[] = {
+    ATSPI_ROLE_DOCUMENT_WEB,   ATSPI_ROLE_DOCUMENT_FRAME,        ATSPI_ROLE_DOCUMENT_TEXT,
+    ATSPI_ROLE_DOCUMENT_EMAIL, ATSPI_ROLE_DOCUMENT_PRESENTATION, ATSPI_ROLE_DOCUMENT_SPREADSHEET};
+
 bool isDocumentRole(AtspiRole role) {
-    switch (role) {
-    case ATSPI_ROLE_DOCUMENT_WEB:
-    case ATSPI_ROLE_DOCUMENT_FRAME:
-    case ATSPI_ROLE_DOCUMENT_TEXT:
-    case ATSPI_ROLE_DOCUMENT_EMAIL:
-    case ATSPI_ROLE_DOCUMENT_PRESENTATION:
-    case ATSPI_ROLE_DOCUMENT_SPREADSHEET:
-        return true;
-    default:
-        return false;
-    }
+    return std::find(std::begin(documentRoles), std::end(documentRoles), role) !=
+           std::end(documentRoles);
 }
 
 GObjectRef<AtspiStateSet> states(AtspiCall& call, AtspiAccessible* accessible) {
@@ -174,27 +171,52 @@ Object findFocused(AtspiCall& call, AtspiAccessible* root, AtspiAccessible* besi
     return nullptr;
 }
 
-std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* window) {
+namespace {
+
+// The first document a breadth-first walk from the window meets.
+Object findDocument(AtspiCall& call, AtspiAccessible* window) {
     std::deque<std::pair<Object, int>> queue;
     queue.emplace_back(ref(window), 0);
     for (int visited = 0; !queue.empty() && visited < documentSearchElements && !call.failed();
          ++visited) {
         auto [element, depth] = std::move(queue.front());
         queue.pop_front();
-        if (isDocumentRole(role(call, element.get()))) {
-            GObjectRef<AtspiDocument> document(
-                call([&](GError**) { return atspi_accessible_get_document_iface(element.get()); }));
-            if (!document)
-                return std::nullopt;
-            if (auto address = documentAttribute(call, document.get(), "DocURL"))
-                return address;
-            return documentAttribute(call, document.get(), "URI");
-        }
+        if (isDocumentRole(role(call, element.get())))
+            return std::move(element);
         if (depth + 1 < documentSearchDepth)
             for (auto& child : children(call, element.get(), documentSearchElements))
                 queue.emplace_back(std::move(child), depth + 1);
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* window) {
+    Object found;
+    // One search where the application offers it: the shallowest document, the first of those in
+    // document order, as the walk would meet it.
+    if (auto documents = atspi_collection::findElements(
+            call, window, {std::vector(std::begin(documentRoles), std::end(documentRoles)), {}},
+            documentSearchDepth)) {
+        const atspi_collection::Found* first = nullptr;
+        for (const auto& document : *documents)
+            if (!first || document.depth < first->depth)
+                first = &document;
+        if (first)
+            found = ref(first->element.get());
+    } else {
+        found = findDocument(call, window);
+    }
+    if (!found || call.failed())
+        return std::nullopt;
+    GObjectRef<AtspiDocument> document(
+        call([&](GError**) { return atspi_accessible_get_document_iface(found.get()); }));
+    if (!document)
+        return std::nullopt;
+    if (auto address = documentAttribute(call, document.get(), "DocURL"))
+        return address;
+    return documentAttribute(call, document.get(), "URI");
 }
 
 } // namespace pennial::atspi_tree

@@ -4,6 +4,7 @@
 #include "media_test_support.hpp"
 #include "platform/sim/sim_desktop.hpp"
 #include "ui/media/youtube_player_view.hpp"
+#include "ui_support/qt_input.hpp"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -16,13 +17,7 @@ namespace {
 class YouTubePlayerViewTest : public ::testing::Test {
 protected:
     void click(QWidget& widget, Qt::MouseButton button = Qt::LeftButton) {
-        const QPointF centre = QRectF(widget.rect()).center();
-        QMouseEvent press(QEvent::MouseButtonPress, centre, widget.mapToGlobal(centre), button,
-                          button, Qt::NoModifier);
-        QCoreApplication::sendEvent(&widget, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, centre, widget.mapToGlobal(centre), button,
-                            Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&widget, &release);
+        testing::clickWidget(&widget, button);
     }
 
     SimDesktop desktop;

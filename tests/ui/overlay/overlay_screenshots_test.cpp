@@ -2,7 +2,7 @@
 // (overlay_screenshots/*.png), with a check of the card's corners in each.
 
 #include "overlay_screens.hpp"
-#include "qt_wait.hpp"
+#include "ui_support/qt_wait.hpp"
 #include "ui/overlay/spinner_overlay_controller.hpp"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 #include "overlay_screens.hpp"
-#include "qt_wait.hpp"
+#include "ui_support/qt_wait.hpp"
 #include "ui/overlay/palette_row.hpp"
 #include "ui/overlay/spinner_overlay_controller.hpp"
 

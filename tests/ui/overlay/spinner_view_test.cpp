@@ -1,4 +1,4 @@
-#include "qt_wait.hpp"
+#include "ui_support/qt_wait.hpp"
 #include "ui/design/pn_animations.hpp"
 #include "ui/overlay/palette_card.hpp"
 #include "ui/overlay/palette_list.hpp"

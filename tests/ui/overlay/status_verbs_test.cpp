@@ -1,4 +1,4 @@
-#include "qt_wait.hpp"
+#include "ui_support/qt_wait.hpp"
 #include "ui/overlay/status_verbs.hpp"
 
 #include <algorithm>

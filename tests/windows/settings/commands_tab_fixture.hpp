@@ -17,6 +17,7 @@
 #include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_color.hpp"
 #include "ui/design/pn_fonts.hpp"
+#include "ui_support/qt_input.hpp"
 
 #include <QApplication>
 #include <QDir>
@@ -37,18 +38,6 @@ namespace pennial::testing {
 // One QApplication for the program, made when the first fixture needs it unless the program
 // made its own; destroyed as the program's tests end.
 void ensureApplication();
-
-// A full click in the middle of the widget, as the mouse delivers it.
-inline void clickWidget(QWidget* widget) {
-    const QPointF centre = QRectF(widget->rect()).center();
-    const QPointF global = widget->mapToGlobal(centre);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
-}
 
 // Saves what the widget shows beside the test program (settings_screenshots/), for review.
 inline void saveTabScreenshot(QWidget* widget, const QString& name) {
@@ -103,6 +92,11 @@ protected:
     void launchSignedIn() {
         if (userId.empty())
             storeSession();
+        startCoordinator();
+    }
+
+    // Through onboarding and trusted: a stored session is restored and pulled at start-up.
+    void startCoordinator() {
         for (const char* key :
              {"hasSeenWelcomeOnboarding", "hasSeenVideoIntro", "hasCompletedProfileOnboarding",
               "hasCompletedPlaygroundOnboarding"})

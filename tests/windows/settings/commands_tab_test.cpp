@@ -143,13 +143,7 @@ TEST_F(CommandsTabTest, ShowsTheListAsThePullLeftIt) {
     // A click on a row selects its command and opens its editor.
     auto* list = tab->list();
     const QPoint centre = list->visualItemRect(list->item(2)).center();
-    const QPointF global = list->viewport()->mapToGlobal(centre);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &release);
+    clickAt(list->viewport(), centre);
     EXPECT_EQ(tab->selectedID(), remote[2].id);
     ASSERT_NE(tab->editor(), nullptr);
     EXPECT_EQ(tab->editor()->nameField()->text(), QStringLiteral("reply"));

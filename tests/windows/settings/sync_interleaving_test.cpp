@@ -65,26 +65,6 @@ protected:
         std::string tag; // marks every text this account's user writes
     };
 
-    void startCoordinator() {
-        // Through onboarding: a stored session is restored and pulled at start-up.
-        for (const char* key :
-             {"hasSeenWelcomeOnboarding", "hasSeenVideoIntro", "hasCompletedProfileOnboarding",
-              "hasCompletedPlaygroundOnboarding"})
-            defaults->setBool(key, true);
-        desktop.setTrusted(true);
-        auto dependencies = simCoordinatorDependencies(desktop, main.get_executor(), configFile);
-        dependencies.secretStore = secrets;
-        dependencies.userDefaults = defaults;
-        dependencies.makeTextMonitor = [this](std::shared_ptr<AccessibilityMonitor>,
-                                              std::string pattern) {
-            textMonitor = std::make_shared<FakeTextMonitor>(std::move(pattern));
-            return textMonitor;
-        };
-        dependencies.endpoints = {backend.baseURL(), backend.baseURL(), "test-publishable-key"};
-        coordinator = AppCoordinator::create(std::move(dependencies));
-        ASSERT_TRUE(pumpUntil([&] { return !coordinator->isStarting(); }));
-    }
-
     // As the process ends: nothing of this run writes anything afterwards.
     void stopCoordinator() {
         closeTabs();

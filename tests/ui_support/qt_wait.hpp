@@ -8,6 +8,12 @@
 
 namespace pennial::testing {
 
+// Deletes what the views handed over for deletion on a later turn; a test's event turns run
+// outside any event loop, where Qt would not.
+inline void runDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 inline void processEventsFor(std::chrono::milliseconds duration) {
     QElapsedTimer clock;
     clock.start();
@@ -26,6 +32,7 @@ bool processEventsUntil(Condition condition,
         if (clock.elapsed() > timeout.count())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        runDeferredDeletes();
         QThread::msleep(1);
     }
     return true;
