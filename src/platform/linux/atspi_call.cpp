@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_call.hpp"
 
+#include "platform/linux/atspi_thread.hpp"
+
 #include <algorithm>
 #include <atspi/atspi.h>
 #include <cmath>
@@ -25,21 +27,8 @@ AtspiCall::AtspiCall(Timeout timeout, Timeout fallback)
 }
 
 void AtspiCall::keepConnectionsOnThisThread() {
-    GMainContext* here = g_main_context_get_thread_default();
-    AtspiAccessible* desktop = here ? atspi_get_desktop(0) : nullptr;
-    if (!desktop)
-        return;
-    // The desktop's children are the applications on the bus, kept by the library as they come
-    // and go: reading them asks no one.
-    DBusConnection* shared = atspi_get_a11y_bus();
-    for (guint i = 0; desktop->children && i < desktop->children->len; ++i) {
-        auto* application = static_cast<AtspiAccessible*>(g_ptr_array_index(desktop->children, i));
-        AtspiApplication* owner = application ? ATSPI_OBJECT(application)->app : nullptr;
-        // Does nothing for a connection already on this context.
-        if (owner && owner->bus && owner->bus != shared)
-            atspi_dbus_connection_setup_with_g_main(owner->bus, here);
-    }
-    g_object_unref(desktop);
+    if (auto& thread = AtspiThread::instance(); thread.isCurrent())
+        thread.keepConnectionsHere();
 }
 
 void AtspiCall::applyTimeout() const {

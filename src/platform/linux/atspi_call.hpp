@@ -101,8 +101,9 @@ private:
     void applyTimeout() const;
     // The library opens its direct connection to an application on the process's default main
     // context, which Qt's thread runs: that thread could take a reply off the connection while
-    // this one waits for it, and this one would then wait out its whole time-out. Each
-    // application's connection is moved onto the accessibility thread's context before a call.
+    // this one waits for it, and this one would then wait out its whole time-out. A connection
+    // opened during a request (as an application's address comes in) is moved onto the
+    // accessibility thread before the request's next call, not only once the request is done.
     static void keepConnectionsOnThisThread();
     // Frees the error; answers the call's failure, and keeps it when it is the request's first.
     std::optional<AXError> settle(GError* error, std::chrono::steady_clock::duration elapsed);
