@@ -18,8 +18,9 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
+#include <atspi/atspi.h>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <fstream>
 #include <random>
 #include <sys/prctl.h>
@@ -38,13 +39,21 @@ constexpr const char* snippet = "Best regards, Ann";
 constexpr int warmUp = 3;
 constexpr int tries = 30;
 
-// An application started for the benchmark with environment of its own; stopped when it goes.
+// An application started for the benchmark with environment of its own, its output to log when
+// given; stopped when it goes (by stopSignal; killed should it still run 2 s later).
 class Process {
 public:
-    Process(std::vector<std::string> arguments, std::vector<std::string> environment = {}) {
+    Process(std::vector<std::string> arguments, std::vector<std::string> environment = {},
+            const char* log = nullptr, int stopSignal = SIGTERM)
+        : stopSignal_(stopSignal) {
         pid_ = ::fork();
         if (pid_ == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (const int file = log ? ::open(log, O_WRONLY | O_CREAT | O_APPEND, 0644) : -1;
+                file >= 0) {
+                ::dup2(file, STDOUT_FILENO);
+                ::dup2(file, STDERR_FILENO);
+            }
             for (auto& variable : environment)
                 ::putenv(variable.data());
             std::vector<char*> argv;
@@ -56,92 +65,176 @@ public:
         }
     }
     ~Process() {
-        ::kill(pid_, SIGTERM);
+        ::kill(pid_, stopSignal_);
+        for (int look = 0; look < 200; ++look) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_)
+                return;
+            std::this_thread::sleep_for(10ms);
+        }
+        ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
+    pid_t pid() const { return pid_; }
+
 private:
     pid_t pid_ = -1;
+    int stopSignal_;
 };
 
-// mousepad on a file of its own, its window active and the caret at the end. Started once the
-// program measured listens, as a user's editor is focused while it runs.
+// mousepad on a new file of its own, its window active. Started once the
+// program measured listens, as a user's editor is focused while it runs. Killed at the end: asked
+// to quit, it would ask whether to save the file, and its window would stay.
 class Mousepad {
 public:
-    explicit Mousepad(const std::filesystem::path& file) : process_(arguments(file)) {
-        run({"xdotool", "search", "--sync", "--onlyvisible", "--class", "mousepad",
-             "windowactivate", "--sync"});
-        run({"xdotool", "key", "ctrl+End"});
+    explicit Mousepad(const std::filesystem::path& file)
+        : process_(arguments(file), {}, nullptr, SIGKILL) {
+        run({"xdotool", "search", "--sync", "--onlyvisible", "--pid",
+             std::to_string(process_.pid()), "--class", "mousepad", "windowactivate", "--sync"});
     }
 
 private:
     static std::vector<std::string> arguments(const std::filesystem::path& file) {
-        std::ofstream(file) << "Notes\n";
+        // Empty: the caret is then at its end however the window comes up (a ctrl+End sent as
+        // it does can be lost).
+        std::ofstream{file};
         return {"mousepad", "--disable-server", file.string()};
     }
 
     Process process_;
 };
 
-// Watches the focused field's text from a thread of its own, and notes when it first ended with
-// the snippet (and no trigger is left in it).
-class ArrivalWatch {
+// Tells when a field first held the snippet (and no trigger): the same observer for both
+// programs, in a process of its own, so that it shares no accessibility connection (nor a cache)
+// with either. It reads a field when an insertion into it ends as the snippet ends, and notes the
+// time the application reported that insertion.
+class FieldObserver {
 public:
-    explicit ArrivalWatch(std::shared_ptr<Accessibility> accessibility)
-        : accessibility_(std::move(accessibility)), thread_([this] { run(); }) {}
-    ~ArrivalWatch() {
-        stop_ = true;
-        thread_.join();
+    FieldObserver() {
+        int toObserver[2], fromObserver[2];
+        if (::pipe(toObserver) != 0 || ::pipe(fromObserver) != 0)
+            throw std::runtime_error("no pipe for the observer");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::dup2(toObserver[0], STDIN_FILENO);
+            ::dup2(fromObserver[1], STDOUT_FILENO);
+            for (int descriptor : {toObserver[0], toObserver[1], fromObserver[0], fromObserver[1]})
+                ::close(descriptor);
+            ::execl("/proc/self/exe", "bench_desktop_peer", observeArgument,
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(toObserver[0]);
+        ::close(fromObserver[1]);
+        commands_ = toObserver[1];
+        answers_ = fromObserver[0];
+        if (!runUntil([&] { return readLine() == "ready"; }, 10s))
+            throw std::runtime_error("the observer did not start");
+        ::fcntl(answers_, F_SETFL, ::fcntl(answers_, F_GETFL) | O_NONBLOCK);
     }
+    ~FieldObserver() {
+        ::close(commands_);
+        ::close(answers_);
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    FieldObserver(const FieldObserver&) = delete;
+    FieldObserver& operator=(const FieldObserver&) = delete;
 
     void arm() {
-        arrivedAt_ = std::chrono::steady_clock::time_point{};
-        armed_ = true;
+        arrival_.reset();
+        if (::write(commands_, "arm\n", 4) != 4)
+            throw std::runtime_error("the observer is gone");
     }
-    std::optional<std::chrono::steady_clock::time_point> arrival() const {
-        if (armed_)
-            return std::nullopt;
-        return arrivedAt_;
+    // When the field first held the snippet since arm(); none so far.
+    std::optional<std::chrono::steady_clock::time_point> arrival() {
+        if (!arrival_)
+            if (auto line = readLine(); line.starts_with("arrived "))
+                arrival_ = std::chrono::steady_clock::time_point(
+                    std::chrono::nanoseconds(std::stoll(line.substr(8))));
+        return arrival_;
+    }
+
+    static constexpr const char* observeArgument = "--observe-field";
+
+    // The observer's own process: reports "arrived <steady-clock nanoseconds>" once per "arm".
+    static int run() {
+        atspi_init();
+        auto* listener = atspi_event_listener_new(&onInsertion, nullptr, nullptr);
+        atspi_event_listener_register(listener, "object:text-changed:insert", nullptr);
+        auto* input = g_io_channel_unix_new(STDIN_FILENO);
+        g_io_add_watch(input, GIOCondition(G_IO_IN | G_IO_HUP), &onCommand, nullptr);
+        std::puts("ready");
+        std::fflush(stdout);
+        atspi_event_main();
+        return 0;
     }
 
 private:
-    void run() {
-        AXElement field;
-        while (!stop_) {
-            std::this_thread::sleep_for(1ms);
-            if (!armed_)
-                continue;
-            if (!field) {
-                // The editor had the focus before we listened: found through its application.
-                auto application = accessibility_->copyAttributeValue(
-                    accessibility_->systemWideElement(), ax::attribute::focusedApplication);
-                auto found = application.ok() ? application.value()->asElement() : std::nullopt;
-                auto focused = found ? accessibility_->copyAttributeValue(
-                                           *found, ax::attribute::focusedUIElement)
-                                     : AXResult<AXValue>(AXError::noValue);
-                if (focused.ok())
-                    if (auto element = focused.value()->asElement())
-                        field = *element;
-                continue;
-            }
-            auto value = accessibility_->copyAttributeValue(field, ax::attribute::value);
-            auto text = value.ok() ? value.value()->asString() : std::nullopt;
-            if (std::getenv("PENNIAL_BENCH_DEBUG") && text)
-                std::fprintf(stderr, "[%s]\n", text->c_str());
-            if (text && text->ends_with(snippet) && text->find(";;") == std::string::npos) {
-                arrivedAt_ = std::chrono::steady_clock::now();
-                armed_ = false;
-            }
+    static inline bool armed = false;
+
+    static void onInsertion(AtspiEvent* event, void*) {
+        const auto now = std::chrono::steady_clock::now();
+        // The event is ours to free.
+        std::unique_ptr<AtspiEvent, void (*)(AtspiEvent*)> owned(
+            event, [](AtspiEvent* done) { g_boxed_free(ATSPI_TYPE_EVENT, done); });
+        const char* inserted = event->any_data.g_type == G_TYPE_STRING
+                                   ? g_value_get_string(&event->any_data)
+                                   : nullptr;
+        const std::string_view wanted = snippet;
+        if (std::getenv("PENNIAL_BENCH_DEBUG"))
+            std::fprintf(stderr, "observer: insertion of %zu bytes\n",
+                         inserted ? std::strlen(inserted) : 0);
+        if (!armed || !inserted || !std::string_view(inserted).ends_with(wanted.back()))
+            return;
+        AtspiText* text = atspi_accessible_get_text_iface(event->source);
+        if (!text)
+            return;
+        const gint count = atspi_text_get_character_count(text, nullptr);
+        gchar* content = atspi_text_get_text(text, 0, count, nullptr);
+        const std::string_view held = content ? content : "";
+        if (held.ends_with(wanted) && held.find(";;") == std::string_view::npos) {
+            armed = false;
+            std::printf("arrived %lld\n",
+                        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                   now.time_since_epoch())
+                                                   .count()));
+            std::fflush(stdout);
         }
+        g_free(content);
+        g_object_unref(text);
     }
 
-    std::shared_ptr<Accessibility> accessibility_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> armed_{false};
-    std::atomic<std::chrono::steady_clock::time_point> arrivedAt_{};
-    std::thread thread_;
+    static gboolean onCommand(GIOChannel* channel, GIOCondition condition, gpointer) {
+        gchar* line = nullptr;
+        if ((condition & G_IO_HUP) || g_io_channel_read_line(channel, &line, nullptr, nullptr,
+                                                             nullptr) != G_IO_STATUS_NORMAL) {
+            atspi_event_quit();
+            return FALSE;
+        }
+        armed = std::string_view(line).starts_with("arm");
+        g_free(line);
+        return TRUE;
+    }
+
+    std::string readLine() {
+        char c = 0;
+        while (::read(answers_, &c, 1) == 1) {
+            if (c == '\n')
+                return std::exchange(partial_, {});
+            partial_.push_back(c);
+        }
+        return {};
+    }
+
+    pid_t pid_ = -1;
+    int commands_ = -1;
+    int answers_ = -1;
+    std::string partial_;
+    std::optional<std::chrono::steady_clock::time_point> arrival_;
 };
 
 double percentile(std::vector<Milliseconds> values, double fraction) {
@@ -158,7 +251,7 @@ struct Outcome {
 };
 
 // Types the trigger at the end of a new line until tries have arrived after the warm-up.
-Outcome typeTriggers(Keyboard& keyboard, ArrivalWatch& watch) {
+Outcome typeTriggers(Keyboard& keyboard, FieldObserver& watch) {
     Outcome outcome;
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> pause(0, 199);
@@ -178,7 +271,8 @@ Outcome typeTriggers(Keyboard& keyboard, ArrivalWatch& watch) {
     return outcome;
 }
 
-Outcome peerLatencies(const std::filesystem::path& folder, Keyboard& keyboard) {
+Outcome peerLatencies(const std::filesystem::path& folder, Keyboard& keyboard,
+                      FieldObserver& observer) {
     const auto config = folder / "autokey-config";
     const std::string home = "XDG_CONFIG_HOME=" + config.string();
     {
@@ -199,17 +293,18 @@ Outcome peerLatencies(const std::filesystem::path& folder, Keyboard& keyboard) {
 "immediate": true, "triggerInside": true, "wordChars": "[\\w]"},
 "hotkey": {"modifiers": [], "hotKey": null}, "filter": {"regex": null, "isRecursive": false},
 "sendMode": "kb"})";
-    Process peer({"autokey-gtk"}, {home});
+    // PENNIAL_BENCH_PEER_LOG: the peer's verbose log goes to that file.
+    const char* log = std::getenv("PENNIAL_BENCH_PEER_LOG");
+    Process peer(log ? std::vector<std::string>{"autokey-gtk", "--verbose"}
+                     : std::vector<std::string>{"autokey-gtk"},
+                 {home}, log);
     runFor(4s); // loaded and listening
     Mousepad editor(folder / "peer.txt");
-
-    QtExecutionContext mainContext;
-    auto workspace = makeWorkspace(mainContext.get_executor());
-    ArrivalWatch watch(makeAccessibility(workspace));
-    return typeTriggers(keyboard, watch);
+    return typeTriggers(keyboard, observer);
 }
 
-Outcome ourLatencies(const std::filesystem::path& folder, Keyboard& keyboard) {
+Outcome ourLatencies(const std::filesystem::path& folder, Keyboard& keyboard,
+                     FieldObserver& observer) {
     AppConfig config = AppConfig::defaults();
     // The defaults hold an AI command of the same name: the snippet takes its place.
     std::erase_if(config.commands,
@@ -218,13 +313,11 @@ Outcome ourLatencies(const std::filesystem::path& folder, Keyboard& keyboard) {
     FileConfigStorage(folder / "config.json").saveNow(config);
 
     QtExecutionContext mainContext;
-    std::shared_ptr<Accessibility> accessibility;
-    auto coordinator = startMonitoringCoordinator(mainContext, folder, &accessibility);
+    auto coordinator = startMonitoringCoordinator(mainContext, folder);
     Outcome outcome;
     {
         Mousepad editor(folder / "ours.txt");
-        ArrivalWatch watch(accessibility);
-        outcome = typeTriggers(keyboard, watch);
+        outcome = typeTriggers(keyboard, observer);
     }
     coordinator.reset();
     runFor(50ms);
@@ -248,11 +341,14 @@ void snippetAgainstPeer(benchmark::State& state) {
     for (auto _ : state) {
         testing::TempFolder folder;
         Keyboard keyboard;
-        // PENNIAL_BENCH_OURS_ONLY: the peer is left out (a quicker look at ours).
+        FieldObserver observer;
+        // PENNIAL_BENCH_OURS_ONLY or _PEER_ONLY: the other is left out (a quicker look at one).
+        const auto ours = std::getenv("PENNIAL_BENCH_PEER_ONLY")
+                              ? Outcome{}
+                              : ourLatencies(folder.path(), keyboard, observer);
         const auto peer = std::getenv("PENNIAL_BENCH_OURS_ONLY")
                               ? Outcome{}
-                              : peerLatencies(folder.path(), keyboard);
-        const auto ours = ourLatencies(folder.path(), keyboard);
+                              : peerLatencies(folder.path(), keyboard, observer);
         const double peerMedian = percentile(peer.latencies, 0.5);
         const double peerP95 = percentile(peer.latencies, 0.95);
         const double ourMedian = percentile(ours.latencies, 0.5);
@@ -272,4 +368,11 @@ BENCHMARK(snippetAgainstPeer)->Iterations(1)->Unit(benchmark::kMillisecond)->Use
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == FieldObserver::observeArgument)
+        return FieldObserver::run();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -28,14 +28,21 @@ using Clock = std::chrono::steady_clock;
 // How often the field is read after a paste until it shows the pasted text.
 constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
 
-// Reads on the calling thread, so that a check and the keys sent after it are one step of main.
-std::optional<std::string> fieldTextNow(const AccessibleElement& element) {
-    return ax::readString(*element.accessibility(), element.element(), ax::attribute::value);
+// The field's text, read away from the main thread: while the clipboard is lent, the application
+// pasting asks the main thread for it and may not answer the read before it has it.
+Awaitable<std::optional<std::string>> fieldText(AccessibleElement element) {
+    auto read = [element = std::move(element)] {
+        return ax::readString(*element.accessibility(), element.element(), ax::attribute::value);
+    };
+    co_return co_await runOn(sharedPool().get_executor(), std::move(read));
 }
 
-bool isSingleLine(const AccessibleElement& element) {
-    return ax::readString(*element.accessibility(), element.element(), ax::attribute::role) ==
-           std::string(ax::role::textField);
+Awaitable<bool> isSingleLine(AccessibleElement element) {
+    auto read = [element = std::move(element)] {
+        return ax::readString(*element.accessibility(), element.element(), ax::attribute::role) ==
+               std::string(ax::role::textField);
+    };
+    co_return co_await runOn(sharedPool().get_executor(), std::move(read));
 }
 
 // Waits, unless the trigger's handling is cancelled: then the clipboard goes back at once.
@@ -158,7 +165,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     co_await requireFocus(request.element);
 
     ClipboardLoan loan(clipboard_, text);
-    if (fieldTextNow(request.element) != request.originalText) {
+    if (co_await fieldText(request.element) != request.originalText) {
         loan.giveBack();
         throw FieldChangedError();
     }
@@ -174,9 +181,10 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
 
 Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& request,
                                                    ClipboardLoan& loan, const char* restoredLine) {
-    // One step of main from the check to the keys: the paste lands over the text it was
-    // prepared for, or not at all. (The selection is not compared: browsers report it late.)
-    if (fieldTextNow(request.element) != request.originalText) {
+    // The keys follow the check's answer at once: the paste lands over the text it was prepared
+    // for, or not at all. (The selection is not compared: browsers report it late.)
+    const bool singleLine = co_await isSingleLine(request.element);
+    if (co_await fieldText(request.element) != request.originalText) {
         loan.giveBack();
         throw FieldChangedError();
     }
@@ -189,12 +197,11 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
 
     // The field shows the paste once the application has fetched the clipboard and applied it;
     // what it holds then tells whether the paste landed.
-    const bool singleLine = isSingleLine(request.element);
     auto verdict = WriteVerdict::untouched;
     while (verdict == WriteVerdict::untouched &&
            Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
         co_await pasteWait(pasteLandingPoll, loan);
-        if (auto now = fieldTextNow(request.element))
+        if (auto now = co_await fieldText(request.element))
             verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine);
     }
     // The target may ask for the clipboard's other types later still: the loan runs its time.

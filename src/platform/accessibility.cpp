@@ -1,8 +1,18 @@
 #include "platform/accessibility.hpp"
 
+#include "platform/ax_names.hpp"
+
 #include <cmath>
 
 namespace pennial {
+
+AXError Accessibility::replaceText(const AXElement& element, AXRange range,
+                                   const std::string& text) {
+    const bool written =
+        setAttributeValue(element, ax::attribute::selectedTextRange, range) == AXError::success &&
+        setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success;
+    return written ? AXError::success : AXError::failure;
+}
 
 bool AXElement::operator==(const AXElement& other) const {
     if (handle_ == other.handle_)

@@ -176,6 +176,10 @@ public:
                                                               const AXValue& parameter) = 0;
     virtual AXError setAttributeValue(const AXElement& element, std::string_view attribute,
                                       const AXValue& value) = 0;
+    // Replaces the text in range with text, the caret after it: by default by selecting the range
+    // and writing the selected text; a platform that can replace a range directly does so in
+    // fewer requests.
+    virtual AXError replaceText(const AXElement& element, AXRange range, const std::string& text);
 
     // How long calls through this reference may wait for the application before they answer
     // cannotComplete.

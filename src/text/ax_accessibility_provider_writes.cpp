@@ -15,6 +15,7 @@
 #include "text/field_write.hpp"
 #include "text/run_on.hpp"
 
+#include <array>
 #include <asio/this_coro.hpp>
 
 namespace pennial {
@@ -37,6 +38,23 @@ std::optional<std::string> withRangeReplaced(const std::string& text, AXRange ra
     units.replace(static_cast<std::size_t>(range.location), static_cast<std::size_t>(range.length),
                   unicode::toUtf16(with));
     return unicode::toUtf8(units);
+}
+
+// The range without the start that text repeats: what a platform that writes only what differs
+// removes (whole characters).
+AXRange withoutRepeatedStart(const std::string& before, AXRange range, const std::string& text) {
+    const auto replaced = unicode::sliceUtf16(before, static_cast<std::size_t>(range.location),
+                                              static_cast<std::size_t>(range.length));
+    if (!replaced)
+        return range;
+    std::size_t same = 0;
+    while (same < replaced->size() && same < text.size() && (*replaced)[same] == text[same])
+        ++same;
+    while (same > 0 && same < text.size() &&
+           (static_cast<unsigned char>(text[same]) & 0xC0) == 0x80)
+        --same;
+    const auto kept = utf16Length(std::string_view(text).substr(0, same));
+    return {range.location + kept, range.length - kept};
 }
 
 } // namespace
@@ -94,10 +112,7 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         auto before = readValueText(element);
         if (expected && before != expected)
             throw FieldChangedError();
-        bool written =
-            ax.setAttributeValue(element, ax::attribute::selectedTextRange, range) ==
-                AXError::success &&
-            ax.setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success;
+        const bool written = ax.replaceText(element, range, text) == AXError::success;
         return {std::move(before), written ? AXError::success : AXError::failure,
                 readValueText(element)};
     };
@@ -111,12 +126,19 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         if (!intended)
             throw AccessibilityError(Kind::cannotWriteValue);
         auto [verdict, now] = co_await judgeWritten(element, step, *intended, replaceRangeSettle);
-        // A range is written as a removal and an insertion: when only the removal landed, the
-        // removed text goes back before anything else is tried.
-        const auto removed = withRangeReplaced(*step.before, range, "");
-        if (verdict != WriteVerdict::landed && now == removed) {
-            co_await restoreRemoved(element, range, *step.before, *removed);
-            throw AccessibilityError(Kind::cannotWriteValue);
+        // A range is written as a removal and an insertion (of the whole range, or of what the
+        // text does not repeat): when only the removal landed, the removed text goes back before
+        // anything else is tried.
+        if (verdict != WriteVerdict::landed) {
+            const std::array<AXRange, 2> removals{range,
+                                                  withoutRepeatedStart(*step.before, range, text)};
+            for (const auto removedRange : removals) {
+                const auto removed = withRangeReplaced(*step.before, removedRange, "");
+                if (now != removed)
+                    continue;
+                co_await restoreRemoved(element, removedRange, *step.before, *removed);
+                throw AccessibilityError(Kind::cannotWriteValue);
+            }
         }
         if (verdict == WriteVerdict::untouched)
             throw AccessibilityError(Kind::cannotWriteValue);
@@ -136,7 +158,8 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
 Awaitable<AXAccessibilityProvider::WriteJudgement>
 AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::string intended,
                                       std::chrono::milliseconds settle) {
-    if (!step.before || !step.after)
+    // A field that could not be read before has nothing to judge the write by: the answer counts.
+    if (!step.before)
         co_return WriteJudgement{step.result == AXError::success ? WriteVerdict::landed
                                                                  : WriteVerdict::untouched,
                                  step.after};
@@ -145,10 +168,13 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
             return WriteVerdict::landed;
         return judgeWrite(*step.before, intended, now, isSingleLineNow(element));
     };
-    auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
-    if (verdict != WriteVerdict::untouched || step.result != AXError::success)
-        co_return WriteJudgement{verdict, step.after};
-    // Some applications apply a write after answering it.
+    if (step.after) {
+        auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
+        if (verdict != WriteVerdict::untouched || step.result != AXError::success)
+            co_return WriteJudgement{verdict, step.after};
+    }
+    // Some applications apply a write after answering it. A read-back that failed is made again
+    // rather than the answer trusted: some answer success for a write they ignore.
     co_await sleepFor(settle);
     auto readAgain = [&]() -> WriteJudgement {
         auto now = readValueText(element);

@@ -11,7 +11,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace pennial::desktop_support {
 
@@ -156,15 +155,11 @@ void ThirdPartyApp::start() {
     }
     case Kind::chromium:
         arguments = {"--force-renderer-accessibility",
-                     "--user-data-dir=" + folder_.filePath("profile"),
-                     "--no-first-run",
-                     "--no-default-browser-check",
-                     "--disable-gpu",
-                     "--password-store=basic",
-                     address};
-        // Its sandbox refuses to run as root.
-        if (::geteuid() == 0)
-            arguments.prepend("--no-sandbox");
+                     "--user-data-dir=" + folder_.filePath("profile"), "--no-first-run",
+                     "--no-default-browser-check", "--disable-gpu", "--password-store=basic",
+                     // Its sandbox refuses to run as root, and in containers without user
+                     // namespaces; the page is our own.
+                     "--no-sandbox", address};
         break;
     }
     process_.start(program(options_.kind), arguments);

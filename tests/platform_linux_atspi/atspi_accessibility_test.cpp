@@ -2,6 +2,7 @@
 // or finds, applications that stall or go, and trust.
 
 #include "base/log.hpp"
+#include "desktop_support/third_party_app.hpp"
 #include "facilities_fixture.hpp"
 #include "platform/linux/atspi_text_cache.hpp"
 #include "text/accessibility_error.hpp"
@@ -9,7 +10,11 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <csignal>
+#include <random>
+#include <thread>
 
 using namespace pennial;
 using namespace pennial::desktop;
@@ -148,6 +153,51 @@ TEST_F(AtspiAccessibilityTest, AStalledApplicationRunsOutOfTime) {
     }
     editor.resume();
     EXPECT_EQ(readString(element, attribute::value), "abc");
+}
+
+// An application's direct connection (GTK 3 offers one) is the accessibility thread's alone: with
+// the user interface's thread in its event loop all the while, as in the application, no read of
+// a few hundred made at random moments waits out its time-out (a reply taken by the other thread
+// once cost a whole deadline).
+TEST_F(AtspiAccessibilityTest, RepliesAreNotTakenByTheUserInterfacesThread) {
+    using desktop_support::ThirdPartyApp;
+    if (!ThirdPartyApp::installed(ThirdPartyApp::Kind::gtk3Editor))
+        GTEST_SKIP() << "needs mousepad (scripts/deps installs it)";
+    ThirdPartyApp app({ThirdPartyApp::Kind::gtk3Editor, "textarea", "direct line", ""});
+    std::optional<AccessibleElement> field;
+    ASSERT_TRUE(waitUntil([&] {
+        try {
+            field = run(provider->getFocusedElement());
+            return readString(field->element(), attribute::value) == "direct line";
+        } catch (const std::exception&) {
+            return false;
+        }
+    }));
+    const AXElement element = field->element();
+
+    const auto seed = std::random_device{}();
+    std::atomic<bool> done{false};
+    int late = 0, wrong = 0;
+    std::thread reader([&] {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> pause(0, 3000);
+        for (int i = 0; i < 300; ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(pause(random)));
+            const auto start = std::chrono::steady_clock::now();
+            auto count = read(element, attribute::numberOfCharacters);
+            late += std::chrono::steady_clock::now() - start > 300ms;
+            wrong += !count.ok() || count.value()->get<std::int64_t>() == nullptr ||
+                     *count.value()->get<std::int64_t>() != 11;
+        }
+        done = true;
+    });
+    QTimer wake; // the loop waits in the default main context's poll, woken now and then
+    wake.start(5);
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    reader.join();
+    EXPECT_EQ(late, 0) << "seed " << seed;
+    EXPECT_EQ(wrong, 0) << "seed " << seed;
 }
 
 // The switch's launcher stopped (as a stuck session would leave it): the user interface's

@@ -199,6 +199,10 @@ TEST_F(AXAccessibilityProviderTest, WritesTheFieldIgnoresAreFailures) {
     // Writing what is already there changes nothing and is no failure.
     run(provider->setValue("milk, eggs", element(field)));
     run(provider->replaceRange({6, 4}, "eggs", element(field)));
+
+    // Nor is the answer taken on trust when the field cannot be read after the write.
+    field->unreadableOnceWritten();
+    EXPECT_EQ(failureOf(provider->setValue("bread", element(field))), Kind::cannotWriteValue);
 }
 
 TEST_F(AXAccessibilityProviderTest, AnUnreadableValueSkipsTheCheckAfterARangeReplacement) {

@@ -148,6 +148,18 @@ AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::str
         AtspiCall::writeTimeout);
 }
 
+AXError AtspiAccessibility::replaceText(const AXElement& element, AXRange range,
+                                        const std::string& text) {
+    if (auto* handle = atspiElement(element))
+        handle->markWrittenTo();
+    return perform<AXError>(
+        element,
+        [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+            return attributes_->replaceText(call, accessible, range, text);
+        },
+        AtspiCall::writeTimeout);
+}
+
 AXError AtspiAccessibility::setMessagingTimeout(const AXElement& element,
                                                 std::chrono::duration<double> timeout) {
     auto* handle = atspiElement(element);

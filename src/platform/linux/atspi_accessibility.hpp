@@ -36,6 +36,7 @@ public:
                                                       const AXValue& parameter) override;
     AXError setAttributeValue(const AXElement& element, std::string_view attribute,
                               const AXValue& value) override;
+    AXError replaceText(const AXElement& element, AXRange range, const std::string& text) override;
     AXError setMessagingTimeout(const AXElement& element,
                                 std::chrono::duration<double> timeout) override;
     AXResult<Pid> processId(const AXElement& element) override;

@@ -400,6 +400,17 @@ AXError AtspiAttributes::write(AtspiCall& call, AtspiAccessible* accessible,
                                          : field->replaceSelection(call, *text);
 }
 
+AXError AtspiAttributes::replaceText(AtspiCall& call, AtspiAccessible* accessible, AXRange range,
+                                     const std::string& text) {
+    if (!accessible)
+        return AXError::attributeUnsupported;
+    texts_.forget();
+    auto field = textField(call, accessible);
+    if (!field)
+        return call.failure().value_or(AXError::attributeUnsupported);
+    return field->replaceRange(call, range, text);
+}
+
 AXResult<Pid> AtspiAttributes::processId(AtspiCall& call, AtspiAccessible* accessible) {
     auto pid = applications_.pidOf(call, accessible);
     return pid ? AXResult<Pid>(*pid) : AXError::invalidUIElement;

@@ -61,6 +61,8 @@ public:
                                         std::string_view attribute, const AXValue& parameter);
     AXError write(AtspiCall& call, AtspiAccessible* accessible, std::string_view attribute,
                   const AXValue& value);
+    AXError replaceText(AtspiCall& call, AtspiAccessible* accessible, AXRange range,
+                        const std::string& text);
     // Whether the attribute can be written at all (a field's text and selection); any thread.
     static bool isWritable(std::string_view attribute);
     AXResult<Pid> processId(AtspiCall& call, AtspiAccessible* accessible);

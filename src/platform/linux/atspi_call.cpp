@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_call.hpp"
 
+#include "platform/linux/atspi_thread.hpp"
+
 #include <algorithm>
 #include <atspi/atspi.h>
 #include <cmath>
@@ -22,6 +24,11 @@ bool saysTimedOut(std::string_view message) {
 AtspiCall::AtspiCall(Timeout timeout, Timeout fallback)
     : timeout_(timeout > Timeout::zero() ? timeout : fallback) {
     applyTimeout();
+}
+
+void AtspiCall::keepConnectionsOnThisThread() {
+    if (auto& thread = AtspiThread::instance(); thread.isCurrent())
+        thread.keepConnectionsHere();
 }
 
 void AtspiCall::applyTimeout() const {

@@ -90,6 +90,7 @@ private:
             outcome = failure_;
             return std::invoke_result_t<Call&, GError**>{};
         }
+        keepConnectionsOnThisThread();
         const auto start = std::chrono::steady_clock::now();
         GError* error = nullptr;
         auto result = libraryCall(&error);
@@ -98,6 +99,12 @@ private:
     }
 
     void applyTimeout() const;
+    // The library opens its direct connection to an application on the process's default main
+    // context, which Qt's thread runs: that thread could take a reply off the connection while
+    // this one waits for it, and this one would then wait out its whole time-out. A connection
+    // opened during a request (as an application's address comes in) is moved onto the
+    // accessibility thread before the request's next call, not only once the request is done.
+    static void keepConnectionsOnThisThread();
     // Frees the error; answers the call's failure, and keeps it when it is the request's first.
     std::optional<AXError> settle(GError* error, std::chrono::steady_clock::duration elapsed);
 

@@ -299,6 +299,59 @@ AXError AtspiTextField::replaceSelection(AtspiCall& call, const std::string& tex
     return done ? AXError::success : AXError::failure;
 }
 
+AXError AtspiTextField::replaceRange(AtspiCall& call, AXRange range,
+                                     const std::string& text) const {
+    GObjectRef<AtspiEditableText> editable(
+        call([&](GError**) { return atspi_accessible_get_editable_text_iface(accessible_); }));
+    if (!editable)
+        return call.failure().value_or(AXError::attributeUnsupported);
+    auto inserted = toToolkit(text);
+    auto span = toSpan(call, range);
+    if (!span)
+        return call.failure().value_or(AXError::illegalArgument);
+    // A snippet or result written over the text it was made from starts with much of it: that
+    // part stays, and the application removes and inserts only the rest.
+    if (!secret_ && !padded_) {
+        auto current = textUpTo(call, span->end);
+        auto replaced =
+            current ? unicode::sliceUtf16(*current, static_cast<std::size_t>(range.location),
+                                          static_cast<std::size_t>(range.length))
+                    : std::nullopt;
+        if (!replaced)
+            return call.failure().value_or(AXError::illegalArgument);
+        std::size_t same = 0;
+        while (same < replaced->size() && same < inserted.size() &&
+               (*replaced)[same] == inserted[same])
+            ++same;
+        // Back to the start of a character.
+        while (same > 0 && same < inserted.size() &&
+               (static_cast<unsigned char>(inserted[same]) & 0xC0) == 0x80)
+            --same;
+        span->start += lengthIn(std::string_view(inserted).substr(0, same), units_);
+        inserted.erase(0, same);
+    }
+    bool done = true;
+    if (span->end > span->start)
+        done = call([&](GError** error) {
+            return atspi_editable_text_delete_text(editable.get(), clampedOffset(span->start),
+                                                   clampedOffset(span->end), error);
+        });
+    if (done && !inserted.empty() && !call.failed())
+        done = call([&](GError** error) {
+            return atspi_editable_text_insert_text(
+                editable.get(), clampedOffset(span->start), inserted.c_str(),
+                clampedOffset(insertionLength(inserted, units_)), error);
+        });
+    if (done && !call.failed())
+        call([&](GError** error) {
+            return atspi_text_set_caret_offset(
+                text_.get(), clampedOffset(span->start + lengthIn(inserted, units_)), error);
+        });
+    if (call.failed())
+        return *call.failure();
+    return done ? AXError::success : AXError::failure;
+}
+
 AXError AtspiTextField::setWholeText(AtspiCall& call, const std::string& text) const {
     GObjectRef<AtspiEditableText> editable(
         call([&](GError**) { return atspi_accessible_get_editable_text_iface(accessible_); }));

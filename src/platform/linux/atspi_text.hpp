@@ -43,6 +43,9 @@ public:
     // Replaces the selection (inserts at the caret without one); the caret follows the text.
     AXError replaceSelection(AtspiCall& call, const std::string& text) const;
     AXError setWholeText(AtspiCall& call, const std::string& text) const;
+    // Replaces the range with text and puts the caret after it, without a selection: only what
+    // differs from the text already there is removed and inserted.
+    AXError replaceRange(AtspiCall& call, AXRange range, const std::string& text) const;
 
 private:
     struct Span {

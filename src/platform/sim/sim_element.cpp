@@ -213,6 +213,13 @@ SimElementPtr SimElement::ignoreWrites() {
     return shared_from_this();
 }
 
+SimElementPtr SimElement::unreadableOnceWritten() {
+    std::lock_guard lock(mutex_);
+    if (field_)
+        field_->unreadableOnceWritten = true;
+    return shared_from_this();
+}
+
 SimElementPtr SimElement::refuseRangeReplacement() {
     return failWrites(std::string(attribute::selectedText), AXError::failure);
 }
@@ -569,6 +576,9 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
     if (auto error = writeErrors_.find(attribute); error != writeErrors_.end())
         return error->second;
     if (field_) {
+        if (field_->unreadableOnceWritten &&
+            (attribute == attribute::value || attribute == attribute::selectedText))
+            readErrors_.insert_or_assign(std::string(attribute::value), AXError::cannotComplete);
         const auto length = static_cast<std::int64_t>(unicode::utf16Length(field_->text));
         if (attribute == attribute::value) {
             const auto* text = value.get<std::string>();

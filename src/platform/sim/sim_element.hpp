@@ -56,6 +56,8 @@ public:
     SimElementPtr frame(Rect frame);
     // Text writes answer success and change nothing.
     SimElementPtr ignoreWrites();
+    // The field's text cannot be read once a write was made (an application busy after it).
+    SimElementPtr unreadableOnceWritten();
     // Switches that make a text field refuse one way of writing it, as some applications do:
     // replacing the selected text (and so a range), the whole value, the selection range, and
     // Control+V.
@@ -112,6 +114,7 @@ private:
         AXRange selection;
         bool secure = false;
         bool ignoresWrites = false;
+        bool unreadableOnceWritten = false;
         bool refusesPaste = false;
         int insertionsToLose = 0;
         std::function<std::string(std::string)> normalise;

@@ -1,18 +1,23 @@
 // The whole road in applications people write in: a GTK 3 editor, a GTK 4 editor, and the three
 // kinds of field of a web page in Firefox and in Chromium. Each case is tried several times in one
 // run of the application (PENNIAL_REAL_APP_TRIES, 2 unless set): a rewrite of text holding
-// characters outside the BMP in the middle of a multi-line document, a plain multi-line snippet,
-// and the palette driven with Down and Return; the field's text and caret are checked after each,
-// and the clipboard, holding HTML and an image, must be back at the end.
+// characters outside the BMP in the middle of a multi-line document, with the text of the page
+// around a browser's field sent as context; a plain multi-line snippet; and the palette driven
+// with Down and Return. The field's text and caret are checked after each try, and the clipboard,
+// holding HTML and an image, must be back at the end. A miss does not end the run: every case
+// runs all its tries, and the tally (with the slowest write, from the last key to the text in the
+// field) is printed.
 
 #include "base/unicode.hpp"
 #include "desktop_support/third_party_app.hpp"
 #include "linux_coordinator_fixture.hpp"
+#include "services/app_config.hpp"
 #include "text/text_processing.hpp"
 
 #include <algorithm>
 #include <cstdlib>
 #include <gmock/gmock.h>
+#include <iostream>
 
 using namespace pennial;
 using namespace pennial::e2e;
@@ -22,6 +27,7 @@ using pennial::testing::Endpoint;
 using pennial::testing::FakeAnswer;
 using ::testing::Contains;
 using ::testing::Pair;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -48,6 +54,9 @@ int tries() {
 // Text of the user's before the trigger: outside the BMP, a combining sequence, an accent.
 constexpr const char* userText = "first 😀 line é second 𝒳 line 👩‍👩‍👧 beta";
 constexpr const char* snippet = "12 Garden Lane\nSpringfield";
+// Words of the page before and after the browser's fields (fields.html).
+constexpr const char* pageTextBefore = "south fence ripened early";
+constexpr const char* pageTextAfter = "Volunteers meet on Saturday mornings";
 
 std::int64_t utf16(const std::string& text) {
     return static_cast<std::int64_t>(unicode::utf16Length(text));
@@ -61,6 +70,25 @@ bool sameInLine(const std::string& actual, const std::string& expected) {
     std::erase(joined, '\n');
     return actual == expected || actual == spaced || actual == joined;
 }
+
+// One case over its tries: what each miss left, and the slowest write.
+struct Tally {
+    explicit Tally(std::string name) : name(std::move(name)) {}
+    std::string name;
+    int tries = 0;
+    std::vector<std::string> misses;
+    std::chrono::milliseconds slowest{0};
+
+    void add(std::optional<std::string> miss) {
+        ++tries;
+        if (miss)
+            misses.push_back("try " + std::to_string(tries) + ": " + *miss);
+    }
+    std::string summary() const {
+        return name + " " + std::to_string(tries - static_cast<int>(misses.size())) + "/" +
+               std::to_string(tries) + " (slowest " + std::to_string(slowest.count()) + " ms)";
+    }
+};
 
 class RealApplication : public LinuxCoordinatorTest, public ::testing::WithParamInterface<Target> {
 protected:
@@ -109,27 +137,68 @@ protected:
         backend.answerNext(Endpoint::transform, FakeAnswer::json(200, {{"transformedText", text},
                                                                        {"processingTimeMs", 7}}));
     }
-    // The field holds expected (in a single line, as such a field takes it), the caret after
-    // what was written.
-    void expectWritten(const std::string& expected, std::int64_t caret, int attempt) {
+    Clock::time_point type(const std::string& keys) {
+        typeOnKeyboard(keys);
+        return Clock::now();
+    }
+    Clock::time_point tap(const QString& key) {
+        tapKeys({key});
+        return Clock::now();
+    }
+
+    // Whether the field comes to hold expected (in a single line, as such a field takes it)
+    // before the text after the caret, with the caret after what was written and no padding;
+    // a miss tells what the field held instead. The write's time since lastKey counts in tally.
+    std::optional<std::string> written(const std::string& expected, Clock::time_point lastKey,
+                                       Tally& tally) {
         const auto whole = expected + app->options().after;
-        const bool written = waitUntil(
+        std::optional<std::string> text;
+        const bool landed = waitUntil(
             [&] {
-                auto text = app->text();
+                text = app->text();
                 return text && (singleLine ? sameInLine(*text, whole) : *text == whole);
             },
             10s);
-        ASSERT_TRUE(written) << "try " << attempt << ": " << app->text().value_or("<unreadable>");
-        if (!singleLine)
-            EXPECT_TRUE(waitUntil([&] { return app->caret() == caret; }, 2s))
-                << "try " << attempt << ": caret " << app->caret().value_or(-1) << ", not "
-                << caret;
-        EXPECT_EQ(app->text().value_or("").find("\uFEFF"), std::string::npos);
+        if (!landed)
+            return "the field holds \"" + text.value_or("<unreadable>") + "\"";
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastKey);
+        tally.slowest = std::max(tally.slowest, took);
+        if (text->find("\uFEFF") != std::string::npos)
+            return std::string("the field holds a U+FEFF");
+        // In a single-line field (nothing after the caret) the caret ends the text as it holds it.
+        const auto caret = singleLine ? utf16(*text) : utf16(expected);
+        if (!waitUntil([&] { return app->caret() == caret; }, 2s))
+            return "caret at " + std::to_string(app->caret().value_or(-1)) + ", not " +
+                   std::to_string(caret);
+        return std::nullopt;
     }
-    // Next try: the field as it was, and past the pause that follows a transform (from its end: a
-    // keyboard paste ends once the clipboard is back, 1.5 s after the text is in).
+    // What the last transform request should have carried; a miss tells what it did not.
+    std::optional<std::string> requested(std::size_t count, const std::string& command,
+                                         const std::string& text) {
+        const auto requests = backend.requests(Endpoint::transform);
+        if (requests.size() != count)
+            return std::to_string(requests.size()) + " transform requests, not " +
+                   std::to_string(count);
+        auto request = requests.back().json();
+        if (request["command"] != command || request["text"] != text)
+            return "the request was " + request.dump();
+        const auto& context = request["context"];
+        if (context["appName"] != appName())
+            return "the context's application was " + context["appName"].dump();
+        if (isBrowser()) {
+            // The page around the field, before and after it.
+            const auto around = context.value("surroundingText", std::string());
+            if (around.find(pageTextBefore) == std::string::npos ||
+                around.find(pageTextAfter) == std::string::npos)
+                return "the context held the page's text \"" + around + "\"";
+        }
+        return std::nullopt;
+    }
+    // Next try: once the trigger's handling has ended (a keyboard paste ends when the clipboard
+    // is back), the field as it was.
     void nextTry() {
-        pumpFor(isBrowser() ? 3200ms : 1600ms);
+        waitUntil([&] { return !coordinator->statusMessage().starts_with("Processing"); }, 10s);
         app->reset();
     }
 
@@ -138,61 +207,93 @@ protected:
     bool singleLine = false;
 };
 
+std::optional<std::string> firstMiss(std::initializer_list<std::optional<std::string>> checks) {
+    for (const auto& check : checks)
+        if (check)
+            return check;
+    return std::nullopt;
+}
+
+bool replacesText(const std::string& commandName) {
+    for (const auto& command : AppConfig::defaults().commands)
+        if (command.name == commandName)
+            return command.replaceText;
+    return true;
+}
+
 } // namespace
 
 TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
     const std::string answer = "Fixed 😀 text 𝒳 here";
     std::size_t transforms = 0;
+    Tally rewrite{"rewrite"}, snippets{"snippet"}, palette{"palette"};
+
     for (int attempt = 1; attempt <= tries(); ++attempt) {
         answerTransform(answer);
-        typeOnKeyboard(" ;;fix");
-        ASSERT_NO_FATAL_FAILURE(expectWritten(answer, utf16(answer), attempt));
-        const auto requests = backend.requests(Endpoint::transform);
-        ASSERT_EQ(requests.size(), ++transforms);
-        EXPECT_EQ(requests.back().json()["text"], userText) << "try " << attempt;
-        EXPECT_EQ(requests.back().json()["command"], "fix");
-        // The application's own name.
-        EXPECT_EQ(requests.back().json()["context"]["appName"], appName()) << "try " << attempt;
+        const auto typed = type(" ;;fix");
+        auto miss = written(answer, typed, rewrite);
+        rewrite.add(firstMiss({miss, requested(++transforms, "fix", userText)}));
+        transforms = backend.requests(Endpoint::transform).size();
+        nextTry();
+    }
+    const auto composed = TextProcessing::composeSnippetText(userText, snippet, "");
+    for (int attempt = 1; attempt <= tries(); ++attempt) {
+        const auto typed = type(" ;;addr");
+        snippets.add(written(composed, typed, snippets));
         nextTry();
     }
     for (int attempt = 1; attempt <= tries(); ++attempt) {
-        typeOnKeyboard(" ;;addr");
-        const auto composed = TextProcessing::composeSnippetText(userText, snippet, "");
-        ASSERT_NO_FATAL_FAILURE(expectWritten(composed, utf16(composed), attempt));
+        palette.add([&]() -> std::optional<std::string> {
+            const auto shown = overlay->palettes.size();
+            answerTransform("Short.");
+            type(" ;;t");
+            if (!waitUntil(
+                    [&] {
+                        return overlay->palettes.size() > shown &&
+                               overlay->palettes.back().query == "t" &&
+                               overlay->palettes.back().suggestions.size() > 1;
+                    },
+                    10s))
+                return std::string("no palette for \"t\"");
+            // Down moves the selection to the next row that can be chosen, from the last to
+            // the first.
+            const auto rows = overlay->palettes.back().suggestions;
+            const auto opened = overlay->palettes.back().selectedIndex;
+            auto next = opened;
+            do
+                next = (next + 1) % static_cast<int>(rows.size());
+            while (rows[static_cast<std::size_t>(next)].isDisabled && next != opened);
+            tap("Down");
+            if (!waitUntil([&] { return overlay->palettes.back().selectedIndex == next; }, 10s))
+                return "Down: opened at " + std::to_string(opened) + ", now " +
+                       std::to_string(overlay->palettes.back().selectedIndex) + ", not " +
+                       std::to_string(next);
+            pumpFor(100ms); // the last query update settles
+            const auto& shownPalette = overlay->palettes.back();
+            const auto chosen =
+                shownPalette.suggestions[static_cast<std::size_t>(shownPalette.selectedIndex)].name;
+            const auto returned = tap("Return");
+            const auto expected = replacesText(chosen)
+                                      ? std::string("Short.")
+                                      : TextProcessing::composeSnippetText(userText, "Short.", "");
+            auto miss = written(expected, returned, palette);
+            const auto sent = backend.requests(Endpoint::transform);
+            const bool one = sent.size() == transforms + 1;
+            transforms = sent.size();
+            if (miss)
+                return miss;
+            if (!one || sent.back().json()["command"] != chosen)
+                return "the request was not one for " + chosen;
+            return std::nullopt;
+        }());
         nextTry();
     }
-    for (int attempt = 1; attempt <= tries(); ++attempt) {
-        const auto shown = overlay->palettes.size();
-        answerTransform("Short.");
-        typeOnKeyboard(" ;;t");
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                return overlay->palettes.size() > shown && overlay->palettes.back().query == "t" &&
-                       overlay->palettes.back().suggestions.size() > 1;
-            },
-            10s))
-            << "try " << attempt;
-        // Down moves the selection one row on from where the palette opened it.
-        const auto opened = overlay->palettes.back().selectedIndex;
-        const auto rows = static_cast<int>(overlay->palettes.back().suggestions.size());
-        tapKeys({"Down"});
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                return overlay->palettes.back().selectedIndex == std::min(opened + 1, rows - 1);
-            },
-            10s))
-            << "try " << attempt << ": opened at " << opened << ", now "
-            << overlay->palettes.back().selectedIndex << " of " << rows;
-        pumpFor(100ms); // the last query update settles
-        const auto& palette = overlay->palettes.back();
-        const auto chosen =
-            palette.suggestions[static_cast<std::size_t>(palette.selectedIndex)].name;
-        tapKeys({"Return"});
-        ASSERT_NO_FATAL_FAILURE(expectWritten("Short.", utf16("Short."), attempt));
-        ASSERT_EQ(backend.requests(Endpoint::transform).size(), ++transforms);
-        EXPECT_EQ(backend.requests(Endpoint::transform).back().json()["command"], chosen);
-        nextTry();
-    }
+
+    std::cout << "[ TALLY    ] " << rewrite.summary() << ", " << snippets.summary() << ", "
+              << palette.summary() << std::endl;
+    for (const auto* tally : {&rewrite, &snippets, &palette})
+        for (const auto& miss : tally->misses)
+            ADD_FAILURE() << tally->name << " " << miss;
     EXPECT_TRUE(log.matching("❌").empty()) << log.matching("❌").front();
 
     pumpFor(1600ms); // a paste's clipboard comes back 1.5 s after it
