@@ -268,6 +268,30 @@ AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
     return done ? AXError::success : AXError::failure;
 }
 
+AXError AtspiTextField::writeOver(AtspiCall& call, AtspiEditableText& editable, Span span,
+                                  const std::string& inserted) const {
+    bool done = true;
+    if (span.end > span.start)
+        done = call([&](GError** error) {
+            return atspi_editable_text_delete_text(&editable, clampedOffset(span.start),
+                                                   clampedOffset(span.end), error);
+        });
+    if (done && !inserted.empty() && !call.failed())
+        done = call([&](GError** error) {
+            return atspi_editable_text_insert_text(
+                &editable, clampedOffset(span.start), inserted.c_str(),
+                clampedOffset(insertionLength(inserted, units_)), error);
+        });
+    if (done && !call.failed())
+        call([&](GError** error) {
+            return atspi_text_set_caret_offset(
+                text_.get(), clampedOffset(span.start + lengthIn(inserted, units_)), error);
+        });
+    if (call.failed())
+        return *call.failure();
+    return done ? AXError::success : AXError::failure;
+}
+
 AXError AtspiTextField::replaceSelection(AtspiCall& call, const std::string& text) const {
     GObjectRef<AtspiEditableText> editable(
         call([&](GError**) { return atspi_accessible_get_editable_text_iface(accessible_); }));
@@ -277,26 +301,7 @@ AXError AtspiTextField::replaceSelection(AtspiCall& call, const std::string& tex
     if (!span)
         return call.failure().value_or(AXError::failure);
     const auto inserted = toToolkit(text);
-    bool done = true;
-    if (span->end > span->start)
-        done = call([&](GError** error) {
-            return atspi_editable_text_delete_text(editable.get(), clampedOffset(span->start),
-                                                   clampedOffset(span->end), error);
-        });
-    if (done && !inserted.empty() && !call.failed())
-        done = call([&](GError** error) {
-            return atspi_editable_text_insert_text(
-                editable.get(), clampedOffset(span->start), inserted.c_str(),
-                clampedOffset(insertionLength(inserted, units_)), error);
-        });
-    if (done && !call.failed())
-        call([&](GError** error) {
-            return atspi_text_set_caret_offset(
-                text_.get(), clampedOffset(span->start + lengthIn(inserted, units_)), error);
-        });
-    if (call.failed())
-        return *call.failure();
-    return done ? AXError::success : AXError::failure;
+    return writeOver(call, *editable, *span, inserted);
 }
 
 AXError AtspiTextField::replaceRange(AtspiCall& call, AXRange range,
@@ -330,26 +335,7 @@ AXError AtspiTextField::replaceRange(AtspiCall& call, AXRange range,
         span->start += lengthIn(std::string_view(inserted).substr(0, same), units_);
         inserted.erase(0, same);
     }
-    bool done = true;
-    if (span->end > span->start)
-        done = call([&](GError** error) {
-            return atspi_editable_text_delete_text(editable.get(), clampedOffset(span->start),
-                                                   clampedOffset(span->end), error);
-        });
-    if (done && !inserted.empty() && !call.failed())
-        done = call([&](GError** error) {
-            return atspi_editable_text_insert_text(
-                editable.get(), clampedOffset(span->start), inserted.c_str(),
-                clampedOffset(insertionLength(inserted, units_)), error);
-        });
-    if (done && !call.failed())
-        call([&](GError** error) {
-            return atspi_text_set_caret_offset(
-                text_.get(), clampedOffset(span->start + lengthIn(inserted, units_)), error);
-        });
-    if (call.failed())
-        return *call.failure();
-    return done ? AXError::success : AXError::failure;
+    return writeOver(call, *editable, *span, inserted);
 }
 
 AXError AtspiTextField::setWholeText(AtspiCall& call, const std::string& text) const {

@@ -65,6 +65,9 @@ private:
     std::optional<Span> selection(AtspiCall& call) const;
     // Adds span as a selection; whether the field then has it.
     bool addSelection(AtspiCall& call, Span span) const;
+    // Removes the span, inserts text (toolkit form) in its place and puts the caret after it.
+    AXError writeOver(AtspiCall& call, AtspiEditableText& editable, Span span,
+                      const std::string& inserted) const;
     // Moves the caret; whether it is then there.
     bool moveCaret(AtspiCall& call, std::int64_t offset) const;
     // Text as the rest of the system sees it, and as the toolkit is given it.

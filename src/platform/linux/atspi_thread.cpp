@@ -1,9 +1,21 @@
 #include "platform/linux/atspi_thread.hpp"
 
 #include <atspi/atspi.h>
+#include <cstdlib>
 #include <pthread.h>
 
 namespace pennial {
+
+namespace {
+
+// libatspi hands each application's direct connection to GLib's default main context, which Qt's
+// GLib event loop would run on the user interface's thread: that thread then takes replies meant
+// for this one, and moving a connection away from it while it dispatches the connection aborts
+// in libdbus. Qt's own event loop never runs that context, so the connections are this thread's
+// alone. Set before main, so before any application object exists.
+const bool qtRunsItsOwnEventLoop = setenv("QT_NO_GLIB", "1", 0) == 0;
+
+} // namespace
 
 AtspiThread& AtspiThread::instance() {
     // Never destroyed: its thread may be waiting on the bus when the process exits.
