@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
+#include <csignal>
 #include <stdexcept>
+#include <sys/prctl.h>
 
 namespace pennial::desktop_support {
 
@@ -128,8 +130,11 @@ void ThirdPartyApp::start() {
     environment.insert("GDK_BACKEND", "x11");
     environment.insert("NO_AT_BRIDGE", "0");
     process_.setProcessEnvironment(environment);
-    process_.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    // Not the test's own output: were the test to die, an application left holding it would keep
+    // the test runner waiting until its time-out. The application dies with the test, too.
+    process_.setStandardOutputFile(folder_.filePath("stdout.log"));
     process_.setStandardErrorFile(folder_.filePath("stderr.log"));
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 
     const QString document = folder_.filePath("document.txt");
     const QString address = QUrl::fromLocalFile(fieldsPage()).toString() + "#" +
