@@ -82,17 +82,6 @@ std::unique_ptr<AtspiMatchRule, MatchRuleUnref> wantedRule(const Wanted& wanted)
     return rule;
 }
 
-std::string xmlRolesOf(AtspiCall& call, AtspiAccessible* accessible) {
-    GHashTable* attributes =
-        call([&](GError** error) { return atspi_accessible_get_attributes(accessible, error); });
-    if (!attributes)
-        return {};
-    const auto* value = static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles"));
-    std::string roles = value ? value : "";
-    g_hash_table_unref(attributes);
-    return roles;
-}
-
 // The elements under root matching the rule, in document order; none without a Collection.
 std::optional<std::vector<GObjectRef<AtspiAccessible>>>
 matches(AtspiCall& call, AtspiAccessible* root, AtspiMatchRule* rule, std::size_t limit) {
@@ -259,7 +248,7 @@ std::optional<std::vector<Found>> findElements(AtspiCall& call, AtspiAccessible*
     // The search answers what lies below root; root itself is looked at here.
     const auto rootRole = atspi_tree::role(call, root);
     if (std::find(wanted.roles.begin(), wanted.roles.end(), rootRole) != wanted.roles.end() ||
-        (!wanted.xmlRoles.empty() && xmlRolesOf(call, root) == wanted.xmlRoles))
+        (!wanted.xmlRoles.empty() && atspi_tree::xmlRoles(call, root) == wanted.xmlRoles))
         found.push_back({atspi_tree::ref(root), 0});
     const auto rootIdentity = identityOf(root);
     for (auto& element : *matched) {

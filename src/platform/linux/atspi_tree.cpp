@@ -32,17 +32,6 @@ GObjectRef<AtspiStateSet> states(AtspiCall& call, AtspiAccessible* accessible) {
         call([&](GError**) { return atspi_accessible_get_state_set(accessible); }));
 }
 
-std::string xmlRoles(AtspiCall& call, AtspiAccessible* accessible) {
-    GHashTable* attributes =
-        call([&](GError** error) { return atspi_accessible_get_attributes(accessible, error); });
-    if (!attributes)
-        return {};
-    const auto* value = static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles"));
-    std::string roles = value ? value : "";
-    g_hash_table_unref(attributes);
-    return roles;
-}
-
 std::optional<std::string> documentAttribute(AtspiCall& call, AtspiDocument* document,
                                              const char* name) {
     auto value = takeString(call([&](GError** error) {
@@ -55,6 +44,17 @@ std::optional<std::string> documentAttribute(AtspiCall& call, AtspiDocument* doc
 }
 
 } // namespace
+
+std::string xmlRoles(AtspiCall& call, AtspiAccessible* accessible) {
+    GHashTable* attributes =
+        call([&](GError** error) { return atspi_accessible_get_attributes(accessible, error); });
+    if (!attributes)
+        return {};
+    const auto* value = static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles"));
+    std::string roles = value ? value : "";
+    g_hash_table_unref(attributes);
+    return roles;
+}
 
 Object ref(AtspiAccessible* accessible) {
     return Object(accessible ? ATSPI_ACCESSIBLE(g_object_ref(accessible)) : nullptr);

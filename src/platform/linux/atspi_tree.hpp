@@ -23,6 +23,8 @@ bool isGone(AtspiAccessible* accessible);
 AtspiRole role(AtspiCall& call, AtspiAccessible* accessible);
 bool hasState(AtspiCall& call, AtspiAccessible* accessible, AtspiStateType state);
 
+// The markup's roles (the "xml-roles" attribute), empty without them.
+std::string xmlRoles(AtspiCall& call, AtspiAccessible* accessible);
 std::string axRole(AtspiCall& call, AtspiAccessible* accessible);
 std::optional<std::string> axSubrole(AtspiCall& call, AtspiAccessible* accessible);
 
