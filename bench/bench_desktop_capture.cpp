@@ -13,6 +13,7 @@
 // Budget: median <= 50 ms, maximum <= the 2 s deadline. Run inside scripts/desktop-session.
 
 #include "base/unicode.hpp"
+#include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
 #include "text/ax_accessibility_provider.hpp"
@@ -32,6 +33,8 @@
 
 using namespace pennial;
 using namespace pennial::bench;
+
+using pennial::bench::startChild;
 
 namespace {
 
@@ -135,21 +138,10 @@ private:
 class Application {
 public:
     Application(std::vector<std::string> arguments, const std::string& windowName) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            ::setenv("GNOME_ACCESSIBILITY", "1", 1);
-            ::setenv("GSETTINGS_BACKEND", "memory", 1);
-            // GTK 4 draws without a GPU, on the X server.
-            ::setenv("GSK_RENDERER", "cairo", 1);
-            ::setenv("GDK_BACKEND", "x11", 1);
-            std::vector<char*> argv;
-            for (auto& argument : arguments)
-                argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
+        // GTK 4 draws without a GPU, on the X server.
+        pid_ =
+            startChild(std::move(arguments), {"GNOME_ACCESSIBILITY=1", "GSETTINGS_BACKEND=memory",
+                                              "GSK_RENDERER=cairo", "GDK_BACKEND=x11"});
         run({"xdotool", "search", "--sync", "--onlyvisible", "--name", windowName, "windowactivate",
              "--sync"});
     }

@@ -8,6 +8,7 @@
 #include "app/app_coordinator.hpp"
 #include "app/temp_folder.hpp"
 #include "base/log.hpp"
+#include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
@@ -32,6 +33,8 @@
 using namespace pennial;
 using namespace pennial::bench;
 
+using pennial::bench::startChild;
+
 namespace {
 
 constexpr const char* snippetName = "sig";
@@ -46,23 +49,7 @@ public:
     Process(std::vector<std::string> arguments, std::vector<std::string> environment = {},
             const char* log = nullptr, int stopSignal = SIGTERM)
         : stopSignal_(stopSignal) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (const int file = log ? ::open(log, O_WRONLY | O_CREAT | O_APPEND, 0644) : -1;
-                file >= 0) {
-                ::dup2(file, STDOUT_FILENO);
-                ::dup2(file, STDERR_FILENO);
-            }
-            for (auto& variable : environment)
-                ::putenv(variable.data());
-            std::vector<char*> argv;
-            for (auto& argument : arguments)
-                argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = startChild(std::move(arguments), std::move(environment), log);
     }
     ~Process() {
         ::kill(pid_, stopSignal_);

@@ -7,6 +7,7 @@
 // PENNIAL_IDLE_PROGRAM names another (a debug build, say). Run inside scripts/desktop-session.
 
 #include "app/temp_folder.hpp"
+#include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
 #include "platform/linux/libsecret_store.hpp"
 #include "services/auth_session.hpp"
@@ -21,6 +22,8 @@
 
 using namespace pennial;
 using namespace pennial::bench;
+
+using pennial::bench::startChild;
 
 namespace {
 
@@ -101,21 +104,7 @@ class Child {
 public:
     Child(std::vector<std::string> arguments, std::vector<std::string> environment,
           const std::filesystem::path& output) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int log = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(log, STDOUT_FILENO);
-            ::dup2(log, STDERR_FILENO);
-            for (auto& variable : environment)
-                ::putenv(variable.data());
-            std::vector<char*> argv;
-            for (auto& argument : arguments)
-                argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = startChild(std::move(arguments), std::move(environment), output.c_str(), false);
     }
     ~Child() {
         ::kill(pid_, SIGTERM);
