@@ -4,6 +4,7 @@
 // typed through XTest; and the CPU time a process has used. Run them inside
 // scripts/desktop-session.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +24,15 @@ namespace pennial::bench {
 
 using namespace std::chrono_literals;
 using Milliseconds = std::chrono::duration<double, std::milli>;
+
+// The value a fraction of the way through the sorted values (0.5 the median, 1 the largest).
+inline double percentile(std::vector<Milliseconds> values, double fraction) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))]
+        .count();
+}
 
 inline bool hasDisplay() {
     return std::getenv("DISPLAY") != nullptr;

@@ -114,14 +114,6 @@ Awaitable<SleepResult> noWait(TextMonitor::Duration) {
     co_return SleepResult::elapsed;
 }
 
-double percentile(std::vector<Milliseconds> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[index].count();
-}
-
 // Whether the field took focus once monitoring was on (reported to the monitor, and typed into)
 // or before (found by searching the window, and its text never reported as changed since).
 enum class Focus { reportedWhileMonitoring, givenBeforeMonitoring };

@@ -224,14 +224,6 @@ private:
     std::optional<std::chrono::steady_clock::time_point> arrival_;
 };
 
-double percentile(std::vector<Milliseconds> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))]
-        .count();
-}
-
 struct Outcome {
     std::vector<Milliseconds> latencies;
     int missed = 0; // tries whose snippet never arrived
