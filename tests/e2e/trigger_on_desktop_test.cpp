@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <gmock/gmock.h>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace pennial;
 using namespace pennial::e2e;
@@ -61,7 +64,14 @@ TEST_F(TriggerOnDesktop, AFieldThatRefusesWritesGetsAKeyboardPasteAndTheClipboar
     ASSERT_TRUE(logged("✅ [Pennial] Text replaced via targeted keyboard paste"));
     EXPECT_TRUE(log.contains("✅ [Pennial] Clipboard restored after targeted keyboard paste"));
 
-    const auto clipboard = editor.clipboard();
+    // Another Qt application keeps the types it last read from an owner until it handles the
+    // owner's change, so the editor may briefly list only the lent text's types.
+    std::vector<std::pair<std::string, std::string>> clipboard;
+    waitUntil([&] {
+        clipboard = editor.clipboard();
+        return std::any_of(clipboard.begin(), clipboard.end(),
+                           [](const auto& format) { return format.first == "text/html"; });
+    });
     EXPECT_THAT(clipboard, Contains(Pair("text/plain", "Pennial sample")));
     EXPECT_THAT(clipboard, Contains(Pair("text/html", "<p>Pennial <b>sample</b></p>")));
     EXPECT_THAT(clipboard, Contains(Pair("application/x-pennial-sample",
