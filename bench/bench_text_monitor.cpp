@@ -54,6 +54,7 @@ public:
                                        desktop.keyboard().eventSource(main),
                                        main,
                                        std::move(counted),
+                                       {},
                                        {}});
         mainThread = std::thread([this] { io.run(); });
         onMain(monitor->updateValidCommandNames({"fix", "sig"}));

@@ -6,6 +6,7 @@
 #include "app/coordinator_delegate.hpp"
 #include "app/text_monitor_adapter.hpp"
 #include "base/log.hpp"
+#include "base/resting_wait.hpp"
 #include "services/auth_service.hpp"
 #include "services/config_service.hpp"
 #include "services/context_telemetry_reporter.hpp"
@@ -123,7 +124,7 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
         textMonitor_ = std::make_shared<TextMonitorAdapter>(TextMonitor::create(
             accessibilityMonitor_, ";;",
             TextMonitor::Facilities{workspace_, std::move(dependencies.keyEvents), main_, sleepFor,
-                                    std::move(dependencies.fieldActivity)},
+                                    std::move(dependencies.fieldActivity), waitWhileResting},
             pollingPool().get_executor()));
     }
 

@@ -1,5 +1,7 @@
 #include "base/runtime.hpp"
 
+#include "base/resting_wait.hpp"
+
 #include <asio/post.hpp>
 #include <memory>
 #include <mutex>
@@ -40,6 +42,8 @@ bool mayRunSharedPoolWorkHere() {
 }
 
 void shutdownSharedPool() {
+    // Its waits end first, so that their coroutines resume on pools still running.
+    stopRestingWaits();
     for (auto* which : {&polling, &pool}) {
         std::unique_ptr<asio::thread_pool> ending;
         {

@@ -25,7 +25,7 @@ asio::thread_pool& pollingPool();
 bool mayRunSharedPoolWorkHere();
 // The last step of quitting, once every task has ended and every service is gone: lets the work
 // running now finish, destroys the work that never ran, and joins the threads (the polling
-// pool's too).
+// pool's and the resting waits' too).
 void shutdownSharedPool();
 
 // An actor owns a strand: its operations run one at a time on it and are awaited by callers, who

@@ -148,11 +148,20 @@ enum class TrustCheck { silent, prompt };
 // What the answers to the reads a poll of a field at rest makes (the focused application and
 // element, the element's process, role and subrole, and its text) rest on, where the platform
 // answers them from what it keeps: while the serial stays the same and until comes, each of those
-// reads answers as it did.
+// reads answers as it did. A read that finds what is kept unchanged extends until, not the serial.
 struct AXRestMark {
     std::uint64_t serial = 0;
     std::chrono::steady_clock::time_point until;
     bool operator==(const AXRestMark&) const = default;
+
+    // Whether current, a mark taken now, says the reads still answer as they did at this one.
+    bool stillHolds(const std::optional<AXRestMark>& current) const {
+        return current && current->serial == serial &&
+               std::chrono::steady_clock::now() < current->until;
+    }
+    static std::optional<std::uint64_t> serialOf(const std::optional<AXRestMark>& mark) {
+        return mark ? std::optional(mark->serial) : std::nullopt;
+    }
 };
 
 class Accessibility {
@@ -218,6 +227,15 @@ public:
     // None while some of those reads would go to the application, or where the platform cannot
     // tell. Any thread.
     virtual std::optional<AXRestMark> restMark() const { return std::nullopt; }
+    // The serial a mark taken now would carry, even while there is none (the kept answers are
+    // then too old, say): reads made after it that leave it unchanged found nothing new. Any
+    // thread.
+    virtual std::optional<std::uint64_t> restSerial() const {
+        return AXRestMark::serialOf(restMark());
+    }
+    // Whether the reads would still answer as they did when mark was taken: asked on every tick
+    // of a poll at rest, so where it can, as cheaply as a counter's read. Any thread.
+    virtual bool stillAtRest(const AXRestMark& mark) const { return mark.stillHolds(restMark()); }
 };
 
 } // namespace pennial

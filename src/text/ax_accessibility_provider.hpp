@@ -52,6 +52,12 @@ public:
     std::optional<AXRestMark> restMark() const override {
         return facilities_.accessibility->restMark();
     }
+    std::optional<std::uint64_t> restSerial() const override {
+        return facilities_.accessibility->restSerial();
+    }
+    bool stillAtRest(const AXRestMark& mark) const override {
+        return facilities_.accessibility->stillAtRest(mark);
+    }
 
 private:
     // The synchronous steps, run on the right executor by the operations above.

@@ -22,6 +22,7 @@ using Kind = AccessibilityError::Kind;
 // One run of the polling loop, from a start to the stop that ends it. Touched on the strand only.
 struct TextMonitor::PollingLoop {
     Sleep sleep;
+    RestingWait restingWait;
     bool stopped = false;
     asio::cancellation_signal wake; // cuts the wait between polls short
     bool evaluationQueued = false;  // activity came while a poll ran: the next one starts at once
@@ -115,7 +116,7 @@ TextMonitor::~TextMonitor() {
 
 Awaitable<void> TextMonitor::setDelegate(std::weak_ptr<TextMonitorDelegate> delegate) {
     return runOn(executor(), [this, delegate = std::move(delegate)] {
-        ++stateChanges_;
+        ++*stateChanges_;
         delegate_ = delegate;
     });
 }
@@ -126,7 +127,7 @@ Awaitable<std::string> TextMonitor::getTriggerPattern() {
 
 Awaitable<void> TextMonitor::updateTriggerPattern(std::string pattern) {
     return runOn(executor(), [this, pattern = std::move(pattern)] {
-        ++stateChanges_;
+        ++*stateChanges_;
         stateMachine_.triggerPattern = pattern;
         stateMachine_.activeTrigger.reset();
         stateMachine_.suppressedCommands.clear();
@@ -138,14 +139,14 @@ Awaitable<void> TextMonitor::updateTriggerPattern(std::string pattern) {
 Awaitable<void> TextMonitor::updateValidCommandNames(std::set<std::string> names) {
     return runOn(executor(), [this, names = std::move(names)] {
         logf("🔵 [TextMonitor] updateValidCommandNames: {}", describe(names));
-        ++stateChanges_;
+        ++*stateChanges_;
         stateMachine_.validCommandNames = names;
     });
 }
 
 Awaitable<void> TextMonitor::updateAllowOwnProcessInputMonitoring(bool allow) {
     return runOn(executor(), [this, allow] {
-        ++stateChanges_;
+        ++*stateChanges_;
         allowOwnProcessInputMonitoring_ = allow;
     });
 }
@@ -161,7 +162,7 @@ Awaitable<void> TextMonitor::commandCompleted(std::string name) {
 }
 
 void TextMonitor::releaseCommand(const std::string& name) {
-    ++stateChanges_;
+    ++*stateChanges_;
     stateMachine_.suppressedCommands.erase(name);
     if (stateMachine_.activeTrigger && stateMachine_.activeTrigger->commandName == name)
         stateMachine_.activeTrigger.reset();
@@ -182,7 +183,7 @@ Awaitable<void> TextMonitor::stopMonitoring() {
 Awaitable<void> TextMonitor::startNow() {
     if (monitoring_)
         co_return;
-    ++stateChanges_;
+    ++*stateChanges_;
     monitoring_ = true;
     const auto attempt = ++startAttempts_;
     bool trusted = false;
@@ -216,6 +217,7 @@ Awaitable<void> TextMonitor::startNow() {
 
     auto loop = std::make_shared<PollingLoop>();
     loop->sleep = facilities_.sleep;
+    loop->restingWait = facilities_.restingWait;
     monitoringTask_ = loop;
     if (facilities_.fieldActivity) {
         // Called on the thread that noticed the activity: the loop is only touched on the strand.
@@ -238,7 +240,7 @@ Awaitable<void> TextMonitor::startNow() {
 }
 
 void TextMonitor::stopNow() {
-    ++stateChanges_;
+    ++*stateChanges_;
     monitoring_ = false;
     ++startAttempts_;
     fieldActivity_.reset();
@@ -293,30 +295,56 @@ Awaitable<void> TextMonitor::runLoop(std::weak_ptr<TextMonitor> weak,
         // Activity during the poll skips the wait.
         if ((hinted = std::exchange(loop->evaluationQueued, false)))
             continue;
+        // At rest, the ticks that find it still at rest pass by inside the wait, counted there.
+        auto passed = std::make_shared<std::atomic<long>>(0);
+        std::function<bool()> resting;
+        if (auto self = weak.lock())
+            resting = self->restingCheck(*loop, passed);
         co_await asio::this_coro::reset_cancellation_state(asio::enable_total_cancellation());
         try {
-            co_await loop->sleep(pollInterval);
+            if (resting)
+                co_await loop->restingWait(pollInterval, std::move(resting));
+            else
+                co_await loop->sleep(pollInterval);
         } catch (...) {
         }
         co_await asio::this_coro::reset_cancellation_state(asio::disable_cancellation());
+        // Read once the wait has resumed this coroutine through its executor.
+        loop->pollNumber += *passed;
         // The poll about to run answers whatever cut the wait short.
         hinted = std::exchange(loop->evaluationQueued, false);
     }
     logLine("🔵 [TextMonitor] Monitoring loop stopped");
 }
 
+std::function<bool()> TextMonitor::restingCheck(const PollingLoop& loop,
+                                                std::shared_ptr<std::atomic<long>> passed) const {
+    if (!loop.restingWait || !atRest(loop))
+        return {};
+    // What atRest reads besides the platform's mark changes only with the count of changes.
+    return [provider = accessibilityMonitor_->provider(), changes = stateChanges_,
+            restingChanges = loop.restingChanges, mark = *loop.restingAt,
+            pollNumber = loop.pollNumber, passed = std::move(passed)] {
+        // The loop logs on its own tick, so the wait ends there.
+        if ((pollNumber + *passed + 1) % stillMonitoringLogEvery == 0 ||
+            *changes != restingChanges || !provider->stillAtRest(mark))
+            return false;
+        ++*passed;
+        return true;
+    };
+}
+
 bool TextMonitor::atRest(const PollingLoop& loop) const {
-    if (!loop.restingAt || loop.restingChanges != stateChanges_ || keyboardFallbackProcessID_ ||
+    if (!loop.restingAt || loop.restingChanges != *stateChanges_ || keyboardFallbackProcessID_ ||
         fallbackInDoubt_ || heldFallbackReport_)
         return false;
-    const auto mark = accessibilityMonitor_->provider()->restMark();
-    return mark == loop.restingAt && std::chrono::steady_clock::now() < mark->until;
+    return loop.restingAt->stillHolds(accessibilityMonitor_->provider()->restMark());
 }
 
 Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
     loop.restingAt.reset();
-    const auto changesBefore = stateChanges_;
-    const auto markBefore = accessibilityMonitor_->provider()->restMark();
+    const auto changesBefore = stateChanges_->load();
+    const auto serialBefore = accessibilityMonitor_->provider()->restSerial();
     std::exception_ptr failure;
     std::optional<AccessibleElement> focused;
     try {
@@ -370,18 +398,20 @@ Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
         loop.lastElement = element;
     }
     auto effects = stateMachine_.handleTextChange(text, pid, elementChanged);
-    // Read from what the platform keeps, with the fallback off, changing nothing: a poll on the
-    // same marks would do the same.
-    const bool quiet = !elementChanged && effects.empty() && !fallbackInDoubt_ && markBefore;
+    // Read with nothing changing in what the platform keeps, with the fallback off, changing
+    // nothing: a poll while that holds would do the same.
+    const bool quiet = !elementChanged && effects.empty() && !fallbackInDoubt_ && serialBefore;
     for (const auto& effect : effects)
         if (const auto* fired = std::get_if<Effect::TriggerDetected>(&effect.value))
             logf("🎯 [TextMonitor] Trigger detected: cmd={} pattern={} offset={}",
                  fired->commandName, fired->fullPattern, fired->triggerOffset);
     co_await dispatch(std::move(effects));
-    if (quiet && !loop.stopped && stateChanges_ == changesBefore &&
-        accessibilityMonitor_->provider()->restMark() == markBefore) {
-        loop.restingAt = markBefore;
-        loop.restingChanges = stateChanges_;
+    if (quiet && !loop.stopped && *stateChanges_ == changesBefore) {
+        const auto markAfter = accessibilityMonitor_->provider()->restMark();
+        if (AXRestMark::serialOf(markAfter) == serialBefore) {
+            loop.restingAt = markAfter;
+            loop.restingChanges = changesBefore;
+        }
     }
 }
 
@@ -496,7 +526,7 @@ void TextMonitor::releaseHeldFallbackReport(const std::shared_ptr<TextMonitor>& 
 Awaitable<void> TextMonitor::handleFallbackReport(std::shared_ptr<TextMonitor> self,
                                                   std::string text, Pid pid) {
     const auto serial = ++self->fallbackReportsReceived_;
-    ++self->stateChanges_;
+    ++*self->stateChanges_;
     if (!self->keyboardFallbackProcessID_ && self->fallbackInDoubt_ == pid) {
         // Each report carries the whole text: the latest is the one worth keeping.
         self->heldFallbackReport_.emplace(std::move(text), pid);

@@ -16,6 +16,7 @@
 #include "text/text_monitor_delegate.hpp"
 #include "text/trigger_state_machine.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,7 @@ public:
     // How the loop waits between polls. A wait the loop is asked to cut short (on stop) must end
     // at once.
     using Sleep = std::function<Awaitable<SleepResult>(Duration)>;
+    using RestingWait = std::function<Awaitable<SleepResult>(Duration, std::function<bool()>)>;
 
     struct Facilities {
         std::shared_ptr<Workspace> workspace;
@@ -43,6 +45,9 @@ public:
         // Hints that the focused field changed: each cuts the wait before the next poll short.
         // None: the loop polls on its interval alone.
         std::shared_ptr<FieldActivity> fieldActivity;
+        // Waits out, tick after tick, the polls that would change nothing, asking the check given
+        // at each tick (from any thread). None: the loop sleeps each tick and checks itself.
+        RestingWait restingWait;
     };
 
     // Measured from the end of one poll's work to the start of the next, unless activity in the
@@ -104,6 +109,10 @@ private:
     // Whether a poll now would read what the last one read and do nothing, as the platform can
     // tell without reading: the tick is then skipped.
     bool atRest(const PollingLoop& loop) const;
+    // At rest, the check a resting wait makes at each tick (counting in passed the ticks that
+    // found the loop still at rest); none when not at rest or without a resting wait.
+    std::function<bool()> restingCheck(const PollingLoop& loop,
+                                       std::shared_ptr<std::atomic<long>> passed) const;
 
     std::shared_ptr<AccessibilityMonitor> accessibilityMonitor_;
     std::weak_ptr<TextMonitorDelegate> delegate_;
@@ -128,8 +137,10 @@ private:
     // followed until then waits here, and is evaluated when the read fails again.
     std::optional<Pid> fallbackInDoubt_;
     std::optional<std::pair<std::string, Pid>> heldFallbackReport_;
-    // Counts the operations and fallback reports that may change what a poll does.
-    std::uint64_t stateChanges_ = 0;
+    // Counts the operations and fallback reports that may change what a poll does; read by a
+    // resting wait's check on its own thread.
+    std::shared_ptr<std::atomic<std::uint64_t>> stateChanges_ =
+        std::make_shared<std::atomic<std::uint64_t>>(0);
 };
 
 } // namespace pennial

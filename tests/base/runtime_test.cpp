@@ -1,10 +1,14 @@
 #include "base/race.hpp"
+#include "base/resting_wait.hpp"
 #include "base/task.hpp"
 
+#include <algorithm>
+#include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/this_coro.hpp>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -120,4 +124,39 @@ TEST(Runtime, ActorRunsOneOperationAtATimeButIsReentrantAtAwaits) {
     Task::spawn(io.get_executor(), caller());
     io.run();
     EXPECT_EQ(results, (std::vector{1, 2, 3}));
+}
+
+// Several waits at once on the ticking thread: each ends exactly once, at the first tick whose
+// check finds work, at once when cancelled, and when the thread is stopped (which a later wait
+// starts again).
+TEST(Runtime, RestingWaitEndsAtTheFirstBusyTickOrWhenCancelledOrStopped) {
+    asio::io_context io;
+    auto work = asio::make_work_guard(io);
+    std::atomic<int> checks{0};
+    std::vector<std::pair<char, SleepResult>> ended;
+    auto waiter = [&](char name, std::function<bool()> resting) -> Awaitable<void> {
+        ended.emplace_back(name, co_await waitWhileResting(2ms, std::move(resting)));
+    };
+    const auto start = std::chrono::steady_clock::now();
+    Task::spawn(io.get_executor(), waiter('a', [&] { return ++checks < 6; }));
+    auto cancelled = Task::spawn(io.get_executor(), waiter('b', [] { return true; }));
+    auto stopped = [&]() -> Awaitable<void> {
+        co_await sleepFor(40ms);
+        cancelled.cancel();
+        co_await sleepFor(10ms);
+        stopRestingWaits();
+        co_await sleepFor(10ms);
+        co_await waiter('d', [] { return false; });
+        work.reset();
+    };
+    Task::spawn(io.get_executor(), waiter('c', [] { return true; }));
+    Task::spawn(io.get_executor(), stopped());
+    io.run();
+    std::sort(ended.begin(), ended.end());
+    EXPECT_EQ(checks, 6);
+    EXPECT_EQ(ended, (std::vector<std::pair<char, SleepResult>>{{'a', SleepResult::elapsed},
+                                                                {'b', SleepResult::cancelled},
+                                                                {'c', SleepResult::cancelled},
+                                                                {'d', SleepResult::elapsed}}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }

@@ -45,6 +45,22 @@ public:
         };
     }
 
+    // The application's resting wait on this clock: each release ends one tick, at which the
+    // check is asked whether to wait on.
+    TextMonitor::RestingWait restingWait() {
+        return [sleep = sleeper()](TextMonitor::Duration duration,
+                                   std::function<bool()> resting) -> Awaitable<SleepResult> {
+            for (;;) {
+                const auto result = co_await sleep(duration);
+                const auto state = co_await asio::this_coro::cancellation_state;
+                if (state.cancelled() != asio::cancellation_type::none)
+                    co_return SleepResult::cancelled;
+                if (result == SleepResult::cancelled || !resting())
+                    co_return result;
+            }
+        };
+    }
+
     bool waiting() const { return timer_ != nullptr; }
     const std::vector<Wait>& waits() const { return waits_; }
     void release() {
@@ -106,8 +122,14 @@ public:
         co_return co_await AXAccessibilityProvider::getValue(std::move(element));
     }
 
-    // The platform's rest mark, where a test gives one.
+    // The platform's rest mark, where a test gives one, and what follows from it alone.
     std::optional<AXRestMark> restMark() const override { return rest ? rest() : std::nullopt; }
+    std::optional<std::uint64_t> restSerial() const override {
+        return AccessibilityProvider::restSerial();
+    }
+    bool stillAtRest(const AXRestMark& mark) const override {
+        return AccessibilityProvider::stillAtRest(mark);
+    }
 
     std::function<Awaitable<void>()> duringRead;
     std::function<std::optional<AXRestMark>()> rest;
@@ -131,16 +153,20 @@ private:
 
 class MonitorHarness {
 public:
-    MonitorHarness() {
+    enum class Waits { eachTick, whileResting };
+
+    explicit MonitorHarness(Waits waits = Waits::eachTick) {
         auto main = io.get_executor();
         provider = std::make_shared<MonitorHookedProvider>(
             std::make_shared<ContextStrategyRouter>(desktop.accessibility()),
             AXAccessibilityProvider::Facilities{desktop.accessibility(), desktop.workspace(),
                                                 desktop.screens(), main, main});
-        monitor = TextMonitor::create(std::make_shared<AccessibilityMonitor>(provider, main), ";;",
-                                      {desktop.workspace(), desktop.keyboard().eventSource(main),
-                                       main, clock.sleeper(), activity},
-                                      main);
+        monitor = TextMonitor::create(
+            std::make_shared<AccessibilityMonitor>(provider, main), ";;",
+            {desktop.workspace(), desktop.keyboard().eventSource(main), main, clock.sleeper(),
+             activity,
+             waits == Waits::whileResting ? clock.restingWait() : TextMonitor::RestingWait{}},
+            main);
     }
     ~MonitorHarness() {
         run(monitor->stopMonitoring());

@@ -347,13 +347,25 @@ TEST(TextMonitorActivityTest, HintsStartThePollAtOnceWithThePollsRulesAndCoalesc
 // A tick the timer ends, with the platform's rest mark as the last quiet poll left it, is skipped:
 // with a mark that changes whenever the desktop does (and is sometimes missing or expired), a
 // monitor that skips gives the same effects in the same order as one that polls every tick,
-// through typing, focus moves, hints and operations.
-TEST(TextMonitorRestTest, SkippedTicksLeaveOutOnlyPollsThatWouldHaveDoneNothing) {
+// through typing, focus moves, hints and operations; whether it skips by checking after each
+// tick or inside a resting wait.
+class TextMonitorRestTest : public ::testing::TestWithParam<MonitorHarness::Waits> {};
+
+INSTANTIATE_TEST_SUITE_P(BothWaits, TextMonitorRestTest,
+                         ::testing::Values(MonitorHarness::Waits::eachTick,
+                                           MonitorHarness::Waits::whileResting),
+                         [](const auto& info) {
+                             return info.param == MonitorHarness::Waits::eachTick
+                                        ? "CheckedAfterEachTick"
+                                        : "InsideTheRestingWait";
+                         });
+
+TEST_P(TextMonitorRestTest, SkippedTicksLeaveOutOnlyPollsThatWouldHaveDoneNothing) {
     const auto seed = pennial::testing::testSeed();
     SCOPED_TRACE(pennial::testing::seedTrace(seed));
     std::mt19937 random(seed);
     MonitorHarness polled;
-    MonitorHarness resting;
+    MonitorHarness resting(GetParam());
     std::uint64_t serial = 1;
     int markKind = 0; // current, missing, expired
     const auto started = std::chrono::steady_clock::now();

@@ -6,6 +6,7 @@
 #include "platform/linux/atspi_text_collection.hpp"
 #include "platform/linux/atspi_thread.hpp"
 #include "platform/linux/atspi_trust.hpp"
+#include "platform/linux/desktop_activity.hpp"
 
 #include <algorithm>
 #include <future>
@@ -96,6 +97,19 @@ AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& elemen
 
 std::optional<AXRestMark> AtspiAccessibility::restMark() const {
     return attributes_ ? attributes_->restMark() : std::nullopt;
+}
+
+std::optional<std::uint64_t> AtspiAccessibility::restSerial() const {
+    if (!attributes_)
+        return std::nullopt;
+    return DesktopActivity::instance().restChanges();
+}
+
+bool AtspiAccessibility::stillAtRest(const AXRestMark& mark) const {
+    // Every change to what the mark covers is counted, so the count alone tells; the mark's own
+    // until is the earliest the kept answers could go stale.
+    return attributes_ && DesktopActivity::instance().restChanges() == mark.serial &&
+           std::chrono::steady_clock::now() < mark.until;
 }
 
 AXResult<AXAttributeResults>

@@ -48,6 +48,8 @@ public:
     // The bus has no text markers.
     bool offersTextMarkers() const override { return false; }
     std::optional<AXRestMark> restMark() const override;
+    std::optional<std::uint64_t> restSerial() const override;
+    bool stillAtRest(const AXRestMark& mark) const override;
 
     // The name the process's application gives itself on the bus; none when it has no accessible
     // application, or when the answer takes longer than wait (the bus may be busy with a slow

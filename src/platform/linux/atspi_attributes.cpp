@@ -198,6 +198,8 @@ AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
 }
 
 std::optional<AXRestMark> AtspiAttributes::restMark() const {
+    // Counted before what it covers is read: a change meanwhile makes the mark already old.
+    const auto serial = DesktopActivity::instance().restChanges();
     auto held = snapshot_->held();
     if (!held)
         return std::nullopt;
@@ -206,17 +208,10 @@ std::optional<AXRestMark> AtspiAttributes::restMark() const {
     if (!field || !focus.application || !focus.roles ||
         !stillFocused(hooks_, focus.focusedAt, focus.pid))
         return std::nullopt;
-    auto quiet = texts_.quiet(*field);
-    if (!quiet)
+    const auto quietUntil = texts_.quietUntil(*field);
+    if (!quietUntil)
         return std::nullopt;
-    // Each term only grows, and one of them does whenever what those reads answer from changes
-    // (an activation stamps the time it came): the same sum means none did.
-    const auto activated = hooks_.activeWindowSince ? hooks_.activeWindowSince() : std::nullopt;
-    const auto activation =
-        activated ? static_cast<std::uint64_t>(activated->time_since_epoch().count()) : 0;
-    return AXRestMark{held->changes + quiet->changes + DesktopActivity::instance().keyPresses() +
-                          activation,
-                      std::min(held->until, quiet->until)};
+    return AXRestMark{serial, std::min(held->until, *quietUntil)};
 }
 
 AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {

@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_focus_snapshot.hpp"
 
+#include "platform/linux/desktop_activity.hpp"
+
 #include <utility>
 
 namespace pennial {
@@ -16,7 +18,7 @@ std::optional<AtspiFocusSnapshot::Held> AtspiFocusSnapshot::held() const {
     const auto until = publishedAt_ + maxAge;
     if (!focus_ || std::chrono::steady_clock::now() >= until)
         return std::nullopt;
-    return Held{focus_, changes_, until};
+    return Held{focus_, until};
 }
 
 std::uint64_t AtspiFocusSnapshot::generation() const {
@@ -30,9 +32,11 @@ void AtspiFocusSnapshot::publish(Focus focus, std::uint64_t basedOn) {
     std::lock_guard lock(mutex_);
     if (basedOn != generation_)
         return;
-    previous = std::exchange(focus_, std::move(published));
     publishedAt_ = std::chrono::steady_clock::now();
-    ++changes_;
+    if (focus_ && *focus_ == *published)
+        return;
+    previous = std::exchange(focus_, std::move(published));
+    DesktopActivity::instance().noteRestChange();
 }
 
 void AtspiFocusSnapshot::invalidate() {
@@ -40,7 +44,7 @@ void AtspiFocusSnapshot::invalidate() {
     std::lock_guard lock(mutex_);
     previous = std::exchange(focus_, nullptr);
     ++generation_;
-    ++changes_;
+    DesktopActivity::instance().noteRestChange();
 }
 
 } // namespace pennial

@@ -24,6 +24,7 @@ public:
     struct Roles {
         std::string role;
         std::optional<std::string> subrole;
+        bool operator==(const Roles&) const = default;
     };
 
     struct Focus {
@@ -32,22 +33,22 @@ public:
         std::optional<Pid> pid;
         std::chrono::steady_clock::time_point focusedAt;
         std::optional<Roles> roles; // none when they could not be read
+        bool operator==(const Focus&) const = default;
     };
 
     // None when stale. Shared and never changed once published: asked for several times on every
     // poll, it costs no copy.
     std::shared_ptr<const Focus> current() const;
-    // The current focus with how many times a focus was published or dropped so far, and when it
-    // goes stale.
+    // The current focus, and when it goes stale.
     struct Held {
         std::shared_ptr<const Focus> focus;
-        std::uint64_t changes = 0;
         std::chrono::steady_clock::time_point until;
     };
     std::optional<Held> held() const;
     // Counts the invalidations: a focus worked out while one came in is already stale.
     std::uint64_t generation() const;
     // Publishes the focus worked out from what was known at that generation, unless it has passed.
+    // The same focus again only renews it: no change is counted.
     void publish(Focus focus, std::uint64_t basedOn);
     void invalidate();
 
@@ -55,7 +56,6 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const Focus> focus_;
     std::uint64_t generation_ = 0;
-    std::uint64_t changes_ = 0;
     std::chrono::steady_clock::time_point publishedAt_;
 };
 

@@ -100,22 +100,25 @@ void AtspiTextCache::confirm(AtspiAccessible* field, const std::string& text,
         return;
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(confirmedMutex_);
-    ++confirmedChanges_;
     if (confirmed_ && confirmed_->identity == *identity) {
+        const bool same = confirmed_->text == text && confirmed_->keyPresses == keyPresses;
         confirmed_->text = text;
         confirmed_->at = now;
         confirmed_->keyPresses = keyPresses;
+        if (!same)
+            DesktopActivity::instance().noteRestChange();
         return;
     }
     confirmed_ =
         Confirmed{AtspiElement::object(field), std::move(*identity), text, now, keyPresses};
+    DesktopActivity::instance().noteRestChange();
 }
 
 void AtspiTextCache::dropConfirmed(const std::optional<Identity>& reporter) {
     std::lock_guard lock(confirmedMutex_);
     if (confirmed_ && (!reporter || reporter->busName == confirmed_->identity.busName)) {
         confirmed_.reset();
-        ++confirmedChanges_;
+        DesktopActivity::instance().noteRestChange();
     }
 }
 
@@ -126,11 +129,12 @@ std::optional<std::string> AtspiTextCache::quietText(const AtspiElement& field) 
     return confirmed_->text;
 }
 
-std::optional<AtspiTextCache::Quiet> AtspiTextCache::quiet(const AtspiElement& field) const {
+std::optional<std::chrono::steady_clock::time_point>
+AtspiTextCache::quietUntil(const AtspiElement& field) const {
     std::lock_guard lock(confirmedMutex_);
     if (!answersQuietly(field))
         return std::nullopt;
-    return Quiet{confirmedChanges_, confirmed_->at + maxAge};
+    return confirmed_->at + maxAge;
 }
 
 bool AtspiTextCache::answersQuietly(const AtspiElement& field) const {

@@ -58,13 +58,11 @@ public:
     // The field's text as last confirmed, while no key was pressed and no report came from the
     // field's application since, and for less than maxAge. Any thread.
     std::optional<std::string> quietText(const AtspiElement& field) const;
-    // While quietText answers for the field: how many times a text was confirmed or dropped so far,
-    // and until when it answers. Any thread.
-    struct Quiet {
-        std::uint64_t changes = 0;
-        std::chrono::steady_clock::time_point until;
-    };
-    std::optional<Quiet> quiet(const AtspiElement& field) const;
+    // While quietText answers for the field: until when it answers. A change of the text it
+    // answers is counted in DesktopActivity's rest changes; the same text confirmed again only
+    // extends it. Any thread.
+    std::optional<std::chrono::steady_clock::time_point>
+    quietUntil(const AtspiElement& field) const;
 
 private:
     struct Identity {
@@ -109,7 +107,6 @@ private:
 
     mutable std::mutex confirmedMutex_;
     std::optional<Confirmed> confirmed_;
-    std::uint64_t confirmedChanges_ = 0;
 };
 
 } // namespace pennial

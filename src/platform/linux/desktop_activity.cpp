@@ -12,6 +12,7 @@ DesktopActivity& DesktopActivity::instance() {
 
 void DesktopActivity::keyPressed() {
     keyPresses_.fetch_add(1, std::memory_order_acq_rel);
+    noteRestChange();
     tell();
 }
 

@@ -24,6 +24,12 @@ public:
 
     // A key went down somewhere on the display.
     void keyPressed();
+
+    // Counts the changes to what a field at rest is answered from (key presses, the focus, the
+    // active window, the text kept of the field): while it stays the same, none came. Each change
+    // is counted once it is made, so a count read before the reads it covers is never too new.
+    std::uint64_t restChanges() const { return restChanges_.load(std::memory_order_acquire); }
+    void noteRestChange() { restChanges_.fetch_add(1, std::memory_order_acq_rel); }
     // The field last read reported a change of its text or caret.
     void fieldReported() { tell(); }
 
@@ -34,6 +40,7 @@ private:
     void tell();
 
     std::atomic<std::uint64_t> keyPresses_{0};
+    std::atomic<std::uint64_t> restChanges_{0};
     std::mutex mutex_;
     std::list<std::function<void()>> observers_;
 };

@@ -1,6 +1,7 @@
 #include "platform/linux/x11_workspace.hpp"
 
 #include "base/log.hpp"
+#include "platform/linux/desktop_activity.hpp"
 #include "platform/linux/x11_connection.hpp"
 
 #include <X11/Xatom.h>
@@ -210,6 +211,7 @@ X11Workspace::X11Workspace(Executor main, ActiveWindowSource source)
         auto active = reader_->readActive(display);
         std::lock_guard lock(mutex_);
         active_ = std::move(active);
+        DesktopActivity::instance().noteRestChange();
         // The application active when we start is not an activation.
         if (active_)
             announcedPid_ = active_->pid;
@@ -231,6 +233,7 @@ void X11Workspace::activeWindowChanged(std::optional<ActiveWindow> window) {
         if (activeSince_ && now <= *activeSince_)
             now = *activeSince_ + std::chrono::steady_clock::duration(1);
         activeSince_ = now;
+        DesktopActivity::instance().noteRestChange();
         described_.reset();
         namings_ = 0;
         if (!active_) {
