@@ -1,18 +1,18 @@
 #include "base/resting_wait.hpp"
 
+#include "base/posted_completion.hpp"
+
 #include <algorithm>
 #include <asio/associated_cancellation_slot.hpp>
-#include <asio/associated_executor.hpp>
 #include <asio/async_result.hpp>
-#include <asio/execution/outstanding_work.hpp>
-#include <asio/post.hpp>
-#include <asio/prefer.hpp>
 #include <asio/this_coro.hpp>
+#include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 namespace pennial {
@@ -21,40 +21,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Resumes the waiting coroutine on its own executor.
-class Resumption {
-public:
-    virtual ~Resumption() = default;
-    virtual void resume(SleepResult result) = 0;
-};
-
-template <class Handler> class ResumptionFor final : public Resumption {
-public:
-    explicit ResumptionFor(Handler handler)
-        : handler_(std::move(handler)),
-          work_(asio::prefer(asio::get_associated_executor(handler_),
-                             asio::execution::outstanding_work.tracked)) {}
-
-    void resume(SleepResult result) override {
-        auto work = work_;
-        asio::post(work, [handler = std::move(handler_), result]() mutable {
-            // The slot belongs to the handler's executor: cleared there, before resuming.
-            asio::get_associated_cancellation_slot(handler).clear();
-            std::move(handler)(result);
-        });
+void sleepUntil(Clock::time_point time) {
+    // steady_clock is CLOCK_MONOTONIC.
+    const auto since =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch());
+    timespec until{static_cast<time_t>(since.count() / 1'000'000'000),
+                   static_cast<long>(since.count() % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
-
-private:
-    Handler handler_;
-    decltype(asio::prefer(std::declval<asio::associated_executor_t<Handler>>(),
-                          asio::execution::outstanding_work.tracked)) work_;
-};
+}
 
 struct Wait {
     Clock::time_point due;
     Clock::duration interval;
     std::function<bool()> resting;
-    std::unique_ptr<Resumption> resumption; // taken when the wait ends
+    std::unique_ptr<PostedCompletion<SleepResult>> resumption; // taken when the wait ends
 };
 
 class Ticker {
@@ -81,17 +62,18 @@ public:
 
     // Ends the wait now, unless a tick or the stop has ended it already.
     void end(const std::shared_ptr<Wait>& wait, SleepResult result) {
-        std::unique_ptr<Resumption> resumption;
+        std::unique_ptr<PostedCompletion<SleepResult>> resumption;
         {
             std::lock_guard lock(mutex_);
             resumption = std::move(wait->resumption);
             std::erase(waits_, wait);
         }
         if (resumption)
-            resumption->resume(result);
+            resumption->complete(result);
     }
 
-    // Ends the thread; what still waits ends cancelled.
+    // Ends the thread, once it wakes from the tick it sleeps towards; what still waits ends
+    // cancelled.
     void stop() {
         {
             std::lock_guard lock(mutex_);
@@ -105,39 +87,48 @@ public:
 private:
     void run() {
         pthread_setname_np(pthread_self(), "pennial-tick");
+        // Kept across ticks, so that a tick at rest allocates nothing.
+        std::vector<std::shared_ptr<Wait>> due;
         std::unique_lock lock(mutex_);
         while (!stopping_) {
             if (waits_.empty()) {
                 changed_.wait(lock);
                 continue;
             }
-            const auto next = std::min_element(waits_.begin(), waits_.end(),
-                                               [](auto& a, auto& b) { return a->due < b->due; })
-                                  ->get()
-                                  ->due;
-            if (Clock::now() < next) {
-                changed_.wait_until(lock, next);
+            const auto now = Clock::now();
+            auto next = Clock::time_point::max();
+            for (const auto& wait : waits_)
+                next = std::min(next, wait->due);
+            if (now < next) {
+                // A plain sleep costs a tick less than a timed wait on the condition: an added wait
+                // is due an interval on, never sooner than the tick slept towards, and a cancelled
+                // one is simply found gone; a stop is noticed on waking.
+                lock.unlock();
+                sleepUntil(next);
+                lock.lock();
                 continue;
             }
-            auto due = std::move(waits_);
-            waits_.clear();
-            // The checks run unlocked: an end that comes meanwhile takes the resumption first.
-            lock.unlock();
-            std::vector<std::shared_ptr<Wait>> kept;
-            for (auto& wait : due) {
-                if (wait->due > Clock::now())
-                    kept.push_back(wait);
-                else if (!wait->resting())
-                    end(wait, SleepResult::elapsed);
-                else {
-                    wait->due = Clock::now() + wait->interval;
-                    kept.push_back(wait);
+            for (auto wait = waits_.begin(); wait != waits_.end();) {
+                if ((*wait)->due <= now) {
+                    due.push_back(std::move(*wait));
+                    wait = waits_.erase(wait);
+                } else {
+                    ++wait;
                 }
             }
+            // The checks run unlocked: an end that comes meanwhile takes the resumption first.
+            lock.unlock();
+            for (auto& wait : due) {
+                if (wait->resting())
+                    wait->due = now + wait->interval;
+                else
+                    end(wait, SleepResult::elapsed);
+            }
             lock.lock();
-            for (auto& wait : kept)
+            for (auto& wait : due)
                 if (wait->resumption)
-                    waits_.push_back(wait);
+                    waits_.push_back(std::move(wait));
+            due.clear();
         }
         auto left = std::move(waits_);
         lock.unlock();
@@ -180,7 +171,7 @@ Awaitable<SleepResult> waitWhileResting(Clock::duration interval, std::function<
                 if (auto wait = weak.lock(); wait && type != asio::cancellation_type::none)
                     owner->end(wait, SleepResult::cancelled);
             });
-        wait->resumption = std::make_unique<ResumptionFor<decltype(handler)>>(std::move(handler));
+        wait->resumption = postedCompletion<SleepResult>(std::move(handler));
         owner->add(wait);
     };
     co_return co_await asio::async_initiate<decltype(asio::use_awaitable), void(SleepResult)>(

@@ -14,11 +14,13 @@ namespace pennial {
 
 // Waits interval, and again after each tick at which resting answers true; ends elapsed at the
 // first tick it answers false, or cancelled as soon as the calling coroutine is cancelled. resting
-// is called on the ticking thread, so it may read only what is safe from any thread.
+// is called on the ticking thread, so it may read only what is safe from any thread. The thread
+// sleeps through to its next tick unwoken: a wait begun meanwhile with a shorter interval than
+// the others is first checked at that tick.
 Awaitable<SleepResult> waitWhileResting(std::chrono::steady_clock::duration interval,
                                         std::function<bool()> resting);
 
-// Part of quitting: ends the ticking thread; waits still out end cancelled.
+// Part of quitting: ends the ticking thread (within a tick); waits still out end cancelled.
 void stopRestingWaits();
 
 } // namespace pennial

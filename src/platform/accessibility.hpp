@@ -6,6 +6,7 @@
 
 #include "platform/geometry.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -233,9 +234,14 @@ public:
     virtual std::optional<std::uint64_t> restSerial() const {
         return AXRestMark::serialOf(restMark());
     }
-    // Whether the reads would still answer as they did when mark was taken: asked on every tick
-    // of a poll at rest, so where it can, as cheaply as a counter's read. Any thread.
-    virtual bool stillAtRest(const AXRestMark& mark) const { return mark.stillHolds(restMark()); }
+    // Where every change to what a mark covers moves one counter, that counter: a mark then still
+    // holds while the counter stays at its serial, until its until. Read on every tick of a poll
+    // at rest, where a whole mark would cost more than the tick. Any thread.
+    virtual const std::atomic<std::uint64_t>* restCounter() const { return nullptr; }
+    // Starts the reads that a mark's end calls for, off the caller's thread, as the next poll's
+    // reads would make them: what they find unchanged extends the mark, with the same serial.
+    // False where the platform cannot (the next poll then reads). Any thread.
+    virtual bool renewRest() { return false; }
 };
 
 } // namespace pennial

@@ -1,12 +1,10 @@
 #include "services/curl_http_client.hpp"
 
+#include "base/posted_completion.hpp"
+
 #include <algorithm>
 #include <asio/associated_cancellation_slot.hpp>
-#include <asio/associated_executor.hpp>
 #include <asio/async_result.hpp>
-#include <asio/execution/outstanding_work.hpp>
-#include <asio/post.hpp>
-#include <asio/prefer.hpp>
 #include <cctype>
 #include <curl/curl.h>
 #include <fmt/format.h>
@@ -21,34 +19,8 @@
 namespace pennial {
 namespace {
 
-// How the worker hands a finished transfer back; posts to the awaiting coroutine's executor.
-class Completion {
-public:
-    virtual ~Completion() = default;
-    virtual void complete(std::exception_ptr error, std::string body) = 0;
-};
-
-template <class Handler> class CompletionFor final : public Completion {
-public:
-    explicit CompletionFor(Handler handler)
-        : handler_(std::move(handler)),
-          work_(asio::prefer(asio::get_associated_executor(handler_),
-                             asio::execution::outstanding_work.tracked)) {}
-
-    void complete(std::exception_ptr error, std::string body) override {
-        auto work = work_;
-        asio::post(work, [handler = std::move(handler_), error, body = std::move(body)]() mutable {
-            // The slot belongs to the handler's executor: clear it there, before resuming.
-            asio::get_associated_cancellation_slot(handler).clear();
-            std::move(handler)(error, std::move(body));
-        });
-    }
-
-private:
-    Handler handler_;
-    decltype(asio::prefer(std::declval<asio::associated_executor_t<Handler>>(),
-                          asio::execution::outstanding_work.tracked)) work_;
-};
+// How the worker hands a finished transfer back, to the awaiting coroutine's executor.
+using Completion = PostedCompletion<std::exception_ptr, std::string>;
 
 std::exception_ptr cancelled() {
     return std::make_exception_ptr(std::system_error(asio::error::operation_aborted));
@@ -381,7 +353,6 @@ CurlHttpClient::~CurlHttpClient() = default;
 Awaitable<std::string> CurlHttpClient::execute(HTTPRequest request) {
     std::weak_ptr<Worker> worker = worker_;
     auto initiation = [&request, worker](auto handler) {
-        using Handler = decltype(handler);
         auto alive = worker.lock();
         auto id = alive->reserve();
         auto slot = asio::get_associated_cancellation_slot(handler);
@@ -393,7 +364,7 @@ Awaitable<std::string> CurlHttpClient::execute(HTTPRequest request) {
                     target->cancel(id);
             });
         alive->start(id, std::move(request),
-                     std::make_unique<CompletionFor<Handler>>(std::move(handler)));
+                     postedCompletion<std::exception_ptr, std::string>(std::move(handler)));
     };
     co_return co_await asio::async_initiate<decltype(asio::use_awaitable),
                                             void(std::exception_ptr, std::string)>(

@@ -53,11 +53,13 @@ public:
     // See Accessibility::restMark: what the reads of the focused element, its password test and
     // its value answered from, while the platform can tell. Any thread.
     virtual std::optional<AXRestMark> restMark() const { return std::nullopt; }
-    // See Accessibility::restSerial and Accessibility::stillAtRest.
+    // See Accessibility::restSerial, restCounter and renewRest.
     virtual std::optional<std::uint64_t> restSerial() const {
         return AXRestMark::serialOf(restMark());
     }
-    virtual bool stillAtRest(const AXRestMark& mark) const { return mark.stillHolds(restMark()); }
+    virtual const std::atomic<std::uint64_t>* restCounter() const { return nullptr; }
+    // See Accessibility::renewRest.
+    virtual bool renewRest() { return false; }
 };
 
 } // namespace pennial

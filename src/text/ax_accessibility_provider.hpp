@@ -55,9 +55,10 @@ public:
     std::optional<std::uint64_t> restSerial() const override {
         return facilities_.accessibility->restSerial();
     }
-    bool stillAtRest(const AXRestMark& mark) const override {
-        return facilities_.accessibility->stillAtRest(mark);
+    const std::atomic<std::uint64_t>* restCounter() const override {
+        return facilities_.accessibility->restCounter();
     }
+    bool renewRest() override { return facilities_.accessibility->renewRest(); }
 
 private:
     // The synchronous steps, run on the right executor by the operations above.

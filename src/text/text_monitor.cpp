@@ -322,13 +322,32 @@ std::function<bool()> TextMonitor::restingCheck(const PollingLoop& loop,
     if (!loop.restingWait || !atRest(loop))
         return {};
     // What atRest reads besides the platform's mark changes only with the count of changes.
-    return [provider = accessibilityMonitor_->provider(), changes = stateChanges_,
-            restingChanges = loop.restingChanges, mark = *loop.restingAt,
-            pollNumber = loop.pollNumber, passed = std::move(passed)] {
+    auto provider = accessibilityMonitor_->provider();
+    const auto* counter = provider->restCounter();
+    return [provider, counter, changes = stateChanges_, restingChanges = loop.restingChanges,
+            mark = *loop.restingAt, pollNumber = loop.pollNumber, passed = std::move(passed),
+            renewing = false]() mutable {
         // The loop logs on its own tick, so the wait ends there.
-        if ((pollNumber + *passed + 1) % stillMonitoringLogEvery == 0 ||
-            *changes != restingChanges || !provider->stillAtRest(mark))
+        if ((pollNumber + *passed + 1) % stillMonitoringLogEvery == 0 || *changes != restingChanges)
             return false;
+        // As few reads as a tick can make: most ticks of a loop at rest end here.
+        const bool holds = counter ? counter->load(std::memory_order_acquire) == mark.serial &&
+                                         std::chrono::steady_clock::now() < mark.until
+                                   : mark.stillHolds(provider->restMark());
+        if (!holds) {
+            // At the mark's end the platform reads again what a poll would; what it finds the
+            // same extends the mark. A renewal not back by the next tick leaves it to a poll.
+            const auto renewed = provider->restMark();
+            if (mark.stillHolds(renewed)) {
+                mark = *renewed;
+                renewing = false;
+            } else if (renewing || provider->restSerial() != mark.serial ||
+                       !provider->renewRest()) {
+                return false;
+            } else {
+                renewing = true;
+            }
+        }
         ++*passed;
         return true;
     };

@@ -127,12 +127,11 @@ public:
     std::optional<std::uint64_t> restSerial() const override {
         return AccessibilityProvider::restSerial();
     }
-    bool stillAtRest(const AXRestMark& mark) const override {
-        return AccessibilityProvider::stillAtRest(mark);
-    }
+    bool renewRest() override { return renew ? renew() : false; }
 
     std::function<Awaitable<void>()> duringRead;
     std::function<std::optional<AXRestMark>()> rest;
+    std::function<bool()> renew;
 };
 
 // Activity hints the test gives by hand.

@@ -348,7 +348,7 @@ TEST(TextMonitorActivityTest, HintsStartThePollAtOnceWithThePollsRulesAndCoalesc
 // with a mark that changes whenever the desktop does (and is sometimes missing or expired), a
 // monitor that skips gives the same effects in the same order as one that polls every tick,
 // through typing, focus moves, hints and operations; whether it skips by checking after each
-// tick or inside a resting wait.
+// tick or inside a resting wait (which also has the platform renew an ended mark).
 class TextMonitorRestTest : public ::testing::TestWithParam<MonitorHarness::Waits> {};
 
 INSTANTIATE_TEST_SUITE_P(BothWaits, TextMonitorRestTest,
@@ -373,6 +373,16 @@ TEST_P(TextMonitorRestTest, SkippedTicksLeaveOutOnlyPollsThatWouldHaveDoneNothin
         if (markKind == 1)
             return std::nullopt;
         return AXRestMark{serial, markKind == 0 ? started + 1h : started};
+    };
+    // A renewal at a mark's end finds the same (and extends it), is not back by the next tick,
+    // or counts a change it need not have.
+    resting.provider->renew = [&] {
+        const auto outcome = random() % 3;
+        if (outcome == 0 && markKind == 2)
+            markKind = 0;
+        else if (outcome == 2)
+            ++serial;
+        return true;
     };
     int polledReads = 0;
     int restingReads = 0;

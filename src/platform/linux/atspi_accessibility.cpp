@@ -105,11 +105,18 @@ std::optional<std::uint64_t> AtspiAccessibility::restSerial() const {
     return DesktopActivity::instance().restChanges();
 }
 
-bool AtspiAccessibility::stillAtRest(const AXRestMark& mark) const {
-    // Every change to what the mark covers is counted, so the count alone tells; the mark's own
-    // until is the earliest the kept answers could go stale.
-    return attributes_ && DesktopActivity::instance().restChanges() == mark.serial &&
-           std::chrono::steady_clock::now() < mark.until;
+bool AtspiAccessibility::renewRest() {
+    if (!attributes_)
+        return false;
+    AtspiThread::instance().post([attributes = attributes_] {
+        AtspiCall call(AtspiCall::readTimeout);
+        attributes->renewRest(call);
+    });
+    return true;
+}
+
+const std::atomic<std::uint64_t>* AtspiAccessibility::restCounter() const {
+    return attributes_ ? &DesktopActivity::instance().restCounter() : nullptr;
 }
 
 AXResult<AXAttributeResults>

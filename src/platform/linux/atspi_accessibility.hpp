@@ -49,7 +49,8 @@ public:
     bool offersTextMarkers() const override { return false; }
     std::optional<AXRestMark> restMark() const override;
     std::optional<std::uint64_t> restSerial() const override;
-    bool stillAtRest(const AXRestMark& mark) const override;
+    const std::atomic<std::uint64_t>* restCounter() const override;
+    bool renewRest() override;
 
     // The name the process's application gives itself on the bus; none when it has no accessible
     // application, or when the answer takes longer than wait (the bus may be busy with a slow

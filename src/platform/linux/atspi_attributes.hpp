@@ -76,6 +76,9 @@ public:
     // While the focus reads, the focused field's role reads and its text are all answered from
     // the focus snapshot and quietText. Any thread.
     std::optional<AXRestMark> restMark() const;
+    // Works the focus and the field's text out again, as the next read of the focus would: what
+    // is found unchanged only extends the mark.
+    void renewRest(AtspiCall& call) { workOutFocus(call); }
 
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,

@@ -29,6 +29,7 @@ public:
     // active window, the text kept of the field): while it stays the same, none came. Each change
     // is counted once it is made, so a count read before the reads it covers is never too new.
     std::uint64_t restChanges() const { return restChanges_.load(std::memory_order_acquire); }
+    const std::atomic<std::uint64_t>& restCounter() const { return restChanges_; }
     void noteRestChange() { restChanges_.fetch_add(1, std::memory_order_acq_rel); }
     // The field last read reported a change of its text or caret.
     void fieldReported() { tell(); }
