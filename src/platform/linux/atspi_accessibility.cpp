@@ -56,6 +56,18 @@ Result AtspiAccessibility::perform(const AXElement& element, Work work,
     return AtspiThread::instance().call(std::move(job));
 }
 
+template <class Work>
+AXError AtspiAccessibility::performWrite(const AXElement& element, Work work) {
+    if (auto* handle = atspiElement(element))
+        handle->markWrittenTo();
+    return perform<AXError>(
+        element,
+        [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
+            return work(call, accessible);
+        },
+        AtspiCall::writeTimeout);
+}
+
 bool AtspiAccessibility::isProcessTrusted(TrustCheck check) {
     bool enabled = atspiAccessibilityEnabled().value_or(false);
     if (check == TrustCheck::prompt && !enabled) {
@@ -156,29 +168,18 @@ AXError AtspiAccessibility::setAttributeValue(const AXElement& element, std::str
                                               const AXValue& value) {
     // The flags some toolkits want set before they build their trees are written on every poll
     // and have no equivalent on the bus: answered here, without the trip to the thread.
-    auto* handle = atspiElement(element);
-    if (handle && !AtspiAttributes::isWritable(attribute))
+    if (atspiElement(element) && !AtspiAttributes::isWritable(attribute))
         return AXError::attributeUnsupported;
-    if (handle)
-        handle->markWrittenTo();
-    return perform<AXError>(
-        element,
-        [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
-            return attributes_->write(call, accessible, attribute, value);
-        },
-        AtspiCall::writeTimeout);
+    return performWrite(element, [&](AtspiCall& call, AtspiAccessible* accessible) {
+        return attributes_->write(call, accessible, attribute, value);
+    });
 }
 
 AXError AtspiAccessibility::replaceText(const AXElement& element, AXRange range,
                                         const std::string& text) {
-    if (auto* handle = atspiElement(element))
-        handle->markWrittenTo();
-    return perform<AXError>(
-        element,
-        [&](AtspiCall& call, const AtspiElement&, AtspiAccessible* accessible) {
-            return attributes_->replaceText(call, accessible, range, text);
-        },
-        AtspiCall::writeTimeout);
+    return performWrite(element, [&](AtspiCall& call, AtspiAccessible* accessible) {
+        return attributes_->replaceText(call, accessible, range, text);
+    });
 }
 
 AXError AtspiAccessibility::setMessagingTimeout(const AXElement& element,

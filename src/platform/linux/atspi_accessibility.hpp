@@ -63,6 +63,9 @@ private:
     template <class Result, class Work>
     Result perform(const AXElement& element, Work work,
                    AtspiCall::Timeout deadline = AtspiCall::readTimeout);
+    // A write: work(call, object) with the write's deadline, the element marked as written to (its
+    // reads then wait as long, see perform).
+    template <class Work> AXError performWrite(const AXElement& element, Work work);
 
     AtspiDesktopHooks hooks_;
     std::shared_ptr<AtspiFocusSnapshot> focus_;
