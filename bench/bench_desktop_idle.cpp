@@ -19,6 +19,9 @@
 #include <asio/co_spawn.hpp>
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
+#include <asio/post.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
 #include <asio/use_future.hpp>
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -32,17 +35,44 @@ namespace {
 
 constexpr const char* fieldText = "Dear Ann, thanks for the notes from Tuesday. ";
 
+// A provider that never tells a field at rest: every tick then polls.
+class RestlessProvider : public AXAccessibilityProvider {
+public:
+    using AXAccessibilityProvider::AXAccessibilityProvider;
+    std::optional<AXRestMark> restMark() const override { return std::nullopt; }
+    std::optional<std::uint64_t> restSerial() const override { return std::nullopt; }
+};
+
+// How the monitor goes from one poll to the next: back to back, each one a whole poll (what one
+// poll costs), or as the application does (waiting, and passing over the ticks at rest).
+enum class Pace { backToBack, asTheApplication };
+
+// No wait, but a turn for the monitor's other operations (a poll answered from what the platform
+// keeps completes without ever leaving the thread, and a stop would never get in).
+Awaitable<SleepResult> noWait(TextMonitor::Duration) {
+    co_await asio::post(co_await asio::this_coro::executor, asio::use_awaitable);
+    co_return SleepResult::elapsed;
+}
+
 // The Linux facilities with their main executor on a thread of its own, and a monitor whose waits
-// between polls go through `sleep`, which also notes when each poll ended.
+// between polls are noted (when each poll ended, and when the next began).
 class IdleMonitor {
 public:
-    explicit IdleMonitor(TextMonitor::Sleep sleep, TextMonitor::RestingWait restingWait = {}) {
+    explicit IdleMonitor(Pace pace) {
         auto main = io.get_executor();
         workspace = makeWorkspace(main);
         auto accessibility = makeAccessibility(workspace);
-        auto provider = std::make_shared<AXAccessibilityProvider>(
-            std::make_shared<ContextStrategyRouter>(accessibility),
-            AXAccessibilityProvider::Facilities{accessibility, workspace, makeScreens(), main});
+        const AXAccessibilityProvider::Facilities facilities{accessibility, workspace,
+                                                             makeScreens(), main};
+        auto router = std::make_shared<ContextStrategyRouter>(accessibility);
+        const bool backToBack = pace == Pace::backToBack;
+        std::shared_ptr<AXAccessibilityProvider> provider =
+            backToBack ? std::make_shared<RestlessProvider>(router, facilities)
+                       : std::make_shared<AXAccessibilityProvider>(router, facilities);
+        TextMonitor::Sleep sleep = backToBack ? TextMonitor::Sleep(noWait) : sleepFor;
+        TextMonitor::RestingWait restingWait;
+        if (!backToBack)
+            restingWait = waitWhileResting;
         auto noted = [this, sleep = std::move(sleep)](TextMonitor::Duration duration) {
             {
                 std::lock_guard lock(mutex);
@@ -111,10 +141,6 @@ private:
     std::thread mainThread;
 };
 
-Awaitable<SleepResult> noWait(TextMonitor::Duration) {
-    co_return SleepResult::elapsed;
-}
-
 // Whether the field took focus once monitoring was on (reported to the monitor, and typed into)
 // or before (found by searching the window, and its text never reported as changed since).
 enum class Focus { reportedWhileMonitoring, givenBeforeMonitoring };
@@ -122,15 +148,14 @@ enum class Focus { reportedWhileMonitoring, givenBeforeMonitoring };
 // The editor's field focused and holding text, with the monitor on; skipped without a desktop.
 class Scene {
 public:
-    Scene(benchmark::State& state, Focus focus, TextMonitor::Sleep sleep,
-          TextMonitor::RestingWait restingWait = {}) {
+    Scene(benchmark::State& state, Focus focus, Pace pace) {
         if (!hasDisplay()) {
             state.SkipWithError("needs a desktop session (scripts/desktop-session)");
             return;
         }
         if (focus == Focus::givenBeforeMonitoring)
             startEditor();
-        idle = std::make_unique<IdleMonitor>(std::move(sleep), std::move(restingWait));
+        idle = std::make_unique<IdleMonitor>(pace);
         if (focus == Focus::reportedWhileMonitoring)
             startEditor();
         std::this_thread::sleep_for(500ms); // past the first polls' element change
@@ -149,7 +174,7 @@ private:
 };
 
 void idlePoll(benchmark::State& state, Focus focus) {
-    Scene scene(state, focus, noWait);
+    Scene scene(state, focus, Pace::backToBack);
     if (!scene)
         return;
     auto& idle = *scene.idle;
@@ -166,7 +191,7 @@ void idlePoll(benchmark::State& state, Focus focus) {
 }
 
 void idleCpuPerSecond(benchmark::State& state, Focus focus) {
-    Scene scene(state, focus, sleepFor, waitWhileResting); // as the application waits
+    Scene scene(state, focus, Pace::asTheApplication);
     if (!scene)
         return;
     constexpr auto measured = 5s;
@@ -187,7 +212,7 @@ void idleCpuPerSecond(benchmark::State& state, Focus focus) {
 // Keys typed a while apart into the focused field: for each key press as this process hears of
 // it, the time until the next poll began.
 void keyToEvaluation(benchmark::State& state) {
-    Scene scene(state, Focus::reportedWhileMonitoring, sleepFor, waitWhileResting);
+    Scene scene(state, Focus::reportedWhileMonitoring, Pace::asTheApplication);
     if (!scene)
         return;
     std::mutex mutex;
