@@ -153,8 +153,6 @@ enum class TrustCheck { silent, prompt };
 struct AXRestMark {
     std::uint64_t serial = 0;
     std::chrono::steady_clock::time_point until;
-    bool operator==(const AXRestMark&) const = default;
-
     // Whether current, a mark taken now, says the reads still answer as they did at this one.
     bool stillHolds(const std::optional<AXRestMark>& current) const {
         return current && current->serial == serial &&
