@@ -1,7 +1,7 @@
 // What scrubbing costs on the thread that reports: a breadcrumb and an error's message against a
 // full set of known secrets.
 
-#include "platform/secret_scrubber.hpp"
+#include "base/secret_scrubber.hpp"
 
 #include <benchmark/benchmark.h>
 #include <string>

@@ -9,9 +9,9 @@
 
 #include "base/resting_wait.hpp"
 #include "bench_desktop_editor.hpp"
-#include "platform/linux/desktop_activity.hpp"
+#include "platform/linux/activity/desktop_activity.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
-#include "platform/linux/xinput_key_event_source.hpp"
+#include "platform/linux/x11/xinput_key_event_source.hpp"
 #include "text/ax_accessibility_provider.hpp"
 #include "text/text_monitor.hpp"
 

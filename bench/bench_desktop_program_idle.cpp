@@ -9,7 +9,7 @@
 #include "app/temp_folder.hpp"
 #include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
-#include "platform/linux/libsecret_store.hpp"
+#include "platform/linux/storage/libsecret_store.hpp"
 #include "services/auth_session.hpp"
 #include "services/keychain_store.hpp"
 #include "support/fake_backend.hpp"

@@ -1,6 +1,6 @@
 // defaults.json as the program meets it at start: read, decoded or kept aside, then written.
 #include "fuzz_support.hpp"
-#include "platform/linux/file_user_defaults.hpp"
+#include "platform/linux/storage/file_user_defaults.hpp"
 
 #include <filesystem>
 #include <fstream>

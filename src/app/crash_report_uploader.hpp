@@ -4,10 +4,10 @@
 // service cannot be reached. Passes run one at a time on the shared pool, never on the caller's
 // thread; the queue keeps the newest reports only.
 
+#include "app/crash_envelope.hpp"
 #include "base/runtime.hpp"
+#include "base/secret_scrubber.hpp"
 #include "base/task.hpp"
-#include "platform/crash_envelope.hpp"
-#include "platform/secret_scrubber.hpp"
 #include "services/http_client.hpp"
 
 #include <chrono>

@@ -4,10 +4,10 @@
 // its size and signature, puts it in place of the installed copy and relaunches. A bad or
 // incomplete download installs nothing.
 
+#include "app/update_check_schedule.hpp"
 #include "app/update_feed.hpp"
 #include "base/runtime.hpp"
 #include "platform/main_thread_link.hpp"
-#include "platform/update_check_schedule.hpp"
 #include "platform/update_notice.hpp"
 #include "platform/updater.hpp"
 #include "services/http_client.hpp"

@@ -5,7 +5,7 @@
 // crash reports' scrubber each secret as it goes by.
 
 #include "app/coordinator_dependencies.hpp"
-#include "platform/secret_scrubber.hpp"
+#include "base/secret_scrubber.hpp"
 #include "platform/secret_store.hpp"
 #include "services/http_client.hpp"
 

@@ -3,8 +3,8 @@
 #include "app/secret_harvesting.hpp"
 #include "app/uploading_crash_reporter.hpp"
 #include "base/log.hpp"
-#include "platform/linux/crash_os_context.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
+#include "platform/linux/crash/crash_os_context.hpp"
+#include "platform/linux/crash/local_crash_reporter.hpp"
 #include "services/curl_http_client.hpp"
 
 namespace pennial {

@@ -5,7 +5,7 @@
 // panels are left to the user interface that owns them.
 
 #include "app/coordinator_dependencies.hpp"
-#include "platform/linux/qt_executor.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
 
 namespace pennial {
 

@@ -1,9 +1,9 @@
 #include "composition/linux_updates.hpp"
 
 #include "app/feed_updater.hpp"
+#include "app/package_manager_updater.hpp"
 #include "base/log.hpp"
-#include "platform/linux/package_manager_updater.hpp"
-#include "platform/linux/user_installation.hpp"
+#include "platform/linux/install/user_installation.hpp"
 #include "services/curl_http_client.hpp"
 
 #include <QCoreApplication>

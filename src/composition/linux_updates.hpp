@@ -5,7 +5,7 @@
 // install a program run from a download for the user.
 
 #include "app/coordinator_dependencies.hpp"
-#include "platform/linux/user_install_prompt.hpp"
+#include "platform/linux/install/user_install_prompt.hpp"
 #include "platform/update_notice.hpp"
 
 #include <functional>

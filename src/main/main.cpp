@@ -3,8 +3,8 @@
 #include "base/log.hpp"
 #include "base/runtime.hpp"
 #include "main/pennial_app.hpp"
-#include "platform/linux/qt_executor.hpp"
-#include "platform/linux/single_instance.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
+#include "platform/linux/session/single_instance.hpp"
 
 #include <QApplication>
 

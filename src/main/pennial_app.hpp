@@ -3,7 +3,7 @@
 // window and panel it drives, and the tray item whose menu reads it. Lives for the whole run on
 // the GUI thread.
 
-#include "platform/linux/qt_executor.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
 
 #include <functional>
 #include <memory>

@@ -47,4 +47,12 @@ public:
     virtual void captureError(std::exception_ptr error) = 0;
 };
 
+// What the events say of the machine they come from.
+struct CrashOsContext {
+    std::string name; // the distribution, or "Linux"
+    std::string version;
+    std::string kernelVersion;
+    std::string architecture;
+};
+
 } // namespace pennial

@@ -2,7 +2,7 @@
 // flush, a power loss right after the rename can leave an empty file where the settings were.
 // fsync, fdatasync and rename are interposed here to watch their order.
 
-#include "platform/linux/atomic_file.hpp"
+#include "platform/linux/storage/atomic_file.hpp"
 #include "services/file_config_storage.hpp"
 #include "temp_folder.hpp"
 

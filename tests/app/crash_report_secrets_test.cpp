@@ -2,7 +2,7 @@
 #include "app/secret_harvesting.hpp"
 #include "app/uploading_crash_reporter.hpp"
 #include "coordinator_fixture.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
+#include "platform/linux/crash/local_crash_reporter.hpp"
 #include "services/curl_http_client.hpp"
 #include "support/fake_ingestion.hpp"
 

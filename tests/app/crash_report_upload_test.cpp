@@ -1,7 +1,7 @@
 #include "app/crash_reporting.hpp"
 #include "app/uploading_crash_reporter.hpp"
 #include "base/log.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
+#include "platform/linux/crash/local_crash_reporter.hpp"
 #include "services/curl_http_client.hpp"
 #include "support/fake_backend.hpp"
 #include "support/fake_ingestion.hpp"

@@ -1,7 +1,7 @@
 #include "app/feed_updater.hpp"
 #include "base/json.hpp"
 #include "base/log.hpp"
-#include "platform/linux/user_installation.hpp"
+#include "platform/linux/install/user_installation.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 #include "services/curl_http_client.hpp"
 #include "support/fake_update_feed.hpp"

@@ -1,6 +1,6 @@
 #include "base/json.hpp"
 #include "base/log.hpp"
-#include "platform/linux/file_user_defaults.hpp"
+#include "platform/linux/storage/file_user_defaults.hpp"
 #include "temp_folder.hpp"
 
 #include <fstream>

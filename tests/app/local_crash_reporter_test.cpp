@@ -1,5 +1,5 @@
 #include "base/json.hpp"
-#include "platform/linux/local_crash_reporter.hpp"
+#include "platform/linux/crash/local_crash_reporter.hpp"
 #include "temp_folder.hpp"
 
 #include <csignal>

@@ -1,5 +1,5 @@
+#include "app/package_manager_updater.hpp"
 #include "app/update_feed.hpp"
-#include "platform/linux/package_manager_updater.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 
 #include <asio/executor_work_guard.hpp>

@@ -1,4 +1,4 @@
-#include "platform/linux/user_install_prompt.hpp"
+#include "platform/linux/install/user_install_prompt.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 #include "temp_folder.hpp"
 

@@ -4,7 +4,7 @@
 // for the programs that drive the coordinator or the workspace, a main executor posting into its
 // event loop.
 
-#include "platform/linux/qt_executor.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_focus_snapshot.hpp"
+#include "platform/linux/atspi/atspi_focus_snapshot.hpp"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "desktop_support/qt_session.hpp"
 #include "desktop_support/test_editor.hpp"
 #include "platform/accessibility.hpp"
-#include "platform/linux/qt_executor.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
 
 #include <QProcess>
 #include <QStringList>

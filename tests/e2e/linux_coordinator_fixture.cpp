@@ -2,8 +2,8 @@
 
 #include "composition/backend_endpoints.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
-#include "platform/linux/file_user_defaults.hpp"
-#include "platform/linux/libsecret_store.hpp"
+#include "platform/linux/storage/file_user_defaults.hpp"
+#include "platform/linux/storage/libsecret_store.hpp"
 #include "services/app_config.hpp"
 #include "services/auth_session.hpp"
 #include "services/file_config_storage.hpp"

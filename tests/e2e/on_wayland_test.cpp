@@ -6,7 +6,7 @@
 
 #include "linux_coordinator_fixture.hpp"
 #include "platform/ax_names.hpp"
-#include "platform/linux/atspi_accessibility.hpp"
+#include "platform/linux/atspi/atspi_accessibility.hpp"
 
 #include <QProcess>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/linux/libsecret_store.hpp"
+#include "platform/linux/storage/libsecret_store.hpp"
 #include "services/auth_service.hpp"
 #include "services/run_awaitable.hpp"
 #include "support/scripted_http_client.hpp"

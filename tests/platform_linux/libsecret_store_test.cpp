@@ -1,4 +1,4 @@
-#include "platform/linux/libsecret_store.hpp"
+#include "platform/linux/storage/libsecret_store.hpp"
 
 #include <cstdlib>
 #include <cstring>

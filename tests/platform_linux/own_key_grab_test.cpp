@@ -1,7 +1,7 @@
 // Focus reports that follow a key press our palette grab took are ours, not the user's; before any
 // press, none is.
 
-#include "platform/linux/own_key_grab.hpp"
+#include "platform/linux/activity/own_key_grab.hpp"
 
 #include <gtest/gtest.h>
 

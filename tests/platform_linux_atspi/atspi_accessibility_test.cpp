@@ -4,7 +4,7 @@
 #include "base/log.hpp"
 #include "desktop_support/third_party_app.hpp"
 #include "facilities_fixture.hpp"
-#include "platform/linux/atspi_text_cache.hpp"
+#include "platform/linux/atspi/atspi_text_cache.hpp"
 #include "text/accessibility_error.hpp"
 
 #include <QCoreApplication>

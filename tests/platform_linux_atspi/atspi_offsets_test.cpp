@@ -1,7 +1,7 @@
 // Offsets between UTF-16 units and the toolkits' own: code points for GTK and most, UTF-16 units
 // for Qt. "a😀b€" is 4 code points, 5 UTF-16 units and 9 bytes.
 
-#include "platform/linux/atspi_offsets.hpp"
+#include "platform/linux/atspi/atspi_offsets.hpp"
 
 #include <gtest/gtest.h>
 #include <random>

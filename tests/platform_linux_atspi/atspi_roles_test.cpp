@@ -1,7 +1,7 @@
 // The bus's roles as the values the tree walks and the secure-field test compare.
 
 #include "platform/ax_names.hpp"
-#include "platform/linux/atspi_roles.hpp"
+#include "platform/linux/atspi/atspi_roles.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // 1280x800 screen.
 
 #include "desktop_session.hpp"
-#include "platform/linux/qt_screens.hpp"
+#include "platform/linux/qt/qt_screens.hpp"
 
 #include <QCoreApplication>
 #include <QCursor>

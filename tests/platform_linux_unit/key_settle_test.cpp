@@ -5,7 +5,7 @@
 // Whatever the order of key hints, reports and changes, the trigger is seen within one poll
 // period of the field holding it.
 
-#include "platform/linux/key_settle.hpp"
+#include "platform/linux/atspi/key_settle.hpp"
 #include "support/test_seed.hpp"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // What a Wayland session needs of the platform layer that can be checked without one: telling the
 // session apart, and the text that raw key codes type under the keymap's state.
 
-#include "platform/linux/display_session.hpp"
-#include "platform/linux/xkb_key_translator.hpp"
+#include "platform/linux/input/xkb_key_translator.hpp"
+#include "platform/linux/session/display_session.hpp"
 #include "platform/sim/sim_environment.hpp"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "desktop.hpp"
 
-#include "platform/linux/qt_executor.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
 
 #include <asio/io_context.hpp>
 #include <stdexcept>

@@ -1,5 +1,5 @@
 #include "desktop.hpp"
-#include "platform/linux/qt_clipboard.hpp"
+#include "platform/linux/qt/qt_clipboard.hpp"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "desktop.hpp"
-#include "platform/linux/x11_palette_key_interceptor.hpp"
+#include "platform/linux/x11/x11_palette_key_interceptor.hpp"
 
 #include <gtest/gtest.h>
 #include <thread>

@@ -3,7 +3,7 @@
 // workspace; partly uncovered, restored, or back on the current workspace, it is seen again.
 
 #include "desktop.hpp"
-#include "platform/linux/x11_window_visibility.hpp"
+#include "platform/linux/x11/x11_window_visibility.hpp"
 
 #include <QRasterWindow>
 #include <gtest/gtest.h>

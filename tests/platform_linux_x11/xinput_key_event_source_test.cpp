@@ -1,5 +1,5 @@
 #include "desktop.hpp"
-#include "platform/linux/xinput_key_event_source.hpp"
+#include "platform/linux/x11/xinput_key_event_source.hpp"
 
 #include <gtest/gtest.h>
 #include <thread>

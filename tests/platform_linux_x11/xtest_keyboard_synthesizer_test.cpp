@@ -1,6 +1,6 @@
 #include "desktop.hpp"
-#include "platform/linux/qt_clipboard.hpp"
-#include "platform/linux/xtest_keyboard_synthesizer.hpp"
+#include "platform/linux/qt/qt_clipboard.hpp"
+#include "platform/linux/x11/xtest_keyboard_synthesizer.hpp"
 
 #include <gtest/gtest.h>
 

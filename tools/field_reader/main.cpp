@@ -8,7 +8,7 @@
 // With --poll-focused it reads the focused field every 20 ms instead, until its parent goes.
 
 #include "platform/ax_names.hpp"
-#include "platform/linux/atspi_accessibility.hpp"
+#include "platform/linux/atspi/atspi_accessibility.hpp"
 
 #include <chrono>
 #include <cstring>

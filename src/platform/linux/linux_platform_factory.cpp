@@ -1,10 +1,10 @@
 #include "platform/linux/linux_platform_factory.hpp"
 
 #include "base/log.hpp"
-#include "platform/linux/atspi_thread.hpp"
-#include "platform/linux/evdev_key_event_source.hpp"
-#include "platform/linux/evdev_palette_key_observer.hpp"
-#include "platform/linux/uinput_keyboard_synthesizer.hpp"
+#include "platform/linux/atspi/atspi_thread.hpp"
+#include "platform/linux/input/evdev_key_event_source.hpp"
+#include "platform/linux/input/evdev_palette_key_observer.hpp"
+#include "platform/linux/input/uinput_keyboard_synthesizer.hpp"
 
 namespace pennial {
 

@@ -6,10 +6,10 @@
 
 #include "base/runtime.hpp"
 #include "platform/keyboard.hpp"
-#include "platform/linux/atspi_accessibility.hpp"
-#include "platform/linux/display_session.hpp"
-#include "platform/linux/qt_screens.hpp"
-#include "platform/linux/x11_workspace.hpp"
+#include "platform/linux/atspi/atspi_accessibility.hpp"
+#include "platform/linux/qt/qt_screens.hpp"
+#include "platform/linux/session/display_session.hpp"
+#include "platform/linux/x11/x11_workspace.hpp"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "ui/cards/own_window_registry.hpp"
 
-#include "platform/linux/x11_workspace.hpp"
+#include "platform/linux/x11/x11_workspace.hpp"
 
 namespace pennial {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The install-from-download prompt's two modal alerts, as system message boxes. GUI thread.
 
-#include "platform/linux/user_install_prompt.hpp"
+#include "platform/linux/install/user_install_prompt.hpp"
 
 namespace pennial {
 

@@ -1,5 +1,5 @@
 #include "base/task.hpp"
-#include "platform/linux/qt_executor.hpp"
+#include "platform/linux/qt/qt_executor.hpp"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // One instance per session: a second claim fails while the first holds the lock, its request
 // reaches the first, and what a dead instance left behind is taken over.
 
-#include "platform/linux/single_instance.hpp"
+#include "platform/linux/session/single_instance.hpp"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,0 +1,115 @@
+#pragma once
+// The attributes callers read and write, answered from the accessibility bus: one request at a
+// time, on the accessibility thread, for an element already found. What the bus has no answer for
+// (text markers, the flags some toolkits need before they build their trees) is unsupported.
+
+#include "platform/accessibility.hpp"
+#include "platform/linux/atspi/atspi_applications.hpp"
+#include "platform/linux/atspi/atspi_call.hpp"
+#include "platform/linux/atspi/atspi_element.hpp"
+#include "platform/linux/atspi/atspi_focus_snapshot.hpp"
+#include "platform/linux/atspi/atspi_focus_tracker.hpp"
+#include "platform/linux/atspi/atspi_text.hpp"
+#include "platform/linux/atspi/atspi_text_cache.hpp"
+#include "platform/linux/atspi/atspi_window_activations.hpp"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pennial {
+
+// What the window system knows and the bus does not.
+struct AtspiDesktopHooks {
+    // The process whose window is active.
+    std::function<std::optional<Pid>()> activeWindowProcess;
+    // When the active window last changed.
+    std::function<std::optional<std::chrono::steady_clock::time_point>()> activeWindowSince;
+    // The screen position of the process's top-level window with this title.
+    std::function<std::optional<Point>(Pid, const std::string& title)> windowOrigin;
+    // Set only where the window manager cannot say which window is active (Wayland): told each
+    // process whose window the bus reports active, on the accessibility thread.
+    std::function<void(Pid)> windowActivated;
+    // Set only where a toolkit's screen coordinates may silently be its window's (native Wayland
+    // clients): whether the process's are the screen's. Without them nothing is placed by them.
+    std::function<bool(Pid)> screenCoordinatesKnown;
+};
+
+class AtspiAttributes {
+public:
+    // Publishes the focus it works out in snapshot.
+    AtspiAttributes(AtspiDesktopHooks hooks, std::shared_ptr<AtspiFocusSnapshot> snapshot);
+
+    // The answer to a read asked on every poll from the focus as last worked out: a system-wide
+    // focus read (focused element or application), or the focused element's role or subrole;
+    // none when only the bus can answer. Any thread.
+    static std::optional<AXResult<AXValue>> answerFromFocus(const AtspiDesktopHooks& hooks,
+                                                            const AtspiFocusSnapshot::Focus& focus,
+                                                            const AtspiElement& element,
+                                                            std::string_view attribute);
+
+    // The element's object, found on first use for an application reference; null for the
+    // system-wide element. The call holds the failure when there is none.
+    AtspiAccessible* resolve(AtspiCall& call, AtspiElement& element);
+
+    AXResult<AXValue> read(AtspiCall& call, const AtspiElement& element,
+                           AtspiAccessible* accessible, std::string_view attribute);
+    AXResult<AXValue> readParameterized(AtspiCall& call, AtspiAccessible* accessible,
+                                        std::string_view attribute, const AXValue& parameter);
+    AXError write(AtspiCall& call, AtspiAccessible* accessible, std::string_view attribute,
+                  const AXValue& value);
+    AXError replaceText(AtspiCall& call, AtspiAccessible* accessible, AXRange range,
+                        const std::string& text);
+    // Whether the attribute can be written at all (a field's text and selection); any thread.
+    static bool isWritable(std::string_view attribute);
+    AXResult<Pid> processId(AtspiCall& call, AtspiAccessible* accessible);
+
+    std::optional<std::string> applicationName(AtspiCall& call, Pid pid);
+
+    // A field's text while nothing can have changed it since it was last confirmed. Any thread.
+    std::optional<std::string> quietText(const AtspiElement& field) const {
+        return texts_.quietText(field);
+    }
+    // While the focus reads, the focused field's role reads and its text are all answered from
+    // the focus snapshot and quietText. Any thread.
+    std::optional<AXRestMark> restMark() const;
+    // Works the focus and the field's text out again, as the next read of the focus would: what
+    // is found unchanged only extends the mark.
+    void renewRest(AtspiCall& call) { workOutFocus(call); }
+
+private:
+    AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,
+                                     std::string_view attribute);
+    // The element focus was last reported on, with its application, published for other threads.
+    AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
+    AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
+    // The element focus was last reported on; when that one is a window or holds no text, the
+    // element its window says is focused (a toolkit may report focus on a container while a
+    // field inside it has the keyboard).
+    AtspiAccessible* focusedElement(AtspiCall& call);
+    AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
+                               std::string_view attribute);
+    AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible);
+    std::optional<AtspiTextField> textField(AtspiCall& call, AtspiAccessible* accessible);
+    AtspiWindowOrigin windowOrigin(AtspiCall& call, AtspiAccessible* accessible);
+    // False when the element's application may report its window's coordinates as the screen's.
+    bool hasScreenCoordinates(AtspiCall& call, AtspiAccessible* accessible);
+
+    AtspiDesktopHooks hooks_;
+    std::shared_ptr<AtspiFocusSnapshot> snapshot_;
+    AtspiFocusTracker focus_;
+    AtspiApplications applications_;
+    AtspiTextCache texts_;
+    struct FocusSearch {
+        std::optional<std::uint64_t> report; // the focus report searched after
+        int searches = 0;
+        std::chrono::steady_clock::time_point last;
+    };
+    FocusSearch focusSearch_;
+    std::shared_ptr<AtspiWindowActivations> windowActivations_; // only with windowActivated
+};
+
+} // namespace pennial

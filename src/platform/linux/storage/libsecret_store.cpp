@@ -1,0 +1,258 @@
+#include "platform/linux/storage/libsecret_store.hpp"
+
+#include <condition_variable>
+#include <libsecret/secret.h>
+#include <mutex>
+#include <thread>
+
+namespace pennial {
+namespace {
+
+const SecretSchema* genericPasswordSchema() {
+    static const SecretSchema schema = [] {
+        SecretSchema made{};
+        made.name = "com.pennial.GenericPassword";
+        made.flags = SECRET_SCHEMA_NONE;
+        made.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
+        made.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};
+        return made;
+    }();
+    return &schema;
+}
+
+std::int32_t statusForError(const GError* error) {
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        return SecretStatus::userCanceled; // a dismissed unlock prompt
+    if (g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED) ||
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT) ||
+        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT) ||
+        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMED_OUT) ||
+        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY))
+        return SecretStatus::interactionNotAllowed;
+    if (g_error_matches(error, SECRET_ERROR, SECRET_ERROR_NO_SUCH_OBJECT))
+        return SecretStatus::itemNotFound;
+    if (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_ACCESS_DENIED) ||
+        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_AUTH_FAILED))
+        return SecretStatus::authFailed;
+    if (error->domain == G_DBUS_ERROR || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+        return SecretStatus::notAvailable; // no session bus, no Secret Service on it
+    return SecretStatus::internalComponent;
+}
+
+// One thread iterating a main context of our own for the whole process: every libsecret call and
+// callback runs there. libsecret caches one Secret Service proxy per process, bound to the
+// context it was made on, so that context must stay alive and iterated.
+class SecretLoop {
+public:
+    static SecretLoop& shared() {
+        // Never destroyed: the proxy cached by libsecret outlives any object of ours.
+        static SecretLoop* loop = new SecretLoop();
+        return *loop;
+    }
+
+    // Runs function(data) on the loop thread; destroy(data) follows.
+    void invoke(GSourceFunc function, gpointer data, GDestroyNotify destroy) {
+        GSource* source = g_idle_source_new();
+        g_source_set_callback(source, function, data, destroy);
+        g_source_attach(source, context_);
+        g_source_unref(source);
+    }
+
+private:
+    SecretLoop() : context_(g_main_context_new()) {
+        std::thread([context = context_] {
+            g_main_context_push_thread_default(context);
+            for (;;)
+                g_main_context_iteration(context, TRUE);
+        }).detach();
+    }
+
+    GMainContext* context_;
+};
+
+} // namespace
+
+// One call, shared by the waiting caller and the loop thread; whoever finishes last frees it.
+struct LibsecretStore::Call {
+    enum class Kind { read, write, remove };
+
+    Call(Kind kind, std::string service, std::string account, std::string data = {})
+        : kind(kind), service(std::move(service)), account(std::move(account)),
+          data(std::move(data)), cancellable(g_cancellable_new()) {}
+    ~Call() { g_object_unref(cancellable); }
+
+    void finish(std::int32_t status, std::string value = {}) {
+        std::lock_guard lock(mutex);
+        result = {status, std::move(value)};
+        done = true;
+        finished.notify_all();
+    }
+
+    // Runs on the loop thread.
+    void start(std::shared_ptr<Call> self) {
+        auto* owner = new std::shared_ptr<Call>(std::move(self));
+        auto* schema = genericPasswordSchema();
+        switch (kind) {
+        case Kind::read:
+            // Searches rather than the plain lookup and clear: those pass over items the keyring
+            // could not unlock, so a locked keyring would read as signed out, and a sign-out
+            // would leave the session behind while answering that there was none.
+            search(SecretSearchFlags(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS),
+                   &Call::readDone, owner);
+            break;
+        case Kind::write: {
+            SecretValue* value =
+                secret_value_new(data.data(), gssize(data.size()), "application/octet-stream");
+            auto label = service + " " + account;
+            // Items with the same attributes are replaced in place by the service.
+            secret_password_store_binary(schema, SECRET_COLLECTION_DEFAULT, label.c_str(), value,
+                                         cancellable, &Call::writeDone, owner, "service",
+                                         service.c_str(), "account", account.c_str(), nullptr);
+            secret_value_unref(value);
+            break;
+        }
+        case Kind::remove:
+            search(SecretSearchFlags(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_ALL), &Call::removeFound,
+                   owner);
+            break;
+        }
+    }
+
+    void search(SecretSearchFlags flags, GAsyncReadyCallback done, gpointer owner) {
+        auto* schema = genericPasswordSchema();
+        GHashTable* attributes = secret_attributes_build(schema, "service", service.c_str(),
+                                                         "account", account.c_str(), nullptr);
+        secret_service_search(nullptr, schema, attributes, flags, cancellable, done, owner);
+        g_hash_table_unref(attributes);
+    }
+
+    // The items a search found; false, with the call finished, when the search failed.
+    static bool searched(Call& call, GObject* source, GAsyncResult* result, GList*& items) {
+        GError* error = nullptr;
+        items =
+            secret_service_search_finish(source ? SECRET_SERVICE(source) : nullptr, result, &error);
+        if (!error)
+            return true;
+        call.finish(statusForError(error));
+        g_error_free(error);
+        return false;
+    }
+
+    static std::shared_ptr<Call> take(gpointer owner) {
+        auto* held = static_cast<std::shared_ptr<Call>*>(owner);
+        auto call = std::move(*held);
+        delete held;
+        return call;
+    }
+
+    static void readDone(GObject* source, GAsyncResult* result, gpointer owner) {
+        auto call = take(owner);
+        GList* items = nullptr;
+        if (!searched(*call, source, result, items))
+            return;
+        if (!items) {
+            call->finish(SecretStatus::itemNotFound);
+            return;
+        }
+        auto* item = SECRET_ITEM(items->data);
+        SecretValue* value = secret_item_get_locked(item) ? nullptr : secret_item_get_secret(item);
+        if (!value) {
+            call->finish(SecretStatus::interactionNotAllowed); // still locked
+        } else {
+            gsize length = 0;
+            const gchar* bytes = secret_value_get(value, &length);
+            call->finish(SecretStatus::success, std::string(bytes, length));
+            secret_value_unref(value);
+        }
+        g_list_free_full(items, g_object_unref);
+    }
+
+    static void writeDone(GObject*, GAsyncResult* result, gpointer owner) {
+        auto call = take(owner);
+        GError* error = nullptr;
+        if (secret_password_store_finish(result, &error)) {
+            call->finish(SecretStatus::success);
+            return;
+        }
+        call->finish(error ? statusForError(error) : SecretStatus::internalComponent);
+        if (error)
+            g_error_free(error);
+    }
+
+    // Deletes the found items one by one, searching again after each, until none is left.
+    static void removeFound(GObject* source, GAsyncResult* result, gpointer owner) {
+        auto call = take(owner);
+        GList* items = nullptr;
+        if (!searched(*call, source, result, items))
+            return;
+        if (!items) {
+            call->finish(call->removedAny ? SecretStatus::success : SecretStatus::itemNotFound);
+            return;
+        }
+        secret_item_delete(SECRET_ITEM(items->data), call->cancellable, &Call::removeDeleted,
+                           new std::shared_ptr<Call>(call));
+        g_list_free_full(items, g_object_unref);
+    }
+
+    static void removeDeleted(GObject* item, GAsyncResult* result, gpointer owner) {
+        auto call = take(owner);
+        GError* error = nullptr;
+        if (!secret_item_delete_finish(SECRET_ITEM(item), result, &error)) {
+            call->finish(error ? statusForError(error) : SecretStatus::internalComponent);
+            if (error)
+                g_error_free(error);
+            return;
+        }
+        call->removedAny = true;
+        call->search(SecretSearchFlags(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_ALL),
+                     &Call::removeFound, new std::shared_ptr<Call>(call));
+    }
+
+    Kind kind;
+    std::string service;
+    std::string account;
+    std::string data;
+    GCancellable* cancellable;
+    bool removedAny = false; // loop thread only
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    SecretReadResult result;
+};
+
+LibsecretStore::LibsecretStore(std::chrono::milliseconds timeout) : timeout_(timeout) {}
+
+SecretReadResult LibsecretStore::read(const std::string& service, const std::string& account) {
+    return run(std::make_shared<Call>(Call::Kind::read, service, account));
+}
+
+std::int32_t LibsecretStore::write(const std::string& service, const std::string& account,
+                                   const std::string& data) {
+    return run(std::make_shared<Call>(Call::Kind::write, service, account, data)).status;
+}
+
+std::int32_t LibsecretStore::remove(const std::string& service, const std::string& account) {
+    return run(std::make_shared<Call>(Call::Kind::remove, service, account)).status;
+}
+
+SecretReadResult LibsecretStore::run(std::shared_ptr<Call> call) {
+    SecretLoop::shared().invoke(
+        [](gpointer owner) {
+            auto* held = static_cast<std::shared_ptr<Call>*>(owner);
+            (*held)->start(*held);
+            return G_SOURCE_REMOVE;
+        },
+        new std::shared_ptr<Call>(call),
+        [](gpointer owner) { delete static_cast<std::shared_ptr<Call>*>(owner); });
+
+    std::unique_lock lock(call->mutex);
+    if (!call->finished.wait_for(lock, timeout_, [&] { return call->done; })) {
+        // The call goes on until the service answers the cancellation; its answer is dropped.
+        g_cancellable_cancel(call->cancellable);
+        return {SecretStatus::interactionNotAllowed, {}};
+    }
+    return std::move(call->result);
+}
+
+} // namespace pennial

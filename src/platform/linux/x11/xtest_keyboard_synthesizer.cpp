@@ -1,0 +1,95 @@
+#include "platform/linux/x11/xtest_keyboard_synthesizer.hpp"
+
+#include "base/log.hpp"
+#include "platform/linux/x11/x11_connection.hpp"
+#include "platform/linux/x11/x11_keymap.hpp"
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace pennial {
+
+namespace {
+
+bool hasXTest(Display* display) {
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    return XTestQueryExtension(display, &event, &error, &major, &minor);
+}
+
+bool isLockKey(KeySym keysym) {
+    return keysym == XK_Caps_Lock || keysym == XK_Shift_Lock || keysym == XK_Num_Lock ||
+           keysym == XK_Scroll_Lock;
+}
+
+void sendKey(Display* display, unsigned keycode, bool press) {
+    XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
+}
+
+} // namespace
+
+// Used on the calling (main) thread only: no events are read from it.
+struct XTestKeyboardSynthesizer::Connection {
+    DisplayHandle display;
+
+    // Releases every modifier key still held (the user's Shift, Alt, Super...), so the shortcut
+    // arrives as Control+letter and not, say, Control+Shift+V. Lock keys are left alone: releasing
+    // a held Caps Lock could toggle it.
+    void releaseHeldModifiers(const X11Keymap& keymap) {
+        Display* d = display.get();
+        char pressed[32] = {};
+        XQueryKeymap(d, pressed);
+        XModifierKeymap* map = XGetModifierMapping(d);
+        if (!map)
+            return;
+        for (int i = 0; i < 8 * map->max_keypermod; ++i) {
+            const KeyCode keycode = map->modifiermap[i];
+            const bool held = keycode != 0 && (pressed[keycode / 8] & (1 << (keycode % 8)));
+            if (held && !isLockKey(keymap.keysymFor(keycode)))
+                sendKey(d, keycode, false);
+        }
+        XFreeModifiermap(map);
+    }
+};
+
+XTestKeyboardSynthesizer::XTestKeyboardSynthesizer() = default;
+XTestKeyboardSynthesizer::~XTestKeyboardSynthesizer() = default;
+
+bool XTestKeyboardSynthesizer::isAvailable() {
+    DisplayHandle display = openDisplay();
+    return display && hasXTest(display.get());
+}
+
+void XTestKeyboardSynthesizer::post(Shortcut shortcut) {
+    if (!connection_) {
+        DisplayHandle display = openDisplay();
+        if (!display || !hasXTest(display.get()))
+            return;
+        connection_ = std::make_unique<Connection>(Connection{std::move(display)});
+    }
+    Display* display = connection_->display.get();
+    const X11Keymap keymap(display);
+    const unsigned control = keymap.keycodeFor(XK_Control_L);
+    const unsigned letter = keymap.keycodeFor(shortcut == Shortcut::selectAll ? XK_a : XK_v);
+    if (control == 0 || letter == 0)
+        return;
+
+    connection_->releaseHeldModifiers(keymap);
+    sendKey(display, control, true);
+    sendKey(display, letter, true);
+    sendKey(display, letter, false);
+    sendKey(display, control, false);
+    XSync(display, False);
+}
+
+std::unique_ptr<KeyboardSynthesizer> makeKeyboardSynthesizer() {
+    if (XTestKeyboardSynthesizer::isAvailable())
+        logLine("🔵 [Platform] Using XTest for synthesised shortcuts");
+    else
+        logLine("⚠️ [Platform] XTest is not available; shortcuts cannot be synthesised");
+    return std::make_unique<XTestKeyboardSynthesizer>();
+}
+
+} // namespace pennial
