@@ -21,19 +21,10 @@ using pennial::testing::TempFolder;
 using Kind = UpdateNotice::Kind;
 namespace fs = std::filesystem;
 
+using pennial::testing::readFile;
+using pennial::testing::writeFile;
+
 namespace {
-
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeFile(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
 
 struct FeedUpdaterTest : ::testing::Test {
     FeedUpdaterTest() {

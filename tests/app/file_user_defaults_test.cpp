@@ -9,22 +9,9 @@
 #include <sys/stat.h>
 
 using namespace pennial;
+using pennial::testing::readFile;
 using pennial::testing::TempFolder;
-
-namespace {
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
-} // namespace
+using pennial::testing::writeFile;
 
 TEST(FileUserDefaults, FlagsSurviveARestartAndTheFileIsSorted) {
     TempFolder folder;

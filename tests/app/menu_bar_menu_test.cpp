@@ -6,14 +6,14 @@
 
 using namespace pennial;
 using namespace pennial::testing;
-using Kind = MenuBarEntry::Kind;
+using EntryKind = MenuBarEntry::Kind;
 
 namespace {
 
 std::vector<std::string> titles(const std::vector<MenuBarEntry>& entries) {
     std::vector<std::string> found;
     for (const auto& entry : entries)
-        found.push_back(entry.kind == Kind::divider ? "—" : entry.title);
+        found.push_back(entry.kind == EntryKind::divider ? "—" : entry.title);
     return found;
 }
 
@@ -36,7 +36,7 @@ TEST(MenuBarMenu, FirstLaunchOffersTheGrantAndNoSignOut) {
               (std::vector<std::string>{"Pennial: Inactive", "—", "Grant Accessibility Access", "—",
                                         "Settings", "About Pennial", "Check for Updates...", "—",
                                         "Quit Pennial"}));
-    EXPECT_EQ(entries[0].kind, Kind::label);
+    EXPECT_EQ(entries[0].kind, EntryKind::label);
     EXPECT_EQ(entries[0].symbol, "circle");
     EXPECT_FALSE(entryTitled(entries, "Settings").enabled);
     EXPECT_TRUE(entryTitled(entries, "Check for Updates...").enabled);

@@ -21,7 +21,7 @@ using Time = std::chrono::milliseconds;
 constexpr Time pollInterval{100};
 constexpr Time maxAge{1000};
 
-struct Key {
+struct SimulatedKey {
     Time hinted;                // we see it
     Time taken;                 // the application's text holds it
     std::optional<Time> report; // its report reaches us (none: the application reports nothing)
@@ -30,11 +30,12 @@ struct Key {
 // The cache's view of one field, in the simulation's time.
 class SimulatedCache {
 public:
-    SimulatedCache(const std::vector<Key>& keys, bool reports) : keys_(keys), reports_(reports) {}
+    SimulatedCache(const std::vector<SimulatedKey>& keys, bool reports)
+        : keys_(keys), reports_(reports) {}
 
     // The text one poll at now sees.
     std::string poll(Time now) {
-        const auto hinted = count([&](const Key& key) { return key.hinted <= now; });
+        const auto hinted = count([&](const SimulatedKey& key) { return key.hinted <= now; });
         // Published at rest: no key since, no report arrived since, young enough.
         if (confirmed_ && confirmedKeys_ == hinted && now - *confirmed_ < maxAge &&
             !reportArrivedIn(*confirmed_, now))
@@ -46,7 +47,8 @@ public:
             confirmedKeys_ = hinted;
             return *kept_;
         }
-        const std::string text(count([&](const Key& key) { return key.taken <= now; }), 'k');
+        const std::string text(count([&](const SimulatedKey& key) { return key.taken <= now; }),
+                               'k');
         kept_ = text;
         keptAt_ = now;
         confirmed_.reset();
@@ -62,16 +64,17 @@ private:
         return static_cast<std::uint64_t>(std::count_if(keys_.begin(), keys_.end(), test));
     }
     bool reportArrivedIn(Time from, Time to) const {
-        return count([&](const Key& key) {
+        return count([&](const SimulatedKey& key) {
                    return key.report && *key.report > from && *key.report <= to;
                }) > 0;
     }
     bool reportSentIn(Time from, Time to) const {
-        return count([&](const Key& key) { return key.taken > from && key.taken <= to; }) > 0;
+        return count([&](const SimulatedKey& key) { return key.taken > from && key.taken <= to; }) >
+               0;
     }
     static KeySettle::Clock::time_point at(Time time) { return KeySettle::Clock::time_point(time); }
 
-    const std::vector<Key>& keys_;
+    const std::vector<SimulatedKey>& keys_;
     const bool reports_;
     KeySettle settle_;
     std::optional<std::string> kept_;
@@ -91,12 +94,12 @@ TEST(KeySettle, ATypedTriggerIsSeenWithinOnePollOfTheFieldHoldingItWhateverTheOr
     };
     for (int run = 0; run < 300; ++run) {
         const bool reports = random() % 4 != 0;
-        std::vector<Key> keys;
+        std::vector<SimulatedKey> keys;
         Time pressed = between(0, 3000);
         const int typed = 1 + static_cast<int>(random() % 6);
         for (int i = 0; i < typed; ++i) {
             pressed += between(20, 400);
-            Key key{pressed + between(0, 30), pressed + between(0, 150), std::nullopt};
+            SimulatedKey key{pressed + between(0, 30), pressed + between(0, 150), std::nullopt};
             if (reports)
                 key.report = key.taken + between(0, 400);
             keys.push_back(key);

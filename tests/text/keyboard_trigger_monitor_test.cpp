@@ -12,7 +12,7 @@ using ::testing::IsEmpty;
 
 namespace {
 
-using Report = std::pair<std::string, Pid>;
+using CapturedReport = std::pair<std::string, Pid>;
 
 class KeyboardTriggerMonitorTest : public ::testing::Test {
 protected:
@@ -33,7 +33,7 @@ protected:
             io.restart();
         while (io.poll() > 0);
     }
-    std::vector<Report> take() { return std::exchange(reports, {}); }
+    std::vector<CapturedReport> take() { return std::exchange(reports, {}); }
     std::string typed(std::string_view text) {
         desktop.keyboard().type(text);
         settle();
@@ -49,7 +49,7 @@ protected:
     asio::io_context io;
     SimDesktop desktop;
     SimElementPtr field, other;
-    std::vector<Report> reports;
+    std::vector<CapturedReport> reports;
     std::shared_ptr<KeyboardTriggerMonitor> monitor = std::make_shared<KeyboardTriggerMonitor>(
         [this](const std::string& text, Pid pid) { reports.emplace_back(text, pid); },
         KeyboardTriggerMonitor::Facilities{desktop.keyboard().eventSource(io.get_executor()),
@@ -58,9 +58,10 @@ protected:
 
 TEST_F(KeyboardTriggerMonitorTest, RebuildsWhatTheFieldReceivesKeyByKey) {
     typed("hi ;;fi");
-    EXPECT_THAT(take(), ElementsAre(Report{"", 501}, Report{"h", 501}, Report{"hi", 501},
-                                    Report{"hi ", 501}, Report{"hi ;", 501}, Report{"hi ;;", 501},
-                                    Report{"hi ;;f", 501}, Report{"hi ;;fi", 501}));
+    EXPECT_THAT(take(), ElementsAre(CapturedReport{"", 501}, CapturedReport{"h", 501},
+                                    CapturedReport{"hi", 501}, CapturedReport{"hi ", 501},
+                                    CapturedReport{"hi ;", 501}, CapturedReport{"hi ;;", 501},
+                                    CapturedReport{"hi ;;f", 501}, CapturedReport{"hi ;;fi", 501}));
     EXPECT_EQ(typed("a👍🏽e\u0301"), "hi ;;fia👍🏽e\u0301");
     EXPECT_EQ(pressed(Key::backspace), "hi ;;fia👍🏽");
     EXPECT_EQ(pressed(Key::backspace), "hi ;;fia") << "one character, however many code points";
@@ -94,14 +95,14 @@ TEST_F(KeyboardTriggerMonitorTest, KeepsTheLast256CharactersOfTheFrontmostApplic
 
     desktop.focus(other);
     settle();
-    EXPECT_EQ(reports.back(), (Report{"", 502}));
+    EXPECT_EQ(reports.back(), (CapturedReport{"", 502}));
     typed("abc");
     take();
     // Handled after the switch back but before the activation is told: a fresh buffer all the same.
     desktop.keyboard().press(Key::other, 0, "x");
     desktop.focus(field);
     settle();
-    EXPECT_THAT(take(), ElementsAre(Report{"x", 501}, Report{"", 501}));
+    EXPECT_THAT(take(), ElementsAre(CapturedReport{"x", 501}, CapturedReport{"", 501}));
 }
 
 TEST_F(KeyboardTriggerMonitorTest, PasswordFocusKeepsNothingAndStopEndsAllReports) {
@@ -129,7 +130,7 @@ TEST_F(KeyboardTriggerMonitorTest, PasswordFocusKeepsNothingAndStopEndsAllReport
     typed("abc");
     desktop.focus(field);
     settle();
-    EXPECT_THAT(take(), ElementsAre(Report{"", 502}, Report{"", 501}));
+    EXPECT_THAT(take(), ElementsAre(CapturedReport{"", 502}, CapturedReport{"", 501}));
 }
 
 } // namespace

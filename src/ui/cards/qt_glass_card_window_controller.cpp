@@ -8,6 +8,7 @@
 #include "ui/cards/qt_window_focus.hpp"
 #include "ui/cards/window_identifier.hpp"
 #include "ui/design/pn_animations.hpp"
+#include "ui/design/pn_spacing.hpp"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -22,12 +23,8 @@ namespace {
 
 constexpr std::chrono::milliseconds resizeDuration{200};
 
-int points(double value) {
-    return static_cast<int>(std::lround(value));
-}
-
 QSize qtSize(Size size) {
-    return {points(size.width), points(size.height)};
+    return {roundToPixels(size.width), roundToPixels(size.height)};
 }
 
 // Window work runs on a later turn of the main loop, never inside the window's own event.
@@ -126,8 +123,8 @@ void QtGlassCardWindowController::State::centre(QWidget& built) const {
     // from its top.
     const double primaryTop = all.front().frame.maxY();
     const Rect& area = screen->visibleFrame;
-    built.move(points(area.midX() - built.width() / 2.0),
-               points(primaryTop - area.midY() - built.height() / 2.0));
+    built.move(roundToPixels(area.midX() - built.width() / 2.0),
+               roundToPixels(primaryTop - area.midY() - built.height() / 2.0));
 }
 
 QtGlassCardWindowController::QtGlassCardWindowController(std::string id, Size size, bool resizable,
@@ -178,9 +175,10 @@ void QtGlassCardWindowController::resize(Size size, bool animated) {
         return;
     const QSize target = qtSize(size);
     const QRect current = open->geometry();
-    const QRect frame(QPoint(points(current.x() + (current.width() - target.width()) / 2.0),
-                             points(current.y() + (current.height() - target.height()) / 2.0)),
-                      target);
+    const QRect frame(
+        QPoint(roundToPixels(current.x() + (current.width() - target.width()) / 2.0),
+               roundToPixels(current.y() + (current.height() - target.height()) / 2.0)),
+        target);
     // A newer size wins over one still on its way; a stopped animation never finishes.
     if (state_->resizing)
         state_->resizing->stop();

@@ -3,6 +3,7 @@
 #include "ui/code_panel/code_panel_placement.hpp"
 #include "ui/code_panel/keyable_panel.hpp"
 #include "ui/code_panel/notch_passcode_view.hpp"
+#include "ui/design/pn_spacing.hpp"
 
 #include <QObject>
 #include <QTimer>
@@ -10,14 +11,6 @@
 #include <cmath>
 
 namespace pennial {
-
-namespace {
-
-int points(double value) {
-    return static_cast<int>(std::lround(value));
-}
-
-} // namespace
 
 NotchPasscodePanelController::NotchPasscodePanelController(std::shared_ptr<Screens> screens,
                                                            Executor mainExecutor,
@@ -84,8 +77,8 @@ void NotchPasscodePanelController::makePanel(Size size, const Screen& screen) {
     const auto primary = firstScreen();
     const Rect placed =
         toWindowSystemFrame(panelFrame_, primary ? primary->frame.maxY() : screen.frame.maxY());
-    panel->setGeometry(points(placed.minX()), points(placed.minY()), points(placed.size.width),
-                       points(placed.size.height));
+    panel->setGeometry(roundToPixels(placed.minX()), roundToPixels(placed.minY()),
+                       roundToPixels(placed.size.width), roundToPixels(placed.size.height));
     window_ = panel;
 }
 

@@ -26,10 +26,6 @@ namespace {
 // At rest the card rides this far up, so that the panel keeps an empty strip at its foot.
 constexpr int restingLift = 20;
 
-int points(double value) {
-    return static_cast<int>(std::lround(value));
-}
-
 QColor white(qreal opacity) {
     return PNColor::withOpacity(Qt::white, opacity);
 }
@@ -70,7 +66,7 @@ NotchPasscodeView::NotchPasscodeView(std::shared_ptr<NotchPasscodeModel> model, 
     verifyingRow_->setObjectName("VerifyingRow");
     auto* verifyingLayout = new QHBoxLayout(verifyingRow_);
     verifyingLayout->setContentsMargins(0, 0, 0, 0);
-    verifyingLayout->setSpacing(points(PNSpacing::xs));
+    verifyingLayout->setSpacing(roundToPixels(PNSpacing::xs));
     verifyingLayout->addWidget(new ProgressSpinner(verifyingRow_), 0, Qt::AlignVCenter);
     verifyingLayout->addWidget(
         label(QStringLiteral("Verifying..."), PNTypography::caption(), white(0.5), verifyingRow_),
@@ -78,10 +74,10 @@ NotchPasscodeView::NotchPasscodeView(std::shared_ptr<NotchPasscodeModel> model, 
     errorText_->setAlignment(Qt::AlignCenter);
 
     stack_->setContentsMargins(0, 0, 0, 0);
-    stack_->setSpacing(points(PNSpacing::xs));
+    stack_->setSpacing(roundToPixels(PNSpacing::xs));
     stack_->addWidget(title, 0, Qt::AlignHCenter);
     stack_->addWidget(subtitle, 0, Qt::AlignHCenter);
-    stack_->addSpacing(points(PNSpacing::xs));
+    stack_->addSpacing(roundToPixels(PNSpacing::xs));
     stack_->addWidget(codeField_, 0, Qt::AlignHCenter);
     stack_->addWidget(verifyingRow_, 0, Qt::AlignHCenter);
     stack_->addWidget(errorText_); // across the card, so that a long message wraps there
@@ -107,7 +103,7 @@ void NotchPasscodeView::detachFromModel() {
 }
 
 int NotchPasscodeView::revealOffset() const {
-    return model_->isRevealed() ? -restingLift : -points(model_->panelHeight());
+    return model_->isRevealed() ? -restingLift : -roundToPixels(model_->panelHeight());
 }
 
 void NotchPasscodeView::sync() {
@@ -143,13 +139,13 @@ void NotchPasscodeView::placeContent() {
     // The texts, the field and the status line take a little more than the card leaves between
     // its paddings: held to the top at their natural heights, they run into the bottom padding
     // rather than squeeze the field.
-    const int side = points(PNSpacing::lg);
-    const int top = points(model_->notchHeight() + PNSpacing::xl);
+    const int side = roundToPixels(PNSpacing::lg);
+    const int top = roundToPixels(model_->notchHeight() + PNSpacing::xl);
     const int width = std::max(0, card_->width() - 2 * side);
     stack_->invalidate(); // a line of the status may have just come or gone
     const int natural = stack_->hasHeightForWidth() ? stack_->totalHeightForWidth(width)
                                                     : stack_->totalSizeHint().height();
-    const int room = card_->height() - top - points(PNSpacing::md);
+    const int room = card_->height() - top - roundToPixels(PNSpacing::md);
     content_->setGeometry(side, top, width, std::max(natural, room));
     stack_->activate();
 }

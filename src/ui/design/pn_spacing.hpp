@@ -2,6 +2,7 @@
 // Gaps and paddings shared by every view, in device-independent pixels.
 
 #include <QtGlobal>
+#include <cmath>
 
 namespace pennial {
 
@@ -16,5 +17,10 @@ struct PNSpacing {
     static constexpr qreal xl = 24;
     static constexpr qreal xxl = 32;
 };
+
+// A length in device-independent pixels as the whole pixels a widget's geometry takes.
+inline int roundToPixels(double value) {
+    return static_cast<int>(std::lround(value));
+}
 
 } // namespace pennial

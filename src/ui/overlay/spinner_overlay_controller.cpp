@@ -1,5 +1,6 @@
 #include "ui/overlay/spinner_overlay_controller.hpp"
 
+#include "ui/design/pn_spacing.hpp"
 #include "ui/overlay/spinner_view.hpp"
 
 #include <QObject>
@@ -20,10 +21,6 @@ Qt::WindowFlags panelFlags(OverlayWindowLevel level) {
     if (level == OverlayWindowLevel::statusBar)
         flags |= Qt::X11BypassWindowManagerHint;
     return flags;
-}
-
-int points(double value) {
-    return static_cast<int>(std::lround(value));
 }
 
 } // namespace
@@ -139,8 +136,8 @@ void SpinnerOverlayController::placePanel(const Rect& frame) {
     const auto primary = firstScreen();
     const double primaryTop =
         primary ? primary->frame.maxY() : (panelScreen_ ? panelScreen_->frame.maxY() : 0);
-    panel_->setGeometry(points(frame.minX()), points(primaryTop - frame.maxY()),
-                        points(frame.size.width), points(frame.size.height));
+    panel_->setGeometry(roundToPixels(frame.minX()), roundToPixels(primaryTop - frame.maxY()),
+                        roundToPixels(frame.size.width), roundToPixels(frame.size.height));
 }
 
 void SpinnerOverlayController::suggestionSelected(const std::string& name) const {
