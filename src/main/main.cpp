@@ -1,14 +1,41 @@
 // The tray application's entry.
 
+#include "app/command_line.hpp"
 #include "base/log.hpp"
 #include "base/runtime.hpp"
 #include "main/pennial_app.hpp"
 #include "platform/linux/qt/qt_executor.hpp"
+#include "platform/linux/session/quit_signals.hpp"
 #include "platform/linux/session/single_instance.hpp"
+#include "platform/linux/x11/display_check.hpp"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    const auto line = pennial::CommandLine::parse({argv + (argc > 0 ? 1 : 0), argv + argc});
+    switch (line.request) {
+    case pennial::CommandLine::Request::help:
+        std::fputs(pennial::commandLineUsage().c_str(), stdout);
+        return 0;
+    case pennial::CommandLine::Request::version:
+        std::fputs(pennial::commandLineVersion().c_str(), stdout);
+        return 0;
+    case pennial::CommandLine::Request::invalid:
+        std::fprintf(stderr, "pennial: unknown option '%s'\n\n%s", line.unknown.c_str(),
+                     pennial::commandLineUsage().c_str());
+        return 2;
+    case pennial::CommandLine::Request::run:
+        break;
+    }
+    // The toolkit aborts where it finds no display; say plainly what is missing instead.
+    if (!pennial::canOpenDisplay()) {
+        std::fputs("pennial: needs a graphical desktop session (no X display could be opened: "
+                   "DISPLAY is unset or unreachable)\n",
+                   stderr);
+        return 1;
+    }
+
     // Our panels place themselves on the screen, which Wayland does not allow: in a Wayland
     // session they go through Xwayland, and other applications are read over the accessibility
     // bus as on X11.
@@ -38,6 +65,8 @@ int main(int argc, char** argv) {
         // refuses.
         pennial::PennialApp pennial(main, [] { QApplication::exit(0); });
         instance.onShowRequested = [&pennial] { pennial.showMainWindow(); };
+        // A logout's SIGTERM, a terminal's SIGINT or SIGHUP quit as the tray's Quit item does.
+        pennial::QuitSignals quitSignals([] { QApplication::exit(0); });
         status = QApplication::exec();
         instance.onShowRequested = nullptr;
         // Tasks end before the services they use, the services before the pool and the Qt
