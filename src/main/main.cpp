@@ -48,7 +48,10 @@ int main(int argc, char** argv) {
     // Two instances would both transform every trigger: a second launch only brings the first
     // one's window forward.
     pennial::SingleInstance instance(pennial::SingleInstance::userRuntimeDirectory());
-    if (!instance.claim()) {
+    switch (instance.claim()) {
+    case pennial::SingleInstance::Claim::Ours:
+        break;
+    case pennial::SingleInstance::Claim::Taken:
         if (instance.askRunningInstanceToShow()) {
             pennial::logLine(
                 "🪟 [Pennial] Already running: the running instance shows its window");
@@ -56,6 +59,13 @@ int main(int argc, char** argv) {
         }
         pennial::logLine("❌ [Pennial] Another instance holds the lock but does not answer");
         return 1;
+    case pennial::SingleInstance::Claim::Refused:
+        // Without a lock of our own a second instance could not be told apart: refuse rather
+        // than run twice.
+        pennial::logf("❌ [Pennial] Not started: {}. Set XDG_RUNTIME_DIR to a folder that only "
+                      "you can write to",
+                      instance.problem().toStdString());
+        return 2;
     }
 
     pennial::QtExecutionContext main;
