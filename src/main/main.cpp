@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         pennial::logf("❌ [Pennial] Not started: {}. Set XDG_RUNTIME_DIR to a folder that only "
                       "you can write to",
                       instance.problem().toStdString());
-        return 2;
+        return 1;
     }
 
     pennial::QtExecutionContext main;
