@@ -100,8 +100,8 @@ bool isLasting(const HTTPError& error) {
            status != 408 && status != 429;
 }
 
-// The connection could not be made: the service has seen nothing of the report, which is what
-// being offline looks like, and the try does not count.
+// The connection could not be made (told by libcurl's words for it): the service has seen
+// nothing of the report, which is what being offline looks like, and the try does not count.
 bool neverReachedTheService(const HTTPError& error) {
     return error.kind() == HTTPError::Kind::invalidURL ||
            (error.kind() == HTTPError::Kind::networkError &&
@@ -203,9 +203,8 @@ std::vector<CrashReportUploader::Report> CrashReportUploader::queue() {
             {entry.last_write_time(ignored), {entry.path(), name->givenName, name->attempts}});
     }
     if (notPlain > 0)
-        logf("⚠️ [CrashReporter] Skipped {} entr{} of the crash-report queue that {} no plain "
-             "file",
-             notPlain, notPlain == 1 ? "y" : "ies", notPlain == 1 ? "is" : "are");
+        logf("⚠️ [CrashReporter] Skipped {} links or special files in the crash-report queue",
+             notPlain);
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return a.written != b.written ? a.written < b.written : a.report.path < b.report.path;
     });
