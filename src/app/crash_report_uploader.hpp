@@ -1,8 +1,10 @@
 #pragma once
 // Sends the crash reports this machine keeps to the crash-reporting service. The report files are
-// the queue: each is removed once the service has taken it, and kept for a later pass when the
-// service cannot be reached. Passes run one at a time on the shared pool, never on the caller's
-// thread; the queue keeps the newest reports only.
+// the queue: each is removed once the service has taken it or refused it for good, and kept for a
+// later pass when the service cannot be reached. A report the service may have received without
+// taking it is tried a few times at most, the count kept in its file name. Only plain files of
+// ours are read: no link is followed. Passes run one at a time on the shared pool, never on the
+// caller's thread; the queue keeps the newest reports only.
 
 #include "app/crash_envelope.hpp"
 #include "base/runtime.hpp"
@@ -25,6 +27,9 @@ public:
         std::size_t maxReports = 50;              // older ones are removed unsent
         std::uintmax_t maxReportBytes = 1 << 20;  // larger files are removed unsent
         std::chrono::milliseconds timeout{5'000}; // per report
+        // Tries that reached the service (or may have) before a report is given up: a slow
+        // service can take a report and still miss the time-out.
+        int maxAttempts = 3;
     };
 
     static std::shared_ptr<CrashReportUploader>
@@ -54,13 +59,22 @@ public:
                         Options options);
 
 private:
-    enum class Outcome { sent, refused, unreachable };
+    enum class Outcome { sent, dropped, unreachable };
+
+    // A report file: the name its reporter gave it names its event; the tries so far follow it.
+    struct Report {
+        std::filesystem::path path;
+        std::string givenName;
+        int attempts = 0;
+    };
 
     static Awaitable<void> runPasses(std::shared_ptr<CrashReportUploader> self);
     Awaitable<void> pass();
-    Awaitable<Outcome> send(const std::filesystem::path& report);
+    Awaitable<Outcome> send(const Report& report);
+    // Counts a try that may have reached the service; gives the report up after the last one.
+    void countAttempt(const Report& report);
     // The reports to send, oldest first, after the queue's limits have been applied.
-    std::vector<std::filesystem::path> queue();
+    std::vector<Report> queue();
     bool finishPass(bool cancelled); // false when another round was asked for
 
     Executor strand_;

@@ -3,8 +3,11 @@
 #include "app/uploading_crash_reporter.hpp"
 #include "coordinator_fixture.hpp"
 #include "platform/linux/crash/local_crash_reporter.hpp"
+#include "services/auth_session.hpp"
 #include "services/curl_http_client.hpp"
 #include "support/fake_ingestion.hpp"
+
+#include <random>
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -44,6 +47,51 @@ protected:
     std::shared_ptr<CrashReportUploader> uploader;
     std::shared_ptr<UploadingCrashReporter> reporter;
 };
+
+std::string base64Url(std::string_view bytes) {
+    static constexpr std::string_view alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out;
+    unsigned bits = 0, held = 0;
+    for (unsigned char byte : bytes) {
+        bits = (bits << 8) | byte;
+        for (held += 8; held >= 6; held -= 6)
+            out += alphabet[(bits >> (held - 6)) & 63];
+    }
+    if (held > 0)
+        out += alphabet[(bits << (6 - held)) & 63];
+    return out;
+}
+
+// An access token as the hosted auth service issues it: signed, its claims naming the user.
+std::string issuedAccessToken(const std::string& userId, const std::string& email) {
+    auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+                   .count();
+    OrderedJson header{{"alg", "HS256"}, {"kid", "Xk2mZQ9bT7vR4pLs"}, {"typ", "JWT"}};
+    OrderedJson claims{
+        {"iss", "https://qzkvtmwplxbrhdnaecfy.auth.example.test/auth/v1"},
+        {"sub", userId},
+        {"aud", "authenticated"},
+        {"exp", now + 30},
+        {"iat", now - 3570},
+        {"email", email},
+        {"phone", ""},
+        {"app_metadata", {{"provider", "email"}, {"providers", {"email"}}}},
+        {"user_metadata",
+         {{"email", email}, {"email_verified", true}, {"phone_verified", false}, {"sub", userId}}},
+        {"role", "authenticated"},
+        {"aal", "aal1"},
+        {"amr", {{{"method", "otp"}, {"timestamp", now - 3570}}}},
+        {"session_id", "5f0c6f2e-8d1b-4c3a-9e7f-2b6d4a1c8e90"},
+        {"is_anonymous", false}};
+    std::mt19937 random(7);
+    std::string signature;
+    for (int i = 0; i < 32; ++i)
+        signature += static_cast<char>(random() & 0xff);
+    return base64Url(json::dump(header)) + "." + base64Url(json::dump(claims)) + "." +
+           base64Url(signature);
+}
 
 } // namespace
 
@@ -124,4 +172,47 @@ TEST_F(CrashReportSecrets, NoSecretOfASignInAndTransformRunReachesTheService) {
     EXPECT_EQ(last["exception"]["values"][0]["value"].get<std::string>().rfind(
                   "Lost the field: [Filtered]", 0),
               0u);
+}
+
+// The auth service echoes the tokens of a refresh it failed; the message that quotes it is cut
+// short in the middle of the access token. Nothing of either token, nor the address its claims
+// hold, reaches the service.
+TEST_F(CrashReportSecrets, ATokenEchoedInAnErrorBodyDoesNotReachTheService) {
+    const std::string email = "ada.lovelace@example.de", refreshToken = "hq4vxm2rkz7b";
+    const std::string accessToken = issuedAccessToken(FakeBackend::defaultUserId, email);
+    completeAllSteps();
+    secrets->putItem("com.pennial.macos.auth", "session",
+                     AuthSession{FakeBackend::defaultUserId, accessToken, refreshToken,
+                                 std::chrono::system_clock::now() + std::chrono::seconds(30), email}
+                         .toJson());
+    backend.answerAlways(
+        Endpoint::tokenRefresh,
+        FakeAnswer::json(500, {{"code", 500},
+                               {"error_code", "unexpected_failure"},
+                               {"msg", "Refresh token " + refreshToken + " of session " +
+                                           accessToken + " could not be used"}}));
+    desktop.setTrusted(true);
+    auto notes = desktop.addApplication({501, "org.example.notes", "Notes"})->addWindow("Draft");
+    const std::string draft = "See you at nine";
+    auto field = notes->add(SimElement::textArea(draft + " ;;fix")->label("field"));
+    desktop.focus(field);
+    launch();
+    ASSERT_TRUE(runUntil([&] { return coordinator->isMonitoring(); }));
+    await(textMonitor->sendTrigger("fix", ";;fix", static_cast<long long>(draft.size() + 1)));
+
+    ASSERT_TRUE(runUntil(
+        [&] { return backend.requestCount(Endpoint::crashEnvelope) > 0 && queueIsEmpty(); },
+        std::chrono::seconds(10)));
+    auto claims = accessToken.substr(accessToken.find('.') + 1);
+    bool quoted = false;
+    for (const auto& envelope : backend.requests(Endpoint::crashEnvelope)) {
+        auto value = parseCrashEnvelope(envelope.body)[2]["exception"]["values"][0]["value"];
+        quoted = quoted || value.get<std::string>().starts_with("refreshFailed(statusCode: 500");
+        EXPECT_EQ(envelope.body.find(refreshToken), std::string::npos);
+        EXPECT_EQ(envelope.body.find(email), std::string::npos);
+        for (std::size_t at = 0; at + 12 <= claims.size(); ++at)
+            ASSERT_EQ(envelope.body.find(claims.substr(at, 12)), std::string::npos)
+                << "a piece of the token at " << at << " in " << envelope.body;
+    }
+    EXPECT_TRUE(quoted) << "the failed refresh is reported";
 }
