@@ -14,6 +14,14 @@
 namespace pennial {
 namespace {
 
+// A refused refresh as the log tells it: the server's own words may echo the tokens sent to it.
+std::string loggedRefreshFailure(const std::exception& error) {
+    if (const auto* auth = dynamic_cast<const AuthError*>(&error);
+        auth && auth->kind() == AuthError::Kind::refreshFailed)
+        return fmt::format("refreshFailed(statusCode: {})", auth->statusCode());
+    return error.what();
+}
+
 enum class AuthCall { otpRequest, verification, refresh };
 
 // A refresh token the server will never accept again. Besides 401 and 403, the hosted auth
@@ -206,10 +214,10 @@ Awaitable<std::optional<AuthSession>> AuthService::loadExistingSessionBody() {
         // not be handed out as if it were signed in.
         if (!expired && !isRefused(error)) {
             logf("⚠️ [AuthService] Proactive refresh failed, using current session: {}",
-                 error.what());
+                 loggedRefreshFailure(error));
             co_return stored;
         }
-        logf("❌ [AuthService] Failed to refresh expired session: {}", error.what());
+        logf("❌ [AuthService] Failed to refresh expired session: {}", loggedRefreshFailure(error));
     } catch (...) {
         logLine("❌ [AuthService] Failed to refresh expired session: unknown error");
     }

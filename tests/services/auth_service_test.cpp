@@ -324,6 +324,20 @@ TEST_F(AuthServiceTest, StartUpDropsASessionNearExpiryWhoseRefreshIsRefused) {
     EXPECT_TRUE(logs.contains("❌ [AuthService] Failed to refresh expired session: sessionExpired"));
 }
 
+TEST_F(AuthServiceTest, AFailedRefreshIsLoggedWithoutTheServersWordsThatEchoTheTokens) {
+    const std::string echo = R"({"msg":"refresh token RT-old-0123456789abcdef not accepted"})";
+    for (auto lifetime : {100s, 0s}) { // the proactive refresh, then the needed one
+        auto session = sessionExpiringIn(lifetime);
+        session.refreshToken = "RT-old-0123456789abcdef";
+        secrets->putItem(service, "session", session.toJson());
+        http->enqueue(ScriptedHttpClient::error(HTTPError::httpError(500, echo)));
+        logs.clear();
+        runAwaitable(auth->loadExistingSession());
+        EXPECT_EQ(logs.matching("refreshFailed(statusCode: 500)").size(), 1u);
+        EXPECT_EQ(logs.matching("0123456789abcdef"), std::vector<std::string>{});
+    }
+}
+
 TEST_F(AuthServiceTest, StartUpWithAnExpiredSessionNeedsTheRefresh) {
     secrets->putItem(service, "session", sessionExpiringIn(0s).toJson());
     http->enqueue(ScriptedHttpClient::error(HTTPError::networkError("offline")));
