@@ -1,81 +1,74 @@
 #include "app/feed_updater.hpp"
 #include "base/json.hpp"
 #include "base/log.hpp"
+#include "installation_fixture.hpp"
 #include "platform/linux/install/user_installation.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
 #include "services/curl_http_client.hpp"
 #include "support/fake_update_feed.hpp"
-#include "temp_folder.hpp"
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <sodium.h>
-#include <sstream>
+#include <unistd.h>
 
 using namespace pennial;
-using pennial::testing::FakeUpdateFeed;
-using pennial::testing::TempFolder;
+using namespace pennial::testing;
 using Kind = UpdateNotice::Kind;
 namespace fs = std::filesystem;
 
-using pennial::testing::readFile;
-using pennial::testing::writeFile;
-
 namespace {
+
+std::string sha256Of(const std::string& bytes) {
+    ArchiveDigest digest;
+    digest.update(bytes);
+    return digest.hex();
+}
+
+long residentMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    statm >> pages >> pages;
+    return pages * ::sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
 
 struct FeedUpdaterTest : ::testing::Test {
     FeedUpdaterTest() {
-        EXPECT_GE(sodium_init(), 0);
-        crypto_sign_keypair(publicKey.data(), secretKey);
+        writeFile(installation.program(), programNaming("0.5.35"));
         // A new version's archive: its program and enough else to take several ranges.
-        TempFolder content;
-        writeFile(content / "pennial", "#!/bin/sh\necho 0.6.0\n");
-        fs::permissions(content / "pennial", fs::perms::owner_all);
-        std::mt19937 random(7);
-        std::string noise(20'000, '\0');
-        for (auto& byte : noise)
-            byte = static_cast<char>(random());
-        writeFile(content / "notes.bin", noise);
-        const auto archiveFile = home / "update.tar.gz";
-        EXPECT_EQ(std::system(
-                      ("tar -czf " + archiveFile.string() + " -C " + content.path().string() + " .")
-                          .c_str()),
-                  0);
-        archive = readFile(archiveFile);
-        fs::remove(archiveFile);
+        archive = archiveOf([](const fs::path& content) {
+            writeProgram(content / "pennial", programNaming("0.6.0"));
+            std::mt19937 random(7);
+            std::string noise(20'000, '\0');
+            for (auto& byte : noise)
+                byte = static_cast<char>(random());
+            writeFile(content / "notes.bin", noise);
+        });
         feed.setArchive(archive);
     }
 
-    std::string sign(const std::string& bytes) const {
-        unsigned char signature[crypto_sign_BYTES];
-        crypto_sign_detached(signature, nullptr,
-                             reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                             secretKey);
-        char text[sodium_base64_ENCODED_LEN(crypto_sign_BYTES, sodium_base64_VARIANT_ORIGINAL)];
-        sodium_bin2base64(text, sizeof text, signature, sizeof signature,
-                          sodium_base64_VARIANT_ORIGINAL);
-        return text;
+    UpdateFeedItem itemFor(const std::string& version, const std::string& bytes) const {
+        return {version, "Faster palette.", feed.archiveURL(), bytes.size(), sha256Of(bytes)};
     }
 
-    void publish(const std::string& version, std::size_t size, const std::string& signature) {
-        feed.setFeed(json::dump(Json{{"version", version},
-                                     {"notes", "Faster palette."},
-                                     {"url", feed.archiveURL()},
-                                     {"size", size},
-                                     {"signature", signature}}));
-    }
-
-    std::shared_ptr<FeedUpdater> makeUpdater(std::string feedURL) {
+    std::shared_ptr<FeedUpdater> makeUpdater(std::string feedURL, std::size_t chunkBytes = 4096,
+                                             bool withKey = true) {
         FeedUpdater::Options options;
         options.feedURL = std::move(feedURL);
-        options.signingKey = publicKey;
+        if (withKey)
+            options.signingKey = feed.publicKey();
         options.currentVersion = "0.5.35";
-        options.install = [this](const std::string& bytes) { installation.replaceWith(bytes); };
+        options.install = [this](const fs::path& file, const std::string& version) {
+            downloadModes = {fs::status(file.parent_path()).permissions(),
+                             fs::status(file).permissions()};
+            installation.replaceWith(file, version);
+        };
+        options.installedVersion = [this] { return installation.installedVersion(); };
         options.relaunch = [this] { ++relaunches; };
-        options.chunkBytes = 4096;
+        options.chunkBytes = chunkBytes;
+        options.downloadFolder = opt;
         auto updater = std::make_shared<FeedUpdater>(
             main.get_executor(), http, defaults,
             [this](const UpdateNotice& notice) { notices.push_back(notice); }, options);
@@ -83,8 +76,8 @@ struct FeedUpdaterTest : ::testing::Test {
         return updater;
     }
 
-    bool runUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 300 && !done(); ++i) {
+    bool runUntil(const std::function<bool()>& done, int slices = 300) {
+        for (int i = 0; i < slices && !done(); ++i) {
             main.restart();
             main.run_for(std::chrono::milliseconds(10));
         }
@@ -94,6 +87,24 @@ struct FeedUpdaterTest : ::testing::Test {
         return runUntil([&] { return updater.canCheckForUpdates(); });
     }
     Kind lastKind() const { return notices.empty() ? Kind::checking : notices.back().kind; }
+    // The check's outcome; for a found update, the dialog's install is started.
+    Kind check(FeedUpdater& updater, bool install) {
+        notices.clear();
+        updater.checkForUpdates();
+        EXPECT_TRUE(settled(updater));
+        if (install && lastKind() == Kind::readyToInstall) {
+            notices.back().install();
+            runUntil([&] { return relaunches > 0 || lastKind() == Kind::installFailed; });
+        }
+        return lastKind();
+    }
+    // Staging and download folders left in ~/.local/opt.
+    int leftovers() const {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(opt))
+            count += entry.path().filename().string().starts_with(".");
+        return count;
+    }
 
     asio::io_context main;
     // The checks run on another thread and report to main: main waits for them.
@@ -104,43 +115,122 @@ struct FeedUpdaterTest : ::testing::Test {
     FakeUpdateFeed feed;
     TempFolder home;
     UserInstallation installation{home.path()};
-    UpdateSigningKey publicKey{};
-    unsigned char secretKey[crypto_sign_SECRETKEYBYTES]{};
+    fs::path opt = installation.directory().parent_path();
     std::string archive;
     std::vector<UpdateNotice> notices;
+    std::pair<fs::perms, fs::perms> downloadModes;
     int found = 0;
     int relaunches = 0;
 };
 
 } // namespace
 
-TEST_F(FeedUpdaterTest, AChecksOutcomeIsShownAndOnlyANewerVersionIsReported) {
+// The feed: only a signed item of the right shape announces anything, and the signature covers
+// the version, the size and the digest together.
+TEST_F(FeedUpdaterTest, OnlyAWellFormedSignedItemAnnouncesAnUpdate) {
     auto updater = makeUpdater(feed.feedURL());
-    publish("0.5.35", archive.size(), sign(archive));
+    const auto item = itemFor("0.6.0", archive);
+    const auto good = updateFeedItemText(item);
+    // The item's text with one member's JSON value replaced as written.
+    auto with = [&](const std::string& key, const std::string& value) {
+        auto object = json::parse(good);
+        object[key] = "@@@";
+        auto text = json::dump(object);
+        return text.replace(text.find("\"@@@\""), 5, value);
+    };
+    FakeUpdateFeed impostor; // signs with another key
+    struct Case {
+        std::string name;
+        std::function<void()> publish;
+        Kind outcome;
+        std::string reason;
+    };
+    auto signedItem = [&](std::string text) {
+        return [&feed = feed, text] { feed.publishSigned(text); };
+    };
+    const std::vector<Case> cases = {
+        {"newer", signedItem(good), Kind::readyToInstall, ""},
+        {"equal", signedItem(with("version", "\"0.5.35\"")), Kind::upToDate, ""},
+        {"an older item signed before", signedItem(with("version", "\"0.5.0\"")), Kind::upToDate,
+         ""},
+        {"a pre-release", signedItem(with("version", "\"0.6.0-rc\"")), Kind::checkFailed,
+         "not a version number"},
+        {"10,000 digits", signedItem(with("version", '"' + std::string(10'000, '9') + '"')),
+         Kind::checkFailed, "not a version number"},
+        {"five parts", signedItem(with("version", "\"1.2.3.4.5\"")), Kind::checkFailed,
+         "not a version number"},
+        {"a number for a version", signedItem(with("version", "6")), Kind::checkFailed, "version"},
+        {"the smallest double", signedItem(with("size", "4.9e-324")), Kind::checkFailed,
+         "no archive size"},
+        {"a fraction", signedItem(with("size", "1500.5")), Kind::checkFailed, "no archive size"},
+        {"a whole double", signedItem(with("size", "1e4")), Kind::checkFailed, "no archive size"},
+        {"zero", signedItem(with("size", "0")), Kind::checkFailed, "no archive size"},
+        {"negative", signedItem(with("size", "-1")), Kind::checkFailed, "no archive size"},
+        {"text", signedItem(with("size", "\"1500\"")), Kind::checkFailed, "no archive size"},
+        {"beyond 64 bits", signedItem(with("size", "18446744073709551616")), Kind::checkFailed,
+         "no archive size"},
+        {"600 MB", signedItem(with("size", "600000000")), Kind::checkFailed,
+         "more than an update may have"},
+        {"a short digest", signedItem(with("sha256", "\"abc\"")), Kind::checkFailed, "SHA-256"},
+        {"a digest not in hex", signedItem(with("sha256", '"' + std::string(64, 'g') + '"')),
+         Kind::checkFailed, "SHA-256"},
+        {"no digest", signedItem(with("sha256", "null")), Kind::checkFailed, "sha256"},
+        {"no address", signedItem(with("url", "\"\"")), Kind::checkFailed, "names no archive"},
+        {"an item that is a list", signedItem("[]"), Kind::checkFailed, "not a JSON object"},
+        {"an item that is not JSON", signedItem("version 9.9.9"), Kind::checkFailed,
+         "cannot be read"},
+        {"the version changed after signing",
+         [&] {
+             auto signedFeed = json::parse(feed.signFeed(good));
+             signedFeed["item"] = with("version", "\"9.9.9\"");
+             feed.setFeed(json::dump(signedFeed));
+         },
+         Kind::checkFailed, "signature is not valid"},
+        {"signed by another key", [&] { impostor.publish(item); }, Kind::checkFailed,
+         "signature is not valid"},
+        {"no item signature",
+         [&] {
+             feed.setFeed(json::dump(Json{{"item", good}}));
+         },
+         Kind::checkFailed, "itemSignature"},
+        {"the archive's signature only, as before",
+         [&] {
+             feed.setFeed(json::dump(Json{{"version", "9.9.9"},
+                                          {"url", feed.archiveURL()},
+                                          {"size", archive.size()},
+                                          {"signature", "c2ln"}}));
+         },
+         Kind::checkFailed, "item"},
+        {"a list", [&] { feed.setFeed("[]"); }, Kind::checkFailed, "not a JSON object"},
+        {"not JSON", [&] { feed.setFeed("<html>"); }, Kind::checkFailed, "cannot be read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.publish();
+        ASSERT_EQ(check(*updater, false), c.outcome) << notices.back().reason;
+        EXPECT_NE(notices.back().reason.find(c.reason), std::string::npos) << notices.back().reason;
+    }
+    EXPECT_EQ(feed.archiveRequests(), 0);
+}
+
+TEST_F(FeedUpdaterTest, AnUnreachableServerIsReportedAndTheUpToDateNoticeNamesTheVersion) {
+    feed.publish(itemFor("0.5.35", archive));
+    auto updater = makeUpdater(feed.feedURL());
     updater->checkForUpdates();
     EXPECT_EQ(notices.at(0).kind, Kind::checking);
     ASSERT_TRUE(settled(*updater));
     EXPECT_EQ(lastKind(), Kind::upToDate);
     EXPECT_EQ(notices.back().version, "0.5.35");
-    EXPECT_EQ(found, 0);
-
-    feed.setFeed("{\"version\": 3}");
-    updater->checkForUpdates();
-    ASSERT_TRUE(settled(*updater));
-    EXPECT_EQ(lastKind(), Kind::checkFailed);
 
     auto unreachable = makeUpdater("http://127.0.0.1:1/update-feed.json");
-    unreachable->checkForUpdates();
-    ASSERT_TRUE(settled(*unreachable));
-    EXPECT_EQ(lastKind(), Kind::checkFailed);
+    EXPECT_EQ(check(*unreachable, false), Kind::checkFailed);
     EXPECT_NE(notices.back().reason.find("cannot be reached"), std::string::npos)
         << notices.back().reason;
     EXPECT_EQ(found, 0);
-    EXPECT_EQ(feed.archiveRequests(), 0);
 }
 
 TEST_F(FeedUpdaterTest, TheStartUpCheckRunsAtMostOnceADayAndOnlyReportsWhatItFinds) {
-    publish("0.6.0", archive.size(), sign(archive));
+    feed.publish(itemFor("0.6.0", archive));
     auto updater = makeUpdater(feed.feedURL());
     LogCapture log;
     updater->startUpdater();
@@ -154,8 +244,7 @@ TEST_F(FeedUpdaterTest, TheStartUpCheckRunsAtMostOnceADayAndOnlyReportsWhatItFin
 }
 
 TEST_F(FeedUpdaterTest, AVerifiedArchiveReplacesTheInstalledCopyWithProgressThenRelaunches) {
-    writeFile(installation.program(), "old");
-    publish("0.6.0", archive.size(), sign(archive));
+    feed.publish(itemFor("0.6.0", archive));
     auto updater = makeUpdater(feed.feedURL());
     updater->checkForUpdates();
     ASSERT_TRUE(settled(*updater));
@@ -166,7 +255,8 @@ TEST_F(FeedUpdaterTest, AVerifiedArchiveReplacesTheInstalledCopyWithProgressThen
 
     notices.back().install();
     ASSERT_TRUE(runUntil([&] { return relaunches == 1; })) << notices.back().reason;
-    EXPECT_EQ(readFile(installation.program()), "#!/bin/sh\necho 0.6.0\n");
+    EXPECT_EQ(readFile(installation.program()), programNaming("0.6.0"));
+    EXPECT_EQ(installation.installedVersion(), "0.6.0");
     EXPECT_EQ(fs::file_size(installation.directory() / "notes.bin"), 20'000u);
     EXPECT_GT(feed.archiveRequests(), 2) << "downloaded in ranges";
     double progress = 0;
@@ -176,54 +266,160 @@ TEST_F(FeedUpdaterTest, AVerifiedArchiveReplacesTheInstalledCopyWithProgressThen
             progress = notice.progress;
         }
     EXPECT_GT(progress, 0.5);
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry :
-         fs::directory_iterator(installation.directory().parent_path()))
-        ++entries;
-    EXPECT_EQ(entries, 1) << "no staging folder is left behind";
+    EXPECT_EQ(downloadModes.first, fs::perms::owner_all) << "a folder of the user's only";
+    EXPECT_EQ(downloadModes.second, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(leftovers(), 0) << "no staging or download folder is left behind";
 }
 
-TEST_F(FeedUpdaterTest, ABadSignatureOrATruncatedDownloadInstallsNothing) {
-    writeFile(installation.program(), "old");
-    struct Case {
-        std::string name;
-        std::size_t size;
-        std::string signature;
-        std::string served;
-        std::string reason;
-    };
+// The download: written to a private file as it arrives, whatever its size, never held whole.
+TEST_F(FeedUpdaterTest, ALargeDownloadGoesToAPrivateFileAndMemoryStaysFlat) {
+    constexpr std::uint64_t size = 96ull << 20;
+    feed.setGeneratedArchive(size);
+    auto item = itemFor("0.6.0", archive);
+    item.archiveSize = size;
+    feed.publish(item); // its digest is another archive's: nothing is installed
+    auto updater = makeUpdater(feed.feedURL(), 512 * 1024);
+    ASSERT_EQ(check(*updater, false), Kind::readyToInstall);
+    const auto before = residentMiB();
+    auto peak = before;
+    std::optional<std::pair<fs::perms, fs::perms>> modes; // seen while it downloads
+    notices.back().install();
+    runUntil(
+        [&] {
+            peak = std::max(peak, residentMiB());
+            for (const auto& entry : fs::directory_iterator(opt))
+                if (entry.path().filename().string().starts_with(".pennial-download-")) {
+                    std::error_code gone;
+                    const auto folder = fs::status(entry.path(), gone).permissions();
+                    const auto file =
+                        fs::status(entry.path() / "update.tar.gz", gone).permissions();
+                    if (!gone)
+                        modes = {folder, file};
+                }
+            return lastKind() == Kind::installFailed;
+        },
+        6000);
+    ASSERT_EQ(lastKind(), Kind::installFailed);
+    EXPECT_NE(notices.back().reason.find("not the archive the update feed signed"),
+              std::string::npos)
+        << notices.back().reason;
+    EXPECT_LT(peak - before, 24) << "MiB more while " << (size >> 20) << " MiB came in";
+    ASSERT_TRUE(modes);
+    EXPECT_EQ(modes->first, fs::perms::owner_all);
+    EXPECT_EQ(modes->second, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(leftovers(), 0);
+    EXPECT_EQ(readFile(installation.program()), programNaming("0.5.35"));
+}
+
+// The download and the swap: anything but exactly the archive the feed signed, holding a program
+// file of exactly that version, newer than the one installed, into a place that holds our own
+// installation, changes nothing.
+TEST_F(FeedUpdaterTest, AnUpdateThatIsNotExactlyWhatWasSignedChangesNothing) {
     auto tampered = archive;
     tampered[tampered.size() / 2] ^= 1;
+    auto shorter = itemFor("0.6.0", archive.substr(0, archive.size() - 5000));
+    auto archiveWith = [](const std::function<void(const fs::path&)>& program,
+                          const std::string& extra = "") {
+        return archiveOf(
+            [&](const fs::path& content) {
+                program(content / "pennial");
+                writeFile(content / "notes.txt", "notes");
+            },
+            extra);
+    };
+    const auto oldBuild =
+        archiveWith([](const fs::path& p) { writeProgram(p, programNaming("0.5.0")); });
+    const auto unnamed = archiveWith([](const fs::path& p) { writeProgram(p, "#!/bin/sh\n"); });
+    const auto folder = archiveWith([](const fs::path& p) {
+        fs::create_directories(p);
+        writeFile(p / "x", programNaming("0.6.0"));
+    });
+    const auto link = archiveWith([](const fs::path& p) { fs::create_symlink("/bin/sh", p); });
+    const auto notRunnable = archiveWith([](const fs::path& p) {
+        writeFile(p, programNaming("0.6.0"));
+        fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
+    });
+    const auto escaping = archiveWith(
+        [](const fs::path& p) {
+            writeProgram(p, programNaming("0.6.0"));
+            writeFile(p.parent_path().parent_path() / "escape", "x");
+        },
+        "../escape");
+    const auto elsewhere = home / "elsewhere";
+    struct Case {
+        std::string name;
+        std::string served;
+        UpdateFeedItem item;
+        std::function<void()> setUp;
+        std::string reason;
+        bool withKey = true;
+    };
+    const std::function<void()> asInstalled = [] {};
     const std::vector<Case> cases = {
-        {"tampered", archive.size(), sign(archive), tampered, "signature is not valid"},
-        {"signed by another key", archive.size(), sign(archive + "x"), archive,
-         "signature is not valid"},
-        {"not a signature", archive.size(), "%%%", archive, "signature is not valid"},
-        {"truncated", archive.size(), sign(archive), archive.substr(0, archive.size() - 100),
+        {"tampered", tampered, itemFor("0.6.0", archive), asInstalled,
+         "not the archive the update feed signed"},
+        {"truncated", archive.substr(0, archive.size() - 100), itemFor("0.6.0", archive),
+         asInstalled, "incomplete"},
+        {"cut at a range's end", archive.substr(0, 8192), itemFor("0.6.0", archive), asInstalled,
          "incomplete"},
-        {"cut at a range's end", archive.size(), sign(archive), archive.substr(0, 8192),
-         "incomplete"},
-        {"longer than announced", archive.size() - 5000, sign(archive), archive, "larger"},
+        {"longer than announced", archive, shorter, asInstalled, "larger"},
+        {"an old build announced as 9.9.9", oldBuild, itemFor("9.9.9", oldBuild), asInstalled,
+         "is version 0.5.0, not 9.9.9"},
+        {"a program naming no version", unnamed, itemFor("0.6.0", unnamed), asInstalled,
+         "names no version"},
+        {"a program that is a folder", folder, itemFor("0.6.0", folder), asInstalled,
+         "no program file"},
+        {"a program that is a link", link, itemFor("0.6.0", link), asInstalled, "no program file"},
+        {"a program that cannot run", notRunnable, itemFor("0.6.0", notRunnable), asInstalled,
+         "no program file"},
+        {"a member outside the archive", escaping, itemFor("0.6.0", escaping), asInstalled,
+         "cannot be unpacked"},
+        {"a newer copy installed meanwhile", archive, itemFor("0.6.0", archive),
+         [&] { writeFile(installation.program(), programNaming("0.7.0")); },
+         "Version 0.7.0 is already installed"},
+        {"the user's file in the installation's place", archive, itemFor("0.6.0", archive),
+         [&] {
+             fs::remove_all(installation.directory());
+             writeFile(installation.directory(), "my notes");
+         },
+         "not a Pennial installation"},
+        {"the user's folder there", archive, itemFor("0.6.0", archive),
+         [&] {
+             fs::remove_all(installation.directory());
+             writeFile(installation.directory() / "notes.txt", "mine");
+         },
+         "not a Pennial installation"},
+        {"a link to a copy elsewhere", archive, itemFor("0.6.0", archive),
+         [&] {
+             fs::remove_all(installation.directory());
+             writeFile(elsewhere / "pennial", programNaming("0.5.35"));
+             fs::create_directory_symlink(elsewhere, installation.directory());
+         },
+         "not a Pennial installation"},
+        {"a build without a key", archive, itemFor("0.6.0", archive), asInstalled, "no key", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        notices.clear();
+        ASSERT_FALSE(c.served.empty());
+        fs::remove_all(opt);
+        fs::remove_all(elsewhere);
+        writeFile(installation.program(), programNaming("0.5.35"));
+        c.setUp();
+        const auto before = treeAt(opt);
+        const auto elsewhereBefore = treeAt(elsewhere);
         feed.setArchive(c.served);
-        publish("0.6.0", c.size, c.signature);
-        auto updater = makeUpdater(feed.feedURL());
-        updater->checkForUpdates();
-        ASSERT_TRUE(settled(*updater));
-        ASSERT_EQ(lastKind(), Kind::readyToInstall);
-        notices.back().install();
-        ASSERT_TRUE(runUntil([&] { return lastKind() == Kind::installFailed; }));
+        feed.publish(c.item);
+        auto updater = makeUpdater(feed.feedURL(), 4096, c.withKey);
+        EXPECT_EQ(check(*updater, true), Kind::installFailed);
         EXPECT_NE(notices.back().reason.find(c.reason), std::string::npos) << notices.back().reason;
-        EXPECT_EQ(readFile(installation.program()), "old");
+        EXPECT_EQ(treeAt(opt), before) << "nothing in ~/.local/opt changed or was left behind";
+        EXPECT_EQ(treeAt(elsewhere), elsewhereBefore);
         EXPECT_EQ(relaunches, 0);
     }
 }
 
 TEST_F(FeedUpdaterTest, WorkUnderWayWhenTheProgramEndsReportsNothingMore) {
-    publish("0.6.0", archive.size(), sign(archive));
+    feed.publish(itemFor("0.6.0", archive));
     auto updater = makeUpdater(feed.feedURL());
     updater->checkForUpdates();
     updater->stopUpdater();
