@@ -403,6 +403,7 @@ TEST_F(FeedUpdaterTest, AnUpdateThatIsNotExactlyWhatWasSignedChangesNothing) {
         ASSERT_FALSE(c.served.empty());
         fs::remove_all(opt);
         fs::remove_all(elsewhere);
+        relaunches = 0;
         writeFile(installation.program(), programNaming("0.5.35"));
         c.setUp();
         const auto before = treeAt(opt);
