@@ -5,9 +5,15 @@
 #include "base/task.hpp"
 
 #include <asio/strand.hpp>
+#include <cerrno>
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace pennial {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,6 +39,70 @@ std::string reasonOf(std::exception_ptr error) {
 }
 
 } // namespace
+
+// The archive as it arrives, in a folder only the user can enter (removed with it), so that no
+// other user can read or swap it before it is checked and unpacked, and only one range of it is
+// ever held in memory.
+class FeedUpdater::DownloadFile {
+public:
+    explicit DownloadFile(const fs::path& parent) {
+        const auto base = parent.empty() ? fs::temp_directory_path() : parent;
+        std::error_code ignored;
+        fs::create_directories(base, ignored);
+        std::string pattern = (base / ".pennial-download-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) // mode 0700
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot create a download folder in " + base.string());
+        folder_ = pattern;
+        path_ = folder_ / "update.tar.gz";
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            const int error = errno;
+            fs::remove_all(folder_, ignored);
+            throw std::system_error(error, std::generic_category(),
+                                    "cannot create " + path_.string());
+        }
+    }
+    ~DownloadFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    DownloadFile(const DownloadFile&) = delete;
+    DownloadFile& operator=(const DownloadFile&) = delete;
+
+    void append(std::string_view bytes) {
+        digest_.update(bytes);
+        size_ += bytes.size();
+        while (!bytes.empty()) {
+            const auto written = ::write(fd_, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throw std::system_error(errno, std::generic_category(),
+                                        "cannot write the download to " + path_.string());
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+    }
+    // Ends the writing; the digest of everything appended.
+    std::string finish() {
+        const int fd = std::exchange(fd_, -1);
+        if (::close(fd) != 0)
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot write the download to " + path_.string());
+        return digest_.hex();
+    }
+    const fs::path& path() const { return path_; }
+    std::uint64_t size() const { return size_; }
+
+private:
+    fs::path folder_;
+    fs::path path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+    ArchiveDigest digest_;
+};
 
 FeedUpdater::FeedUpdater(Executor main, std::shared_ptr<HTTPClient> http,
                          std::shared_ptr<UserDefaults> defaults, UpdateNoticePresenter present,
@@ -107,7 +177,12 @@ Awaitable<void> FeedUpdater::check(bool userInitiated) {
         request.url = options_.feedURL;
         request.timeout = feedTimeout;
         request.setHeader("Accept", "application/json");
-        item = parseUpdateFeed(co_await http_->execute(request));
+        const auto feed =
+            parseUpdateFeed(co_await http_->execute(request), options_.maxArchiveBytes);
+        // A build without a key still tells of a new version; it installs none (installUpdate).
+        if (options_.signingKey && !feedSignatureValid(feed, *options_.signingKey))
+            throw UpdateFeedError("The update feed's signature is not valid.");
+        item = feed.item;
     } catch (...) {
         failure = std::current_exception();
     }
@@ -141,13 +216,12 @@ Awaitable<void> FeedUpdater::check(bool userInitiated) {
     present(std::move(ready));
 }
 
-Awaitable<std::string> FeedUpdater::download(const UpdateFeedItem& item) {
-    std::string archive;
-    while (archive.size() < item.archiveSize) {
+Awaitable<bool> FeedUpdater::download(const UpdateFeedItem& item, DownloadFile& file) {
+    while (file.size() < item.archiveSize) {
         HTTPRequest request;
         request.url = item.archiveURL;
-        const auto last = archive.size() + options_.chunkBytes - 1;
-        request.setHeader("Range", fmt::format("bytes={}-{}", archive.size(), last));
+        const auto last = file.size() + options_.chunkBytes - 1;
+        request.setHeader("Range", fmt::format("bytes={}-{}", file.size(), last));
         std::string part;
         try {
             part = co_await http_->execute(request);
@@ -160,20 +234,38 @@ Awaitable<std::string> FeedUpdater::download(const UpdateFeedItem& item) {
         }
         if (part.empty())
             break;
-        // A server that ignores ranges sends the whole file at once.
-        if (archive.empty() && part.size() > options_.chunkBytes) {
-            archive = std::move(part);
-            break;
-        }
-        archive += part;
-        // A short part is the file's end; more than was asked for is not this feed's archive.
-        if (part.size() < options_.chunkBytes || archive.size() > item.archiveSize)
+        // More than was asked for is the whole file from a server that ignores ranges: only as
+        // the first answer, and only when it is not longer than announced.
+        const bool whole = part.size() > options_.chunkBytes;
+        if ((whole && file.size() > 0) || file.size() + part.size() > item.archiveSize)
+            co_return false;
+        file.append(part);
+        // A short part is the file's end.
+        if (whole || part.size() < options_.chunkBytes)
             break;
         auto progress = UpdateNotice::of(UpdateNotice::Kind::downloading, item.version);
-        progress.progress = std::min(1.0, double(archive.size()) / double(item.archiveSize));
+        progress.progress = std::min(1.0, double(file.size()) / double(item.archiveSize));
         present(std::move(progress));
     }
-    co_return archive;
+    co_return true;
+}
+
+// Why the downloaded file may not be installed; empty when it may.
+std::string FeedUpdater::verify(const UpdateFeedItem& item, DownloadFile& file, bool fits) const {
+    const auto digest = file.finish();
+    if (!fits)
+        return fmt::format("The download is larger than the update feed says ({} bytes). Nothing "
+                           "was installed.",
+                           item.archiveSize);
+    if (file.size() < item.archiveSize)
+        return fmt::format("The download is incomplete ({} of {} bytes). Nothing was installed.",
+                           file.size(), item.archiveSize);
+    if (digest != item.archiveSHA256)
+        return "The download is not the archive the update feed signed. Nothing was installed.";
+    const auto installed = options_.installedVersion ? options_.installedVersion() : std::nullopt;
+    if (installed && !isNewerVersion(item.version, *installed))
+        return fmt::format("Version {} is already installed. Nothing was installed.", *installed);
+    return {};
 }
 
 Awaitable<void> FeedUpdater::installUpdate(UpdateFeedItem item) {
@@ -181,36 +273,32 @@ Awaitable<void> FeedUpdater::installUpdate(UpdateFeedItem item) {
     present(UpdateNotice::of(UpdateNotice::Kind::downloading, item.version));
     std::string reason;
     try {
-        const auto archive = co_await download(item);
-        if (archive.size() < item.archiveSize) {
-            reason = fmt::format("The download is incomplete ({} of {} bytes). Nothing was "
-                                 "installed.",
-                                 archive.size(), item.archiveSize);
-        } else if (archive.size() > item.archiveSize) {
-            reason = fmt::format("The download is larger than the update feed says ({} "
-                                 "bytes). Nothing was installed.",
-                                 item.archiveSize);
-        } else if (!options_.signingKey) {
+        if (!options_.signingKey) {
             reason = "This build has no key to check updates with. Nothing was installed.";
-        } else if (!archiveSignatureValid(archive, item.signature, *options_.signingKey)) {
-            reason = "The update's signature is not valid. Nothing was installed.";
         } else {
-            present(UpdateNotice::of(UpdateNotice::Kind::installing, item.version));
-            auto install = options_.install;
-            auto installing = [install, &archive]() -> Awaitable<void> {
-                install(archive);
+            DownloadFile file(options_.downloadFolder);
+            const bool fits = co_await download(item, file);
+            reason = verify(item, file, fits);
+            if (reason.empty()) {
+                present(UpdateNotice::of(UpdateNotice::Kind::installing, item.version));
+                auto installing = [install = options_.install, archive = file.path(),
+                                   version = item.version]() -> Awaitable<void> {
+                    install(archive, version);
+                    co_return;
+                };
+                // Not once the program is ending: it would replace the copy under a quitting
+                // user.
+                if (!main_->isOpen())
+                    co_return;
+                co_await asio::co_spawn(sharedPool().get_executor(), installing(),
+                                        asio::use_awaitable);
+                logf("✅ [UpdateService] Version {} installed, relaunching", item.version);
+                main_->post([self] {
+                    if (self->options_.relaunch)
+                        self->options_.relaunch();
+                });
                 co_return;
-            };
-            // Not once the program is ending: it would replace the copy under a quitting user.
-            if (!main_->isOpen())
-                co_return;
-            co_await asio::co_spawn(sharedPool().get_executor(), installing(), asio::use_awaitable);
-            logf("✅ [UpdateService] Version {} installed, relaunching", item.version);
-            main_->post([self] {
-                if (self->options_.relaunch)
-                    self->options_.relaunch();
-            });
-            co_return;
+            }
         }
     } catch (...) {
         if (isCancellation(std::current_exception()))

@@ -1,8 +1,9 @@
 #pragma once
 // The updater of an installation made from a download: it reads the signed update feed, tells
-// when a newer version exists, and on the user's word downloads its archive with progress, checks
-// its size and signature, puts it in place of the installed copy and relaunches. A bad or
-// incomplete download installs nothing.
+// when a newer version exists, and on the user's word downloads its archive with progress into a
+// private file, checks its size and digest against the signed feed, puts it in place of the
+// installed copy and relaunches. A bad or incomplete download installs nothing, nor does a version
+// that is not newer than the one installed.
 
 #include "app/update_check_schedule.hpp"
 #include "app/update_feed.hpp"
@@ -12,6 +13,7 @@
 #include "platform/updater.hpp"
 #include "services/http_client.hpp"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,13 +28,21 @@ public:
         // None: this build cannot check an update, so it installs none.
         std::optional<UpdateSigningKey> signingKey;
         std::string currentVersion;
-        // Puts the verified archive in place of the installed copy; throws with the reason. Runs
-        // off the main thread.
-        std::function<void(const std::string& archive)> install;
+        // Puts the verified archive (a file) in place of the installed copy once its program names
+        // that version; throws with the reason. Runs off the main thread.
+        std::function<void(const std::filesystem::path& archive, const std::string& version)>
+            install;
+        // The version the installed copy names, when it names one; an update must be newer.
+        std::function<std::optional<std::string>()> installedVersion;
         // Starts the installed copy and ends this one; on main.
         std::function<void()> relaunch;
         // The download comes in ranges of this size, so that its progress can be shown.
         std::size_t chunkBytes = 512 * 1024;
+        // Feeds announcing a larger archive are refused.
+        std::uint64_t maxArchiveBytes = updateArchiveSizeLimit;
+        // Where each download gets a private folder of its own; empty: the system's temporary
+        // folder.
+        std::filesystem::path downloadFolder;
     };
 
     // Called on main, where every notice is presented; the checks and downloads run on a strand
@@ -55,7 +65,11 @@ private:
     void present(UpdateNotice notice); // from any thread
     Awaitable<void> check(bool userInitiated);
     Awaitable<void> installUpdate(UpdateFeedItem item);
-    Awaitable<std::string> download(const UpdateFeedItem& item);
+    class DownloadFile;
+    // Fills the file with the archive, or with as much of it as the server gives; false when the
+    // server sends more than the feed announced.
+    Awaitable<bool> download(const UpdateFeedItem& item, DownloadFile& file);
+    std::string verify(const UpdateFeedItem& item, DownloadFile& file, bool fits) const;
 
     std::shared_ptr<MainThreadLink> main_;
     Executor strand_;

@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 // PENNIAL_UPDATE_FEED_URL, PENNIAL_UPDATE_SIGNING_KEY and PENNIAL_VERSION come from the CMake
 // cache variables of the same names.
@@ -18,6 +19,11 @@
 namespace pennial {
 
 namespace {
+
+// The program's version in its own file, where the updater of an older copy reads it before it
+// puts this one in place. Kept even though nothing else reads it.
+[[gnu::used, gnu::retain]] constexpr char versionMark[] = "@(#)pennial-version " PENNIAL_VERSION;
+static_assert(std::string_view(versionMark).starts_with(programVersionMark));
 
 UserInstallation userInstallation() {
     const char* home = std::getenv("HOME");
@@ -60,9 +66,13 @@ std::shared_ptr<Updater> linuxUpdater(const CoordinatorDependencies& dependencie
         options.feedURL = PENNIAL_UPDATE_FEED_URL;
     options.signingKey = compiledInSigningKey();
     options.currentVersion = PENNIAL_VERSION;
-    options.install = [installation](const std::string& archive) {
-        installation.replaceWith(archive);
+    options.install = [installation](const std::filesystem::path& archive,
+                                     const std::string& version) {
+        installation.replaceWith(archive, version);
     };
+    options.installedVersion = [installation] { return installation.installedVersion(); };
+    // Beside the installation: on its disk, not in a temporary folder that may live in memory.
+    options.downloadFolder = installation.directory().parent_path();
     options.relaunch = [installation, quit] {
         try {
             startProgramAfterThisOne(installation.program());

@@ -1,8 +1,10 @@
 // The program started from a download, in a fresh home: it offers to install itself for the user,
 // and on "Install" the installed copy takes over, with its desktop entry and icon in place.
 
+#include "app/update_feed.hpp"
 #include "application_windows.hpp"
 #include "desktop_session.hpp"
+#include "platform/linux/install/user_installation.hpp"
 
 #include <QDir>
 #include <QFile>
@@ -81,4 +83,14 @@ TEST(InstallFromDownload, InstallPutsTheProgramInTheHomeAndTheInstalledCopyTakes
     for (const auto& pid : processesOf(installed))
         ::kill(pid.toInt(), SIGTERM);
     EXPECT_TRUE(waitUntil([&] { return processesOf(installed).isEmpty(); }, 10s));
+}
+
+// The updater of an installed copy reads the version of the program it is about to put in place
+// from its file: a build must name its own.
+TEST(InstallFromDownload, TheBuiltProgramNamesItsVersion) {
+    const auto built =
+        std::filesystem::canonical("/proc/self/exe").parent_path() / "../src/pennial";
+    const auto version = programVersion(built);
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(parseVersion(*version)) << *version;
 }

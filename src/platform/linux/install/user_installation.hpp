@@ -5,6 +5,7 @@
 // runs from it or from the system's packages.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,15 +21,26 @@ struct UserInstallation {
 
     // Copies the running program into directory() (its fonts and images are built in: it is the
     // whole application), then writes the desktop entry and the icon. An old copy is replaced
-    // only once the new one is complete.
+    // only once the new one is complete, and only when it is one: anything else at directory()
+    // is left alone.
     // Throws std::runtime_error (or std::filesystem::filesystem_error) naming the failure.
     void install(const std::filesystem::path& runningProgram, std::string_view iconSvg) const;
-    // Puts the content of a gzip-compressed tar archive (its "pennial" at the top) in place of
-    // directory() in one step. Throws naming the failure; the installed copy is then unchanged.
-    void replaceWith(std::string_view archive) const;
+    // Puts the content of a gzip-compressed tar archive file (its "pennial" at the top, a program
+    // file that names this version) in place of directory() in one step. Throws naming the
+    // failure; the installed copy is then unchanged.
+    void replaceWith(const std::filesystem::path& archive, std::string_view version) const;
+    // The version the installed program names; none when there is none or it names none.
+    std::optional<std::string> installedVersion() const;
 };
 
+// A program names its version in its own file with this mark, followed by the version and a zero
+// byte or a line's end, so that it can be read before the program is ever run.
+inline constexpr std::string_view programVersionMark = "@(#)pennial-version ";
+// The version the program file names; none when it names none or more than one.
+std::optional<std::string> programVersion(const std::filesystem::path& program);
+
 enum class ProgramLocation { systemPackage, userInstallation, elsewhere };
+// Compared once links are resolved: a home reached through a link is still that home.
 ProgramLocation locateProgram(const std::filesystem::path& program,
                               const UserInstallation& installation);
 
