@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QLayout>
 #include <QPainter>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -120,7 +121,7 @@ TEST(OverlayOnASmallScreen, ThePaletteAndTheStatusCardStandOnTheScreensFoot) {
         QCoreApplication::processEvents();
         const QString size = QString::number(1280 * scale) + "x" + QString::number(800 * scale);
         QWidget* panel = overlay.panel();
-        const auto* view = panel->findChild<SpinnerView*>();
+        const auto* view = dynamic_cast<SpinnerView*>(panel->layout()->itemAt(0)->widget());
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(panel->geometry(), QRect(540, 700, 200, 100));
         const QImage image = shootScreenFoot(panel, screen, scale, "palette_bottom_edge_" + size);
