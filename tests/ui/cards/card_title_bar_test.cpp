@@ -29,15 +29,17 @@ QImage paintedButton(CardWindowButton& button) {
     return image;
 }
 
-// Whether the symbol's stroke passes through the point, given in the button's coordinates
-// relative to its centre: brighter than the bare disc there by a clear margin.
-bool stroked(const QImage& image, QPointF offset) {
+// How much lighter than the bare disc the button is at the point, given relative to its centre.
+int lighterThanDisc(const QImage& image, QPointF offset) {
     const QPointF centre(CardWindowButton::diameter / 2.0, CardWindowButton::diameter / 2.0);
     const auto lightness = [&](QPointF at) {
         return image.pixelColor((at * zoomed).toPoint()).lightness();
     };
-    const int disc = lightness(centre + QPointF(0, 5)); // inside the disc, off every symbol
-    return lightness(centre + offset) > disc + 30;
+    return lightness(centre + offset) - lightness(centre + QPointF(0, 5)); // off every symbol
+}
+
+bool stroked(const QImage& image, QPointF offset) {
+    return lighterThanDisc(image, offset) > 30;
 }
 
 // Where each symbol has strokes and where it has none: on the diagonals (×), on the horizontal
@@ -53,14 +55,6 @@ void expectSymbol(const QImage& image, CardWindowButtonKind kind) {
         EXPECT_EQ(stroked(image, {arm * sign * 1.2, 0}), horizontal);
         EXPECT_EQ(stroked(image, {0, arm * sign * 1.2}), vertical);
     }
-}
-
-int brightness(const QImage& image) {
-    int sum = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            sum += image.pixelColor(x, y).lightness();
-    return sum;
 }
 
 class CardTitleBarTest : public ::testing::Test {
@@ -114,7 +108,8 @@ TEST_F(CardTitleBarTest, EachButtonIsNamedAndShowsItsSymbolBrightenedUnderThePoi
         ASSERT_TRUE(button->underMouse());
         const QImage hovered = paintedButton(*button);
         expectSymbol(hovered, button->kind());
-        EXPECT_GT(brightness(hovered), brightness(atRest));
+        EXPECT_GT(lighterThanDisc(hovered, {0, 0}), lighterThanDisc(atRest, {0, 0}))
+            << "the symbol stands out more under the pointer";
         pointAt(window->geometry().bottomRight() + QPoint(40, 40));
         EXPECT_EQ(paintedButton(*button), atRest);
     }

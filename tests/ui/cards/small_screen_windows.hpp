@@ -6,16 +6,13 @@
 // bottom edge (the offscreen platform has none of its own).
 
 #include "platform/screens.hpp"
-#include "ui/cards/card_window_services.hpp"
-#include "ui/cards/own_window_registry.hpp"
-#include "ui/cards/qt_window_focus.hpp"
+#include "ui/cards/cards_test_support.hpp"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -116,43 +113,17 @@ private:
     bool panelAtTop_;
 };
 
-// Our windows as the workspace lists them: destroyed ones drop out.
-class SmallScreenOwnWindows final : public OwnWindowRegistry {
-public:
-    void addOwnWindow(std::string identifier, QWidget* window) override {
-        windows_.emplace_back(std::move(identifier), QPointer<QWidget>(window));
-    }
-    std::vector<OwnWindow> ownWindows() override {
-        std::erase_if(windows_, [](const auto& entry) { return entry.second.isNull(); });
-        std::vector<OwnWindow> listed;
-        for (const auto& [identifier, widget] : windows_)
-            listed.push_back({identifier, widget->isVisible()});
-        return listed;
-    }
-
-private:
-    std::vector<std::pair<std::string, QPointer<QWidget>>> windows_;
-};
-
 // Card window services over the panelled screens.
 struct SmallScreenCards {
     explicit SmallScreenCards(bool panelAtTop)
         : screens(std::make_shared<PanelledScreens>(panelAtTop)) {}
 
     std::shared_ptr<PanelledScreens> screens;
-    std::shared_ptr<SmallScreenOwnWindows> ownWindows = std::make_shared<SmallScreenOwnWindows>();
+    std::shared_ptr<ListedOwnWindows> ownWindows = std::make_shared<ListedOwnWindows>();
     std::shared_ptr<QtWindowFocus> focus = std::make_shared<QtWindowFocus>(ownWindows);
 
     CardWindowServices services() const { return {screens, focus, ownWindows, nullptr}; }
 };
-
-// Runs what the windows queued for later turns of the main loop.
-inline void settle() {
-    for (int turn = 0; turn < 3; ++turn) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 // The part of a widget its ancestors leave in view, in its window's coordinates.
 inline QRect shownPart(const QWidget& widget) {

@@ -36,7 +36,7 @@ TEST(AboutWindowFit, OnThisScreenTheLinksStayInView) {
         auto coordinator = AppCoordinator::create(std::move(dependencies));
 
         coordinator->showAbout();
-        testing::settle();
+        testing::runQueued();
         GlassCardWindow* window = nullptr;
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* card = dynamic_cast<GlassCardWindow*>(widget);
@@ -49,7 +49,7 @@ TEST(AboutWindowFit, OnThisScreenTheLinksStayInView) {
             EXPECT_TRUE(testing::fitsWithButtonInView(*window, *link, cards.screens->freeArea()));
         }
         coordinator.reset();
-        testing::settle();
+        testing::runQueued();
     }
 }
 

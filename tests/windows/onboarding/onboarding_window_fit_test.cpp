@@ -49,7 +49,7 @@ TEST(OnboardingWindowFit, OnThisScreenEveryStageKeepsItsButtonInView) {
               OnboardingStage::signIn, OnboardingStage::getToKnowYou, OnboardingStage::done}) {
             SCOPED_TRACE(onboardingStageName(stage));
             controller.show(*coordinator, stage, false, {});
-            testing::settle();
+            testing::runQueued();
             GlassCardWindow* window = onboardingWindow();
             ASSERT_NE(window, nullptr);
             auto* view = dynamic_cast<OnboardingWindowView*>(window->content());
@@ -63,7 +63,7 @@ TEST(OnboardingWindowFit, OnThisScreenEveryStageKeepsItsButtonInView) {
                     window, QStringLiteral("fit_%1_%2").arg(onboardingStageName(stage), screen));
         }
         controller.hide();
-        testing::settle();
+        testing::runQueued();
     }
 }
 
