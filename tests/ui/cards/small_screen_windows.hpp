@@ -64,6 +64,9 @@ inline ::testing::AssertionResult passesOn(const ScaledScreen& screen, const QSt
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), "offscreen:configfile=" + config);
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(screen.scale));
+    // The one test runs whole in the child, whatever share of the tests this program runs.
+    environment.remove(QStringLiteral("GTEST_SHARD_INDEX"));
+    environment.remove(QStringLiteral("GTEST_TOTAL_SHARDS"));
     environment.insert(QStringLiteral("PENNIAL_TEST_SCREEN"), QStringLiteral("%1x%2_scale%3")
                                                                   .arg(screen.pixelWidth)
                                                                   .arg(screen.pixelHeight)
