@@ -4,6 +4,7 @@
 #include "ui/design/pn_color.hpp"
 #include "ui/overlay/palette_logo.hpp"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace pennial {
@@ -62,6 +63,14 @@ CardTitleBar::CardTitleBar(bool resizable, QWidget* window)
         else
             window->showMaximized();
     });
+    // The window manager may maximise or restore the window too.
+    window->installEventFilter(this);
+}
+
+bool CardTitleBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && watched == parentWidget())
+        zoom_->setRestores(parentWidget()->isMaximized());
+    return QWidget::eventFilter(watched, event);
 }
 
 void CardTitleBar::setButtonsHidden(bool hidden) {

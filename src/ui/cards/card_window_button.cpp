@@ -2,6 +2,7 @@
 
 #include "ui/design/pn_color.hpp"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 namespace pennial {
@@ -11,37 +12,50 @@ CardWindowButton::CardWindowButton(CardWindowButtonKind kind, QWidget* parent)
     setFixedSize(diameter, diameter);
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
-    // Repaints on entering and leaving, to show and drop the glyph.
+    // Repaints on entering and leaving, to brighten and dim the symbol.
     setAttribute(Qt::WA_Hover);
     switch (kind) {
     case CardWindowButtonKind::close:
         setObjectName("CardWindowCloseButton");
-        setAccessibleName(QStringLiteral("Close"));
+        describe(QCoreApplication::translate("CardWindowButton", "Close"));
         break;
     case CardWindowButtonKind::minimize:
         setObjectName("CardWindowMinimizeButton");
-        setAccessibleName(QStringLiteral("Minimize"));
+        describe(QCoreApplication::translate("CardWindowButton", "Minimize"));
         break;
     case CardWindowButtonKind::zoom:
         setObjectName("CardWindowZoomButton");
-        setAccessibleName(QStringLiteral("Zoom"));
+        setRestores(false);
         break;
     }
+}
+
+void CardWindowButton::setRestores(bool restores) {
+    if (kind_ == CardWindowButtonKind::zoom)
+        describe(restores ? QCoreApplication::translate("CardWindowButton", "Restore")
+                          : QCoreApplication::translate("CardWindowButton", "Maximize"));
+}
+
+void CardWindowButton::describe(const QString& action) {
+    setAccessibleName(action);
+    setToolTip(action);
 }
 
 void CardWindowButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor white = PNColor::textPrimary();
-    const qreal discOpacity = !isEnabled() ? 0.06 : (isDown() ? 0.4 : underMouse() ? 0.28 : 0.16);
+    const bool hovered = isEnabled() && underMouse();
+    const qreal discOpacity = !isEnabled() ? 0.06 : (isDown() ? 0.4 : hovered ? 0.28 : 0.16);
     painter.setPen(Qt::NoPen);
     painter.setBrush(PNColor::withOpacity(white, discOpacity));
     const QRectF disc = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.drawEllipse(disc);
-    if (!isEnabled() || !underMouse())
-        return;
 
-    QPen pen(PNColor::withOpacity(white, 0.8), 1.4, Qt::SolidLine, Qt::RoundCap);
+    // The symbol is always there, so the three discs never look alike; the pointer brings it
+    // out.
+    const qreal symbolOpacity = !isEnabled() ? 0.2 : (hovered || isDown() ? 0.9 : 0.5);
+    QPen pen(PNColor::withOpacity(white, symbolOpacity), 1.4, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(pen);
     const QPointF c = disc.center();
     const qreal r = diameter * 0.22;

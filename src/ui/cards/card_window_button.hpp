@@ -1,6 +1,7 @@
 #pragma once
-// One of the card window's title-bar buttons (close, minimise, zoom): a small faint disc that
-// shows its glyph under the pointer.
+// One of the card window's title-bar buttons (close, minimise, zoom): a small faint disc with its
+// symbol (×, –, +), which brightens under the pointer. Its accessible name and tooltip say what a
+// press does.
 
 #include <QAbstractButton>
 
@@ -20,11 +21,15 @@ public:
 
     CardWindowButtonKind kind() const { return kind_; }
     QSize sizeHint() const override { return {diameter, diameter}; }
+    // The zoom button restores a maximised window; its name follows.
+    void setRestores(bool restores);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void describe(const QString& action);
+
     CardWindowButtonKind kind_;
 };
 

@@ -4,12 +4,14 @@
 #include "ui/cards/card_title_bar.hpp"
 #include "ui/design/pn_color.hpp"
 #include "ui/design/pn_radius.hpp"
+#include "ui/design/pn_scroll_indicator.hpp"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QScrollArea>
 #include <QWindow>
 
 namespace pennial {
@@ -42,10 +44,19 @@ QPainterPath containerShape(const QRectF& rect) {
 
 GlassCardWindow::GlassCardWindow(bool resizable, QColor background, Events events)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), background_(background),
-      events_(std::move(events)), titleBar_(new CardTitleBar(resizable, this)) {
+      events_(std::move(events)), scroller_(new QScrollArea(this)),
+      titleBar_(new CardTitleBar(resizable, this)) {
     setObjectName("GlassCardWindow");
     setAttribute(Qt::WA_TranslucentBackground);
     setPalette(darkPalette(palette(), background));
+    // Invisible while the content fits: no frame, no fill, no stop in the focus chain.
+    scroller_->setObjectName("GlassCardScroller");
+    scroller_->setFrameShape(QFrame::NoFrame);
+    scroller_->setWidgetResizable(true);
+    scroller_->setFocusPolicy(Qt::NoFocus);
+    scroller_->setAutoFillBackground(false);
+    scroller_->viewport()->setAutoFillBackground(false);
+    PNScrollIndicator::apply(*scroller_, static_cast<int>(PNRadius::large));
     if (resizable) {
         for (Qt::Edges edges :
              {Qt::Edges(Qt::LeftEdge), Qt::Edges(Qt::RightEdge), Qt::Edges(Qt::TopEdge),
@@ -58,22 +69,22 @@ GlassCardWindow::GlassCardWindow(bool resizable, QColor background, Events event
 GlassCardWindow::~GlassCardWindow() = default;
 
 void GlassCardWindow::setContent(std::unique_ptr<QWidget> content) {
-    delete content_;
+    delete scroller_->takeWidget();
     content_ = content.release();
     if (content_) {
-        content_->setParent(this);
-        content_->show();
+        // The scroller would paint the content's background; the content decides.
+        const bool fills = content_->autoFillBackground();
+        scroller_->setWidget(content_);
+        content_->setAutoFillBackground(fills);
     }
     layoutChildren();
 }
 
 void GlassCardWindow::layoutChildren() {
-    if (content_) {
-        content_->setGeometry(rect());
-        // The content is clipped to the container's corners.
-        content_->setMask(QRegion(containerShape(QRectF(rect())).toFillPolygon().toPolygon()));
-        content_->lower();
-    }
+    scroller_->setGeometry(rect());
+    // The content, and the scroll bars when shown, are clipped to the container's corners.
+    scroller_->setMask(QRegion(containerShape(QRectF(rect())).toFillPolygon().toPolygon()));
+    scroller_->lower();
     titleBar_->setGeometry(0, 0, width(), CardTitleBar::height);
     titleBar_->raise();
     for (auto* grip : grips_) {

@@ -1,8 +1,9 @@
 #pragma once
 // The dark card window: frameless, its content filling the whole window inside a rounded
 // container (the design's large radius), a title strip with the window buttons laid over the
-// content's top, dragged by its background, resized from its edges when resizable. It asks its
-// owner before closing and tells it when it closes and when it gains or loses keyboard focus.
+// content's top, dragged by its background, resized from its edges when resizable. A window held
+// smaller than its content's minimum (on a small screen) scrolls the content. It asks its owner
+// before closing and tells it when it closes and when it gains or loses keyboard focus.
 
 #include <QColor>
 #include <QPoint>
@@ -10,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+class QScrollArea;
 
 namespace pennial {
 
@@ -31,6 +34,7 @@ public:
     // leaves the card empty.
     void setContent(std::unique_ptr<QWidget> content);
     QWidget* content() const { return content_; }
+    QScrollArea* scroller() const { return scroller_; }
     CardTitleBar* titleBar() const { return titleBar_; }
     QColor background() const { return background_; }
     bool isResizable() const { return !grips_.empty(); }
@@ -49,6 +53,7 @@ private:
 
     QColor background_;
     Events events_;
+    QScrollArea* scroller_;
     QWidget* content_ = nullptr;
     CardTitleBar* titleBar_;
     std::vector<CardResizeGrip*> grips_;

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -30,6 +31,18 @@ QSize qtSize(Size size) {
 // Window work runs on a later turn of the main loop, never inside the window's own event.
 void later(std::function<void()> step) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(step), Qt::QueuedConnection);
+}
+
+// A frame of the wanted size, no larger than the area, around the given centre and moved into
+// the area where it would overhang.
+QRect fittedFrame(QSize wanted, QPointF centre, const QRect& area) {
+    const QSize size = wanted.boundedTo(area.size());
+    QRect frame(QPoint(roundToPixels(centre.x() - size.width() / 2.0),
+                       roundToPixels(centre.y() - size.height() / 2.0)),
+                size);
+    frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() + 1 - size.width()));
+    frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() + 1 - size.height()));
+    return frame;
 }
 
 } // namespace
@@ -64,7 +77,9 @@ struct QtGlassCardWindowController::State {
     }
 
     GlassCardWindow* build(const std::shared_ptr<State>& self);
-    void centre(QWidget& window) const;
+    // The free area, in the window system's coordinates, of the screen that holds the point, else
+    // of the main screen; none without screens.
+    std::optional<QRect> freeArea(std::optional<QPoint> near) const;
 };
 
 GlassCardWindow* QtGlassCardWindowController::State::build(const std::shared_ptr<State>& self) {
@@ -97,12 +112,17 @@ GlassCardWindow* QtGlassCardWindowController::State::build(const std::shared_ptr
     built->setContent(content ? content() : nullptr);
     setWindowIdentifier(*built, id);
     services.ownWindows->addOwnWindow(id, built);
-    const QSize initial = qtSize(size);
-    built->setMinimumSize(initial);
+    // In the middle of the main screen's free area, and no larger: on a small screen the content
+    // scrolls rather than reaching under a panel or past the edge.
+    const auto area = freeArea(std::nullopt);
+    const QRect frame = area ? fittedFrame(qtSize(size), QRectF(*area).center(), *area)
+                             : QRect(QPoint(), qtSize(size));
+    built->setMinimumSize(frame.size());
     if (!resizable)
-        built->setMaximumSize(initial);
-    built->resize(initial);
-    centre(*built);
+        built->setMaximumSize(frame.size());
+    built->resize(frame.size());
+    if (area)
+        built->move(frame.topLeft());
     if (hideButtons)
         built->titleBar()->setButtonsHidden(true);
     if (showTitlebarLogo) {
@@ -112,19 +132,31 @@ GlassCardWindow* QtGlassCardWindowController::State::build(const std::shared_ptr
     return built;
 }
 
-void QtGlassCardWindowController::State::centre(QWidget& built) const {
+std::optional<QRect>
+QtGlassCardWindowController::State::freeArea(std::optional<QPoint> near) const {
     if (!services.screens)
-        return;
-    const auto screen = services.screens->mainScreen();
+        return std::nullopt;
     const auto all = services.screens->screens();
-    if (!screen || all.empty())
-        return;
+    if (all.empty())
+        return std::nullopt;
     // The screens count y upwards from the primary screen's bottom; the window system downwards
-    // from its top.
+    // from its top. Fractions are rounded inwards.
     const double primaryTop = all.front().frame.maxY();
-    const Rect& area = screen->visibleFrame;
-    built.move(roundToPixels(area.midX() - built.width() / 2.0),
-               roundToPixels(primaryTop - area.midY() - built.height() / 2.0));
+    const auto placed = [primaryTop](const Rect& area) {
+        const QPoint topLeft(static_cast<int>(std::ceil(area.minX())),
+                             static_cast<int>(std::ceil(primaryTop - area.maxY())));
+        const QPoint bottomRight(static_cast<int>(std::floor(area.maxX())) - 1,
+                                 static_cast<int>(std::floor(primaryTop - area.minY())) - 1);
+        return QRect(topLeft, bottomRight);
+    };
+    if (near)
+        for (const Screen& screen : all)
+            if (placed(screen.frame).contains(*near))
+                return placed(screen.visibleFrame);
+    const auto main = services.screens->mainScreen();
+    if (!main)
+        return std::nullopt;
+    return placed(main->visibleFrame);
 }
 
 QtGlassCardWindowController::QtGlassCardWindowController(std::string id, Size size, bool resizable,
@@ -173,12 +205,15 @@ void QtGlassCardWindowController::resize(Size size, bool animated) {
     GlassCardWindow* open = state_->window;
     if (!open)
         return;
-    const QSize target = qtSize(size);
     const QRect current = open->geometry();
-    const QRect frame(
-        QPoint(roundToPixels(current.x() + (current.width() - target.width()) / 2.0),
-               roundToPixels(current.y() + (current.height() - target.height()) / 2.0)),
-        target);
+    // Kept inside the free area of the screen the window is on.
+    const QPointF centre(current.x() + current.width() / 2.0, current.y() + current.height() / 2.0);
+    const auto area = state_->freeArea(current.center());
+    const QRect frame = area ? fittedFrame(qtSize(size), centre, *area)
+                             : QRect(QPoint(roundToPixels(centre.x() - size.width / 2),
+                                            roundToPixels(centre.y() - size.height / 2)),
+                                     qtSize(size));
+    const QSize target = frame.size();
     // A newer size wins over one still on its way; a stopped animation never finishes.
     if (state_->resizing)
         state_->resizing->stop();

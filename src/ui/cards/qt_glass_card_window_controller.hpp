@@ -1,8 +1,9 @@
 #pragma once
 // Shows one root view in a dark card window: builds the window on show(), brings it forward when
 // it is already open, closes and forgets it on hide(), and builds a new one, with a new root view,
-// on the next show() after a close. The settings, about and onboarding windows are each one of
-// these. Main thread only.
+// on the next show() after a close. A window never reaches beyond its screen's free area: on a
+// smaller screen it is as large as that area and its view scrolls. The settings, about and
+// onboarding windows are each one of these. Main thread only.
 
 #include "app/glass_card_window_controller.hpp"
 #include "platform/geometry.hpp"
@@ -36,8 +37,9 @@ public:
     void show() override;
     // Closes even a window that refuses the user's close.
     void hide() override;
-    // Changes the open window's size, keeping its centre, and fixes it there; a later window is
-    // built at the size given here at construction. Nothing happens without a window.
+    // Changes the open window's size, keeping its centre as far as its screen's free area allows,
+    // and fixes it there; a later window is built at the size given here at construction.
+    // Nothing happens without a window.
     void resize(Size size, bool animated);
     // A window exists and is shown and not minimised.
     bool isVisible() const;

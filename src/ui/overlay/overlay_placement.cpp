@@ -64,13 +64,9 @@ PalettePlacement placePalette(std::size_t suggestionCount, std::optional<Point> 
         if (const auto width = notchWidth(screen))
             placement.size.width = *width;
     }
-    if (placement.isBottomDocked)
-        placement.size.height += PaletteMetrics::bottomExtension;
-
+    // A bottom-docked panel stands on the visible area's foot: below it is a panel of the desktop
+    // or the screen's edge. The card's extension hangs below the panel, clipped by it.
     placement.topLeft = paletteTopLeft(placement.size, caretScreenPosition, screen);
-    // The extension reaches below the visible area, so the card itself sits on its bottom edge.
-    if (placement.isBottomDocked)
-        placement.topLeft.y -= PaletteMetrics::bottomExtension;
     placement.level =
         placement.isNotchDocked ? OverlayWindowLevel::statusBar : OverlayWindowLevel::floating;
     return placement;

@@ -1,6 +1,8 @@
 #pragma once
 // Where the overlay's panel goes and how large it is: hanging from the notch, rising from the
-// bottom of the visible screen area, or floating below the menu bar. Pure geometry in the screens'
+// bottom of the visible screen area, or floating below the menu bar. Only the notch panel reaches
+// beyond the visible area (behind the menu bar); the others stay inside it, clear of the panels
+// along the screen's edges. Pure geometry in the screens'
 // coordinates (origin at the bottom left of the primary screen, y growing upwards); the caret point
 // is the accessibility layer's (origin at the top left, y growing downwards) and is compared with
 // the screen's height unconverted.
@@ -23,8 +25,10 @@ struct PaletteMetrics {
     static constexpr double minPaletteHeight = 48;
     // The one status row that replaces the list while a command runs.
     static constexpr double processingHeight = 48;
-    // Empty room below a bottom-docked card, and the gap below the menu bar without a notch.
+    // How far a bottom-docked card reaches below its panel's foot, out of sight, so that its
+    // spring can overshoot without lifting its square foot off the edge.
     static constexpr double bottomExtension = 20;
+    // The gap below the menu bar without a notch.
     static constexpr double menuBarGap = 8;
 };
 

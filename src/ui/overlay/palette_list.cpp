@@ -2,6 +2,7 @@
 
 #include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_color.hpp"
+#include "ui/design/pn_scroll_indicator.hpp"
 #include "ui/design/pn_spacing.hpp"
 #include "ui/design/pn_typography.hpp"
 #include "ui/overlay/overlay_placement.hpp"
@@ -17,14 +18,6 @@ namespace pennial {
 namespace {
 
 constexpr std::chrono::milliseconds scrollDuration{150};
-
-constexpr auto scrollIndicatorStyle = R"(
-QScrollBar:vertical { background: transparent; width: 6px; margin: 2px 0 2px 0; }
-QScrollBar::handle:vertical { background: rgba(255, 255, 255, 90); border-radius: 2px;
-                              min-height: 12px; margin: 0 1px 0 1px; }
-QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }
-QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }
-)";
 
 } // namespace
 
@@ -43,7 +36,7 @@ PaletteList::PaletteList(PaletteRow::SelectHandler onSelect, QWidget* parent)
         surface->setPalette(palette);
         surface->setAutoFillBackground(false);
     }
-    verticalScrollBar()->setStyleSheet(scrollIndicatorStyle);
+    PNScrollIndicator::apply(*this);
     auto* layout = new QVBoxLayout(content_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

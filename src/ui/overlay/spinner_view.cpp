@@ -2,6 +2,7 @@
 
 #include "ui/design/pn_animations.hpp"
 #include "ui/design/pn_spacing.hpp"
+#include "ui/overlay/overlay_placement.hpp"
 #include "ui/overlay/palette_card.hpp"
 #include "ui/overlay/palette_list.hpp"
 #include "ui/overlay/palette_logo.hpp"
@@ -59,7 +60,7 @@ void SpinnerView::sync() {
     const int top = model_.isNotchDocked()
                         ? static_cast<int>(std::lround(model_.notchHeight())) + notchLift
                         : inset;
-    cardLayout_->setContentsMargins(side, top, side, inset);
+    cardLayout_->setContentsMargins(side, top, side, inset + footExtension());
 
     const bool processing = model_.isProcessing();
     logo_->setVisible(!processing);
@@ -91,8 +92,13 @@ void SpinnerView::sync() {
     placeCard(revealChanged);
 }
 
+int SpinnerView::footExtension() const {
+    return model_.isBottomDocked() ? static_cast<int>(PaletteMetrics::bottomExtension) : 0;
+}
+
 void SpinnerView::placeCard(bool animated) {
-    card_->resize(size());
+    // A bottom-docked card reaches on below the panel, out of sight, with its content kept above.
+    card_->resize(width(), height() + footExtension());
     slideCard(*card_, *sliding_, QPoint(0, revealOffset()), animated);
 }
 

@@ -40,6 +40,8 @@ protected:
 private:
     void sync();
     void placeCard(bool animated);
+    // How far the card reaches below the panel.
+    int footExtension() const;
 
     SpinnerStatusModel& model_;
     PaletteCard* card_;

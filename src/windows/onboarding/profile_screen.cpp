@@ -89,7 +89,7 @@ ProfileScreen::ProfileScreen(AppCoordinator& coordinator, OnboardingModel& model
     connect(writingContext_, &PNTextArea::textEdited, this,
             [this](const QString& text) { model_.setWritingContext(text.toStdString()); });
     // Across the whole width rather than at the leading edge: the fields stretch to the margins.
-    static_cast<QBoxLayout*>(layout())->addWidget(content);
+    addFullWidthElement(content);
 
     addFlexibleGap(PNSpacing::sm);
     bottomBar_ = new BrandedBottomBar(

@@ -30,7 +30,7 @@ SignInScreen::SignInScreen(OnboardingModel& model, Services services, QWidget* p
     area->setSpacing(0);
     // The step spans the screen like the bar: the e-mail field stretches across it and the texts
     // wrap at its edge. Its own elements keep to the leading edge.
-    layout()->addWidget(stepArea_);
+    addFullWidthElement(stepArea_);
     buildStep();
 
     addFlexibleGap(PNSpacing::sm);

@@ -7,6 +7,7 @@
 #include "ui/cards/card_window_services.hpp"
 #include "ui/cards/own_window_registry.hpp"
 #include "ui/cards/qt_window_focus.hpp"
+#include "ui_support/qt_wait.hpp"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,12 +90,6 @@ template <class Condition> bool processUntil(Condition done) {
         QThread::msleep(1);
     }
     return true;
-}
-
-inline void processEventsFor(std::chrono::milliseconds duration) {
-    QElapsedTimer clock;
-    clock.start();
-    processUntil([&] { return clock.elapsed() >= duration.count(); });
 }
 
 // Until the window is the active one (a real window manager answers asynchronously).

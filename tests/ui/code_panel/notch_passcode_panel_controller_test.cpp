@@ -1,5 +1,6 @@
 #include "code_panel_harness.hpp"
 #include "services/auth_error.hpp"
+#include "ui/code_panel/code_panel_placement.hpp"
 #include "ui/code_panel/notch_passcode_panel_controller.hpp"
 #include "ui/code_panel/notch_passcode_view.hpp"
 #include "ui/design/focus_tracking_text_field.hpp"
@@ -96,6 +97,25 @@ TEST_F(NotchPasscodePanelControllerTest, HangsFromTheNotchOrFloatsBelowTheMenuBa
     EXPECT_EQ(panel.window(), nullptr);
     EXPECT_EQ(model().email(), "ada@example.com");
     EXPECT_EQ(panel.hideGeneration(), 3);
+}
+
+TEST_F(NotchPasscodePanelControllerTest, OnSmallScreensThePanelStaysInTheFreeArea) {
+    for (const auto& [name, screen, scale] : testing::smallScreens()) {
+        SCOPED_TRACE(name);
+        screens->list = {screen};
+        if (screen.frame.minX() > 0)
+            screens->list.insert(screens->list.begin(), plainScreen());
+        show(screen);
+        EXPECT_TRUE(testing::liesInside(panel.panelFrame(), screen.visibleFrame));
+        // And where the window system puts it, counted from the primary screen's top edge.
+        const Rect free = toWindowSystemFrame(screen.visibleFrame, screens->list[0].frame.maxY());
+        const QRect window = panel.window()->geometry();
+        EXPECT_TRUE(QRectF(free.minX(), free.minY(), free.size.width, free.size.height)
+                        .contains(QRectF(window)))
+            << window.x() << "," << window.y() << " " << window.width() << "x" << window.height();
+        panel.hide(); // not yet slid in: gone at once
+        ASSERT_EQ(panel.window(), nullptr);
+    }
 }
 
 TEST_F(NotchPasscodePanelControllerTest, RevealsOnTheNextTurnAndTearsDownAfterTheSlideOut) {

@@ -1,7 +1,10 @@
+#include "support/test_seed.hpp"
 #include "ui/overlay/overlay_placement.hpp"
 #include "ui/overlay/overlay_screens.hpp"
 
 #include <gtest/gtest.h>
+#include <random>
+#include <string>
 
 namespace pennial {
 namespace {
@@ -82,12 +85,47 @@ TEST(OverlayPlacement, RisesFromTheBottomWhenTheCaretIsInTheTopThird) {
         EXPECT_FALSE(placement.isNotchDocked);
         EXPECT_TRUE(placement.isBottomDocked);
         EXPECT_EQ(placement.notchHeight, 0);
-        EXPECT_EQ(placement.size, (Size{200, 120}));
+        EXPECT_EQ(placement.size, (Size{200, 100}));
         EXPECT_EQ(placement.level, OverlayWindowLevel::floating);
-        // Centred on the visible area; the extension reaches 20 points below its bottom.
+        // Centred on the visible area, standing on its foot.
         EXPECT_EQ(placement.topLeft.x, screen.visibleFrame.midX() - 100);
-        EXPECT_EQ(placement.topLeft.y, screen.visibleFrame.minY() + 100);
-        EXPECT_EQ(placement.frame().minY(), screen.visibleFrame.minY() - 20);
+        EXPECT_EQ(placement.frame().minY(), screen.visibleFrame.minY());
+    }
+}
+
+std::string shown(const Rect& frame) {
+    return "(" + std::to_string(frame.minX()) + ", " + std::to_string(frame.minY()) + ") " +
+           std::to_string(frame.size.width) + " x " + std::to_string(frame.size.height);
+}
+
+TEST(OverlayPlacement, OnSmallScreensThePaletteAndTheStatusRowStayInTheFreeArea) {
+    const auto seed = testing::testSeed();
+    SCOPED_TRACE(testing::seedTrace(seed));
+    std::mt19937 random(seed);
+    // Anywhere on and around a desktop of a few screens, and now and then no caret at all.
+    std::uniform_real_distribution<double> caretX(-200, 3500);
+    std::uniform_real_distribution<double> caretY(-200, 1300);
+    std::uniform_int_distribution<std::size_t> suggestions(0, 6);
+    for (const auto& [name, screen, scale] : testing::smallScreens()) {
+        SCOPED_TRACE(name);
+        for (int round = 0; round < 100; ++round) {
+            std::optional<Point> caret;
+            if (round % 10 != 0)
+                caret = Point{caretX(random), caretY(random)};
+            const auto placement = placePalette(suggestions(random), caret, screen);
+            const Rect panel = placement.frame();
+            const Rect status =
+                processingFrame(panel, placement.isNotchDocked, placement.isBottomDocked, screen);
+            const std::string where =
+                caret ? std::to_string(caret->x) + ", " + std::to_string(caret->y)
+                      : std::string("none");
+            ASSERT_TRUE(testing::liesInside(panel, screen.visibleFrame))
+                << shown(panel) << " for the caret at " << where;
+            ASSERT_TRUE(testing::liesInside(status, screen.visibleFrame))
+                << shown(status) << " for the caret at " << where;
+            if (placement.isBottomDocked) // on the foot of the free area, not above it
+                ASSERT_EQ(status.minY(), screen.visibleFrame.minY()) << where;
+        }
     }
 }
 

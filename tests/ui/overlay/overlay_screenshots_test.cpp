@@ -2,12 +2,16 @@
 // (overlay_screenshots/*.png), with a check of the card's corners in each.
 
 #include "overlay_screens.hpp"
-#include "ui_support/qt_wait.hpp"
+#include "ui/overlay/palette_list.hpp"
+#include "ui/overlay/processing_row.hpp"
 #include "ui/overlay/spinner_overlay_controller.hpp"
+#include "ui/overlay/spinner_view.hpp"
+#include "ui_support/qt_wait.hpp"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QLayout>
 #include <QPainter>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -20,8 +24,12 @@ using testing::plainScreen;
 
 class FixedScreens : public Screens {
 public:
-    std::vector<Screen> screens() override { return {plainScreen()}; }
-    std::optional<Screen> mainScreen() override { return plainScreen(); }
+    explicit FixedScreens(Screen screen = plainScreen()) : screen_(std::move(screen)) {}
+    std::vector<Screen> screens() override { return {screen_}; }
+    std::optional<Screen> mainScreen() override { return screen_; }
+
+private:
+    Screen screen_;
 };
 
 // The panel over a mid-grey desktop, at twice the size for a closer look.
@@ -76,6 +84,61 @@ TEST_F(OverlayScreenshots, AtTheBottomEdge) {
     const QImage image = shoot(overlay.panel(), "palette_bottom");
     EXPECT_EQ(at(image, 1, 1), desktop);
     EXPECT_EQ(at(image, 1, overlay.panel()->height() - 1), QColor(Qt::black));
+}
+
+// The foot of a primary screen with the panel where the window system puts it, at the screen's
+// scale; the panel must lie wholly on the picture.
+QImage shootScreenFoot(QWidget* panel, const Screen& screen, double scale, const QString& name) {
+    constexpr int footHeight = 160;
+    const QRect shown(0, static_cast<int>(screen.frame.size.height) - footHeight,
+                      static_cast<int>(screen.frame.size.width), footHeight);
+    QImage image(shown.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(QColor(96, 104, 112));
+    {
+        QPainter painter(&image);
+        panel->render(&painter, panel->geometry().topLeft() - shown.topLeft(), QRegion(),
+                      QWidget::DrawChildren);
+    }
+    EXPECT_TRUE(shown.contains(panel->geometry())) << name.toStdString();
+    const QString folder = QCoreApplication::applicationDirPath() + "/overlay_screenshots";
+    QDir().mkpath(folder);
+    image.save(folder + "/" + name + ".png");
+    return image;
+}
+
+TEST(OverlayOnASmallScreen, ThePaletteAndTheStatusCardStandOnTheScreensFoot) {
+    // 1280 x 800 pixels at scale 1, and 2560 x 1600 at scale 2: the same points.
+    for (const double scale : {1.0, 2.0}) {
+        const Screen screen = testing::smallScreen(1280 * scale, 800 * scale, scale, true);
+        SpinnerOverlayController overlay{std::make_shared<FixedScreens>(screen)};
+        overlay.showCommandPalette(
+            {{"translate", "Translate", false},
+             {"fix", "Fix grammar", false},
+             {"reply", "Draft a reply", false}},
+            "", 2, Point{640, 20}, [](const std::string&) {}, screen);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        const QString size = QString::number(1280 * scale) + "x" + QString::number(800 * scale);
+        QWidget* panel = overlay.panel();
+        const auto* view = dynamic_cast<SpinnerView*>(panel->layout()->itemAt(0)->widget());
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(panel->geometry(), QRect(540, 700, 200, 100));
+        const QImage image = shootScreenFoot(panel, screen, scale, "palette_bottom_edge_" + size);
+        EXPECT_EQ(image.pixelColor(static_cast<int>(541 * scale), image.height() - 1),
+                  QColor(Qt::black))
+            << "the square foot on the screen's edge";
+        const QWidget* lastRow = view->list()->rows().back();
+        EXPECT_TRUE(
+            panel->rect().contains(QRect(lastRow->mapTo(panel, QPoint(0, 0)), lastRow->size())));
+
+        overlay.transitionToProcessing();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(panel->geometry(), QRect(540, 752, 200, 48));
+        shootScreenFoot(panel, screen, scale, "status_bottom_edge_" + size);
+        const QWidget* verb = view->processingRow()->verbLabel();
+        EXPECT_TRUE(panel->rect().contains(QRect(verb->mapTo(panel, QPoint(0, 0)), verb->size())));
+    }
 }
 
 TEST_F(OverlayScreenshots, BelowTheMenuBar) {

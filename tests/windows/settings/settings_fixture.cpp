@@ -130,10 +130,12 @@ SettingsView* SettingsFixture::openSettings(int tab) {
     coordinator->showSettings(tab);
     SettingsView* found = nullptr;
     runUntil([&] {
+        // By type: the view has no meta-object of its own for Qt's look-ups.
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible())
-                if (auto* view = window->findChild<SettingsView*>())
-                    found = view;
+                for (QWidget* child : window->findChildren<QWidget*>())
+                    if (auto* view = dynamic_cast<SettingsView*>(child))
+                        found = view;
         return found != nullptr;
     });
     return found;
@@ -145,6 +147,10 @@ std::unique_ptr<SettingsView> SettingsFixture::makeView(int tab) {
     view->resize(720, 600);
     view->show();
     return view;
+}
+
+SimDesktop& SettingsFixture::desktop() {
+    return parts_->desktop;
 }
 
 QImage saveScreenshot(QWidget* widget, const QString& name) {

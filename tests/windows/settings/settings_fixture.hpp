@@ -55,6 +55,8 @@ protected:
     SettingsView* openSettings(int tab);
     // A settings view of its own, shown, on tab.
     std::unique_ptr<SettingsView> makeView(int tab);
+    // The simulated desktop the coordinator and the card windows see.
+    SimDesktop& desktop();
 
     asio::io_context main;
     asio::executor_work_guard<asio::io_context::executor_type> keepRunning;
