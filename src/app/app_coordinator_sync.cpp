@@ -122,6 +122,19 @@ Awaitable<void> AppCoordinator::adoptLocalData(const std::string& account) {
     auto owner = syncLedger_->localDataAccount();
     if (owner == account)
         co_return;
+    if (!owner && syncLedger_->lost()) {
+        // Left lost when the file cannot be read: the pull then fails at the same load.
+        std::optional<AppConfig> local;
+        try {
+            local = co_await configService_->loadConfiguration();
+        } catch (...) {
+            if (isCancellation(std::current_exception()))
+                throw;
+        }
+        if (local)
+            syncLedger_->adoptLost(account, *local);
+        co_return;
+    }
     if (!owner) {
         syncLedger_->adoptUnrecorded(account);
         co_return;
@@ -328,7 +341,8 @@ Awaitable<bool> AppCoordinator::pushProfileLocked() {
 }
 
 void AppCoordinator::recordLocalDataOwnerIfUnknown() {
-    if (!isAuthenticated() && !syncLedger_->localDataAccount())
+    // A lost ledger's data may hold an edit of the account that signs in next: not nobody's.
+    if (!isAuthenticated() && !syncLedger_->localDataAccount() && !syncLedger_->lost())
         syncLedger_->startOver("");
 }
 

@@ -20,6 +20,8 @@ public:
     static constexpr const char* hasUnpushedLocalProfileKey = "hasUnpushedLocalProfile";
     static constexpr const char* localDataAccountKey = "localDataAccount";
 
+    // A ledger that could not be read is recorded as lost at once, so that a later run still
+    // knows it.
     explicit SyncLedger(std::shared_ptr<UserDefaults> defaults);
 
     // The account whose data the local configuration holds: "" for nobody's (the defaults, or
@@ -30,6 +32,12 @@ public:
     void startOver(const std::string& account);
     // An older installation's local data, taken as the signed-in account's own.
     void adoptUnrecorded(const std::string& account);
+    // The ledger was lost: whose the local data is and what of it the cloud has are unknown.
+    // Until an account adopts it, it counts as nobody's no more than as anyone's.
+    bool lost() const;
+    // The local data of a lost ledger, taken as the signed-in account's own: whatever of it is
+    // not the defaults may be an edit the cloud never got, and counts as not pushed.
+    void adoptLost(const std::string& account, const AppConfig& local);
 
     // A local edit about to be stored; counted before the store so a pull that applies
     // meanwhile sees it.
