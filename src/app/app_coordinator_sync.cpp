@@ -289,6 +289,14 @@ Awaitable<bool> AppCoordinator::pushLocalCommandsNow() {
     // over it.
     if (syncLedger_->localDataAccount() != *account)
         co_return co_await pullLocked();
+    // Only a change the cloud may lack goes up. A push asked for by a save that ran late, after
+    // the local data started over for this account, would send that fresh start over the
+    // account's own cloud copy.
+    auto local = co_await loggingFailure(configService_->loadConfiguration(), pushFailedLine);
+    if (!local)
+        co_return false;
+    if (!holdsUnsyncedCommands(local->commands, syncLedger_->basis(*account)))
+        co_return true;
     co_return co_await pushCommandsLocked(*account);
 }
 
@@ -307,6 +315,13 @@ Awaitable<bool> AppCoordinator::pushLocalProfileNow() {
     }
     if (syncLedger_->localDataAccount() != *account)
         co_return co_await pullLocked();
+    auto local =
+        co_await loggingFailure(configService_->loadConfiguration(), pushProfileFailedLine);
+    if (!local)
+        co_return false;
+    if (!holdsUnsyncedProfile(local->userDisplayNames, local->userWritingContext,
+                              syncLedger_->basis(*account)))
+        co_return true;
     co_return co_await pushProfileLocked();
 }
 

@@ -412,3 +412,38 @@ TEST_F(CoordinatorSync, ALostLedgerOverTheDefaultsTakesTheCloudList) {
     EXPECT_EQ(remoteNames(backend.commandRows(user())),
               (std::vector<std::string>{"polish", "sig"}));
 }
+
+// The save of an edit made while Ada's session had expired runs late: its push is asked for only
+// once Bob has signed in and his pull has failed. Nothing of Bob's fresh start goes over his cloud
+// list, which the next pull brings.
+TEST_F(CoordinatorSync, APushAskedForAfterAnotherAccountSignedInSendsOnlyItsChanges) {
+    launchSignedIn();
+    await(coordinator->handleAuthExpired());
+    coordinator->noteLocalCommandsEdit();
+    coordinator->noteLocalProfileEdit();
+    std::function<void(AppConfig&)> edit = [](AppConfig& config) {
+        config.commands = twoCommands();
+        config.userDisplayNames = "Ada";
+    };
+    await(coordinator->configService()->update(edit));
+
+    const auto bob = backend.issueSession("bob@example.test").userId;
+    backend.setCommandRows(bob, rowsOf({Command::make("bobs", "Bob's own", true)}));
+    backend.setProfileRow(bob, Json{{"user_display_names", "Bob"}, {"user_writing_context", ""}});
+    await(coordinator->authService()->verifyOTP("bob@example.test", "123456"));
+    for (auto endpoint : {Endpoint::commandsGet, Endpoint::profileGet})
+        backend.answerNext(endpoint, FakeAnswer::json(500, Json{{"message", "down"}}));
+    EXPECT_FALSE(await(coordinator->pullRemoteData()));
+    EXPECT_TRUE(await(coordinator->pushLocalCommands()));
+    EXPECT_TRUE(await(coordinator->pushLocalProfile()));
+    EXPECT_EQ(remoteNames(backend.commandRows(bob)), std::vector<std::string>{"bobs"});
+    EXPECT_EQ((*backend.profileRow(bob))["user_display_names"], "Bob");
+
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_EQ(remoteNames(rowsOf(readConfig().commands)), std::vector<std::string>{"bobs"});
+    // An edit of Bob's own still goes up.
+    coordinator->noteLocalCommandsEdit();
+    await(coordinator->configService()->update(edit));
+    EXPECT_TRUE(await(coordinator->pushLocalCommands()));
+    EXPECT_EQ(remoteNames(backend.commandRows(bob)), (std::vector<std::string>{"polish", "sig"}));
+}
