@@ -289,13 +289,10 @@ Awaitable<bool> AppCoordinator::pushLocalCommandsNow() {
     // over it.
     if (syncLedger_->localDataAccount() != *account)
         co_return co_await pullLocked();
-    // Only a change the cloud may lack goes up. A push asked for by a save that ran late, after
-    // the local data started over for this account, would send that fresh start over the
+    // Asked for by a save that ran late, after the local data started over for this account:
+    // the edit was the previous owner's, and pushing now would send the fresh start over the
     // account's own cloud copy.
-    auto local = co_await loggingFailure(configService_->loadConfiguration(), pushFailedLine);
-    if (!local)
-        co_return false;
-    if (!holdsUnsyncedCommands(local->commands, syncLedger_->basis(*account)))
+    if (!syncLedger_->commandsEditedSinceStartOver())
         co_return true;
     co_return co_await pushCommandsLocked(*account);
 }
@@ -315,12 +312,7 @@ Awaitable<bool> AppCoordinator::pushLocalProfileNow() {
     }
     if (syncLedger_->localDataAccount() != *account)
         co_return co_await pullLocked();
-    auto local =
-        co_await loggingFailure(configService_->loadConfiguration(), pushProfileFailedLine);
-    if (!local)
-        co_return false;
-    if (!holdsUnsyncedProfile(local->userDisplayNames, local->userWritingContext,
-                              syncLedger_->basis(*account)))
+    if (!syncLedger_->profileEditedSinceStartOver())
         co_return true;
     co_return co_await pushProfileLocked();
 }

@@ -99,21 +99,14 @@ std::string profileDigest(const std::string& displayNames, const std::string& wr
     return digestOf(Json::array({displayNames, writingContext}).dump());
 }
 
-bool holdsUnsyncedCommands(const std::vector<Command>& local, const SyncBasis& basis) {
-    return basis.commandsEditedLocally ||
-           (basis.commandsDigest && *basis.commandsDigest != commandsDigest(local));
-}
-
-bool holdsUnsyncedProfile(const std::string& displayNames, const std::string& writingContext,
-                          const SyncBasis& basis) {
-    return basis.profileEditedLocally ||
-           (basis.profileDigest &&
-            *basis.profileDigest != profileDigest(displayNames, writingContext));
-}
-
 bool holdsUnsyncedChanges(const AppConfig& local, const SyncBasis& basis) {
-    return holdsUnsyncedCommands(local.commands, basis) ||
-           holdsUnsyncedProfile(local.userDisplayNames, local.userWritingContext, basis);
+    auto differs = [](const std::optional<std::string>& agreed, const std::string& now) {
+        return agreed && *agreed != now;
+    };
+    return basis.commandsEditedLocally || basis.profileEditedLocally ||
+           differs(basis.commandsDigest, commandsDigest(local.commands)) ||
+           differs(basis.profileDigest,
+                   profileDigest(local.userDisplayNames, local.userWritingContext));
 }
 
 RemoteMerge mergeRemoteData(const AppConfig& local, const ProfilePull& profile,

@@ -48,9 +48,6 @@ RemoteMerge mergeRemoteData(const AppConfig& local, const ProfilePull& profile,
 
 // Whether local holds commands or a profile that the cloud copy may not have.
 bool holdsUnsyncedChanges(const AppConfig& local, const SyncBasis& basis);
-bool holdsUnsyncedCommands(const std::vector<Command>& local, const SyncBasis& basis);
-bool holdsUnsyncedProfile(const std::string& displayNames, const std::string& writingContext,
-                          const SyncBasis& basis);
 
 // Equal in everything but the ids, which the default commands get anew in every run.
 bool sameCommandsIgnoringIds(const std::vector<Command>& a, const std::vector<Command>& b);

@@ -61,11 +61,13 @@ void SyncLedger::adoptLost(const std::string& account, const AppConfig& local) {
 
 void SyncLedger::noteCommandsEdit() {
     ++commandsEdits_;
+    commandsEditReset_ = resets_.load();
     defaults_->setBool(hasUnpushedLocalCommandsKey, true);
 }
 
 void SyncLedger::noteProfileEdit() {
     ++profileEdits_;
+    profileEditReset_ = resets_.load();
     defaults_->setBool(hasUnpushedLocalProfileKey, true);
 }
 

@@ -32,8 +32,8 @@ public:
     void startOver(const std::string& account);
     // An older installation's local data, taken as the signed-in account's own.
     void adoptUnrecorded(const std::string& account);
-    // The ledger was lost: whose the local data is and what of it the cloud has are unknown.
-    // Until an account adopts it, it counts as nobody's no more than as anyone's.
+    // The ledger could not be read: whose the local data is and what of it the cloud has are
+    // unknown until the next account signed in adopts it.
     bool lost() const;
     // The local data of a lost ledger, taken as the signed-in account's own: whatever of it is
     // not the defaults may be an edit the cloud never got, and counts as not pushed.
@@ -45,6 +45,10 @@ public:
     void noteProfileEdit();
     unsigned commandsEdits() const { return commandsEdits_; }
     unsigned profileEdits() const { return profileEdits_; }
+    // Whether an edit was noted in this run since the local data last started over: only such
+    // an edit is its present owner's to push.
+    bool commandsEditedSinceStartOver() const { return commandsEditReset_ == resets_; }
+    bool profileEditedSinceStartOver() const { return profileEditReset_ == resets_; }
     // Counts every startOver: work begun before one must not apply after it.
     unsigned resets() const { return resets_; }
 
@@ -64,6 +68,9 @@ private:
     std::atomic<unsigned> commandsEdits_{0};
     std::atomic<unsigned> profileEdits_{0};
     std::atomic<unsigned> resets_{0};
+    // resets_ as it was at the last edit; none yet at first.
+    std::atomic<unsigned> commandsEditReset_{~0u};
+    std::atomic<unsigned> profileEditReset_{~0u};
 };
 
 } // namespace pennial

@@ -416,7 +416,7 @@ TEST_F(CoordinatorSync, ALostLedgerOverTheDefaultsTakesTheCloudList) {
 // The save of an edit made while Ada's session had expired runs late: its push is asked for only
 // once Bob has signed in and his pull has failed. Nothing of Bob's fresh start goes over his cloud
 // list, which the next pull brings.
-TEST_F(CoordinatorSync, APushAskedForAfterAnotherAccountSignedInSendsOnlyItsChanges) {
+TEST_F(CoordinatorSync, ALateSavesPushSendsNothingOverTheNextAccountsCloud) {
     launchSignedIn();
     await(coordinator->handleAuthExpired());
     coordinator->noteLocalCommandsEdit();
