@@ -122,6 +122,19 @@ Awaitable<void> AppCoordinator::adoptLocalData(const std::string& account) {
     auto owner = syncLedger_->localDataAccount();
     if (owner == account)
         co_return;
+    if (!owner && syncLedger_->lost()) {
+        // Left lost when the file cannot be read: the pull then fails at the same load.
+        std::optional<AppConfig> local;
+        try {
+            local = co_await configService_->loadConfiguration();
+        } catch (...) {
+            if (isCancellation(std::current_exception()))
+                throw;
+        }
+        if (local)
+            syncLedger_->adoptLost(account, *local);
+        co_return;
+    }
     if (!owner) {
         syncLedger_->adoptUnrecorded(account);
         co_return;
@@ -276,6 +289,11 @@ Awaitable<bool> AppCoordinator::pushLocalCommandsNow() {
     // over it.
     if (syncLedger_->localDataAccount() != *account)
         co_return co_await pullLocked();
+    // Asked for by a save that ran late, after the local data started over for this account:
+    // the edit was the previous owner's, and pushing now would send the fresh start over the
+    // account's own cloud copy.
+    if (!syncLedger_->commandsEditedSinceStartOver())
+        co_return true;
     co_return co_await pushCommandsLocked(*account);
 }
 
@@ -294,6 +312,8 @@ Awaitable<bool> AppCoordinator::pushLocalProfileNow() {
     }
     if (syncLedger_->localDataAccount() != *account)
         co_return co_await pullLocked();
+    if (!syncLedger_->profileEditedSinceStartOver())
+        co_return true;
     co_return co_await pushProfileLocked();
 }
 
@@ -328,7 +348,8 @@ Awaitable<bool> AppCoordinator::pushProfileLocked() {
 }
 
 void AppCoordinator::recordLocalDataOwnerIfUnknown() {
-    if (!isAuthenticated() && !syncLedger_->localDataAccount())
+    // A lost ledger's data may hold an edit of the account that signs in next: not nobody's.
+    if (!isAuthenticated() && !syncLedger_->localDataAccount() && !syncLedger_->lost())
         syncLedger_->startOver("");
 }
 

@@ -20,6 +20,8 @@ public:
     static constexpr const char* hasUnpushedLocalProfileKey = "hasUnpushedLocalProfile";
     static constexpr const char* localDataAccountKey = "localDataAccount";
 
+    // A ledger that could not be read is recorded as lost at once, so that a later run still
+    // knows it.
     explicit SyncLedger(std::shared_ptr<UserDefaults> defaults);
 
     // The account whose data the local configuration holds: "" for nobody's (the defaults, or
@@ -30,6 +32,12 @@ public:
     void startOver(const std::string& account);
     // An older installation's local data, taken as the signed-in account's own.
     void adoptUnrecorded(const std::string& account);
+    // The ledger could not be read: whose the local data is and what of it the cloud has are
+    // unknown until the next account signed in adopts it.
+    bool lost() const;
+    // The local data of a lost ledger, taken as the signed-in account's own: whatever of it is
+    // not the defaults may be an edit the cloud never got, and counts as not pushed.
+    void adoptLost(const std::string& account, const AppConfig& local);
 
     // A local edit about to be stored; counted before the store so a pull that applies
     // meanwhile sees it.
@@ -37,6 +45,10 @@ public:
     void noteProfileEdit();
     unsigned commandsEdits() const { return commandsEdits_; }
     unsigned profileEdits() const { return profileEdits_; }
+    // Whether an edit was noted in this run since the local data last started over: only such
+    // an edit is its present owner's to push.
+    bool commandsEditedSinceStartOver() const { return commandsEditReset_ == resets_; }
+    bool profileEditedSinceStartOver() const { return profileEditReset_ == resets_; }
     // Counts every startOver: work begun before one must not apply after it.
     unsigned resets() const { return resets_; }
 
@@ -56,6 +68,9 @@ private:
     std::atomic<unsigned> commandsEdits_{0};
     std::atomic<unsigned> profileEdits_{0};
     std::atomic<unsigned> resets_{0};
+    // resets_ as it was at the last edit; none yet at first.
+    std::atomic<unsigned> commandsEditReset_{~0u};
+    std::atomic<unsigned> profileEditReset_{~0u};
 };
 
 } // namespace pennial

@@ -18,6 +18,9 @@ public:
     virtual std::optional<std::string> stringForKey(std::string_view key) const = 0;
     // None removes the key.
     virtual void setString(std::string_view key, std::optional<std::string> value) = 0;
+    // What was stored before this run could not be read back (a damaged or oversized file): a
+    // key that reads as absent may well have been set.
+    virtual bool storedValuesLost() const { return false; }
 };
 
 } // namespace pennial

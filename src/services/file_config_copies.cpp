@@ -15,18 +15,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void removeAllButNewest(const fs::path& folder, const std::string& prefix, int keep) {
+// Keeps the copy just made and the newest of the others, keep in all. A copy named after a time
+// later than now comes from a clock that ran ahead: it counts as older than any other.
+void removeAllButNewest(const fs::path& folder, const std::string& prefix, const fs::path& made,
+                        const std::string& now, int keep) {
     std::error_code error;
-    std::vector<fs::path> copies;
+    std::vector<fs::path> others;
     for (const auto& entry : fs::directory_iterator(folder, error))
-        if (entry.path().filename().string().starts_with(prefix))
-            copies.push_back(entry.path());
-    if (static_cast<int>(copies.size()) <= keep)
+        if (entry.path().filename().string().starts_with(prefix) && entry.path() != made)
+            others.push_back(entry.path());
+    if (static_cast<int>(others.size()) < keep)
         return;
+    auto aheadOfNow = [&](const fs::path& copy) {
+        return copy.filename().string().substr(prefix.size(), now.size()) > now;
+    };
     // The timestamp in the name sorts as the time does.
-    std::sort(copies.begin(), copies.end());
-    for (std::size_t i = 0; i + static_cast<std::size_t>(keep) < copies.size(); ++i)
-        fs::remove(copies[i], error);
+    std::sort(others.begin(), others.end(), [&](const fs::path& x, const fs::path& y) {
+        const bool xAhead = aheadOfNow(x), yAhead = aheadOfNow(y);
+        return xAhead != yAhead ? xAhead : x < y;
+    });
+    for (std::size_t i = 0; i + static_cast<std::size_t>(keep) <= others.size(); ++i)
+        fs::remove(others[i], error);
 }
 
 } // namespace
@@ -50,13 +59,16 @@ void FileConfigStorage::keepCopyAside(std::string_view why) {
     auto name = prefix + stamp;
     if (next > 0)
         name += fmt::format("-{:02}", next);
-    if (!fs::copy_file(fileURL_, fileURL_.parent_path() / name, error)) {
+    const auto copy = fileURL_.parent_path() / name;
+    if (!fs::copy_file(fileURL_, copy, error)) {
         logf("⚠️ [FileConfigStorage] Could not keep a copy of the configuration: {}",
              error.message());
         return;
     }
+    // The user's commands and profile: private, whatever the file's own mode.
+    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, error);
     logf("🔍 [FileConfigStorage] Kept the replaced configuration as {}", name);
-    removeAllButNewest(fileURL_.parent_path(), prefix, keptCopies);
+    removeAllButNewest(fileURL_.parent_path(), prefix, copy, stamp, keptCopies);
 }
 
 } // namespace pennial

@@ -1,5 +1,6 @@
 #include "app/remote_merge.hpp"
 #include "coordinator_fixture.hpp"
+#include "platform/linux/storage/file_user_defaults.hpp"
 #include "services/auth_service.hpp"
 #include "services/config_service.hpp"
 #include "services/file_config_storage.hpp"
@@ -309,4 +310,140 @@ TEST_F(CoordinatorSync, AnEmptyCloudListIsNotSetYetUntilThisInstallationFilledIt
     auto copies = copiesAside(folder.path());
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(FileConfigStorage(folder.path() / copies[0]).loadNow().commands, local.commands);
+}
+
+namespace {
+
+// The ways the file holding the sync ledger ends up unreadable.
+enum class LedgerDamage { corrupt, truncated, oversized, emptied };
+
+void damageLedger(const std::filesystem::path& file, LedgerDamage damage) {
+    auto text = readFile(file);
+    switch (damage) {
+    case LedgerDamage::corrupt:
+        text[text.size() / 2] = '\x01';
+        break;
+    case LedgerDamage::truncated:
+        text.resize(text.size() / 2);
+        break;
+    case LedgerDamage::oversized: // well-formed, but no ledger is that large
+        text =
+            R"({"hasUnpushedLocalCommands": true, "pad": ")" + std::string(20 << 20, 'x') + "\"}";
+        break;
+    case LedgerDamage::emptied:
+        text.clear();
+        break;
+    }
+    writeFile(file, text);
+}
+
+std::string ledgerDamageName(const ::testing::TestParamInfo<LedgerDamage>& info) {
+    static const char* const names[] = {"corrupt", "truncated", "oversized", "emptied"};
+    return names[static_cast<int>(info.param)];
+}
+
+class CoordinatorSyncLedger : public CoordinatorSync,
+                              public ::testing::WithParamInterface<LedgerDamage> {};
+
+} // namespace
+
+// The ledger that said the edit was not pushed is lost between runs (and the onboarding flags
+// with it, so the user signs in again): the edit stays and goes up.
+TEST_P(CoordinatorSyncLedger, AnUnreadableLedgerKeepsTheUnpushedEditAndPushesIt) {
+    const auto file = folder / "defaults.json";
+    auto stored = std::make_shared<FileUserDefaults>(file);
+    adjustDependencies = [&](CoordinatorDependencies& dependencies) {
+        dependencies.userDefaults = stored;
+    };
+    for (const char* step : {"hasSeenWelcomeOnboarding", "hasSeenVideoIntro",
+                             "hasCompletedProfileOnboarding", "hasCompletedPlaygroundOnboarding"})
+        stored->setBool(step, true);
+    backend.setCommandRows(user(), rowsOf(AppConfig::defaultCommands()));
+    desktop.setTrusted(true);
+    launch();
+    ASSERT_TRUE(coordinator->isAuthenticated());
+    coordinator->noteLocalCommandsEdit();
+    std::function<void(AppConfig&)> edit = [](AppConfig& config) {
+        config.commands = twoCommands();
+    };
+    await(coordinator->configService()->update(edit));
+    backend.answerAlways(Endpoint::commandsUpsert, FakeAnswer::json(409, Json{{"message", "no"}}));
+    EXPECT_FALSE(await(coordinator->pushLocalCommands()));
+    backend.clearAnswers(Endpoint::commandsUpsert);
+    ASSERT_TRUE(stored->boolForKey("hasUnpushedLocalCommands"));
+
+    coordinator.reset();
+    runFor(std::chrono::milliseconds(5));
+    stored.reset();
+    damageLedger(file, GetParam());
+    stored = std::make_shared<FileUserDefaults>(file);
+    launch();
+    ASSERT_FALSE(coordinator->isAuthenticated());
+    await(coordinator->authService()->verifyOTP("ada@example.test", "123456"));
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_EQ(remoteNames(rowsOf(readConfig().commands)),
+              (std::vector<std::string>{"polish", "sig"}));
+    EXPECT_EQ(remoteNames(backend.commandRows(user())),
+              (std::vector<std::string>{"polish", "sig"}));
+    EXPECT_TRUE(copiesAside(folder.path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Damaged, CoordinatorSyncLedger,
+                         ::testing::Values(LedgerDamage::corrupt, LedgerDamage::truncated,
+                                           LedgerDamage::oversized, LedgerDamage::emptied),
+                         ledgerDamageName);
+
+// Lost over the signed-out defaults: nothing there can be an edit, and the cloud list is not
+// overwritten with them.
+TEST_F(CoordinatorSync, ALostLedgerOverTheDefaultsTakesTheCloudList) {
+    const auto file = folder / "defaults.json";
+    writeFile(file, "");
+    auto stored = std::make_shared<FileUserDefaults>(file);
+    adjustDependencies = [&](CoordinatorDependencies& dependencies) {
+        dependencies.userDefaults = stored;
+    };
+    writeConfig(AppConfig::defaults());
+    backend.setCommandRows(user(), rowsOf(twoCommands()));
+    launch();
+    await(coordinator->authService()->verifyOTP("ada@example.test", "123456"));
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_EQ(remoteNames(rowsOf(readConfig().commands)),
+              (std::vector<std::string>{"polish", "sig"}));
+    EXPECT_EQ(remoteNames(backend.commandRows(user())),
+              (std::vector<std::string>{"polish", "sig"}));
+}
+
+// The save of an edit made while Ada's session had expired runs late: its push is asked for only
+// once Bob has signed in and his pull has failed. Nothing of Bob's fresh start goes over his cloud
+// list, which the next pull brings.
+TEST_F(CoordinatorSync, ALateSavesPushSendsNothingOverTheNextAccountsCloud) {
+    launchSignedIn();
+    await(coordinator->handleAuthExpired());
+    coordinator->noteLocalCommandsEdit();
+    coordinator->noteLocalProfileEdit();
+    std::function<void(AppConfig&)> edit = [](AppConfig& config) {
+        config.commands = twoCommands();
+        config.userDisplayNames = "Ada";
+    };
+    await(coordinator->configService()->update(edit));
+
+    const auto bob = backend.issueSession("bob@example.test").userId;
+    backend.setCommandRows(bob, rowsOf({Command::make("bobs", "Bob's own", true)}));
+    backend.setProfileRow(bob, Json{{"user_display_names", "Bob"}, {"user_writing_context", ""}});
+    await(coordinator->authService()->verifyOTP("bob@example.test", "123456"));
+    for (auto endpoint : {Endpoint::commandsGet, Endpoint::profileGet})
+        backend.answerNext(endpoint, FakeAnswer::json(500, Json{{"message", "down"}}));
+    EXPECT_FALSE(await(coordinator->pullRemoteData()));
+    EXPECT_TRUE(await(coordinator->pushLocalCommands()));
+    EXPECT_TRUE(await(coordinator->pushLocalProfile()));
+    EXPECT_EQ(remoteNames(backend.commandRows(bob)), std::vector<std::string>{"bobs"});
+    EXPECT_EQ((*backend.profileRow(bob))["user_display_names"], "Bob");
+
+    EXPECT_TRUE(await(coordinator->pullRemoteData()));
+    EXPECT_EQ(remoteNames(rowsOf(readConfig().commands)), std::vector<std::string>{"bobs"});
+    // An edit of Bob's own still goes up.
+    coordinator->noteLocalCommandsEdit();
+    await(coordinator->configService()->update(edit));
+    EXPECT_TRUE(await(coordinator->pushLocalCommands()));
+    EXPECT_EQ(remoteNames(backend.commandRows(bob)), (std::vector<std::string>{"polish", "sig"}));
 }

@@ -8,6 +8,7 @@
 
 #include <asio/io_context.hpp>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -174,4 +175,30 @@ TEST(ConfigServiceUpdate, ConcurrentUpdatesAreAllApplied) {
     ASSERT_TRUE(storage.stored.has_value());
     EXPECT_EQ(storage.stored->commands.size(), 8u + 5u);
     EXPECT_EQ(runAwaitable(service.getAllCommands()), storage.stored->commands);
+}
+
+// A clock that ran ahead left copies dated later than now: the copy made now still stays.
+TEST_F(ConfigServiceTest, TheCopyJustMadeIsKeptWhenOthersAreDatedAhead) {
+    const auto prefix = std::string("config.json.before-sync-");
+    for (int i = 0; i < FileConfigStorage::keptCopies; ++i)
+        writeText(folder / (prefix + "20991231-23595" + std::to_string(i)), "{}");
+    auto config = AppConfig::defaults();
+    runAwaitable(service.saveConfiguration(config));
+    std::filesystem::permissions(folder / "config.json", std::filesystem::perms(0644));
+    std::function<void(AppConfig&)> dropOne = [](AppConfig& config) { config.commands.pop_back(); };
+    runAwaitable(service.update(dropOne, [](const AppConfig&, const AppConfig&) { return true; }));
+
+    std::vector<std::string> copies, made;
+    for (const auto& name : folder.names())
+        if (name.starts_with(prefix)) {
+            copies.push_back(name);
+            if (!name.starts_with(prefix + "2099"))
+                made.push_back(name);
+        }
+    EXPECT_EQ(copies.size(), std::size_t(FileConfigStorage::keptCopies));
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(FileConfigStorage(folder / made[0]).loadNow(), config);
+    struct stat info {};
+    ASSERT_EQ(::stat((folder / made[0]).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }

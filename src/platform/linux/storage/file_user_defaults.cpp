@@ -67,6 +67,7 @@ void FileUserDefaults::load() {
         // The flags start over, but the file is not thrown away: it is kept aside on the first
         // write.
         keepUnreadableCopy_ = true;
+        storedValuesLost_ = true;
         logf("⚠️ [UserDefaults] Settings file unreadable, starting without flags: {}",
              e.what());
     }

@@ -20,6 +20,7 @@ public:
     void setBool(std::string_view key, bool value) override;
     std::optional<std::string> stringForKey(std::string_view key) const override;
     void setString(std::string_view key, std::optional<std::string> value) override;
+    bool storedValuesLost() const override { return storedValuesLost_; }
 
     const std::filesystem::path& file() const { return file_; }
 
@@ -31,6 +32,7 @@ private:
     mutable std::mutex mutex_;
     Json values_ = Json::object(); // unknown keys and non-Boolean values are kept as they are
     bool keepUnreadableCopy_ = false;
+    bool storedValuesLost_ = false; // set once, while constructing
 };
 
 } // namespace pennial
