@@ -102,8 +102,9 @@ public:
     // account): what a window loaded before is someone else's data.
     unsigned localDataGeneration() const { return syncLedger_->resets(); }
     void noteLocalProfileEdit() { syncLedger_->noteProfileEdit(); }
-    // Pushes the command list or the profile as saved locally now. Answers whether the cloud
-    // holds it afterwards; until then the next pull pushes it rather than overwriting it.
+    // Pushes the command list or the profile as saved locally now, when it holds an edit the
+    // cloud may lack. Answers whether the cloud holds it afterwards; until then the next pull
+    // pushes it rather than overwriting it.
     Awaitable<bool> pushLocalCommands();
     Awaitable<bool> pushLocalProfile();
     void showSettings(int tab);
