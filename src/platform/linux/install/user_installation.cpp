@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <spawn.h>
 #include <stdexcept>
@@ -172,6 +173,28 @@ std::optional<std::string> versionAt(std::string_view window, std::size_t offset
     return std::string(window.substr(start, stop - start));
 }
 
+// Puts a folder filled by fill (in a staging folder beside it) in place of the installation,
+// which must be ours or absent. Whatever is left, the staging folder after a failure or the old
+// copy after the swap, is removed.
+void replaceDirectory(const fs::path& directory,
+                      const std::function<void(const fs::path& staging)>& fill) {
+    requireOwnInstallationOrNothing(directory);
+    const auto staging = stagingBeside(directory);
+    try {
+        fill(staging);
+        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+        swapIn(staging, directory);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove_all(staging, ignored);
+        throw;
+    }
+    std::error_code ignored;
+    fs::remove_all(staging, ignored);
+}
+
 } // namespace
 
 fs::path UserInstallation::directory() const {
@@ -193,29 +216,15 @@ fs::path UserInstallation::icon() const {
 void UserInstallation::install(const fs::path& runningProgram, std::string_view iconSvg) const {
     // Before anything changes: a path no desktop entry can hold fails here.
     const auto entry = desktopEntryFor(program());
-    requireOwnInstallationOrNothing(directory());
-    const auto staging = stagingBeside(directory());
-    try {
+    replaceDirectory(directory(), [&](const fs::path& staging) {
         fs::copy_file(runningProgram, staging / "pennial");
-        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read |
-                                     fs::perms::group_exec | fs::perms::others_read |
-                                     fs::perms::others_exec);
-        swapIn(staging, directory());
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(staging, ignored);
-        throw;
-    }
-    std::error_code ignored;
-    fs::remove_all(staging, ignored); // the old copy, if there was one
+    });
     writeFileAtomically(desktopEntry(), entry);
     writeFileAtomically(icon(), iconSvg);
 }
 
 void UserInstallation::replaceWith(const fs::path& archive, std::string_view version) const {
-    requireOwnInstallationOrNothing(directory());
-    const auto staging = stagingBeside(directory());
-    try {
+    replaceDirectory(directory(), [&](const fs::path& staging) {
         run({"tar", "-xzf", archive.string(), "-C", staging.string(), "--no-same-owner"});
         const auto program = staging / "pennial";
         requireProgramFile(program);
@@ -225,17 +234,7 @@ void UserInstallation::replaceWith(const fs::path& archive, std::string_view ver
         if (*named != version)
             throw std::runtime_error("the update's program is version " + *named + ", not " +
                                      std::string(version));
-        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read |
-                                     fs::perms::group_exec | fs::perms::others_read |
-                                     fs::perms::others_exec);
-        swapIn(staging, directory());
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(staging, ignored);
-        throw;
-    }
-    std::error_code ignored;
-    fs::remove_all(staging, ignored); // the old copy
+    });
 }
 
 std::optional<std::string> UserInstallation::installedVersion() const {
