@@ -205,9 +205,23 @@ private:
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
+    // The selection a keyboard paste goes over: its length from the field's start (UTF-16) and
+    // the user's caret before it was made.
+    struct PasteSelection {
+        std::int64_t length = 0;
+        std::optional<std::int64_t> caretBefore;
+    };
     // Control+V over the selection made for it, then the field watched until the paste shows.
     Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
-                                       const char* restoredLine);
+                                       PasteSelection selection, const char* restoredLine);
+    // Where the user's edit came between the check and the paste (now is the field after it),
+    // the user's text goes back in, pasted the same way. False when the field shows no such
+    // edit.
+    Awaitable<bool> repairAroundPaste(const WriteBackRequest& request, ClipboardLoan& loan,
+                                      PasteSelection selection, std::string now,
+                                      std::string pasted);
+    Awaitable<std::optional<std::int64_t>> caretOffset(AccessibleElement element);
+    Awaitable<void> placeCaret(AccessibleElement element, std::int64_t offset);
     // Where a write-back ends early: the user's edit, or a field that could not be brought back.
     void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.

@@ -9,6 +9,7 @@
 #include "app/clipboard_loan.hpp"
 #include "base/error_text.hpp"
 #include "base/log.hpp"
+#include "base/unicode.hpp"
 #include "platform/ax_names.hpp"
 #include "text/accessibility_error.hpp"
 #include "text/accessibility_monitor.hpp"
@@ -141,19 +142,21 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
                                                          WriteBackRequest request) {
     if (!clipboard_ || !keyboardSynthesizer_)
         throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
-    // The range was measured on the original text; over anything else it would cut the wrong
-    // characters.
-    co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
     co_await requireFocus(request.element);
 
+    // The clipboard settles before the range is selected, not after: keys the user types while a
+    // selection stands would replace it.
     ClipboardLoan loan(clipboard_, text);
     co_await pasteWait(timings_.targetedPasteDelay, loan);
-    // The wait let the user move on: the paste goes only where the selection was made.
     if (!co_await hasFocus(request.element)) {
         loan.giveBack();
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
-    co_await pasteOverSelection(request, loan,
+    const auto caretBefore = co_await caretOffset(request.element);
+    // The range was measured on the original text; over anything else it would cut the wrong
+    // characters.
+    co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
+    co_await pasteOverSelection(request, loan, {range.length, caretBefore},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -165,26 +168,34 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     co_await requireFocus(request.element);
 
     ClipboardLoan loan(clipboard_, text);
-    if (co_await fieldText(request.element) != request.originalText) {
-        loan.giveBack();
-        throw FieldChangedError();
-    }
-    keyboardSynthesizer_->post(Shortcut::selectAll);
     co_await pasteWait(timings_.selectAllDelay, loan);
     if (!co_await hasFocus(request.element)) {
         loan.giveBack();
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
-    co_await pasteOverSelection(request, loan,
+    const auto caretBefore = co_await caretOffset(request.element);
+    if (co_await fieldText(request.element) != request.originalText) {
+        loan.giveBack();
+        throw FieldChangedError();
+    }
+    // Select-all goes just before the paste's own check, so no whole-field selection waits for
+    // the user's keys.
+    keyboardSynthesizer_->post(Shortcut::selectAll);
+    const auto whole = static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
+    co_await pasteOverSelection(request, loan, {whole, caretBefore},
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
 Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& request,
-                                                   ClipboardLoan& loan, const char* restoredLine) {
+                                                   ClipboardLoan& loan, PasteSelection selection,
+                                                   const char* restoredLine) {
     // The keys follow the check's answer at once: the paste lands over the text it was prepared
     // for, or not at all. (The selection is not compared: browsers report it late.)
     const bool singleLine = co_await isSingleLine(request.element);
-    if (co_await fieldText(request.element) != request.originalText) {
+    if (auto now = co_await fieldText(request.element); now != request.originalText) {
+        // The user's keys may have replaced the selection made for the paste.
+        if (now)
+            co_await repairAroundPaste(request, loan, selection, *now, "");
         loan.giveBack();
         throw FieldChangedError();
     }
@@ -198,11 +209,17 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
     // The field shows the paste once the application has fetched the clipboard and applied it;
     // what it holds then tells whether the paste landed.
     auto verdict = WriteVerdict::untouched;
+    std::optional<std::string> now;
     while (verdict == WriteVerdict::untouched &&
            Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
         co_await pasteWait(pasteLandingPoll, loan);
-        if (auto now = co_await fieldText(request.element))
+        if ((now = co_await fieldText(request.element)))
             verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine);
+    }
+    // A field the paste changed otherwise than meant may hold it beside the user's edit.
+    if (verdict == WriteVerdict::changed || verdict == WriteVerdict::landedThenEdited) {
+        if (co_await repairAroundPaste(request, loan, selection, *now, loan.lentText()))
+            verdict = WriteVerdict::changed;
     }
     // The target may ask for the clipboard's other types later still: the loan runs its time.
     const auto lent = Clock::now() - pastedAt;
@@ -214,6 +231,64 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
         throw AccessibilityError(Kind::cannotWriteValue);
     if (verdict == WriteVerdict::changed)
         throw FieldChangedError();
+}
+
+Awaitable<bool> AppCoordinator::repairAroundPaste(const WriteBackRequest& request,
+                                                  ClipboardLoan& loan, PasteSelection selection,
+                                                  std::string now, std::string pasted) {
+    const auto caretNow = pasted.empty() ? std::nullopt : co_await caretOffset(request.element);
+    const auto repair =
+        userTextAroundPaste({request.originalText, selection.length, selection.caretBefore, pasted,
+                             request.fullReplacement, now, caretNow});
+    if (!repair)
+        co_return false;
+    logLine(
+        "⚠️ [Pennial] The text changed as the paste went in - putting back the user's text");
+    // The same keys as the paste, with the user's text lent: only onto the field as it was read,
+    // and never over a copy the user made meanwhile.
+    const bool intact = loan.holdsLentText() && co_await hasFocus(request.element) &&
+                        co_await fieldText(request.element) == now;
+    if (intact) {
+        loan.lend(repair->text);
+        keyboardSynthesizer_->post(Shortcut::selectAll);
+        keyboardSynthesizer_->post(Shortcut::paste);
+        const auto sentAt = Clock::now();
+        while (Clock::now() - sentAt < timings_.clipboardRestoreDelay) {
+            co_await pasteWait(pasteLandingPoll, loan);
+            const auto field = co_await fieldText(request.element);
+            if (field == repair->text) {
+                if (repair->caret)
+                    co_await placeCaret(request.element, *repair->caret);
+                logLine("✅ [Pennial] The user's text is back");
+                co_return true;
+            }
+            if (field != now)
+                break; // the user goes on typing: what the field holds is theirs
+        }
+    }
+    logLine("❌ [Pennial] The user's text could not be put back");
+    co_return true;
+}
+
+Awaitable<std::optional<std::int64_t>> AppCoordinator::caretOffset(AccessibleElement element) {
+    auto read = [element = std::move(element)]() -> std::optional<std::int64_t> {
+        auto selection = ax::readBoxed<AXRange>(*element.accessibility(), element.element(),
+                                                ax::attribute::selectedTextRange);
+        if (!selection)
+            return std::nullopt;
+        return selection->location + selection->length;
+    };
+    co_return co_await runOn(sharedPool().get_executor(), std::move(read));
+}
+
+Awaitable<void> AppCoordinator::placeCaret(AccessibleElement element, std::int64_t offset) {
+    try {
+        co_await accessibilityMonitor_->selectRange({offset, 0}, std::move(element));
+    } catch (...) {
+        // A field that takes no selection keeps the caret where the paste left it.
+        if (isCancellation(std::current_exception()))
+            throw;
+    }
 }
 
 Awaitable<bool> AppCoordinator::hasFocus(AccessibleElement element) {

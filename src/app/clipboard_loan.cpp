@@ -38,6 +38,13 @@ void ClipboardLoan::giveBackAll() {
         outstanding().back()->giveBack();
 }
 
+void ClipboardLoan::lend(const std::string& text) {
+    lentText_ = text;
+    clipboard_->clear();
+    clipboard_->setText(text);
+    changeCountAfterLoan_ = clipboard_->changeCount();
+}
+
 bool ClipboardLoan::holdsNewCopy() {
     if (clipboard_->changeCount() == changeCountAfterLoan_)
         return false;

@@ -28,6 +28,11 @@ public:
 
     Return giveBack();
 
+    // Puts other text on the clipboard in the lent text's place, for a second paste under the same
+    // loan. The user's items stay saved.
+    void lend(const std::string& text);
+    const std::string& lentText() const { return lentText_; }
+
     // Whether the clipboard holds the lent text: the display server may refuse to let us own it,
     // and a paste would then put the user's own copy into the field.
     bool holdsLentText();

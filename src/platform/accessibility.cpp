@@ -8,10 +8,15 @@ namespace pennial {
 
 AXError Accessibility::replaceText(const AXElement& element, AXRange range,
                                    const std::string& text) {
-    const bool written =
-        setAttributeValue(element, ax::attribute::selectedTextRange, range) == AXError::success &&
-        setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success;
-    return written ? AXError::success : AXError::failure;
+    const auto before = copyAttributeValue(element, ax::attribute::selectedTextRange);
+    if (setAttributeValue(element, ax::attribute::selectedTextRange, range) != AXError::success)
+        return AXError::failure;
+    if (setAttributeValue(element, ax::attribute::selectedText, text) == AXError::success)
+        return AXError::success;
+    // A selection left standing would take the user's next key in place of its text.
+    if (const auto* caret = before.ok() ? before.value()->get<AXRange>() : nullptr)
+        setAttributeValue(element, ax::attribute::selectedTextRange, *caret);
+    return AXError::failure;
 }
 
 bool AXElement::operator==(const AXElement& other) const {

@@ -83,6 +83,7 @@ private:
         std::optional<std::string> before;
         AXError result = AXError::success;
         std::optional<std::string> after;
+        std::optional<std::int64_t> caret; // the user's, before the write
     };
     struct WriteJudgement {
         WriteVerdict verdict;
@@ -92,6 +93,10 @@ private:
     // settle.
     Awaitable<WriteJudgement> judgeWritten(AXElement element, WriteStep step, std::string intended,
                                            std::chrono::milliseconds settle);
+    // Puts the caret where the user's typing point is in the written text, unless the field
+    // holds anything but that text by then (the user typed: the caret is theirs).
+    Awaitable<void> placeCaretAfterWrite(const AXElement& element, const std::string& written,
+                                         std::int64_t caret);
     // Puts the text a half-applied range replacement removed back; throws FieldNotRestoredError
     // when the field cannot be brought back to before.
     Awaitable<void> restoreRemoved(const AXElement& element, AXRange range,

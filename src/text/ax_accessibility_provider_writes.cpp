@@ -57,6 +57,38 @@ AXRange withoutRepeatedStart(const std::string& before, AXRange range, const std
     return {range.location + kept, range.length - kept};
 }
 
+std::optional<std::int64_t> caretOf(Accessibility& ax, const AXElement& element) {
+    auto selection = ax::readBoxed<AXRange>(ax, element, ax::attribute::selectedTextRange);
+    if (!selection)
+        return std::nullopt;
+    return selection->location + selection->length;
+}
+
+// The user's typing point once range (of before) holds written units: it keeps its place in what
+// follows the range; from inside or in front of the range it goes after the written text.
+std::int64_t caretAfterWrite(std::optional<std::int64_t> caret, AXRange range,
+                             std::int64_t written) {
+    if (caret && *caret >= range.location + range.length)
+        return *caret - range.length + written;
+    return range.location + written;
+}
+
+// The stretch of before that a whole-value write of text really changes: their common start and
+// end set aside.
+AXRange changedStretch(const std::string& before, const std::string& text) {
+    const auto a = unicode::toUtf16(before);
+    const auto b = unicode::toUtf16(text);
+    std::size_t prefix = 0;
+    while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix])
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < a.size() - prefix && suffix < b.size() - prefix &&
+           a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+    return {static_cast<std::int64_t>(prefix),
+            static_cast<std::int64_t>(a.size() - prefix - suffix)};
+}
+
 } // namespace
 
 bool AXAccessibilityProvider::isSingleLineNow(const AXElement& element) const {
@@ -75,8 +107,9 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
         auto before = readValueText(element);
         if (expected && before != expected)
             throw FieldChangedError();
+        auto caret = caretOf(ax, element);
         auto result = ax.setAttributeValue(element, ax::attribute::value, text);
-        return {std::move(before), result, readValueText(element)};
+        return {std::move(before), result, readValueText(element), caret};
     };
     auto step = co_await runOn(writes_, std::move(write));
     if (step.result == AXError::apiDisabled)
@@ -92,9 +125,24 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
     if (verdict == WriteVerdict::landedThenEdited)
         co_return; // the caret is the user's again
 
+    // Without the text before, the caret goes to the end, after anything kept behind the result.
+    auto caret = utf16Length(text);
+    if (step.before) {
+        const auto stretch = changedStretch(*step.before, text);
+        const auto written = utf16Length(text) - utf16Length(*step.before) + stretch.length;
+        caret = caretAfterWrite(step.caret, stretch, written);
+    }
+    co_await placeCaretAfterWrite(element, text, caret);
+}
+
+Awaitable<void> AXAccessibilityProvider::placeCaretAfterWrite(const AXElement& element,
+                                                              const std::string& written,
+                                                              std::int64_t caret) {
     auto moveCaret = [&] {
-        return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
-                                    AXRange{utf16Length(text), 0});
+        if (readValueText(element) != written)
+            return AXError::success;
+        return facilities_.accessibility->setAttributeValue(
+            element, ax::attribute::selectedTextRange, AXRange{caret, 0});
     };
     if (auto moved = co_await runOn(writes_, std::move(moveCaret)); moved != AXError::success)
         logf("⚠️ [AXAccessibilityProvider] Could not set cursor position: {}",
@@ -112,9 +160,10 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         auto before = readValueText(element);
         if (expected && before != expected)
             throw FieldChangedError();
+        auto caret = caretOf(ax, element);
         const bool written = ax.replaceText(element, range, text) == AXError::success;
         return {std::move(before), written ? AXError::success : AXError::failure,
-                readValueText(element)};
+                readValueText(element), caret};
     };
     auto step = co_await runOn(writes_, std::move(write));
     if (!step.before) {
@@ -148,11 +197,17 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
             co_return;
     }
 
-    auto moveCaret = [&] {
-        return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
-                                    AXRange{range.location + utf16Length(text), 0});
-    };
-    co_await runOn(writes_, std::move(moveCaret));
+    if (!step.before) {
+        // Nothing to check the caret's move against: after the text, as the write left it.
+        auto moveCaret = [&] {
+            return ax.setAttributeValue(element, ax::attribute::selectedTextRange,
+                                        AXRange{range.location + utf16Length(text), 0});
+        };
+        co_await runOn(writes_, std::move(moveCaret));
+        co_return;
+    }
+    co_await placeCaretAfterWrite(element, *withRangeReplaced(*step.before, range, text),
+                                  caretAfterWrite(step.caret, range, utf16Length(text)));
 }
 
 Awaitable<AXAccessibilityProvider::WriteJudgement>

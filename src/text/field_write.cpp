@@ -38,9 +38,7 @@ std::string normalised(std::string_view text, bool singleLine) {
 
 // The size of the one stretch in which a and b differ, once their common start and end are set
 // aside: how much typing turns one into the other at the least.
-std::size_t differingSpan(std::string_view a, std::string_view b) {
-    const auto ua = unicode::toUtf16(a);
-    const auto ub = unicode::toUtf16(b);
+std::size_t differingSpan(std::u16string_view ua, std::u16string_view ub) {
     std::size_t prefix = 0;
     const std::size_t shorter = std::min(ua.size(), ub.size());
     while (prefix < shorter && ua[prefix] == ub[prefix])
@@ -49,6 +47,10 @@ std::size_t differingSpan(std::string_view a, std::string_view b) {
     while (suffix < shorter - prefix && ua[ua.size() - 1 - suffix] == ub[ub.size() - 1 - suffix])
         ++suffix;
     return std::max(ua.size(), ub.size()) - prefix - suffix;
+}
+
+std::size_t differingSpan(std::string_view a, std::string_view b) {
+    return differingSpan(unicode::toUtf16(a), unicode::toUtf16(b));
 }
 
 } // namespace
@@ -69,6 +71,66 @@ WriteVerdict judgeWrite(std::string_view before, std::string_view intended, std:
     if (differingSpan(now, intended) < differingSpan(now, before))
         return WriteVerdict::landedThenEdited;
     return WriteVerdict::changed;
+}
+
+std::optional<UserTextAroundPaste> userTextAroundPaste(const PasteOutcome& outcome) {
+    const auto before = unicode::toUtf16(outcome.original);
+    const auto field = unicode::toUtf16(outcome.now);
+    const auto paste = unicode::toUtf16(outcome.pasted);
+
+    // The user's text is the field less the paste; of several places the paste could have gone
+    // in, the one that leaves the text nearest the original.
+    std::u16string user = field;
+    std::optional<std::int64_t> pastedAt;
+    std::size_t typed = 0; // how much the user typed, as this explains the field
+    if (!paste.empty()) {
+        for (auto at = field.find(paste); at != std::u16string::npos;
+             at = field.find(paste, at + 1)) {
+            auto without = field;
+            without.erase(at, paste.size());
+            const auto distance = differingSpan(without, before);
+            if (!pastedAt || distance < typed) {
+                typed = distance;
+                user = std::move(without);
+                pastedAt = static_cast<std::int64_t>(at);
+            }
+        }
+        // Not in the field: it landed and was edited since, or never landed. Either way the
+        // field is the user's as it stands.
+        if (!pastedAt)
+            return std::nullopt;
+    }
+    UserTextAroundPaste result{unicode::toUtf8(user), pastedAt};
+
+    // The user's keys replaced the selection: what stands where it was is short and unlike the
+    // selected text, and the rest of the field is as it was. The keys belong at the caret the user
+    // typed at, with the selected text kept.
+    const auto selected = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        outcome.selectedLength, 0, static_cast<std::int64_t>(before.size())));
+    const std::u16string_view rest = std::u16string_view(before).substr(selected);
+    if (selected > 0 && user.size() >= rest.size() && std::u16string_view(user).ends_with(rest)) {
+        const auto keys = std::u16string_view(user).substr(0, user.size() - rest.size());
+        if (differingSpan(keys, std::u16string_view(before).substr(0, selected)) > keys.size()) {
+            const auto caret = static_cast<std::size_t>(std::clamp<std::int64_t>(
+                outcome.caretBefore.value_or(static_cast<std::int64_t>(before.size())), 0,
+                static_cast<std::int64_t>(before.size())));
+            auto restored = before;
+            restored.insert(caret, keys);
+            result = {unicode::toUtf8(restored), static_cast<std::int64_t>(caret + keys.size())};
+            typed = keys.size();
+        }
+    }
+    if (result.text == outcome.now)
+        return std::nullopt;
+    if (!paste.empty()) {
+        const auto landedThenTyped = differingSpan(outcome.now, outcome.intended);
+        const bool caretAfterPaste =
+            outcome.caretNow == *pastedAt + static_cast<std::int64_t>(paste.size());
+        if (landedThenTyped == 0 || landedThenTyped < typed ||
+            (landedThenTyped == typed && !caretAfterPaste))
+            return std::nullopt;
+    }
+    return result;
 }
 
 } // namespace pennial

@@ -3,7 +3,9 @@
 // was meant for; afterwards the field either took it (as the application normalises text), was
 // left as it was, or holds something else: then the user typed, or the write was half applied.
 
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,5 +37,30 @@ enum class WriteVerdict {
 
 WriteVerdict judgeWrite(std::string_view before, std::string_view intended, std::string_view now,
                         bool singleLine);
+
+// A keyboard paste is checked against the field and then sent; the user's edit can land between
+// the two (nothing on the accessibility bus compares and writes at once). Then the paste went in
+// at the user's caret instead of over the selection, or the user's keys replaced the selection
+// made for it. This is the text the user would have had without the paste, and where their caret
+// belongs in it.
+struct UserTextAroundPaste {
+    std::string text;
+    std::optional<std::int64_t> caret; // UTF-16 offset
+};
+
+struct PasteOutcome {
+    std::string_view original;       // the field when the paste was prepared
+    std::int64_t selectedLength = 0; // the selection made over its start for the paste (UTF-16)
+    std::optional<std::int64_t> caretBefore; // the user's caret before that selection
+    std::string_view pasted;                 // the text sent; empty when no paste was sent
+    std::string_view intended;               // the field once the paste landed
+    std::string_view now;                    // the field after it
+    std::optional<std::int64_t> caretNow;    // the caret after it
+};
+
+// None when the field shows no such interleaving (nothing of ours to take out of it), or when the
+// paste landing and the user typing after it explains the field with less typing (with as much,
+// the caret tells: a paste leaves it after the pasted text, typing after the typed keys).
+std::optional<UserTextAroundPaste> userTextAroundPaste(const PasteOutcome& outcome);
 
 } // namespace pennial

@@ -1,8 +1,11 @@
 // The user edits the field at a random moment of a trigger's handling: while the backend answers,
-// in the watcher's last interval before the answer, or while a write method runs. Whatever the
-// moment, the edit survives, and the run ends either with the result written over the unchanged
-// text or with the edit intact and no success status. One seeded run per write method;
-// PENNIAL_RACE_RUNS sets the pipelines per method (a short run by default).
+// in the watcher's last interval before the answer, while a write method runs, or as one of the
+// program's keys is on its way (after its last look at the field). The edit is a key typed
+// somewhere else in the field, a character deleted there, or a key typed where the user's caret
+// was (over any selection the program made). Whatever the moment, the user's text survives, and
+// the run ends either with the result written over the unchanged text or with the user's text and
+// no success status. One seeded run per write method; PENNIAL_RACE_RUNS sets the pipelines per
+// method (a short run by default).
 
 #include "support/test_seed.hpp"
 #include "trigger_fixture.hpp"
@@ -27,7 +30,7 @@ int racesPerMethod() {
     return runs ? std::max(1, std::atoi(runs)) : 40;
 }
 
-enum class Moment { duringCall, lastInterval, duringWrite, never };
+enum class Moment { duringCall, lastInterval, duringWrite, asKeyArrives, never };
 
 struct Figures {
     int runs = 0;
@@ -35,7 +38,7 @@ struct Figures {
     int editedAfterWrite = 0;  // written, then edited
     int unedited = 0;
     int lost = 0;
-    int byMoment[3] = {}; // edits made during the call, in its last interval, during the write
+    int byMoment[4] = {}; // edits during the call, in its last interval, the write, before a key
 };
 
 class WriteBackRace : public TriggerFixture, public ::testing::WithParamInterface<WriteMethod> {
@@ -45,12 +48,22 @@ protected:
         timings.clipboardRestoreDelay = 30ms;
     }
 
-    // The user's edit: one character typed or deleted somewhere, the caret where it happened.
+    // The user's edit: one character typed or deleted somewhere, the caret where it happened; or
+    // a key at the user's caret, which replaces a selection the program made (the user's text
+    // then has the key where they typed, and the selected text).
     void edit(std::mt19937& random) {
         textBeforeEdit = field->text();
         const auto length = static_cast<std::int64_t>(textBeforeEdit->size());
         const auto at = std::uniform_int_distribution<std::int64_t>(0, length)(random);
-        if (at < length && random() % 3 == 0) {
+        const auto kind = random() % 4;
+        if (kind == 0) {
+            const bool programsSelection = field->selection().length > 0;
+            field->insertText("X");
+            textAfterEdit = programsSelection ? std::string(*textBeforeEdit).insert(userCaret, "X")
+                                              : field->text();
+            return;
+        }
+        if (at < length && kind == 1) {
             field->setSelection({at, 1});
             field->insertText("");
         } else {
@@ -60,6 +73,7 @@ protected:
         textAfterEdit = field->text();
     }
 
+    std::size_t userCaret = 0;
     std::optional<std::string> textBeforeEdit;
     std::optional<std::string> textAfterEdit;
 };
@@ -86,6 +100,7 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
     for (int run = 0; run < runs && !HasFailure(); ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
         field->setText(original);
+        userCaret = original.size();
         clipboard->copy(usersCopy);
         textBeforeEdit.reset();
         textAfterEdit.reset();
@@ -93,7 +108,7 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
 
         const auto answerAfter = std::chrono::milliseconds(random() % 100 + 20);
         backend.setDelay(Endpoint::transform, answerAfter);
-        const auto moment = static_cast<Moment>(random() % 4);
+        const auto moment = static_cast<Moment>(random() % 5);
         // For an edit during the write: how long after the answer, up to about the method's
         // length (a paste's includes its waits; the accessibility writes take a few steps of
         // main).
@@ -108,6 +123,11 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
         std::optional<Clock::time_point> readAt, answeredAt;
 
         bool done = false;
+        desktop.keyboardSynthesizer()->setBeforeKey([&, keyToEditBefore = random() % 2](Shortcut) {
+            if (moment == Moment::asKeyArrives && !textBeforeEdit &&
+                desktop.keyboardSynthesizer()->posted().size() > keyToEditBefore)
+                edit(random);
+        });
         startTrigger("fix", ";;fix", 10, done);
         // Between two steps of main, as a key the user types reaches the field.
         ASSERT_TRUE(runUntil([&] {
@@ -117,7 +137,7 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
                 answeredAt = Clock::now();
             const auto& from = moment == Moment::duringWrite ? answeredAt : readAt;
             const bool due = from && Clock::now() - *from >= editAt;
-            if (moment != Moment::never && !textBeforeEdit && !done && due)
+            if (moment < Moment::asKeyArrives && !textBeforeEdit && !done && due)
                 edit(random);
             return done;
         }));
@@ -134,7 +154,7 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
         ++figures.byMoment[static_cast<int>(moment)];
         if (field->text() != *textAfterEdit)
             ++figures.lost;
-        EXPECT_EQ(field->text(), *textAfterEdit) << "the edit was overwritten";
+        EXPECT_EQ(field->text(), *textAfterEdit) << "the user's text was not kept";
         if (*textBeforeEdit == written) {
             ++figures.editedAfterWrite;
             EXPECT_TRUE(succeeded) << coordinator->statusMessage();
@@ -145,11 +165,12 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
     }
     EXPECT_EQ(crashes->errors().size(), 0u);
     std::printf("write method %d, seed %u: %d pipelines; edits during the call %d, in its last "
-                "50 ms %d, during the write %d; %d edited before the write (cancelled), %d after "
-                "it, %d unedited, %d edits lost\n",
+                "50 ms %d, during the write %d, before a key %d; %d edited before the write "
+                "(cancelled), %d after it, %d unedited, %d edits lost\n",
                 static_cast<int>(method), seed, figures.runs, figures.byMoment[0],
-                figures.byMoment[1], figures.byMoment[2], figures.editedBeforeWrite,
-                figures.editedAfterWrite, figures.unedited, figures.lost);
+                figures.byMoment[1], figures.byMoment[2], figures.byMoment[3],
+                figures.editedBeforeWrite, figures.editedAfterWrite, figures.unedited,
+                figures.lost);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachWriteMethod, WriteBackRace,

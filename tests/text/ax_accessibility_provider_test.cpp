@@ -160,15 +160,25 @@ TEST_F(AXAccessibilityProviderTest, ValuesAndPasswordFields) {
     EXPECT_TRUE(run(provider->isSecureField(element(unreadable))));
 }
 
-TEST_F(AXAccessibilityProviderTest, WritesTakeEffectAndLeaveTheCaretAfterTheText) {
+// The caret stays where the user types: behind text they typed after the written range it keeps
+// its place; from the range (or before it) it goes after the written text.
+TEST_F(AXAccessibilityProviderTest, WritesTakeEffectAndTheCaretStaysAtTheUsersTypingPoint) {
     run(provider->setValue("bread 🍞", element(field)));
     EXPECT_EQ(field->text(), "bread 🍞");
     EXPECT_EQ(field->selection(), (AXRange{8, 0}));
 
     run(provider->replaceRange({0, 5}, "rye", element(field)));
     EXPECT_EQ(field->text(), "rye 🍞");
-    EXPECT_EQ(field->selection(), (AXRange{3, 0}));
+    EXPECT_EQ(field->selection(), (AXRange{6, 0}));
 
+    field->setSelection({6, 0});
+    run(provider->setValue("rye 🍞 ok", element(field)));
+    EXPECT_EQ(field->selection(), (AXRange{9, 0}));
+    field->setSelection({6, 0});
+    run(provider->setValue("rye 🍞", element(field)));
+    EXPECT_EQ(field->selection(), (AXRange{6, 0}));
+
+    field->setSelection({2, 0});
     run(provider->replaceRange({3, 0}, " loaf", element(field)));
     EXPECT_EQ(field->text(), "rye loaf 🍞");
     EXPECT_EQ(field->selection(), (AXRange{8, 0}));

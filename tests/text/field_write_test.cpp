@@ -29,3 +29,41 @@ TEST(FieldWrite, AWriteIsJudgedByWhatTheFieldHoldsAsItsApplicationStoresText) {
     for (const auto& [now, singleLine, verdict] : cases)
         EXPECT_EQ(judgeWrite(before, intended, now, singleLine), verdict) << now;
 }
+
+// A paste sent after the check can meet the user's edit: the field then tells, with the caret,
+// whether the paste went in beside the edit (the user's text is what to put back) or landed and
+// was typed after (nothing to put back).
+TEST(FieldWrite, APasteThatMetTheUsersEditGivesBackTheirText) {
+    const std::string original = "helo wrld ;;fix";
+    const std::string pasted = "Hello world";
+    struct Case {
+        const char* what;
+        std::string now;
+        std::optional<std::int64_t> caretNow;
+        std::optional<std::string> userText;
+        std::optional<std::int64_t> caret = std::nullopt;
+    };
+    const Case cases[] = {
+        {"the caret moved: the paste went in there", "helo Hello worldwrld ;;fix", 16,
+         "helo wrld ;;fix", 5},
+        {"a key typed elsewhere first", "heXlo Hello worldwrld ;;fix", 17, "heXlo wrld ;;fix", 6},
+        {"a key over the selection, the paste after it", "ZHello world", 12, "helo wrld ;;fixZ",
+         16},
+        {"a key over the selection, no paste", "Z", 1, "helo wrld ;;fixZ", 16},
+        {"the selection deleted, no paste", "", 0, "helo wrld ;;fix", 15},
+        {"landed, then a key after it", "Hello worldZ", 12, std::nullopt},
+        {"landed, then a key before it", "ZHello world", 1, std::nullopt},
+        {"landed, then edited inside", "Hello wXorld", 8, std::nullopt},
+        {"landed", "Hello world", 11, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const bool pasteSent = !std::string_view(c.what).ends_with("no paste");
+        const auto result = userTextAroundPaste(
+            {original, 15, 15, pasteSent ? pasted : "", pasted, c.now, c.caretNow});
+        ASSERT_EQ(result.has_value(), c.userText.has_value()) << c.what;
+        if (result) {
+            EXPECT_EQ(result->text, *c.userText) << c.what;
+            EXPECT_EQ(result->caret, c.caret) << c.what;
+        }
+    }
+}

@@ -8,13 +8,22 @@ SimKeyboardSynthesizer::SimKeyboardSynthesizer(std::weak_ptr<SimKeyboard> keyboa
     : keyboard_(std::move(keyboard)) {}
 
 void SimKeyboardSynthesizer::post(Shortcut shortcut) {
+    std::function<void(Shortcut)> beforeKey;
     {
         std::lock_guard lock(mutex_);
         posted_.push_back(shortcut);
+        beforeKey = beforeKey_;
     }
+    if (beforeKey)
+        beforeKey(shortcut);
     if (auto keyboard = keyboard_.lock())
         keyboard->press(Key::other, KeyModifier::control,
                         shortcut == Shortcut::selectAll ? "a" : "v");
+}
+
+void SimKeyboardSynthesizer::setBeforeKey(std::function<void(Shortcut)> beforeKey) {
+    std::lock_guard lock(mutex_);
+    beforeKey_ = std::move(beforeKey);
 }
 
 std::vector<Shortcut> SimKeyboardSynthesizer::posted() const {

@@ -5,6 +5,7 @@
 
 #include "platform/keyboard.hpp"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -21,11 +22,15 @@ public:
 
     // Every shortcut posted, in order.
     std::vector<Shortcut> posted() const;
+    // Runs as each shortcut is posted, before it reaches the field: what the user does there
+    // happens between the program's last look at the field and its keys.
+    void setBeforeKey(std::function<void(Shortcut)> beforeKey);
 
 private:
     std::weak_ptr<SimKeyboard> keyboard_;
     mutable std::mutex mutex_;
     std::vector<Shortcut> posted_;
+    std::function<void(Shortcut)> beforeKey_;
 };
 
 } // namespace pennial
