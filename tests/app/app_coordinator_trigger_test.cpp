@@ -178,10 +178,27 @@ TEST_F(CoordinatorTrigger, TheTriggerIsCutWhereItStandsNowOrNothingIsWritten) {
     EXPECT_THAT(textMonitor->failed, ElementsAre("fix"));
 }
 
-TEST_F(CoordinatorTrigger, ARejectedSessionSignsOutAndAsksForSignIn) {
+namespace {
+
+// How the session is gone by the time the trigger calls the backend: refused by it, or already
+// ended in this program (a refresh elsewhere refused, say), so that there is none to send.
+enum class LostSession { refusedByTheBackend, endedBeforeTheCall };
+
+class CoordinatorTriggerWithoutSession : public CoordinatorTrigger,
+                                         public ::testing::WithParamInterface<LostSession> {};
+
+} // namespace
+
+TEST_P(CoordinatorTriggerWithoutSession, SignsOutAndAsksForSignInRatherThanReportAFailure) {
     launchWithField(SimElement::textArea("helo ;;fix"));
-    backend.answerNext(Endpoint::transform, FakeAnswer::json(401, {{"error", "expired"}}));
+    if (GetParam() == LostSession::refusedByTheBackend)
+        backend.answerNext(Endpoint::transform, FakeAnswer::json(401, {{"error", "expired"}}));
+    else
+        await(coordinator->authService()->signOut());
     trigger("fix", ";;fix", 5);
+
+    EXPECT_EQ(field->text(), "helo ;;fix");
+    EXPECT_EQ(transforms().size(), GetParam() == LostSession::refusedByTheBackend ? 1u : 0u);
 
     EXPECT_TRUE(log.contains("[Pennial] Auth session expired or missing"));
     EXPECT_FALSE(coordinator->isAuthenticated());
@@ -193,6 +210,15 @@ TEST_F(CoordinatorTrigger, ARejectedSessionSignsOutAndAsksForSignIn) {
     EXPECT_TRUE(crashes->errors().empty());
     EXPECT_THAT(textMonitor->failed, ElementsAre("fix"));
 }
+
+INSTANTIATE_TEST_SUITE_P(, CoordinatorTriggerWithoutSession,
+                         ::testing::Values(LostSession::refusedByTheBackend,
+                                           LostSession::endedBeforeTheCall),
+                         [](const auto& info) {
+                             return info.param == LostSession::refusedByTheBackend
+                                        ? "RefusedByTheBackend"
+                                        : "EndedBeforeTheCall";
+                         });
 
 TEST_F(CoordinatorTrigger, OtherFailuresAreReportedAndLeaveNoCooldown) {
     launchWithField(SimElement::textArea("helo ;;fix"));

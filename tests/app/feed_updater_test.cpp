@@ -201,9 +201,20 @@ TEST_F(FeedUpdaterTest, AnUnreachableServerIsReportedAndTheUpToDateNoticeNamesTh
 }
 
 TEST_F(FeedUpdaterTest, TheStartUpCheckRunsAtMostOnceADayAndOnlyReportsWhatItFinds) {
+    LogCapture log;
+    // Started offline: the failure is only logged.
+    auto offline = makeUpdater("http://127.0.0.1:1/update-feed.json");
+    offline->startUpdater();
+    ASSERT_TRUE(
+        runUntil([&] { return !log.matching("[UpdateService] Update check failed").empty(); }));
+    ASSERT_TRUE(settled(*offline));
+    EXPECT_TRUE(notices.empty()) << "no dialog for a check the user did not ask for";
+    EXPECT_EQ(check(*offline, false), Kind::checkFailed) << "the user's own check says it failed";
+
+    defaults = std::make_shared<SimUserDefaults>(); // the next day
+    notices.clear();
     feed.publish(itemFor("0.6.0", archive));
     auto updater = makeUpdater(feed.feedURL());
-    LogCapture log;
     updater->startUpdater();
     ASSERT_TRUE(runUntil([&] { return found == 1; }));
     ASSERT_TRUE(settled(*updater));

@@ -37,13 +37,16 @@ TEST(PackageManagerUpdater, ReadsAptsPolicyAndSaysWhereTheNewerVersionComesFrom)
             return answer;
         });
     updater->setUpdateFoundHandler([&] { ++found; });
-    auto check = [&] {
-        updater->checkForUpdates();
-        EXPECT_FALSE(updater->canCheckForUpdates());
+    auto settle = [&] {
+        EXPECT_FALSE(updater->canCheckForUpdates()) << "a check is under way";
         for (int i = 0; i < 500 && !updater->canCheckForUpdates(); ++i) {
             main.restart();
             main.run_for(std::chrono::milliseconds(10));
         }
+    };
+    auto check = [&] {
+        updater->checkForUpdates();
+        settle();
         return notices.back();
     };
 
@@ -67,6 +70,13 @@ TEST(PackageManagerUpdater, ReadsAptsPolicyAndSaysWhereTheNewerVersionComesFrom)
     notice = check();
     EXPECT_EQ(notice.kind, Kind::checkFailed);
     EXPECT_EQ(notice.reason, "apt-cache failed");
+
+    // The check at start that fails shows nothing: the user did not ask for it.
+    notices.clear();
+    updater->startUpdater();
+    settle();
+    EXPECT_TRUE(updater->canCheckForUpdates());
+    EXPECT_TRUE(notices.empty());
 }
 
 TEST(UpdateFeed, VersionsCompareByTheirNumbersPartByPart) {

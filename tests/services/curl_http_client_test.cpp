@@ -1,3 +1,4 @@
+#include "base/json.hpp"
 #include "base/task.hpp"
 #include "run_awaitable.hpp"
 #include "services/curl_http_client.hpp"
@@ -85,8 +86,10 @@ TEST_F(CurlHttpClientTest, EveryStatusBelow300IsSuccessAndTheRestKeepTheirBody) 
 }
 
 TEST_F(CurlHttpClientTest, OnlyRedirectsThatKeepMethodBodyAndOriginAreFollowed) {
-    auto redirect = [](int status, std::string location) {
-        auto answer = FakeAnswer::empty(status);
+    // Servers often explain a redirect in a short page of its own: none of it is the answer.
+    auto redirect = [](int status, std::string location, std::string page = {}) {
+        auto answer = page.empty() ? FakeAnswer::empty(status)
+                                   : FakeAnswer::text(status, std::move(page), "text/html");
         answer.headers.emplace_back("Location", std::move(location));
         return answer;
     };
@@ -94,9 +97,10 @@ TEST_F(CurlHttpClientTest, OnlyRedirectsThatKeepMethodBodyAndOriginAreFollowed) 
     request.body = R"({"text":"kept"})";
     request.setHeader("Authorization", "Bearer t");
     backend.answerNext(Endpoint::transform,
-                       {redirect(307, "/api/transform?hop=1"),
-                        redirect(308, "/api/transform?hop=2"), FakeAnswer::text(200, "arrived")});
-    EXPECT_EQ(send(request), "arrived");
+                       {redirect(307, "/api/transform?hop=1", "<a href=\"?hop=1\">Moved</a>"),
+                        redirect(308, "/api/transform?hop=2"),
+                        FakeAnswer::json(200, {{"transformedText", "arrived"}})});
+    EXPECT_EQ(json::parse(send(request)), Json({{"transformedText", "arrived"}}));
     auto seen = backend.requests(Endpoint::transform);
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[2].method, "POST");
@@ -105,8 +109,9 @@ TEST_F(CurlHttpClientTest, OnlyRedirectsThatKeepMethodBodyAndOriginAreFollowed) 
     EXPECT_EQ(seen[2].header("Authorization"), "Bearer t");
 
     // A redirect that would lose the body, leave the host, or never end stores nothing.
-    backend.answerNext(Endpoint::transform, redirect(302, "/api/transform"));
-    EXPECT_EQ(failure(request).statusCode(), 302);
+    backend.answerNext(Endpoint::transform, {redirect(308, "/api/transform?hop=1", "Moved."),
+                                             redirect(302, "/api/transform", "Found.")});
+    EXPECT_EQ(failure(request), HTTPError::httpError(302, std::string("Found.")));
     backend.answerNext(
         Endpoint::transform,
         redirect(307, "http://localhost:" + std::to_string(backend.port()) + "/api/transform"));

@@ -123,11 +123,22 @@ TEST_F(TransformServiceTest, AnswersOtherThanNetworkFailuresEndTheCallAtOnce) {
     backend.answerNext(Endpoint::transform, FakeAnswer::json(200, {{"text", "no"}}));
     EXPECT_EQ(failure<HTTPError>().kind(), HTTPError::Kind::decodingError);
 
+    EXPECT_EQ(backend.requestCount(Endpoint::transform), 5u) << "one send each";
+    EXPECT_TRUE(recordedWaits().empty());
+}
+
+TEST_F(TransformServiceTest, TheTimeOutIsCountedInSecondsForEachSend) {
+    // A rewrite the backend takes a second and a half over arrives within two and a half seconds.
+    TransformService patient(client, backend.baseURL(), 2.5, tokens, recordWait);
+    backend.answerNext(
+        Endpoint::transform,
+        FakeAnswer::json(200, {{"transformedText", "Slow but sure."}}).after(1500ms));
+    EXPECT_EQ(transform(patient, fix).transformedText, "Slow but sure.");
+
     TransformService impatient(client, backend.baseURL(), 0.1, tokens, recordWait);
     backend.answerNext(Endpoint::transform, FakeAnswer::empty(200).after(3s));
     EXPECT_EQ(failure<HTTPError>(impatient), HTTPError::timeout());
-
-    EXPECT_EQ(backend.requestCount(Endpoint::transform), 6u) << "one send each";
+    EXPECT_EQ(backend.requestCount(Endpoint::transform), 2u) << "a time-out is not retried";
     EXPECT_TRUE(recordedWaits().empty());
 }
 

@@ -284,11 +284,21 @@ TEST_F(CommandsTabTest, TheEditorRefusesWhatCouldNeverBeTriggered) {
     // Its own unchanged name is no duplicate; lower-case letters and digits pass.
     tab->select(fixAndSig[0].id);
     editor = tab->editor();
-    typeName(*editor, QStringLiteral("fix2"));
+    typeName(*editor, QStringLiteral("fizz2"));
     clickWidget(editor->saveButton());
     ASSERT_TRUE(waitForPushes(1));
     EXPECT_FALSE(editor->validationError());
-    EXPECT_EQ(readConfig().commands.front().name, "fix2");
+    EXPECT_EQ(readConfig().commands.front().name, "fizz2");
+
+    // Every letter from a to z and every digit, at either end of a name too; the characters
+    // either side of those ranges are refused.
+    for (const char* name : {"thequickbrownfox", "jumpsoverthelazydog", "0123456789", "a", "z",
+                             "9to5", "zz0", "fizzbuzz"})
+        EXPECT_EQ(commandValidationError(name, "Fix it", "fix", {"sig"}), std::nullopt) << name;
+    for (const char* name : {"fix`", "fix{", "fix/", "fix:", "@fix", "fi[x", "FIZZ"})
+        EXPECT_EQ(commandValidationError(name, "Fix it", "fix", {"sig"}),
+                  QStringLiteral("Name must be lowercase letters and numbers only"))
+            << name;
 }
 
 TEST_F(CommandsTabTest, AFailedPushKeepsTheLocalChangeAndIsPushedByTheNextPull) {

@@ -53,7 +53,7 @@ bool ping(AtspiCall& call, const std::string& busName) {
 
 } // namespace
 
-AtspiTextCache::AtspiTextCache() {
+AtspiTextCache::AtspiTextCache() : kept_([] { DesktopActivity::instance().noteRestChange(); }) {
     listener_ = atspi_event_listener_new(&AtspiTextCache::onEvent, this, nullptr);
     for (const char* events : {textChangedEvents, caretMovedEvents, focusEvents})
         atspi_event_listener_register(listener_, events, nullptr);
@@ -65,82 +65,35 @@ AtspiTextCache::~AtspiTextCache() {
     g_object_unref(listener_);
 }
 
-std::optional<AtspiTextCache::Identity> AtspiTextCache::identityOf(AtspiAccessible* accessible) {
+std::optional<KeptFieldText::Field> AtspiTextCache::identityOf(AtspiAccessible* accessible) {
     const auto* object = accessible ? ATSPI_OBJECT(accessible) : nullptr;
     if (!object || !object->app || !object->app->bus_name || !object->path)
         return std::nullopt;
-    return Identity{object->app->bus_name, object->path};
+    return KeptFieldText::Field{object->app->bus_name, object->path};
 }
 
 std::optional<std::string> AtspiTextCache::text(AtspiCall& call, AtspiAccessible* field) {
     auto identity = identityOf(field);
-    lastRead_ = identity;
-    if (!settle_.mayKeep(DesktopActivity::instance().keyPresses(),
-                         std::chrono::steady_clock::now()))
-        return std::nullopt;
-    if (!entry_)
-        return std::nullopt;
-    if (!identity || !(entry_->field == *identity) || !isTrusted(*identity) ||
-        std::chrono::steady_clock::now() - entry_->readAt >= maxAge)
-        return std::nullopt;
     const auto keyPresses = DesktopActivity::instance().keyPresses();
+    if (!kept_.mayHandOut(identity, keyPresses, std::chrono::steady_clock::now()))
+        return std::nullopt;
     if (!ping(call, identity->busName))
         return std::nullopt;
     takeReports();
-    if (!entry_)
-        return std::nullopt;
-    confirm(field, entry_->text, keyPresses);
-    return entry_->text;
-}
-
-void AtspiTextCache::confirm(AtspiAccessible* field, const std::string& text,
-                             std::uint64_t keyPresses) {
-    auto identity = identityOf(field);
-    if (!identity)
-        return;
-    const auto now = std::chrono::steady_clock::now();
-    std::lock_guard lock(confirmedMutex_);
-    if (confirmed_ && confirmed_->identity == *identity) {
-        const bool same = confirmed_->text == text && confirmed_->keyPresses == keyPresses;
-        confirmed_->text = text;
-        confirmed_->at = now;
-        confirmed_->keyPresses = keyPresses;
-        if (!same)
-            DesktopActivity::instance().noteRestChange();
-        return;
-    }
-    confirmed_ =
-        Confirmed{AtspiElement::object(field), std::move(*identity), text, now, keyPresses};
-    DesktopActivity::instance().noteRestChange();
-}
-
-void AtspiTextCache::dropConfirmed(const std::optional<Identity>& reporter) {
-    std::lock_guard lock(confirmedMutex_);
-    if (confirmed_ && (!reporter || reporter->busName == confirmed_->identity.busName)) {
-        confirmed_.reset();
-        DesktopActivity::instance().noteRestChange();
-    }
+    return kept_.handOut(
+        *identity, [field] { return AtspiElement::object(field); }, keyPresses,
+        std::chrono::steady_clock::now());
 }
 
 std::optional<std::string> AtspiTextCache::quietText(const AtspiElement& field) const {
-    std::lock_guard lock(confirmedMutex_);
-    if (!answersQuietly(field))
-        return std::nullopt;
-    return confirmed_->text;
+    return kept_.quietText(field, DesktopActivity::instance().keyPresses(),
+                           std::chrono::steady_clock::now());
 }
 
 std::optional<std::chrono::steady_clock::time_point>
 AtspiTextCache::quietUntil(const AtspiElement& field) const {
-    std::lock_guard lock(confirmedMutex_);
-    if (!answersQuietly(field))
-        return std::nullopt;
-    return confirmed_->at + maxAge;
-}
-
-bool AtspiTextCache::answersQuietly(const AtspiElement& field) const {
-    return confirmed_ && confirmed_->field && field.sameElement(*confirmed_->field.handle()) &&
-           confirmed_->keyPresses == DesktopActivity::instance().keyPresses() &&
-           std::chrono::steady_clock::now() - confirmed_->at < maxAge;
+    return kept_.quietUntil(field, DesktopActivity::instance().keyPresses(),
+                            std::chrono::steady_clock::now());
 }
 
 void AtspiTextCache::takeReports() {
@@ -150,35 +103,17 @@ void AtspiTextCache::takeReports() {
 }
 
 void AtspiTextCache::reading(AtspiAccessible* field) {
-    reading_ = identityOf(field);
-    lastRead_ = reading_;
-    keyPressesAtReading_ = DesktopActivity::instance().keyPresses();
-    readingOvertaken_ = false;
+    kept_.reading(identityOf(field), DesktopActivity::instance().keyPresses());
 }
 
 void AtspiTextCache::store(AtspiAccessible* field, std::string text) {
-    auto identity = identityOf(field);
-    const bool whole = identity && reading_ == identity && !readingOvertaken_;
-    reading_.reset();
-    if (!whole) {
-        entry_.reset();
-        return;
-    }
-    // Only a field that reports its changes can be left unread while it reports none, and only
-    // once the last key has had its effect.
-    if (isTrusted(*identity) &&
-        settle_.mayKeep(keyPressesAtReading_, std::chrono::steady_clock::now()))
-        confirm(field, text, keyPressesAtReading_);
-    entry_ = Entry{std::move(*identity), std::move(text), std::chrono::steady_clock::now()};
+    kept_.store(
+        identityOf(field), [field] { return AtspiElement::object(field); }, std::move(text),
+        std::chrono::steady_clock::now());
 }
 
 void AtspiTextCache::forget() {
-    entry_.reset();
-    dropConfirmed(std::nullopt);
-}
-
-bool AtspiTextCache::isTrusted(const Identity& field) const {
-    return std::find(trusted_.begin(), trusted_.end(), field) != trusted_.end();
+    kept_.forget();
 }
 
 void AtspiTextCache::onEvent(AtspiEvent* received, void* self) {
@@ -190,31 +125,10 @@ void AtspiTextCache::onEvent(AtspiEvent* received, void* self) {
         return type.substr(0, prefix.size()) == prefix;
     };
     AtspiThread::instance().keepConnectionHere(event->source);
-    static_cast<AtspiTextCache*>(self)->changed(event->source, startsWith(textChangedEvents),
-                                                startsWith(focusEvents));
-}
-
-void AtspiTextCache::changed(AtspiAccessible* source, bool textChanged, bool focusReport) {
     // Runs while another call waits for its reply, too: it only takes note, asking nothing.
-    auto identity = identityOf(source);
-    if (textChanged && identity) {
-        std::erase(trusted_, *identity);
-        trusted_.push_front(*identity);
-        if (trusted_.size() > trustedFieldLimit)
-            trusted_.pop_back();
-    }
-    // Anything in the field's application may be the field (or say it changed): its text goes.
-    auto inApplicationOf = [&](const Identity& field) {
-        return !identity || identity->busName == field.busName;
-    };
-    if (entry_ && inApplicationOf(entry_->field))
-        entry_.reset();
-    if (reading_ && inApplicationOf(*reading_))
-        readingOvertaken_ = true;
-    dropConfirmed(identity);
-    // The poll looks at once when the field it reads says it changed; a focus report is left to
-    // the poll's own time.
-    if (identity && identity == lastRead_ && !focusReport)
+    auto& cache = *static_cast<AtspiTextCache*>(self);
+    if (cache.kept_.reported(identityOf(event->source), startsWith(textChangedEvents),
+                             startsWith(focusEvents)))
         DesktopActivity::instance().fieldReported();
 }
 

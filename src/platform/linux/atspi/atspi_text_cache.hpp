@@ -17,17 +17,16 @@
 // A key press may reach us before the application has taken it (and answers the ping): for a
 // short while after a key the field itself is read, and only then is a text kept or published
 // again (KeySettle).
+//
+// The decisions are KeptFieldText's; this class brings it the bus's reports and pings.
 // Accessibility thread only, but for quietText.
 
 #include "platform/linux/atspi/atspi_call.hpp"
 #include "platform/linux/atspi/atspi_element.hpp"
 #include "platform/linux/atspi/atspi_ref.hpp"
-#include "platform/linux/atspi/key_settle.hpp"
+#include "platform/linux/atspi/kept_field_text.hpp"
 
 #include <chrono>
-#include <cstdint>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -35,9 +34,7 @@ namespace pennial {
 
 class AtspiTextCache {
 public:
-    static constexpr std::chrono::seconds maxAge{1};
-    // How many fields that have reported a change are remembered as trusted.
-    static constexpr std::size_t trustedFieldLimit = 32;
+    static constexpr auto maxAge = KeptFieldText::maxAge;
 
     AtspiTextCache();
     ~AtspiTextCache();
@@ -65,48 +62,13 @@ public:
     quietUntil(const AtspiElement& field) const;
 
 private:
-    struct Identity {
-        std::string busName;
-        std::string path;
-        bool operator==(const Identity&) const = default;
-    };
-    struct Entry {
-        Identity field;
-        std::string text;
-        std::chrono::steady_clock::time_point readAt;
-    };
-
-    // The text confirmed at a count of key presses, for other threads.
-    struct Confirmed {
-        AXElement field;
-        Identity identity;
-        std::string text;
-        std::chrono::steady_clock::time_point at;
-        std::uint64_t keyPresses = 0;
-    };
-
-    static std::optional<Identity> identityOf(AtspiAccessible* accessible);
-    void confirm(AtspiAccessible* field, const std::string& text, std::uint64_t keyPresses);
-    void dropConfirmed(const std::optional<Identity>& reporter);
+    static std::optional<KeptFieldText::Field> identityOf(AtspiAccessible* accessible);
     static void onEvent(AtspiEvent* event, void* self);
-    void changed(AtspiAccessible* source, bool textChanged, bool focusReport);
-    bool isTrusted(const Identity& field) const;
-    // Under confirmedMutex_.
-    bool answersQuietly(const AtspiElement& field) const;
     // Handles the reports already received.
     void takeReports();
 
     AtspiEventListener* listener_ = nullptr;
-    std::optional<Entry> entry_;
-    std::deque<Identity> trusted_; // the most recent reporter first
-    std::optional<Identity> reading_;
-    std::uint64_t keyPressesAtReading_ = 0;
-    bool readingOvertaken_ = false;
-    std::optional<Identity> lastRead_; // whose reports wake the poll
-    KeySettle settle_;
-
-    mutable std::mutex confirmedMutex_;
-    std::optional<Confirmed> confirmed_;
+    KeptFieldText kept_;
 };
 
 } // namespace pennial

@@ -106,15 +106,6 @@ matches(AtspiCall& call, AtspiAccessible* root, AtspiMatchRule* rule, std::size_
     return elements;
 }
 
-// Removes U+FFFC (an embedded object's place) and U+FEFF (padding after characters outside the
-// Basic Multilingual Plane), which are no text of the page's.
-std::string withoutPlaceholders(std::string text) {
-    for (std::string_view mark : {"\xEF\xBF\xBC", "\xEF\xBB\xBF"})
-        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
-            text.erase(at, mark.size());
-    return text;
-}
-
 bool blank(std::string_view text) {
     return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
@@ -178,6 +169,13 @@ std::vector<std::string> textsOf(AtspiCall& call,
 }
 
 } // namespace
+
+std::string withoutPlaceholders(std::string text) {
+    for (std::string_view mark : {"\xEF\xBF\xBC", "\xEF\xBB\xBF"})
+        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+            text.erase(at, mark.size());
+    return text;
+}
 
 std::optional<std::vector<std::string>> collectTexts(AtspiCall& call, AtspiAccessible* root,
                                                      AtspiAccessible* except,

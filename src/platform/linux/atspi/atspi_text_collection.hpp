@@ -27,6 +27,10 @@ struct Limits {
 std::optional<std::vector<std::string>> collectTexts(AtspiCall& call, AtspiAccessible* root,
                                                      AtspiAccessible* except, const Limits& limits);
 
+// The text without U+FFFC (an embedded object's place) and U+FEFF (padding after characters
+// outside the Basic Multilingual Plane), which are no text of the page's.
+std::string withoutPlaceholders(std::string text);
+
 // What a search asks for: elements of one of these roles, or whose "xml-roles" attribute is
 // xmlRoles.
 struct Wanted {
