@@ -59,6 +59,13 @@ std::shared_ptr<Updater> linuxUpdater(const CoordinatorDependencies& dependencie
         return std::make_shared<PackageManagerUpdater>(dependencies.main, dependencies.userDefaults,
                                                        std::move(present));
     }
+    try {
+        if (installation.renameLegacyEntry())
+            logf("🔵 [Pennial] Desktop entry renamed to {}",
+                 installation.desktopEntry().filename().string());
+    } catch (const std::exception& error) {
+        logf("⚠️ [Pennial] The desktop entry keeps its earlier name: {}", error.what());
+    }
     FeedUpdater::Options options;
     options.feedURL =
         dependencies.environment->value(updateFeedURLVariable).value_or(PENNIAL_UPDATE_FEED_URL);
