@@ -27,7 +27,7 @@ using pennial::bench::startChild;
 
 namespace {
 
-constexpr const char* sessionService = "com.pennial.macos.auth";
+constexpr const char* sessionService = "com.pennial.Pennial.auth";
 constexpr const char* sessionKey = "session";
 constexpr const char* monitoringStarted = "✅ [Pennial] Monitoring started successfully";
 // After the editor took the focus: the first polls' element change and the start-up's own work
@@ -130,7 +130,7 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 // A returning user: onboarding done, a session in the keyring that the local backend knows.
 void signIn(testing::FakeBackend& backend, const std::filesystem::path& home) {
-    const auto settings = home / ".config" / "com.pennial.macos";
+    const auto settings = home / ".config" / "pennial";
     std::filesystem::create_directories(settings);
     std::ofstream(settings / "defaults.json")
         << R"({"hasCompletedPlaygroundOnboarding": true, "hasCompletedProfileOnboarding": true,

@@ -53,7 +53,7 @@ public:
         auto issued = backend_.issueSession("ada@example.test");
         AuthSession session{issued.userId, issued.accessToken, issued.refreshToken,
                             std::chrono::system_clock::now() + std::chrono::hours(1), issued.email};
-        secrets_->putItem("com.pennial.macos.auth", "session", session.toJson());
+        secrets_->putItem("com.pennial.Pennial.auth", "session", session.toJson());
         field_ = desktop_.addApplication({501, "org.example.notes", "Notes"})
                      ->addWindow("Draft")
                      ->add(SimElement::textArea());

@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 # Installing builds nothing more: scripts/package builds the program first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
-set(PENNIAL_APP_ID "com.pennial.macos")
+set(PENNIAL_APP_ID "com.pennial.Pennial")
 set(linux_resources ${PROJECT_SOURCE_DIR}/resources/linux)
 # Honours SOURCE_DATE_EPOCH, so a rebuild of one release makes the same package.
 string(TIMESTAMP PENNIAL_RELEASE_DATE "%Y-%m-%d" UTC)

@@ -5,6 +5,7 @@
 #include "app/clipboard_loan.hpp"
 #include "app/coordinator_delegate.hpp"
 #include "app/text_monitor_adapter.hpp"
+#include "base/application_id.hpp"
 #include "base/log.hpp"
 #include "base/resting_wait.hpp"
 #include "services/auth_service.hpp"
@@ -26,7 +27,6 @@
 namespace pennial {
 namespace {
 
-constexpr const char* keychainService = "com.pennial.macos.auth";
 constexpr double transformTimeoutSeconds = 30.0;
 constexpr std::chrono::seconds authClientLimit{10};
 
@@ -62,6 +62,7 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
       userDefaults_(std::move(dependencies.userDefaults)),
       crashReporter_(std::move(dependencies.crashReporter)),
       moveToApplications_(std::move(dependencies.moveToApplications)),
+      accessibilityBusReachable_(std::move(dependencies.accessibilityBusReachable)),
       cardWindows_(std::move(dependencies.cardWindows)),
       windowFocus_(std::move(dependencies.windowFocus)),
       clipboard_(std::move(dependencies.clipboard)),
@@ -94,8 +95,9 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
         router_, AXAccessibilityProvider::Facilities{accessibility_, workspace_, screens_, main_});
     configService_ = std::make_shared<ConfigService>(*configStorage_);
     accessibilityMonitor_ = std::make_shared<AccessibilityMonitor>(accessibilityProvider_);
-    keychain_ =
-        std::make_shared<KeychainStore>(std::move(dependencies.secretStore), keychainService);
+    keychain_ = std::make_shared<KeychainStore>(std::move(dependencies.secretStore),
+                                                std::string(sessionSecretService),
+                                                std::string(legacySessionSecretService));
     authService_ = std::make_shared<AuthService>(authHttpClient_, keychain_, endpoints_.supabaseURL,
                                                  endpoints_.supabaseAnonKey);
     transformService_ = std::make_shared<TransformService>(

@@ -67,6 +67,7 @@ public:
     bool isAuthenticated() const { return state_->isAuthenticated; }
     const std::string& statusMessage() const { return state_->statusMessage; }
     const std::optional<std::string>& lastError() const { return state_->lastError; }
+    const std::optional<std::string>& permissionAdvice() const { return state_->permissionAdvice; }
     ChangeSignal& changed() { return changed_; }
 
     const std::optional<std::string>& userEmail() const { return userEmail_; }
@@ -151,6 +152,8 @@ private:
 
     // Permissions.
     void startPermissionMonitoring();
+    // What the screen that asked says after a request for accessibility that did not turn it on.
+    std::optional<std::string> permissionAdviceAfterRequest(bool trusted) const;
     static Awaitable<void> runPermissionPoll(std::weak_ptr<AppCoordinator> weak,
                                              std::chrono::steady_clock::duration interval);
     bool isProcessTrusted() const;
@@ -267,6 +270,7 @@ private:
     std::shared_ptr<UserDefaults> userDefaults_;
     std::shared_ptr<CrashReporter> crashReporter_;
     std::shared_ptr<MoveToApplications> moveToApplications_;
+    std::function<bool()> accessibilityBusReachable_;
     std::shared_ptr<CardWindowFactory> cardWindows_;
     std::shared_ptr<WindowFocus> windowFocus_;
     std::shared_ptr<Clipboard> clipboard_;

@@ -36,6 +36,7 @@ Awaitable<void> AppCoordinator::runPermissionPoll(std::weak_ptr<AppCoordinator> 
         self->publish([](CoordinatorState& state) {
             state.hasPermissions = true;
             state.statusMessage = "Permissions granted";
+            state.permissionAdvice.reset();
         });
         self->refreshOnboardingPresentation();
         if (self->isAuthenticated() && !self->isMonitoring()) {
@@ -50,7 +51,23 @@ Awaitable<void> AppCoordinator::runPermissionPoll(std::weak_ptr<AppCoordinator> 
 }
 
 Awaitable<void> AppCoordinator::requestPermissions() {
+    const bool wasTrusted = isProcessTrusted();
     accessibilityProvider_->requestPermissions();
+    if (!wasTrusted && isProcessTrusted()) {
+        // Turned on by the request itself: applications that started before it show no text
+        // until they start again, which the user hears of only here. Published at once, before
+        // the watch finds the trust and moves on; the step stays, its advice on screen, until the
+        // user continues.
+        publish([](CoordinatorState& state) {
+            state.hasPermissions = true;
+            state.statusMessage = "Permissions granted";
+            state.permissionAdvice = "Accessibility is on. Restart the applications that were "
+                                     "already open, so that Pennial can read their text.";
+        });
+        if (!isMonitoring())
+            co_await startMonitoring();
+        co_return;
+    }
     if (!hasPermissions())
         startPermissionMonitoring();
     co_await sleepFor(timings_.permissionRequestSettle);
@@ -60,6 +77,7 @@ Awaitable<void> AppCoordinator::requestPermissions() {
         state.statusMessage = trusted ? "Permissions granted"
                                       : "Turn on accessibility in your desktop's settings - "
                                         "will auto-detect when it is on";
+        state.permissionAdvice = permissionAdviceAfterRequest(trusted);
     });
     // Trust lost since it was last checked: nothing was polling for it yet, and the status just
     // promised that its return will be noticed.
@@ -68,6 +86,15 @@ Awaitable<void> AppCoordinator::requestPermissions() {
     if (trusted && !isMonitoring())
         co_await startMonitoring();
     refreshOnboardingPresentation();
+}
+
+std::optional<std::string> AppCoordinator::permissionAdviceAfterRequest(bool trusted) const {
+    if (trusted)
+        return std::nullopt;
+    if (accessibilityBusReachable_ && !accessibilityBusReachable_())
+        return "The desktop's accessibility bus does not answer: turn on accessibility in your "
+               "desktop's settings, then sign out and back in.";
+    return "Accessibility is off: turn it on in your desktop's settings, and Pennial notices it.";
 }
 
 } // namespace pennial

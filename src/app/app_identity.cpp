@@ -7,7 +7,7 @@ std::string_view applicationVersion() {
 }
 
 std::string applicationReleaseName() {
-    return std::string(applicationBundleIdentifier) + "@" + std::string(applicationVersion());
+    return std::string(crashReleaseIdentifier) + "@" + std::string(applicationVersion());
 }
 
 } // namespace pennial

@@ -64,6 +64,8 @@ struct CoordinatorDependencies {
     std::shared_ptr<CrashReporter> crashReporter;
     std::shared_ptr<Updater> updater;
     std::shared_ptr<MoveToApplications> moveToApplications;
+    // Whether the bus that accessibility is asked through answers; none: it always does.
+    std::function<bool()> accessibilityBusReachable;
 
     std::shared_ptr<SpinnerOverlay> spinner;
     std::shared_ptr<NotchPasscodePanel> notchPasscodePanel;

@@ -12,6 +12,9 @@ struct CoordinatorState {
     bool isAuthenticated = false;
     std::string statusMessage = "Ready";
     std::optional<std::string> lastError;
+    // After a request for accessibility: in one line, what stands in the way or what is left to
+    // do, for the screen that asked.
+    std::optional<std::string> permissionAdvice;
     bool operator==(const CoordinatorState&) const = default;
 };
 

@@ -144,6 +144,12 @@ void FeedUpdater::checkForUpdates() {
     run(check(true));
 }
 
+void FeedUpdater::checkNow(bool userInitiated) {
+    if (busy_)
+        return;
+    run(check(userInitiated));
+}
+
 void FeedUpdater::run(Awaitable<void> work) {
     setBusy(true);
     auto self = shared_from_this();
@@ -199,13 +205,24 @@ Awaitable<void> FeedUpdater::check(bool userInitiated) {
             present(UpdateNotice::of(UpdateNotice::Kind::upToDate, options_.currentVersion));
         co_return;
     }
-    logf("🔵 [UpdateService] Version {} is available", item->version);
+    if (options_.downloadPage.empty())
+        logf("🔵 [UpdateService] Version {} is available", item->version);
+    else
+        logf("🔵 [UpdateService] Version {} is available to download from {}", item->version,
+             options_.downloadPage);
     main_->post([self] {
         if (self->updateFoundHandler_)
             self->updateFoundHandler_();
     });
     if (!userInitiated)
         co_return;
+    if (!options_.downloadPage.empty()) {
+        auto available = UpdateNotice::of(UpdateNotice::Kind::availableToDownload, item->version);
+        available.releaseNotes = item->releaseNotes;
+        available.address = options_.downloadPage;
+        present(std::move(available));
+        co_return;
+    }
     std::weak_ptr<FeedUpdater> weak = self;
     auto ready = UpdateNotice::of(UpdateNotice::Kind::readyToInstall, item->version);
     ready.releaseNotes = item->releaseNotes;

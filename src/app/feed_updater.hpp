@@ -43,6 +43,9 @@ public:
         // Where each download gets a private folder of its own; empty: the system's temporary
         // folder.
         std::filesystem::path downloadFolder;
+        // Set: the copy that runs is not this updater's to replace (a system package installed
+        // from a file). A newer version is only announced, with this page to download it from.
+        std::string downloadPage;
     };
 
     // Called on main, where every notice is presented; the checks and downloads run on a strand
@@ -55,6 +58,9 @@ public:
     void startUpdater() override;
     void stopUpdater() override;
     void checkForUpdates() override;
+    // A check on behalf of another updater that has already said it is checking and has already
+    // counted the start-up's check of the day: reports as a check of that kind would.
+    void checkNow(bool userInitiated);
     bool canCheckForUpdates() const override { return !busy_; }
     void setCanCheckForUpdatesHandler(std::function<void(bool)> handler) override;
     void setUpdateFoundHandler(std::function<void()> handler) override;

@@ -29,13 +29,28 @@ std::optional<std::string> field(const std::string& line, const std::string& nam
 PackagePolicy parseAptCachePolicy(const std::string& output) {
     PackagePolicy policy;
     std::istringstream lines(output);
+    bool inTable = false;
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("Version table:") != std::string::npos)
-            break;
-        if (auto installed = field(line, "Installed:"))
-            policy.installed = installed;
-        if (auto candidate = field(line, "Candidate:"))
-            policy.candidate = candidate;
+        if (line.find("Version table:") != std::string::npos) {
+            inTable = true;
+            continue;
+        }
+        if (!inTable) {
+            if (auto installed = field(line, "Installed:"))
+                policy.installed = installed;
+            if (auto candidate = field(line, "Candidate:"))
+                policy.candidate = candidate;
+            continue;
+        }
+        // The table's source lines: "        500 http://deb.example stable/main amd64 Packages",
+        // a priority then where the version comes from.
+        std::istringstream words(line);
+        std::string priority, source;
+        words >> priority >> source;
+        const bool isPriority =
+            !priority.empty() && priority.find_first_not_of("-0123456789") == std::string::npos;
+        if (isPriority && !source.empty() && source != "/var/lib/dpkg/status")
+            policy.fromRepository = true;
     }
     return policy;
 }
@@ -64,16 +79,29 @@ std::string PackageManagerUpdater::readAptCachePolicy() {
 }
 
 PackageManagerUpdater::PackageManagerUpdater(Executor main, std::shared_ptr<UserDefaults> defaults,
-                                             UpdateNoticePresenter present, PolicyReader read)
+                                             UpdateNoticePresenter present, PolicyReader read,
+                                             std::shared_ptr<FeedUpdater> withoutRepository)
     : main_(std::make_shared<MainThreadLink>(std::move(main))), schedule_(std::move(defaults)),
-      present_(std::move(present)), read_(std::move(read)) {}
+      present_(std::move(present)), read_(std::move(read)), feed_(std::move(withoutRepository)) {}
+
+bool PackageManagerUpdater::canCheckForUpdates() const {
+    return !busy_ && (!feed_ || feed_->canCheckForUpdates());
+}
 
 void PackageManagerUpdater::setCanCheckForUpdatesHandler(std::function<void(bool)> handler) {
     canCheckHandler_ = std::move(handler);
+    // The feed's checks count as this updater's: one check at a time, whichever asks.
+    if (feed_)
+        feed_->setCanCheckForUpdatesHandler([weak = weak_from_this()](bool) {
+            if (auto self = weak.lock(); self && self->canCheckHandler_)
+                self->canCheckHandler_(self->canCheckForUpdates());
+        });
 }
 
 void PackageManagerUpdater::setUpdateFoundHandler(std::function<void()> handler) {
     updateFoundHandler_ = std::move(handler);
+    if (feed_)
+        feed_->setUpdateFoundHandler(updateFoundHandler_);
 }
 
 void PackageManagerUpdater::startUpdater() {
@@ -86,10 +114,12 @@ void PackageManagerUpdater::startUpdater() {
 
 void PackageManagerUpdater::stopUpdater() {
     main_->close();
+    if (feed_)
+        feed_->stopUpdater();
 }
 
 void PackageManagerUpdater::checkForUpdates() {
-    if (busy_)
+    if (!canCheckForUpdates())
         return;
     if (present_)
         present_(UpdateNotice::of(UpdateNotice::Kind::checking));
@@ -101,7 +131,7 @@ void PackageManagerUpdater::setBusy(bool busy) {
         return;
     busy_ = busy;
     if (canCheckHandler_)
-        canCheckHandler_(!busy);
+        canCheckHandler_(canCheckForUpdates());
 }
 
 void PackageManagerUpdater::check(bool userInitiated) {
@@ -123,9 +153,23 @@ void PackageManagerUpdater::check(bool userInitiated) {
 
 void PackageManagerUpdater::finish(bool userInitiated, std::optional<PackagePolicy> policy,
                                    std::string failure) {
-    setBusy(false);
     if (policy && !policy->installed)
         failure = "Pennial is not installed by your system's package manager.";
+    // Installed from a package file: apt could never find a newer version, so its candidate
+    // says nothing. Only the feed can tell.
+    if (failure.empty() && !policy->fromRepository) {
+        if (feed_ && main_->isOpen()) {
+            logLine("🔵 [UpdateService] The package manager has no source for Pennial: asking the "
+                    "update feed");
+            // Busy until the feed has its check under way, so that no second one starts between.
+            feed_->checkNow(userInitiated);
+            setBusy(false);
+            return;
+        }
+        failure = "Pennial was installed from a package file, so your package manager has no "
+                  "source to update it from.";
+    }
+    setBusy(false);
     if (!failure.empty()) {
         logf("⚠️ [UpdateService] Update check failed: {}", failure);
         if (userInitiated && present_)

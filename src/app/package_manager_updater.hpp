@@ -1,9 +1,11 @@
 #pragma once
 // The updater of a program installed by the system's package manager: a check asks the package
 // system (apt) for a newer candidate of the "pennial" package and says what it found; installing
-// is left to the system's updates. The start-up's check runs at most once a day and only reports a
-// found update.
+// is left to the system's updates. A package installed from a file has no source apt could ever
+// find a newer version in: then the signed update feed is asked instead, and says where to get
+// one. The start-up's check runs at most once a day and only reports a found update.
 
+#include "app/feed_updater.hpp"
 #include "app/update_check_schedule.hpp"
 #include "base/runtime.hpp"
 #include "platform/main_thread_link.hpp"
@@ -21,6 +23,9 @@ namespace pennial {
 struct PackagePolicy {
     std::optional<std::string> installed;
     std::optional<std::string> candidate;
+    // Whether any version comes from a repository, not only from the installed packages' own
+    // list (/var/lib/dpkg/status, all that a package installed from a file has).
+    bool fromRepository = false;
 };
 // Reads `apt-cache policy` output (in the C locale); "(none)" and absent lines give none.
 PackagePolicy parseAptCachePolicy(const std::string& output);
@@ -36,13 +41,15 @@ public:
     // `apt-cache policy pennial`.
     static std::string readAptCachePolicy();
 
+    // withoutRepository: the feed's updater that only announces, asked where apt has no source.
     PackageManagerUpdater(Executor main, std::shared_ptr<UserDefaults> defaults,
-                          UpdateNoticePresenter present, PolicyReader read = readAptCachePolicy);
+                          UpdateNoticePresenter present, PolicyReader read = readAptCachePolicy,
+                          std::shared_ptr<FeedUpdater> withoutRepository = nullptr);
 
     void startUpdater() override;
     void stopUpdater() override;
     void checkForUpdates() override;
-    bool canCheckForUpdates() const override { return !busy_; }
+    bool canCheckForUpdates() const override;
     void setCanCheckForUpdatesHandler(std::function<void(bool)> handler) override;
     void setUpdateFoundHandler(std::function<void()> handler) override;
 
@@ -55,6 +62,7 @@ private:
     UpdateCheckSchedule schedule_;
     UpdateNoticePresenter present_;
     PolicyReader read_;
+    std::shared_ptr<FeedUpdater> feed_;
     bool busy_ = false;
     std::function<void(bool)> canCheckHandler_;
     std::function<void()> updateFoundHandler_;

@@ -49,13 +49,13 @@ SecretReadResult SecretHarvestingStore::read(const std::string& service,
     return result;
 }
 
-std::int32_t SecretHarvestingStore::write(const std::string& service, const std::string& account,
+SecretResult SecretHarvestingStore::write(const std::string& service, const std::string& account,
                                           const std::string& data) {
     rememberStored(*scrubber_, data);
     return store_->write(service, account, data);
 }
 
-std::int32_t SecretHarvestingStore::remove(const std::string& service, const std::string& account) {
+SecretResult SecretHarvestingStore::remove(const std::string& service, const std::string& account) {
     return store_->remove(service, account);
 }
 

@@ -29,9 +29,9 @@ public:
     SecretHarvestingStore(std::shared_ptr<SecretStore> store,
                           std::shared_ptr<SecretScrubber> scrubber);
     SecretReadResult read(const std::string& service, const std::string& account) override;
-    std::int32_t write(const std::string& service, const std::string& account,
+    SecretResult write(const std::string& service, const std::string& account,
                        const std::string& data) override;
-    std::int32_t remove(const std::string& service, const std::string& account) override;
+    SecretResult remove(const std::string& service, const std::string& account) override;
 
 private:
     std::shared_ptr<SecretStore> store_;

@@ -4,6 +4,7 @@
 
 #include "base/runtime.hpp"
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -24,6 +25,10 @@ private:
     explicit SignInResult(std::exception_ptr error) : error_(std::move(error)) {}
     std::exception_ptr error_;
 };
+
+// In one line, why a verified sign-in could not be kept by the desktop's keyring and what to do:
+// the same code then works again (the verified session waits for the keyring).
+std::string keyringSignInMessage(std::int32_t keychainStatus);
 
 // Asks for a code by e-mail.
 using RequestCodeHandler = std::function<Awaitable<SignInResult>(std::string email)>;

@@ -6,6 +6,8 @@
 #include "composition/backend_endpoints.hpp"
 #include "composition/crash_reporting_dependencies.hpp"
 #include "platform/linux/activity/desktop_activity.hpp"
+#include "platform/linux/atspi/atspi_thread.hpp"
+#include "platform/linux/atspi/atspi_trust.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
 #include "platform/linux/qt/qt_clipboard.hpp"
 #include "platform/linux/session/display_session.hpp"
@@ -28,6 +30,10 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
 
     auto workspace = makeWorkspace(dependencies.main, session);
     dependencies.accessibility = makeAccessibility(workspace, session);
+    // Connected once, at start; the switch's launcher is asked again each time.
+    dependencies.accessibilityBusReachable = [] {
+        return AtspiThread::instance().connected() && atspiAccessibilityEnabled().has_value();
+    };
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)

@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <string_view>
 
-// PENNIAL_UPDATE_FEED_URL, PENNIAL_UPDATE_SIGNING_KEY and PENNIAL_VERSION come from the CMake
-// cache variables of the same names.
+// PENNIAL_UPDATE_FEED_URL, PENNIAL_UPDATE_SIGNING_KEY, PENNIAL_DOWNLOAD_PAGE_URL and
+// PENNIAL_VERSION come from the CMake cache variables of the same names.
 
 namespace pennial {
 
@@ -49,21 +49,42 @@ void startProgramAfterThisOne(const std::filesystem::path& program) {
         throw std::runtime_error("cannot start " + program.string());
 }
 
+std::string feedURLOf(const CoordinatorDependencies& dependencies) {
+    auto url =
+        dependencies.environment->value(updateFeedURLVariable).value_or(PENNIAL_UPDATE_FEED_URL);
+    return url.empty() ? PENNIAL_UPDATE_FEED_URL : url;
+}
+
 } // namespace
 
 std::shared_ptr<Updater> linuxUpdater(const CoordinatorDependencies& dependencies,
                                       UpdateNoticePresenter present, std::function<void()> quit) {
     const auto installation = userInstallation();
     if (locateProgram(runningProgram(), installation) != ProgramLocation::userInstallation) {
+        // Asked only where apt has no source for the package: it can tell of a newer version
+        // and where to download it, never install one.
+        FeedUpdater::Options announce;
+        announce.feedURL = feedURLOf(dependencies);
+        announce.signingKey = compiledInSigningKey();
+        announce.currentVersion = PENNIAL_VERSION;
+        announce.downloadPage = PENNIAL_DOWNLOAD_PAGE_URL;
+        auto feed =
+            std::make_shared<FeedUpdater>(dependencies.main, std::make_shared<CurlHttpClient>(),
+                                          dependencies.userDefaults, present, announce);
         logLine("🔵 [UpdateService] Using the package manager's updates");
-        return std::make_shared<PackageManagerUpdater>(dependencies.main, dependencies.userDefaults,
-                                                       std::move(present));
+        return std::make_shared<PackageManagerUpdater>(
+            dependencies.main, dependencies.userDefaults, std::move(present),
+            PackageManagerUpdater::readAptCachePolicy, std::move(feed));
+    }
+    try {
+        if (installation.renameLegacyEntry())
+            logf("🔵 [Pennial] Desktop entry renamed to {}",
+                 installation.desktopEntry().filename().string());
+    } catch (const std::exception& error) {
+        logf("⚠️ [Pennial] The desktop entry keeps its earlier name: {}", error.what());
     }
     FeedUpdater::Options options;
-    options.feedURL =
-        dependencies.environment->value(updateFeedURLVariable).value_or(PENNIAL_UPDATE_FEED_URL);
-    if (options.feedURL.empty())
-        options.feedURL = PENNIAL_UPDATE_FEED_URL;
+    options.feedURL = feedURLOf(dependencies);
     options.signingKey = compiledInSigningKey();
     options.currentVersion = PENNIAL_VERSION;
     options.install = [installation](const std::filesystem::path& archive,

@@ -1,8 +1,9 @@
 #pragma once
 // How this installation is updated and installed, chosen by where the program runs from: the
-// package manager's updater for a program of the system's packages (and for any other), the
-// signed feed's updater for the user's own installation (~/.local/opt/pennial), and the offer to
-// install a program run from a download for the user.
+// package manager's updater for a program of the system's packages (and for any other; where apt
+// has no source for the package, it asks the signed feed, which then only announces), the signed
+// feed's updater for the user's own installation (~/.local/opt/pennial), and the offer to install
+// a program run from a download for the user.
 
 #include "app/coordinator_dependencies.hpp"
 #include "platform/linux/install/user_install_prompt.hpp"

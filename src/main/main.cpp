@@ -7,6 +7,7 @@
 #include "platform/linux/qt/qt_executor.hpp"
 #include "platform/linux/session/quit_signals.hpp"
 #include "platform/linux/session/single_instance.hpp"
+#include "platform/linux/storage/legacy_folders.hpp"
 #include "platform/linux/x11/display_check.hpp"
 
 #include <QApplication>
@@ -42,12 +43,16 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName("Pennial");
+    // Names our windows' desktop entry, so that docks and task switchers show its name and icon.
+    QApplication::setDesktopFileName(
+        QString::fromUtf8(pennial::applicationId.data(), qsizetype(pennial::applicationId.size())));
     // A tray application: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Two instances would both transform every trigger: a second launch only brings the first
     // one's window forward.
-    pennial::SingleInstance instance(pennial::SingleInstance::userRuntimeDirectory());
+    const QString runtimeDirectory = pennial::SingleInstance::userRuntimeDirectory();
+    pennial::SingleInstance instance(runtimeDirectory);
     switch (instance.claim()) {
     case pennial::SingleInstance::Claim::Ours:
         break;
@@ -67,6 +72,23 @@ int main(int argc, char** argv) {
                       instance.problem().toStdString());
         return 1;
     }
+    // A build from before the program's present name holds its lock under the old one.
+    {
+        const auto legacy = pennial::legacyApplicationId;
+        pennial::SingleInstance earlier(runtimeDirectory,
+                                        QString::fromUtf8(legacy.data(), qsizetype(legacy.size())));
+        if (earlier.claim() == pennial::SingleInstance::Claim::Taken) {
+            if (earlier.askRunningInstanceToShow()) {
+                pennial::logLine("🪟 [Pennial] Already running: the running instance shows its "
+                                 "window");
+                return 0;
+            }
+            pennial::logLine("❌ [Pennial] Another instance holds the lock but does not answer");
+            return 1;
+        }
+    }
+    // Before anything reads its files, and only by the one instance.
+    pennial::moveLegacyFolders();
 
     pennial::QtExecutionContext main;
     int status = 0;

@@ -6,6 +6,8 @@
 #include "base/task.hpp"
 #include "composition/linux_coordinator_dependencies.hpp"
 #include "composition/linux_updates.hpp"
+#include "platform/linux/input/evdev_key_event_source.hpp"
+#include "platform/linux/session/display_session.hpp"
 #include "platform/linux/x11/x11_window_visibility.hpp"
 #include "platform/linux/x11/x11_workspace.hpp"
 #include "ui/cards/card_window_services.hpp"
@@ -53,8 +55,11 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
                                    aboutContentBuilder(dependencies.workspace));
     dependencies.cardWindows = std::move(cardWindows);
     dependencies.windowFocus = focus;
-    dependencies.onboardingWindow =
-        std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
+    auto onboarding = std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
+    // Wayland hands no application another's keys: only the input devices show them.
+    if (detectDisplaySession(*dependencies.environment) == DisplaySession::wayland)
+        onboarding->model().hasKeyboardAccess = [] { return EvdevKeyEventSource::isAvailable(); };
+    dependencies.onboardingWindow = std::move(onboarding);
 }
 
 // The updater that fits where the program runs from, with its dialog, and the offer to install a

@@ -1,7 +1,8 @@
 #pragma once
 // Small secrets kept by the desktop: generic-password items found by service and account. Every
-// operation answers a status in the Keychain's numbering, so callers and logs read the same codes
-// on every platform.
+// operation answers a status in the Keychain's numbering, so callers read the same codes on every
+// platform, and with a failure the secret service's own name and words for it, which is what logs
+// and people are shown.
 
 #include <cstdint>
 #include <optional>
@@ -46,6 +47,14 @@ inline std::optional<std::string> secretStatusMessage(std::int32_t status) {
 struct SecretReadResult {
     std::int32_t status = SecretStatus::success;
     std::string data; // the item's value when status is success
+    // A failure as the secret service gave it ("org.freedesktop.Secret.Error.IsLocked: ..."); empty
+    // where it gave none.
+    std::string error;
+};
+
+struct SecretResult {
+    std::int32_t status = SecretStatus::success;
+    std::string error; // as in SecretReadResult
 };
 
 class SecretStore {
@@ -56,10 +65,10 @@ public:
     virtual SecretReadResult read(const std::string& service, const std::string& account) = 0;
     // Creates the item, or replaces the value of the existing one in place: there is never a
     // moment without an item.
-    virtual std::int32_t write(const std::string& service, const std::string& account,
+    virtual SecretResult write(const std::string& service, const std::string& account,
                                const std::string& data) = 0;
     // itemNotFound when no item matches.
-    virtual std::int32_t remove(const std::string& service, const std::string& account) = 0;
+    virtual SecretResult remove(const std::string& service, const std::string& account) = 0;
 };
 
 } // namespace pennial

@@ -1,6 +1,7 @@
 #pragma once
 // What an updater shows the user about a check it was asked for, one state at a time, in the one
-// update dialog: checking, the outcome, and for an update it installs itself, the download.
+// update dialog: checking, the outcome (with where to get a version it cannot install), and for an
+// update it installs itself, the download.
 
 #include <functional>
 #include <string>
@@ -13,15 +14,19 @@ struct UpdateNotice {
         upToDate,        // version: the running one
         inSystemUpdates, // version: the newer one, installed by the package manager
         readyToInstall,  // version, releaseNotes; install starts "Install and Relaunch"
-        downloading,     // version, progress
-        installing,      // version
-        checkFailed,     // reason
-        installFailed,   // reason; nothing was changed
+        // version, releaseNotes, address: a newer version that this copy cannot get by itself
+        // (a package installed from a file, which the package manager has no source for)
+        availableToDownload,
+        downloading,   // version, progress
+        installing,    // version
+        checkFailed,   // reason
+        installFailed, // reason; nothing was changed
     };
     Kind kind = Kind::checking;
     std::string version;
     std::string releaseNotes;
     std::string reason;
+    std::string address; // where to download the new version
     double progress = 0; // 0 to 1
     std::function<void()> install;
 

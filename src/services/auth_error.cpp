@@ -32,10 +32,13 @@ AuthError AuthError::refreshFailed(int statusCode, std::string message) {
     return withStatus(Kind::refreshFailed, statusCode, std::move(message));
 }
 
-AuthError AuthError::keychainError(std::int32_t status) {
+AuthError AuthError::keychainError(std::int32_t status, std::string serviceError) {
     AuthError error(Kind::keychainError);
     error.keychainStatus_ = status;
-    error.description_ = fmt::format("keychainError({})", status);
+    // The secret service's own words where it gave them: the number is only ours.
+    error.description_ = serviceError.empty() ? fmt::format("keychainError({})", status)
+                                              : fmt::format("keychainError({})", serviceError);
+    error.underlying_ = std::move(serviceError);
     return error;
 }
 

@@ -24,7 +24,8 @@ public:
     static AuthError otpRequestFailed(int statusCode, std::string message);
     static AuthError verificationFailed(int statusCode, std::string message);
     static AuthError refreshFailed(int statusCode, std::string message);
-    static AuthError keychainError(std::int32_t status);
+    // serviceError: the secret service's name and words for the failure, where it gave them.
+    static AuthError keychainError(std::int32_t status, std::string serviceError = {});
     static AuthError networkError(std::string underlying);
     static AuthError decodingError(std::string underlying);
     static AuthError sessionExpired() { return AuthError(Kind::sessionExpired); }
@@ -34,6 +35,7 @@ public:
     int statusCode() const { return statusCode_; }          // the three status cases
     const std::string& message() const { return message_; } // the three status cases
     std::int32_t keychainStatus() const { return keychainStatus_; }
+    // The two wrapping cases' underlying error; for keychainError the service's words, if any.
     const std::string& underlying() const { return underlying_; }
 
     const char* what() const noexcept override { return description_.c_str(); }

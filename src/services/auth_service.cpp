@@ -240,6 +240,13 @@ Awaitable<void> AuthService::requestOTPBody(std::string email) {
 }
 
 Awaitable<AuthSession> AuthService::verifyOTPBody(std::string email, std::string code) {
+    auto unstored = std::exchange(unstoredSignIn_, std::nullopt);
+    if (unstored && unstored->first == email &&
+        options_.now() + refreshMargin < unstored->second.expiresAt) {
+        co_await storeSignIn(std::move(email), unstored->second);
+        co_return unstored->second;
+    }
+    const std::string address = email;
     Json body{{"email", std::move(email)}, {"token", std::move(code)}, {"type", "email"}};
     auto request = buildRequest("/auth/v1/verify", std::nullopt, body);
     std::string answer;
@@ -252,8 +259,21 @@ Awaitable<AuthSession> AuthService::verifyOTPBody(std::string email, std::string
     if (failure)
         throwAuthFailure(failure, AuthCall::verification);
     auto session = decodeSession(answer, options_.now());
-    co_await adopt(session);
+    co_await storeSignIn(address, session);
     co_return session;
+}
+
+// Signed in only once the session is stored: otherwise the next start would ask to sign in again
+// with nothing said now.
+Awaitable<void> AuthService::storeSignIn(std::string email, AuthSession session) {
+    try {
+        co_await keychain_->saveAsync(sessionKeychainKey, session.toJson());
+    } catch (const AuthError&) {
+        unstoredSignIn_.emplace(std::move(email), std::move(session));
+        throw;
+    }
+    currentSession_ = std::move(session);
+    ++generation_;
 }
 
 Awaitable<std::string> AuthService::getValidAccessTokenBody() {
@@ -351,8 +371,8 @@ HTTPRequest AuthService::buildRequest(const char* path, std::optional<std::strin
     return request;
 }
 
-// The session changes in memory at once; the secret store follows on its own thread, where writes
-// and deletions keep the order in which they were asked for.
+// A refreshed session changes in memory at once; the secret store follows on its own thread, where
+// writes and deletions keep the order in which they were asked for.
 Awaitable<void> AuthService::adopt(AuthSession session) {
     currentSession_ = session;
     ++generation_;
@@ -365,6 +385,7 @@ Awaitable<void> AuthService::adopt(AuthSession session) {
 
 Awaitable<void> AuthService::endSession() {
     currentSession_.reset();
+    unstoredSignIn_.reset();
     ++generation_;
     if (refresh_) {
         refresh_->task.cancel();

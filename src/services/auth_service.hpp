@@ -50,7 +50,10 @@ public:
     Awaitable<std::optional<AuthSession>> loadExistingSession();
     // Asks the hosted auth interface to e-mail a code. Throws AuthError, or HTTPError::invalidURL.
     Awaitable<void> requestOTP(std::string email);
-    // Signs in with the code. Throws AuthError, or HTTPError::invalidURL.
+    // Signs in with the code. Throws AuthError, or HTTPError::invalidURL. A session the secret
+    // store refuses signs nobody in (keychainError): it is kept aside instead, since the code is
+    // spent, and the next verification for the same address stores that one without asking the
+    // server again.
     Awaitable<AuthSession> verifyOTP(std::string email, std::string code);
     Awaitable<std::string> getValidAccessToken() override;
     // Ends the session in memory and in the secret store, and abandons a refresh in flight.
@@ -77,9 +80,12 @@ private:
 
     HTTPRequest buildRequest(const char* path, std::optional<std::string_view> query,
                              const Json& body) const;
-    // Keeps the session in memory even when the secret store refuses it: the server has already
-    // spent the code or rotated the refresh token, so the old session is gone either way.
+    // Keeps a refreshed session in memory even when the secret store refuses it: the server has
+    // rotated the refresh token, so the old session is gone either way.
     Awaitable<void> adopt(AuthSession session);
+    // Stores a verified session, then makes it the current one; a refusal keeps it aside for
+    // the next verification and throws.
+    Awaitable<void> storeSignIn(std::string email, AuthSession session);
     Awaitable<void> endSession();
     Awaitable<void> removeStoredSession();
 
@@ -90,6 +96,8 @@ private:
     AuthServiceOptions options_;
 
     std::optional<AuthSession> currentSession_;
+    // A verified session that the secret store refused, and the address it was verified for.
+    std::optional<std::pair<std::string, AuthSession>> unstoredSignIn_;
     std::shared_ptr<Refresh> refresh_;
     bool storedSessionUndecided_ = false;
     // Counts every change of currentSession_, so a request that returns late can tell whether the

@@ -1,5 +1,6 @@
 #include "services/file_config_storage.hpp"
 
+#include "base/application_id.hpp"
 #include "base/bounded_file.hpp"
 #include "base/log.hpp"
 #include "base/private_files.hpp"
@@ -143,7 +144,7 @@ fs::path FileConfigStorage::defaultFileURL() {
         base = fs::path(home) / ".config";
     else
         base = fs::current_path() / ".config";
-    return base / "com.pennial.macos" / "config.json";
+    return base / applicationFolderName / "config.json";
 }
 
 Awaitable<AppConfig> FileConfigStorage::load() {

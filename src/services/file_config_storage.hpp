@@ -13,7 +13,7 @@ namespace pennial {
 
 class FileConfigStorage final : public ConfigStorage {
 public:
-    // $XDG_CONFIG_HOME/com.pennial.macos/config.json (~/.config when unset); creates the folder,
+    // $XDG_CONFIG_HOME/pennial/config.json (~/.config when unset); creates the folder,
     // private to the user. Both forms remove temporary files left by a save that never finished.
     FileConfigStorage();
     // The given file; nothing is created.

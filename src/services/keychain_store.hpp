@@ -13,7 +13,10 @@ namespace pennial {
 
 class KeychainStore {
 public:
-    KeychainStore(std::shared_ptr<SecretStore> secrets, std::string service);
+    // legacyService: the service name an earlier build kept the same items under. A key found
+    // only there is moved to service when it is loaded, and removing a key removes it from both.
+    KeychainStore(std::shared_ptr<SecretStore> secrets, std::string service,
+                  std::optional<std::string> legacyService = std::nullopt);
 
     const std::string& service() const { return service_; }
 
@@ -34,10 +37,15 @@ public:
 private:
     struct Quiet {};
     // A copy for one call on the secret thread, without the construction's log line.
-    KeychainStore(std::shared_ptr<SecretStore> secrets, std::string service, Quiet);
+    KeychainStore(const KeychainStore& store, Quiet);
+    // The legacy item's value, moved under service_ when that can be done; none when there is
+    // none. Throws as load does.
+    std::optional<std::string> loadLegacy(const std::string& key);
+    [[noreturn]] static void failLoad(const std::string& key, const SecretReadResult& result);
 
     std::shared_ptr<SecretStore> secrets_;
     std::string service_;
+    std::optional<std::string> legacyService_;
 };
 
 } // namespace pennial

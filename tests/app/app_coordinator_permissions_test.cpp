@@ -89,3 +89,38 @@ TEST_F(CoordinatorPermissions, RepeatedRequestsLeaveOnePoll) {
     EXPECT_EQ(log.matching("Permissions detected").size(), 1u);
     EXPECT_EQ(textMonitor->startCalls, 2);
 }
+
+// After a request, the screen that asked has one line to show: what stands in the way, or, when
+// the request turned accessibility on, that applications already open must start again. That
+// step then stays until the user continues, so the line can be read.
+TEST_F(CoordinatorPermissions, ARequestLeavesOneLineOfAdviceForTheScreenThatAsked) {
+    bool busAnswers = true;
+    adjustDependencies = [&](CoordinatorDependencies& dependencies) {
+        dependencies.accessibilityBusReachable = [&] { return busAnswers; };
+    };
+    defaults->setBool("hasSeenWelcomeOnboarding", true);
+    launch();
+    ASSERT_EQ(onboarding->lastStage(), OnboardingStage::permissions);
+    struct Case {
+        bool busAnswers;
+        bool grants;
+        const char* advice; // a part of it; none: no advice
+    };
+    for (const Case& c : {Case{false, false, "accessibility bus does not answer"},
+                          Case{true, false, "turn it on in your desktop's settings"},
+                          Case{true, true, "Restart the applications that were already open"}}) {
+        busAnswers = c.busAnswers;
+        desktop.setGrantTrustOnPrompt(c.grants);
+        await(coordinator->requestPermissions());
+        const auto& advice = coordinator->permissionAdvice();
+        ASSERT_EQ(advice.has_value(), c.advice != nullptr) << advice.value_or("none");
+        if (c.advice)
+            EXPECT_NE(advice->find(c.advice), std::string::npos) << *advice;
+        EXPECT_EQ(onboarding->lastStage(), OnboardingStage::permissions);
+    }
+    // Continuing moves on, as with a replayed step; a request that finds trust there says nothing.
+    onboarding->current.onCompletePermissions();
+    EXPECT_EQ(onboarding->lastStage(), OnboardingStage::videoIntro);
+    await(coordinator->requestPermissions());
+    EXPECT_EQ(coordinator->permissionAdvice(), std::nullopt);
+}

@@ -137,7 +137,7 @@ TEST_F(CoordinatorSync, SignOutResetsToTheDefaultsAndStopsMonitoring) {
     EXPECT_EQ(coordinator->userEmail(), std::nullopt);
     EXPECT_FALSE(coordinator->isMonitoring());
     EXPECT_EQ(coordinator->statusMessage(), "Monitoring stopped");
-    EXPECT_EQ(secrets->item("com.pennial.macos.auth", "session"), std::nullopt);
+    EXPECT_EQ(secrets->item("com.pennial.Pennial.auth", "session"), std::nullopt);
     EXPECT_FALSE(defaults->boolForKey("hasUnpushedLocalCommands"));
 
     auto reset = readConfig();
@@ -187,7 +187,7 @@ TEST_F(CoordinatorSync, AnExpiredSessionSignsOutAndAsksForSignInAgain) {
     EXPECT_EQ(coordinator->lastError(), "Session expired. Please sign in again.");
     EXPECT_EQ(coordinator->statusMessage(), "Monitoring stopped");
     EXPECT_FALSE(coordinator->isMonitoring());
-    EXPECT_EQ(secrets->item("com.pennial.macos.auth", "session"), std::nullopt);
+    EXPECT_EQ(secrets->item("com.pennial.Pennial.auth", "session"), std::nullopt);
     EXPECT_EQ(onboarding->lastStage(), OnboardingStage::signIn);
     EXPECT_TRUE(onboarding->onResignKey) << "the sign-in step couples the code panel";
 }

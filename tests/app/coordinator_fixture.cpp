@@ -36,7 +36,7 @@ std::string CoordinatorFixture::storeSession(const std::string& email) {
     auto issued = backend.issueSession(email);
     AuthSession session{issued.userId, issued.accessToken, issued.refreshToken,
                         std::chrono::system_clock::now() + std::chrono::hours(1), issued.email};
-    secrets->putItem("com.pennial.macos.auth", "session", session.toJson());
+    secrets->putItem("com.pennial.Pennial.auth", "session", session.toJson());
     return issued.userId;
 }
 

@@ -138,7 +138,7 @@ TEST_F(CrashReportSecrets, NoSecretOfASignInAndTransformRunReachesTheService) {
     await(textMonitor->sendTrigger("fix", ";;fix", static_cast<long long>(secondDraft.size() + 1)));
 
     // A careless message holding every secret of the run.
-    auto session = secrets->read("com.pennial.macos.auth", "session").data;
+    auto session = secrets->read("com.pennial.Pennial.auth", "session").data;
     auto record = json::parse(session);
     const std::vector<std::string> secretsOfTheRun = {email,
                                                       wrongCode,
@@ -181,7 +181,7 @@ TEST_F(CrashReportSecrets, ATokenEchoedInAnErrorBodyDoesNotReachTheService) {
     const std::string email = "ada.lovelace@example.de", refreshToken = "hq4vxm2rkz7b";
     const std::string accessToken = issuedAccessToken(FakeBackend::defaultUserId, email);
     completeAllSteps();
-    secrets->putItem("com.pennial.macos.auth", "session",
+    secrets->putItem("com.pennial.Pennial.auth", "session",
                      AuthSession{FakeBackend::defaultUserId, accessToken, refreshToken,
                                  std::chrono::system_clock::now() + std::chrono::seconds(30), email}
                          .toJson());

@@ -15,7 +15,7 @@ using pennial::testing::writeFile;
 
 TEST(FileUserDefaults, FlagsSurviveARestartAndTheFileIsSorted) {
     TempFolder folder;
-    auto file = folder / "com.pennial.macos/defaults.json";
+    auto file = folder / "pennial/defaults.json";
     {
         FileUserDefaults defaults(file);
         EXPECT_FALSE(defaults.boolForKey("hasSeenVideoIntro")) << "absent reads as false";

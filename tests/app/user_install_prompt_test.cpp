@@ -1,3 +1,4 @@
+#include "base/application_id.hpp"
 #include "installation_fixture.hpp"
 #include "platform/linux/install/user_install_prompt.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
@@ -244,4 +245,32 @@ TEST_F(UserInstallPromptTest, ProgramsAreLocatedOnceLinksAreResolved) {
     // Nor is the installed copy, started through the link, offered to be installed again.
     prompt(throughLink, real, true).promptIfNeeded();
     EXPECT_EQ(asked, 0);
+}
+
+// An installation made before the program's present id: its entry and icon take the new names
+// once, the entry naming the new icon; an entry already under the new name is left alone.
+TEST_F(UserInstallPromptTest, AnEarlierBuildsEntryAndIconTakeThePresentId) {
+    prompt(downloaded, true).promptIfNeeded();
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    const auto entries = installation.desktopEntry().parent_path();
+    const auto icons = installation.icon().parent_path();
+    const auto earlierEntry = entries / (std::string(legacyApplicationId) + ".desktop");
+    const auto earlierIcon = icons / (std::string(legacyApplicationId) + ".svg");
+    const auto entry = readFile(installation.desktopEntry());
+    fs::rename(installation.desktopEntry(), earlierEntry);
+    fs::rename(installation.icon(), earlierIcon);
+
+    EXPECT_TRUE(installation.renameLegacyEntry());
+    EXPECT_EQ(treeAt(entries),
+              (std::map<std::string, std::string>{
+                  {".", "folder"}, {installation.desktopEntry().filename(), "file " + entry}}));
+    EXPECT_EQ(treeAt(icons),
+              (std::map<std::string, std::string>{
+                  {".", "folder"}, {installation.icon().filename(), "file <svg/>"}}));
+    EXPECT_NE(entry.find("Icon=" + std::string(applicationId) + "\n"), std::string::npos);
+
+    EXPECT_FALSE(installation.renameLegacyEntry()) << "once";
+    writeFile(earlierEntry, "the user's own");
+    EXPECT_FALSE(installation.renameLegacyEntry());
+    EXPECT_EQ(readFile(earlierEntry), "the user's own");
 }

@@ -22,7 +22,7 @@ TEST(CrashReportingLaunch, TheLastRunsCrashIsSentAtStartAndRemoved) {
     FakeBackend backend;
     QTemporaryDir home;
     const auto reports = std::filesystem::path(home.path().toStdString()) / ".local" / "state" /
-                         "com.pennial.macos" / "crash-reports";
+                         "pennial" / "crash-reports";
     std::filesystem::create_directories(reports);
     const auto crash = reports / "fatal-1765000000-4242.json";
     std::ofstream(crash) << R"({"level":"fatal","platform":"native",)"

@@ -75,9 +75,9 @@ TEST(InstallFromDownload, InstallPutsTheProgramInTheHomeAndTheInstalledCopyTakes
         << "the installed copy is started";
     EXPECT_TRUE(QFileInfo(installed).isExecutable());
     EXPECT_TRUE(
-        QFile::exists(home.path() + "/.local/share/applications/com.pennial.macos.desktop"));
+        QFile::exists(home.path() + "/.local/share/applications/com.pennial.Pennial.desktop"));
     EXPECT_TRUE(QFile::exists(home.path() +
-                              "/.local/share/icons/hicolor/scalable/apps/com.pennial.macos.svg"));
+                              "/.local/share/icons/hicolor/scalable/apps/com.pennial.Pennial.svg"));
     EXPECT_TRUE(QFile::exists(downloaded));
 
     for (const auto& pid : processesOf(installed))

@@ -14,7 +14,7 @@
 namespace pennial::e2e {
 
 namespace {
-constexpr const char* sessionService = "com.pennial.macos.auth";
+constexpr const char* sessionService = "com.pennial.Pennial.auth";
 constexpr const char* sessionKey = "session";
 
 KeychainStore keyring() {

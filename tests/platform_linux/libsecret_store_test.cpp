@@ -67,21 +67,21 @@ protected:
 
 TEST_F(LibsecretStoreTest, WritesReadsAndRemovesAnItem) {
     EXPECT_EQ(store.read(service, "session").status, SecretStatus::itemNotFound);
-    EXPECT_EQ(store.remove(service, "session"), SecretStatus::itemNotFound);
+    EXPECT_EQ(store.remove(service, "session").status, SecretStatus::itemNotFound);
 
     std::string bytes("{\"a\":1}\0\xff tail", 14);
-    ASSERT_EQ(store.write(service, "session", bytes), SecretStatus::success);
+    ASSERT_EQ(store.write(service, "session", bytes).status, SecretStatus::success);
     auto read = store.read(service, "session");
     EXPECT_EQ(read.status, SecretStatus::success);
     EXPECT_EQ(read.data, bytes) << "stored byte for byte";
 
-    EXPECT_EQ(store.remove(service, "session"), SecretStatus::success);
+    EXPECT_EQ(store.remove(service, "session").status, SecretStatus::success);
     EXPECT_EQ(store.read(service, "session").status, SecretStatus::itemNotFound);
 }
 
 TEST_F(LibsecretStoreTest, AWriteReplacesTheItemInPlace) {
-    ASSERT_EQ(store.write(service, "session", "one"), SecretStatus::success);
-    ASSERT_EQ(store.write(service, "session", "two"), SecretStatus::success);
+    ASSERT_EQ(store.write(service, "session", "one").status, SecretStatus::success);
+    ASSERT_EQ(store.write(service, "session", "two").status, SecretStatus::success);
     EXPECT_EQ(store.read(service, "session").data, "two");
 
     GHashTable* attributes = g_hash_table_new(g_str_hash, g_str_equal);
@@ -96,32 +96,37 @@ TEST_F(LibsecretStoreTest, AWriteReplacesTheItemInPlace) {
 }
 
 TEST_F(LibsecretStoreTest, ItemsAreKeptApartByServiceAndAccount) {
-    ASSERT_EQ(store.write(service, "session", "mine"), SecretStatus::success);
-    ASSERT_EQ(store.write(service + ".other", "session", "theirs"), SecretStatus::success);
-    ASSERT_EQ(store.write(service, "other", "second"), SecretStatus::success);
-    EXPECT_EQ(store.remove(service + ".other", "session"), SecretStatus::success);
+    ASSERT_EQ(store.write(service, "session", "mine").status, SecretStatus::success);
+    ASSERT_EQ(store.write(service + ".other", "session", "theirs").status, SecretStatus::success);
+    ASSERT_EQ(store.write(service, "other", "second").status, SecretStatus::success);
+    EXPECT_EQ(store.remove(service + ".other", "session").status, SecretStatus::success);
     EXPECT_EQ(store.read(service, "session").data, "mine");
     EXPECT_EQ(store.read(service, "other").data, "second");
 }
 
 TEST_F(LibsecretStoreTest, ACallThatOutlivesItsTimeOutIsAbandoned) {
-    ASSERT_EQ(store.write(service, "session", "kept"), SecretStatus::success);
+    ASSERT_EQ(store.write(service, "session", "kept").status, SecretStatus::success);
     LibsecretStore impatient(0ms);
     EXPECT_EQ(impatient.read(service, "session").status, SecretStatus::interactionNotAllowed);
-    EXPECT_EQ(impatient.write(service, "session", "late"), SecretStatus::interactionNotAllowed);
+    const auto late = impatient.write(service, "session", "late");
+    EXPECT_EQ(late.status, SecretStatus::interactionNotAllowed);
+    EXPECT_NE(late.error.find("did not answer"), std::string::npos) << late.error;
     EXPECT_EQ(store.read(service, "session").status, SecretStatus::success);
 }
 
 TEST_F(LibsecretStoreTest, ALockedKeyringIsAFailureNotAnEmptyKeyring) {
-    ASSERT_EQ(store.write(service, "session", "kept"), SecretStatus::success);
+    ASSERT_EQ(store.write(service, "session", "kept").status, SecretStatus::success);
     lockDefaultKeyring();
 
     // Nobody can answer an unlock prompt here: the store must say so rather than wait.
     LibsecretStore bounded(2s);
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(bounded.read(service, "session").status, SecretStatus::interactionNotAllowed);
-    EXPECT_NE(bounded.write(service, "session", "new"), SecretStatus::success);
-    EXPECT_EQ(bounded.remove(service, "session"), SecretStatus::interactionNotAllowed);
+    const auto read = bounded.read(service, "session");
+    EXPECT_EQ(read.status, SecretStatus::interactionNotAllowed);
+    // Named as the Secret Service names it, for the log and the user.
+    EXPECT_FALSE(read.error.empty());
+    EXPECT_NE(bounded.write(service, "session", "new").status, SecretStatus::success);
+    EXPECT_EQ(bounded.remove(service, "session").status, SecretStatus::interactionNotAllowed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 6s);
 
     unlockDefaultKeyring();

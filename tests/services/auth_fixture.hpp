@@ -57,7 +57,7 @@ protected:
     using Clock = std::chrono::system_clock;
     static constexpr const char* baseURL = "https://project.example.test";
     static constexpr const char* anonKey = "anon-key-46";
-    static constexpr const char* service = "com.pennial.macos.auth";
+    static constexpr const char* service = "com.pennial.Pennial.auth";
 
     std::shared_ptr<AuthService> makeAuth(std::string url = baseURL) {
         AuthServiceOptions options;

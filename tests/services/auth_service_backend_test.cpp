@@ -43,7 +43,7 @@ protected:
     std::shared_ptr<CurlHttpClient> http = std::make_shared<CurlHttpClient>();
     std::shared_ptr<SimSecretStore> secrets = std::make_shared<SimSecretStore>();
     std::shared_ptr<KeychainStore> keychain =
-        std::make_shared<KeychainStore>(secrets, "com.pennial.macos.auth");
+        std::make_shared<KeychainStore>(secrets, "com.pennial.Pennial.auth");
     std::shared_ptr<AuthService> auth = makeAuth();
 };
 
@@ -118,7 +118,7 @@ TEST_F(AuthServiceBackendTest, ARefreshTokenTheServerNoLongerKnowsSignsOut) {
     EXPECT_EQ(errorOf<AuthError>(auth->getValidAccessToken()).kind(),
               AuthError::Kind::sessionExpired);
     EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
-    EXPECT_EQ(secrets->item("com.pennial.macos.auth", "session"), std::nullopt);
+    EXPECT_EQ(secrets->item("com.pennial.Pennial.auth", "session"), std::nullopt);
 }
 
 TEST_F(AuthServiceBackendTest, SignOutDuringARefreshIsNotUndoneByItsAnswer) {
@@ -150,5 +150,5 @@ TEST_F(AuthServiceBackendTest, SignOutDuringARefreshIsNotUndoneByItsAnswer) {
     };
     EXPECT_EQ(runAwaitable(body(*auth, backend)), "noSession");
     EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
-    EXPECT_EQ(secrets->item("com.pennial.macos.auth", "session"), std::nullopt);
+    EXPECT_EQ(secrets->item("com.pennial.Pennial.auth", "session"), std::nullopt);
 }

@@ -74,15 +74,38 @@ TEST_F(AuthServiceTest, FailedCallsMapToTheirCases) {
     EXPECT_EQ(secrets->calls(Operation::write), 0);
 }
 
-TEST_F(AuthServiceTest, ASessionThatCannotBeStoredIsStillSignedIn) {
-    // The code is spent once verified: refusing the session would leave the user unable to sign
-    // in until a new code arrives.
-    secrets->injectFailure(Operation::write, SecretStatus::interactionNotAllowed);
+// A sign-in the keyring cannot keep would be lost at the next start with nothing said: it signs
+// nobody in and says why in the secret service's words. The code is spent, so the verified session
+// waits for the same address's next try, which needs no new code.
+TEST_F(AuthServiceTest, ASessionTheKeyringRefusesSignsNobodyInUntilItCanBeStored) {
+    const std::string locked = "org.freedesktop.Secret.Error.IsLocked: Cannot create an item in a "
+                               "locked collection";
+    secrets->injectFailure(Operation::write, SecretStatus::interactionNotAllowed, locked);
     http->enqueue(ScriptedHttpClient::body(tokenAnswer("a")));
+    auto refused = errorOf<AuthError>(auth->verifyOTP("ada@example.test", "424242"));
+    EXPECT_EQ(refused.kind(), Kind::keychainError);
+    EXPECT_EQ(refused.keychainStatus(), SecretStatus::interactionNotAllowed);
+    EXPECT_EQ(refused.what(), "keychainError(" + locked + ")");
+    EXPECT_TRUE(logs.contains("❌ [KeychainStore] save failed for key=session: " + locked));
+    EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
+
+    // Still locked: refused again, still without asking the server.
+    errorOf<AuthError>(auth->verifyOTP("ada@example.test", "424242"));
+    secrets->clearFailure(Operation::write);
     auto session = runAwaitable(auth->verifyOTP("ada@example.test", "424242"));
-    EXPECT_EQ(runAwaitable(auth->getValidAccessToken()), "AT-a");
+    EXPECT_EQ(http->requestCount(), 1u);
+    EXPECT_EQ(session.accessToken, "AT-a");
     EXPECT_EQ(runAwaitable(auth->currentSession()), session);
-    EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
+    EXPECT_EQ(storedSession(), session);
+
+    // Another address, or a sign-out, forgets the waiting session.
+    secrets->injectFailure(Operation::write, SecretStatus::interactionNotAllowed, locked);
+    http->enqueue(ScriptedHttpClient::body(tokenAnswer("b")));
+    errorOf<AuthError>(auth->verifyOTP("ada@example.test", "111111"));
+    secrets->clearFailure(Operation::write);
+    http->enqueue(ScriptedHttpClient::body(tokenAnswer("c")));
+    EXPECT_EQ(runAwaitable(auth->verifyOTP("bob@example.test", "222222")).accessToken, "AT-c");
+    EXPECT_EQ(http->requestCount(), 3u);
 }
 
 TEST_F(AuthServiceTest, RefreshesOnlyWithinSixtySecondsOfExpiry) {
@@ -200,12 +223,12 @@ TEST_F(AuthServiceTest, SecretStoreCallsNeverRunOnTheSharedPool) {
             note();
             return SimSecretStore::read(service, account);
         }
-        std::int32_t write(const std::string& service, const std::string& account,
+        SecretResult write(const std::string& service, const std::string& account,
                            const std::string& data) override {
             note();
             return SimSecretStore::write(service, account, data);
         }
-        std::int32_t remove(const std::string& service, const std::string& account) override {
+        SecretResult remove(const std::string& service, const std::string& account) override {
             note();
             return SimSecretStore::remove(service, account);
         }

@@ -194,14 +194,14 @@ TEST_F(FileConfigStorageTest, TheDefaultPlaceFollowsXdgConfigHome) {
     std::string previous = saved ? saved : "";
     ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
     FileConfigStorage placed;
-    EXPECT_EQ(placed.fileURL(), folder / "com.pennial.macos" / "config.json");
+    EXPECT_EQ(placed.fileURL(), folder / "pennial" / "config.json");
     struct stat info {};
-    ASSERT_EQ(::stat((folder / "com.pennial.macos").c_str(), &info), 0);
+    ASSERT_EQ(::stat((folder / "pennial").c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0700u) << "private to the user";
 
     ::setenv("XDG_CONFIG_HOME", "relative/path", 1); // not absolute: ignored, as the rule says
-    EXPECT_NE(FileConfigStorage::defaultFileURL().string().find("/.config/com.pennial.macos/"),
+    EXPECT_NE(FileConfigStorage::defaultFileURL().string().find("/.config/pennial/"),
               std::string::npos);
     if (saved)
         ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);

@@ -46,7 +46,7 @@ protected:
     std::shared_ptr<AuthService> auth = std::make_shared<AuthService>(
         http,
         std::make_shared<KeychainStore>(std::make_shared<SimSecretStore>(),
-                                        "com.pennial.macos.auth"),
+                                        "com.pennial.Pennial.auth"),
         backend.baseURL(), "anon-key");
     std::string userId;
     std::vector<std::chrono::milliseconds> waits;

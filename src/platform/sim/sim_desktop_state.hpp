@@ -35,7 +35,7 @@ struct SimDesktopState {
     bool trusted = true;
     bool grantTrustOnPrompt = false;
     int trustPrompts = 0;
-    RunningApplication ownProcess{4242, "com.pennial.macos", "Pennial"};
+    RunningApplication ownProcess{4242, "com.pennial.Pennial", "Pennial"};
     std::vector<OwnWindow> ownWindows;
     std::vector<std::string> openedURLs;
     std::vector<Screen> screens;

@@ -6,34 +6,35 @@ SecretReadResult SimSecretStore::read(const std::string& service, const std::str
     std::lock_guard lock(mutex_);
     ++calls_[Operation::read];
     if (auto failure = failures_.find(Operation::read); failure != failures_.end())
-        return {failure->second, {}};
+        return {failure->second.status, {}, failure->second.error};
     auto it = items_.find({service, account});
     if (it == items_.end())
-        return {SecretStatus::itemNotFound, {}};
-    return {SecretStatus::success, it->second};
+        return {SecretStatus::itemNotFound, {}, {}};
+    return {SecretStatus::success, it->second, {}};
 }
 
-std::int32_t SimSecretStore::write(const std::string& service, const std::string& account,
+SecretResult SimSecretStore::write(const std::string& service, const std::string& account,
                                    const std::string& data) {
     std::lock_guard lock(mutex_);
     ++calls_[Operation::write];
     if (auto failure = failures_.find(Operation::write); failure != failures_.end())
         return failure->second;
     items_[{service, account}] = data;
-    return SecretStatus::success;
+    return {};
 }
 
-std::int32_t SimSecretStore::remove(const std::string& service, const std::string& account) {
+SecretResult SimSecretStore::remove(const std::string& service, const std::string& account) {
     std::lock_guard lock(mutex_);
     ++calls_[Operation::remove];
     if (auto failure = failures_.find(Operation::remove); failure != failures_.end())
         return failure->second;
-    return items_.erase({service, account}) ? SecretStatus::success : SecretStatus::itemNotFound;
+    return {items_.erase({service, account}) ? SecretStatus::success : SecretStatus::itemNotFound,
+            {}};
 }
 
-void SimSecretStore::injectFailure(Operation operation, std::int32_t status) {
+void SimSecretStore::injectFailure(Operation operation, std::int32_t status, std::string error) {
     std::lock_guard lock(mutex_);
-    failures_[operation] = status;
+    failures_[operation] = {status, std::move(error)};
 }
 
 void SimSecretStore::clearFailure(Operation operation) {

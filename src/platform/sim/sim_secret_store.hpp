@@ -15,12 +15,13 @@ public:
     enum class Operation { read, write, remove };
 
     SecretReadResult read(const std::string& service, const std::string& account) override;
-    std::int32_t write(const std::string& service, const std::string& account,
+    SecretResult write(const std::string& service, const std::string& account,
                        const std::string& data) override;
-    std::int32_t remove(const std::string& service, const std::string& account) override;
+    SecretResult remove(const std::string& service, const std::string& account) override;
 
-    // Every later call of the operation answers status and changes nothing, until cleared.
-    void injectFailure(Operation operation, std::int32_t status);
+    // Every later call of the operation answers status (and error, the service's words for it)
+    // and changes nothing, until cleared.
+    void injectFailure(Operation operation, std::int32_t status, std::string error = {});
     void clearFailure(Operation operation);
 
     std::optional<std::string> item(const std::string& service, const std::string& account) const;
@@ -31,7 +32,7 @@ private:
     using Key = std::pair<std::string, std::string>;
     mutable std::mutex mutex_;
     std::map<Key, std::string> items_;
-    std::map<Operation, std::int32_t> failures_;
+    std::map<Operation, SecretResult> failures_;
     std::map<Operation, int> calls_;
 };
 

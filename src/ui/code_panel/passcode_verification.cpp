@@ -58,6 +58,8 @@ std::string verificationErrorMessage(std::exception_ptr error) {
         switch (authError.kind()) {
         case AuthError::Kind::networkError:
             return "Unable to connect.";
+        case AuthError::Kind::keychainError:
+            return keyringSignInMessage(authError.keychainStatus());
         case AuthError::Kind::verificationFailed:
             if (authError.message().empty())
                 return "Invalid code. Please try again.";

@@ -30,6 +30,13 @@ Texts textsFor(const UpdateNotice& notice) {
                 "Your system's software updates or package manager installs it."};
     case Kind::readyToInstall:
         return {"Version " + version + " is available", "What's new:"};
+    case Kind::availableToDownload: {
+        const auto address = QString::fromStdString(notice.address).toHtmlEscaped();
+        return {"Version " + version + " is available",
+                "This copy was installed from a package file, which your package manager cannot "
+                "update. Download the new version from <a href=\"" +
+                    address + "\">" + address + "</a>."};
+    }
     case Kind::downloading:
         return {"Downloading version " + version + "…",
                 "The update is checked before anything is installed."};
@@ -57,6 +64,7 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     headline_->setFont(font);
     headline_->setWordWrap(true);
     message_->setWordWrap(true);
+    message_->setOpenExternalLinks(true);
     notes_->setOpenExternalLinks(true);
     progress_->setRange(0, 100);
     install_ = buttons_->addButton(installButtonText, QDialogButtonBox::AcceptRole);
@@ -79,9 +87,14 @@ void UpdateDialog::present(const UpdateNotice& notice) {
     using Kind = UpdateNotice::Kind;
     const auto texts = textsFor(notice);
     headline_->setText(texts.headline);
+    // Only the download's address is a link: a reason is shown as the words it is.
+    message_->setTextFormat(notice.kind == Kind::availableToDownload ? Qt::RichText
+                                                                     : Qt::PlainText);
     message_->setText(texts.message);
     notes_->setPlainText(QString::fromStdString(notice.releaseNotes));
-    notes_->setVisible(notice.kind == Kind::readyToInstall);
+    notes_->setVisible(
+        (notice.kind == Kind::readyToInstall || notice.kind == Kind::availableToDownload) &&
+        !notice.releaseNotes.empty());
     onInstall_ = notice.kind == Kind::readyToInstall ? notice.install : nullptr;
     install_->setVisible(notice.kind == Kind::readyToInstall && notice.install);
     const bool working = notice.kind == Kind::checking || notice.kind == Kind::downloading ||

@@ -56,8 +56,13 @@ DoneScreen::DoneScreen(OnboardingModel& model, QWidget* parent)
                             localized("Your default commands are ready to go. Open Settings to "
                                       "customize them or create new ones."),
                             rowsBlock));
+    // Without a tray nothing on screen leads back to the program once this window is gone.
+    const bool tray = !model.hasSystemTray || model.hasSystemTray();
     rows->addWidget(doneRow(OnboardingSymbol::Shape::menuBar,
-                            localized("Find Pennial in your menu bar anytime."), rowsBlock));
+                            tray ? localized("Find Pennial in your system tray anytime.")
+                                 : localized("This desktop has no system tray: to open Pennial "
+                                             "again, start it from your applications menu."),
+                            rowsBlock));
     column->addWidget(rowsBlock);
     addElement(content);
 

@@ -1,5 +1,6 @@
 #pragma once
-// The last onboarding screen: setup is complete, three things worth knowing, and "Open Settings",
+// The last onboarding screen: setup is complete, three things worth knowing (the last one where to
+// find the program again: the tray, or without one the applications menu), and "Open Settings",
 // which tells the core onboarding is finished (it then closes the window and opens the settings).
 
 #include "windows/onboarding/onboarding_screen_frame.hpp"

@@ -1,5 +1,7 @@
 #include "windows/onboarding/onboarding_model.hpp"
 
+#include <QSystemTrayIcon>
+
 namespace pennial {
 
 namespace {
@@ -14,7 +16,7 @@ template <class T> bool assign(T& field, T value) {
 
 } // namespace
 
-OnboardingModel::OnboardingModel() = default;
+OnboardingModel::OnboardingModel() : hasSystemTray(&QSystemTrayIcon::isSystemTrayAvailable) {}
 
 void OnboardingModel::setStage(OnboardingStage stage) {
     if (assign(stage_, stage))

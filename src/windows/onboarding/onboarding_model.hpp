@@ -48,6 +48,12 @@ public:
 
     // Plain members, read when they are used (a button reads its callback at the press).
     bool isReturningUser = false;
+    // Whether the desktop shows a system tray, where the program can be found once the window
+    // is gone; asked when the last screen is built.
+    std::function<bool()> hasSystemTray;
+    // Whether other applications' keys reach the program; none: they always do (X11). Asked
+    // when the permissions screen is built.
+    std::function<bool()> hasKeyboardAccess;
     // Called with the whole code on every change of signInCode while the window's view is up.
     CodeChangedHandler onCodeChanged;
     // The current step's callbacks; an empty one does nothing, an empty sign-in one answers

@@ -18,6 +18,14 @@ OnboardingText::OnboardingText(QString text, const QFont& font, QWidget* parent)
     setSizePolicy(policy);
 }
 
+void OnboardingText::setText(QString text) {
+    if (text == text_)
+        return;
+    text_ = std::move(text);
+    updateGeometry();
+    update();
+}
+
 void OnboardingText::setGradientFill(bool gradient) {
     gradient_ = gradient;
     update();

@@ -12,6 +12,7 @@ class OnboardingText : public QWidget {
 public:
     OnboardingText(QString text, const QFont& font, QWidget* parent = nullptr);
 
+    void setText(QString text);
     // The brand gradient instead of the solid colour.
     void setGradientFill(bool gradient);
     void setColor(const QColor& color);

@@ -22,8 +22,6 @@ namespace {
 constexpr qreal headerGap = 50; // the brand header sits within it
 constexpr qreal subtitleLineSpacing = 2;
 constexpr int permissionsStep = 1;
-// Any X11 client may listen to the keyboard: there is nothing to grant.
-constexpr bool keyListeningGranted = true;
 
 QString localized(const char* text) {
     return QCoreApplication::translate("PermissionsScreen", text);
@@ -75,13 +73,25 @@ PermissionsScreen::PermissionsScreen(AppCoordinator& coordinator, OnboardingMode
         [&model] { model.requestPermissions(); }, content);
     rows->addWidget(accessibilityRow_);
     rows->addWidget(divider(content));
-    inputMonitoringRow_ = new PermissionRow(
-        QStringLiteral("Input Monitoring"),
+    // Any X11 client may listen to the keyboard: there is nothing to grant.
+    const bool keyboardAccess = !model.hasKeyboardAccess || model.hasKeyboardAccess();
+    keyboardRow_ = new PermissionRow(
+        QStringLiteral("Keyboard access"),
         QStringLiteral("Recommended for keyboard navigation in the command list."),
-        OnboardingSymbol::Shape::keyboard, keyListeningGranted, false, {}, content);
-    rows->addWidget(inputMonitoringRow_);
+        OnboardingSymbol::Shape::keyboard, keyboardAccess, false,
+        [this] {
+            showAdvice("Keyboard access needs the input group: add yourself to it (sudo usermod "
+                       "-aG input $USER), then sign out and back in.");
+        },
+        content);
+    rows->addWidget(keyboardRow_);
     column->addLayout(rows);
+    advice_ = new OnboardingText(QString(), PNTypography::bodyBrand(), content);
+    advice_->setColor(PNColor::withOpacity(Qt::white, 0.8));
+    advice_->setObjectName(QStringLiteral("permissionAdvice"));
+    column->addWidget(advice_);
     addElement(content);
+    showAdvice(coordinator_.permissionAdvice());
 
     addFlexibleGap(PNSpacing::sm);
     bottomBar_ = new BrandedBottomBar(
@@ -96,6 +106,15 @@ void PermissionsScreen::followTrust() {
     const bool trusted = coordinator_.hasPermissions();
     accessibilityRow_->setGranted(trusted);
     bottomBar_->primaryButton()->setEnabled(trusted);
+    // Only a change: a keyboard advice stays while the core has nothing new to say.
+    if (coordinator_.permissionAdvice() != shownCoreAdvice_)
+        showAdvice(coordinator_.permissionAdvice());
+}
+
+void PermissionsScreen::showAdvice(const std::optional<std::string>& text) {
+    shownCoreAdvice_ = coordinator_.permissionAdvice();
+    advice_->setText(text ? QString::fromStdString(*text) : QString());
+    advice_->setVisible(text.has_value());
 }
 
 } // namespace pennial

@@ -1,11 +1,16 @@
 #pragma once
 // The onboarding screen that asks for the access the application works with. Accessibility is
 // required and follows the core's published trust: "Grant Access" asks the core to turn the
-// desktop's accessibility on, and "Continue" stays disabled until it is. Keyboard listening needs
-// no grant under X11, so its row only says it is there.
+// desktop's accessibility on, and "Continue" stays disabled until it is. Keyboard access needs no
+// grant under X11, so there its row only says it is there; a Wayland session needs the input
+// devices, which only the system can open to the user. One line under the rows says what stands
+// in the way, or what is left to do, after a press.
 
 #include "app/change_signal.hpp"
 #include "windows/onboarding/onboarding_screen_frame.hpp"
+
+#include <optional>
+#include <string>
 
 namespace pennial {
 
@@ -23,18 +28,23 @@ public:
     OnboardingText* title() const { return title_; }
     OnboardingText* subtitle() const { return subtitle_; }
     PermissionRow* accessibilityRow() const { return accessibilityRow_; }
-    PermissionRow* inputMonitoringRow() const { return inputMonitoringRow_; }
+    PermissionRow* keyboardRow() const { return keyboardRow_; }
+    // Hidden while there is nothing to say.
+    OnboardingText* advice() const { return advice_; }
     BrandedBottomBar* bottomBar() const { return bottomBar_; }
 
 private:
     void followTrust();
+    void showAdvice(const std::optional<std::string>& text);
 
     AppCoordinator& coordinator_;
     OnboardingText* title_;
     OnboardingText* subtitle_;
     PermissionRow* accessibilityRow_;
-    PermissionRow* inputMonitoringRow_;
+    PermissionRow* keyboardRow_;
+    OnboardingText* advice_;
     BrandedBottomBar* bottomBar_;
+    std::optional<std::string> shownCoreAdvice_; // the core's advice when the line was last set
     ChangeSignal::Connection coordinatorChanged_;
 };
 

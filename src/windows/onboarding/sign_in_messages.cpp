@@ -1,5 +1,6 @@
 #include "windows/onboarding/sign_in_messages.hpp"
 
+#include "app/sign_in_result.hpp"
 #include "base/unicode.hpp"
 #include "services/auth_error.hpp"
 
@@ -47,6 +48,8 @@ std::string signInErrorMessage(std::exception_ptr error) {
             return authError.message();
         case AuthError::Kind::networkError:
             return "Unable to connect. Check your internet connection and try again.";
+        case AuthError::Kind::keychainError:
+            return keyringSignInMessage(authError.keychainStatus());
         default:
             return somethingWentWrong;
         }

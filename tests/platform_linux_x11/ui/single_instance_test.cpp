@@ -96,7 +96,7 @@ protected:
     QString folder() const {
         return role().isEmpty() ? runtime_.path() : qEnvironmentVariable(folderVariable);
     }
-    QString socketPath() const { return QDir(folder()).filePath("com.pennial.macos.socket"); }
+    QString socketPath() const { return QDir(folder()).filePath("com.pennial.Pennial.socket"); }
 
     // This program again, running the current test in the role.
     std::unique_ptr<QProcess> startRole(const QString& role) const {
@@ -165,12 +165,12 @@ TEST_F(SingleInstanceTest, NothingToAskWithoutARunningInstanceAndLeftoversAreTak
     ASSERT_TRUE(finished.waitForStarted());
     const qint64 deadPid = finished.processId();
     ASSERT_TRUE(finished.waitForFinished());
-    QFile staleLock(runtime_.filePath("com.pennial.macos.lock"));
+    QFile staleLock(runtime_.filePath("com.pennial.Pennial.lock"));
     ASSERT_TRUE(staleLock.open(QIODevice::WriteOnly));
     staleLock.write(QByteArray::number(deadPid) + "\npennial\n" +
                     QSysInfo::machineHostName().toUtf8() + "\n");
     staleLock.close();
-    QFile leftover(runtime_.filePath("com.pennial.macos.socket"));
+    QFile leftover(runtime_.filePath("com.pennial.Pennial.socket"));
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
     auto first = std::make_unique<SingleInstance>(runtime_.path());
@@ -287,7 +287,7 @@ TEST_F(SingleInstanceTest, TheLockIsTakenOnlyInAFolderNobodyElseCanWriteTo) {
         EXPECT_EQ(firstClaim, Claim::Ours);
         EXPECT_EQ(secondClaim, Claim::Taken);
         const QString folder = c.lock == Session ? session : fallback;
-        EXPECT_TRUE(QFile::exists(folder + "/com.pennial.macos.lock"));
+        EXPECT_TRUE(QFile::exists(folder + "/com.pennial.Pennial.lock"));
         struct stat info {};
         ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
         EXPECT_TRUE(S_ISDIR(info.st_mode));
@@ -297,7 +297,7 @@ TEST_F(SingleInstanceTest, TheLockIsTakenOnlyInAFolderNobodyElseCanWriteTo) {
 }
 
 TEST_F(SingleInstanceTest, SilentAndTalkativeConnectionsAreDroppedAndLaterLaunchesServed) {
-    SingleInstance first(runtime_.path(), "com.pennial.macos",
+    SingleInstance first(runtime_.path(), "com.pennial.Pennial",
                          SingleInstanceLimits{.connections = 2, .readTimeout = 1500ms});
     int requests = 0;
     first.onShowRequested = [&] { ++requests; };

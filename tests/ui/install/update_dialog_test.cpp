@@ -45,6 +45,15 @@ TEST(UpdateDialog, ShowsEachStateOfACheckAndOffersInstallOnlyForAnUpdateItInstal
     dialog.installButton()->click();
     EXPECT_EQ(installs, 1);
 
+    // A version this copy cannot install: where to download it, as a link, and no install.
+    auto elsewhere = UpdateNotice::of(Kind::availableToDownload, "0.6.0");
+    elsewhere.address = "https://pennial.example/download";
+    dialog.present(elsewhere);
+    EXPECT_EQ(dialog.headline(), "Version 0.6.0 is available");
+    EXPECT_TRUE(dialog.message().contains(
+        R"(<a href="https://pennial.example/download">https://pennial.example/download</a>)"));
+    EXPECT_FALSE(dialog.installButton()->isVisibleTo(&dialog));
+
     auto downloading = UpdateNotice::of(Kind::downloading, "0.6.0");
     downloading.progress = 0.42;
     dialog.present(downloading);

@@ -1,5 +1,6 @@
 // The done screen in its window: "Open Settings" calling the callback installed at the press, the
-// rows' icons level with the first line of their texts, and screenshots for review
+// rows' icons level with the first line of their texts, where to find the program again with and
+// without a tray, and screenshots for review
 // (onboarding_screenshots/).
 
 #include "fake_onboarding_card.hpp"
@@ -69,6 +70,26 @@ TEST_F(DoneScreenTest, RowsKeepTheirIconsByTheFirstLine) {
     EXPECT_NEAR(iconTop, textTop + 2, 1);
     for (const auto& row : done->rows())
         EXPECT_GE(row.text->height(), row.text->heightForWidth(row.text->width()));
+}
+
+// After this window nothing leads back to the program but the tray, or without one, a new start
+// from the applications menu (which shows the running one's window).
+TEST_F(DoneScreenTest, TheLastRowSaysWhereToFindTheProgramAgain) {
+    for (bool tray : {true, false}) {
+        QtOnboardingWindowController window{cards.factory()};
+        window.model().hasSystemTray = [tray] { return tray; };
+        window.show(*coordinator, OnboardingStage::done, false, {});
+        auto* shown = dynamic_cast<OnboardingWindowView*>(cards.last()->content);
+        auto* done = shown ? dynamic_cast<DoneScreen*>(shown->currentScreen()) : nullptr;
+        ASSERT_NE(done, nullptr);
+        const QString last = done->rows().back().text->text();
+        EXPECT_EQ(last.contains(QStringLiteral("system tray anytime")), tray) << last.toStdString();
+        EXPECT_EQ(last.contains(QStringLiteral("start it from your applications menu")), !tray)
+            << last.toStdString();
+        if (!tray)
+            testing::saveScreenshot(shown, QStringLiteral("done_without_tray"));
+        window.hide();
+    }
 }
 
 TEST_F(DoneScreenTest, Screenshots) {

@@ -66,11 +66,11 @@ TEST_F(PermissionsScreenTest, WithoutTrustOnlyTheRequiredRowAsksAndContinueWaits
               QStringLiteral("Grant Accessibility access"));
 
     // Keyboard listening needs no grant here: the row only says so, and is not required.
-    auto* keyboard = screen->inputMonitoringRow();
+    auto* keyboard = screen->keyboardRow();
     EXPECT_TRUE(keyboard->isGranted());
     EXPECT_FALSE(keyboard->grantButton()->isVisibleTo(screen));
     EXPECT_EQ(keyboard->requiredBadge(), nullptr);
-    EXPECT_EQ(keyboard->checkmark()->accessibleName(), QStringLiteral("Input Monitoring granted"));
+    EXPECT_EQ(keyboard->checkmark()->accessibleName(), QStringLiteral("Keyboard access granted"));
 
     auto* bar = screen->bottomBar();
     EXPECT_EQ(bar->stepIndicator()->currentStep(), 1);
@@ -110,6 +110,34 @@ TEST_F(PermissionsScreenTest, GrantAccessReachesTheCoreAndTheScreenFollowsTheTru
     coordinator.desktop().setTrusted(true);
     ASSERT_TRUE(coordinator.runUntil([&] { return coordinator->hasPermissions(); }));
     EXPECT_TRUE(screen->accessibilityRow()->isGranted());
+    EXPECT_TRUE(screen->bottomBar()->primaryButton()->isEnabled());
+}
+
+// A press that leaves something to do says so on the screen, in one line: the core's word on
+// accessibility, and for keyboard access on Wayland (which nothing here can grant) what the
+// system needs.
+TEST_F(PermissionsScreenTest, APressThatCannotGrantSaysWhatToDoInOneLine) {
+    controller.model().hasKeyboardAccess = [] { return false; };
+    auto* screen = showPermissions(countingCallbacks());
+    ASSERT_NE(screen, nullptr);
+    EXPECT_FALSE(screen->advice()->isVisibleTo(screen));
+
+    click(screen->accessibilityRow()->grantButton());
+    ASSERT_TRUE(coordinator.runUntil([&] { return screen->advice()->isVisibleTo(screen); }));
+    EXPECT_EQ(screen->advice()->text().toStdString(), coordinator->permissionAdvice());
+
+    auto* keyboard = screen->keyboardRow();
+    EXPECT_FALSE(keyboard->isGranted());
+    EXPECT_EQ(keyboard->requiredBadge(), nullptr) << "never holds the user back";
+    click(keyboard->grantButton());
+    EXPECT_TRUE(screen->advice()->text().contains(QStringLiteral("input group")));
+    testing::saveScreenshot(view, QStringLiteral("permissions_advice"));
+
+    // Turned on by the next press: the advice follows, and the step waits for Continue.
+    coordinator.desktop().setGrantTrustOnPrompt(true);
+    click(screen->accessibilityRow()->grantButton());
+    ASSERT_TRUE(coordinator.runUntil([&] { return coordinator->hasPermissions(); }));
+    EXPECT_TRUE(screen->advice()->text().contains(QStringLiteral("Restart")));
     EXPECT_TRUE(screen->bottomBar()->primaryButton()->isEnabled());
 }
 

@@ -60,7 +60,7 @@ protected:
         dependencies.workspace = desktop.workspace();
         dependencies.screens = desktop.screens();
         dependencies.keyEvents = desktop.keyboard().eventSource(main.get_executor());
-        dependencies.secretStore = std::make_shared<SimSecretStore>();
+        dependencies.secretStore = secrets;
         dependencies.userDefaults = defaults;
         dependencies.environment = std::make_shared<SimEnvironment>();
         dependencies.crashReporter = std::make_shared<RecordingCrashReporter>();
@@ -116,6 +116,7 @@ protected:
     QTemporaryDir folder;
     SimDesktop desktop;
     testing::FakeBackend backend;
+    std::shared_ptr<SimSecretStore> secrets = std::make_shared<SimSecretStore>();
     std::shared_ptr<SimUserDefaults> defaults = std::make_shared<SimUserDefaults>();
     std::shared_ptr<testing::FakeNotchPasscodePanel> panel =
         std::make_shared<testing::FakeNotchPasscodePanel>();
@@ -167,6 +168,34 @@ TEST_F(SignInEndToEndTest, SignsInWithTheMailedCodeAndMovesOnToTheProfile) {
     const auto verifications = backend.requests(testing::Endpoint::otpVerify);
     ASSERT_EQ(verifications.size(), 2u);
     EXPECT_EQ(verifications[1].json().at("token"), "123456");
+}
+
+// A keyring that cannot keep the sign-in: the screen says so and what to do, nobody is signed in
+// (the next start would not be), and once unlocked the same code finishes the sign-in.
+TEST_F(SignInEndToEndTest, ALockedKeyringIsNamedOnTheScreenAndTheSameCodeWorksOnceUnlocked) {
+    ASSERT_TRUE(runUntil([&] { return screen() != nullptr; }));
+    SignInScreen* signIn = screen();
+    typeInto(signIn->emailStep()->emailField()->lineEdit(), QStringLiteral("ada@example.test"));
+    click(signIn->emailStep()->sendButton());
+    ASSERT_TRUE(runUntil([&] { return signIn->codeStep() != nullptr; }));
+    SignInCodeStep* step = signIn->codeStep();
+
+    secrets->injectFailure(SimSecretStore::Operation::write, SecretStatus::interactionNotAllowed,
+                           "org.freedesktop.Secret.Error.IsLocked: Cannot create an item in a "
+                           "locked collection");
+    typeInto(step->codeField()->textField(), QStringLiteral("123456"));
+    ASSERT_TRUE(runUntil([&] { return model().signInError().has_value(); }));
+    EXPECT_TRUE(step->errorText()->text().startsWith(QStringLiteral("Your keyring is locked")))
+        << step->errorText()->text().toStdString();
+    EXPECT_FALSE(coordinator->isAuthenticated());
+    EXPECT_EQ(model().stage(), OnboardingStage::signIn);
+
+    secrets->clearFailure(SimSecretStore::Operation::write);
+    click(step->verifyButton());
+    ASSERT_TRUE(runUntil([&] { return model().stage() == OnboardingStage::getToKnowYou; }));
+    EXPECT_TRUE(coordinator->isAuthenticated());
+    EXPECT_TRUE(secrets->item("com.pennial.Pennial.auth", "session").has_value());
+    EXPECT_EQ(backend.requestCount(testing::Endpoint::otpVerify), 1u) << "the code was spent once";
 }
 
 } // namespace

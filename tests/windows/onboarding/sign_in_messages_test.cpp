@@ -1,5 +1,6 @@
 // The sign-in screen's error lines and webmail shortcuts.
 
+#include "platform/secret_store.hpp"
 #include "services/auth_error.hpp"
 #include "services/http_client.hpp"
 #include "windows/onboarding/sign_in_messages.hpp"
@@ -33,10 +34,13 @@ TEST(SignInErrorMessage, ShowsTheBackendsWordsForRefusalsAndFixedLinesOtherwise)
     EXPECT_EQ(lineFor(AuthError::verificationFailed(403, "")), "Invalid code. Please try again.");
 
     EXPECT_EQ(lineFor(AuthError::networkError("timed out")), unableToConnect);
+    // A keyring that cannot keep the sign-in: what is wrong and what to do, in one line.
+    EXPECT_EQ(lineFor(AuthError::keychainError(SecretStatus::interactionNotAllowed, "IsLocked")),
+              "Your keyring is locked, so Pennial cannot keep you signed in. Unlock it, then try "
+              "the same code again.");
     for (const AuthError& other :
-         {AuthError::refreshFailed(400, "bad"), AuthError::keychainError(-25300),
-          AuthError::decodingError("no token"), AuthError::sessionExpired(),
-          AuthError::noSession()})
+         {AuthError::refreshFailed(400, "bad"), AuthError::decodingError("no token"),
+          AuthError::sessionExpired(), AuthError::noSession()})
         EXPECT_EQ(lineFor(other), general) << other.what();
 
     // Errors that are not the account layer's, whatever they say.

@@ -85,7 +85,7 @@ protected:
         userId = issued.userId;
         AuthSession session{issued.userId, issued.accessToken, issued.refreshToken,
                             std::chrono::system_clock::now() + std::chrono::hours(1), issued.email};
-        secrets->putItem("com.pennial.macos.auth", "session", session.toJson());
+        secrets->putItem("com.pennial.Pennial.auth", "session", session.toJson());
     }
 
     // Signed in, trusted and through onboarding; main runs until start-up (and its pull) ended.

@@ -2,7 +2,7 @@
 // Crash reporting kept on this machine: a ring of the last breadcrumbs, a JSON report file for
 // every captured error, and a last report written by the terminate handler and the fatal-signal
 // handlers (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT) before the process ends. Reports go to
-// $XDG_STATE_HOME/com.pennial.macos/crash-reports/.
+// $XDG_STATE_HOME/pennial/crash-reports/.
 
 #include "base/secret_scrubber.hpp"
 #include "platform/crash_reporter.hpp"

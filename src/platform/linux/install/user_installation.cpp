@@ -1,5 +1,6 @@
 #include "platform/linux/install/user_installation.hpp"
 
+#include "base/application_id.hpp"
 #include "platform/linux/storage/atomic_file.hpp"
 
 #include <algorithm>
@@ -24,8 +25,6 @@ namespace pennial {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* appId = "com.pennial.macos";
 
 // A fresh folder beside target, on its file system, so that it can be swapped in.
 fs::path stagingBeside(const fs::path& target) {
@@ -140,7 +139,9 @@ std::string desktopEntryFor(const fs::path& program) {
            "Exec=" +
            execArgument(program.string()) +
            "\n"
-           "Icon=com.pennial.macos\n"
+           "Icon=" +
+           std::string(applicationId) +
+           "\n"
            "Terminal=false\n"
            "Categories=Utility;\n"
            "StartupNotify=false\n";
@@ -206,11 +207,27 @@ fs::path UserInstallation::program() const {
 }
 
 fs::path UserInstallation::desktopEntry() const {
-    return home / ".local/share/applications" / (std::string(appId) + ".desktop");
+    return home / ".local/share/applications" / (std::string(applicationId) + ".desktop");
 }
 
 fs::path UserInstallation::icon() const {
-    return home / ".local/share/icons/hicolor/scalable/apps" / (std::string(appId) + ".svg");
+    return home / ".local/share/icons/hicolor/scalable/apps" /
+           (std::string(applicationId) + ".svg");
+}
+
+bool UserInstallation::renameLegacyEntry() const {
+    const auto legacyEntry =
+        desktopEntry().parent_path() / (std::string(legacyApplicationId) + ".desktop");
+    const auto legacyIcon = icon().parent_path() / (std::string(legacyApplicationId) + ".svg");
+    std::error_code error;
+    if (!fs::is_regular_file(legacyEntry, error) || fs::exists(desktopEntry(), error))
+        return false;
+    // The icon first, so that the new entry never names an icon that is not there yet.
+    if (fs::is_regular_file(legacyIcon, error) && !fs::exists(icon(), error))
+        fs::rename(legacyIcon, icon());
+    writeFileAtomically(desktopEntry(), desktopEntryFor(program()));
+    fs::remove(legacyEntry);
+    return true;
 }
 
 void UserInstallation::install(const fs::path& runningProgram, std::string_view iconSvg) const {

@@ -29,6 +29,10 @@ struct UserInstallation {
     // file that names this version) in place of directory() in one step. Throws naming the
     // failure; the installed copy is then unchanged.
     void replaceWith(const std::filesystem::path& archive, std::string_view version) const;
+    // An installation made by a build from before the program's present id has its desktop entry
+    // and icon under the old id: they take the new names, the entry naming the new icon. False
+    // when there was nothing to rename. Throws naming the failure; the old entry then stays.
+    bool renameLegacyEntry() const;
     // The version the installed program names; none when there is none or it names none.
     std::optional<std::string> installedVersion() const;
 };

@@ -5,6 +5,8 @@
 // that died is taken over. The socket serves a few short, small requests at a time, so a flood of
 // connections costs the instance nothing it cannot spare. GUI thread.
 
+#include "base/application_id.hpp"
+
 #include <QLockFile>
 #include <QObject>
 #include <QSet>
@@ -38,7 +40,8 @@ public:
 
     // The lock and the socket are runtimeDirectory/<name>.lock and runtimeDirectory/<name>.socket.
     explicit SingleInstance(const QString& runtimeDirectory,
-                            const QString& name = QStringLiteral("com.pennial.macos"),
+                            const QString& name = QString::fromUtf8(
+                                applicationId.data(), qsizetype(applicationId.size())),
                             SingleInstanceLimits limits = {});
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;

@@ -1,6 +1,6 @@
 #pragma once
 // User defaults in a small JSON file beside the configuration
-// ($XDG_CONFIG_HOME/com.pennial.macos/defaults.json), rewritten atomically on every change.
+// ($XDG_CONFIG_HOME/pennial/defaults.json), rewritten atomically on every change.
 
 #include "base/json.hpp"
 #include "platform/user_defaults.hpp"

@@ -1,6 +1,7 @@
 #include "platform/linux/storage/libsecret_store.hpp"
 
 #include <condition_variable>
+#include <fmt/format.h>
 #include <libsecret/secret.h>
 #include <mutex>
 #include <thread>
@@ -37,6 +38,41 @@ std::int32_t statusForError(const GError* error) {
     if (error->domain == G_DBUS_ERROR || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
         return SecretStatus::notAvailable; // no session bus, no Secret Service on it
     return SecretStatus::internalComponent;
+}
+
+// The spec's D-Bus name of a failure that libsecret reports in its own domain.
+const char* secretErrorName(int code) {
+    switch (code) {
+    case SECRET_ERROR_IS_LOCKED:
+        return "org.freedesktop.Secret.Error.IsLocked";
+    case SECRET_ERROR_NO_SUCH_OBJECT:
+        return "org.freedesktop.Secret.Error.NoSuchObject";
+    case SECRET_ERROR_ALREADY_EXISTS:
+        return "org.freedesktop.Secret.Error.AlreadyExists";
+    default:
+        return nullptr;
+    }
+}
+
+// The failure as the Secret Service named it: its D-Bus error name where the answer came over the
+// bus (or libsecret's domain says which one it was), else the GLib domain and code; then the
+// message, without the name that GDBus puts in front of it.
+std::string describeError(const GError* error) {
+    std::string name;
+    if (gchar* remote = g_dbus_error_get_remote_error(error)) {
+        name = remote;
+        g_free(remote);
+    } else if (const char* known =
+                   error->domain == SECRET_ERROR ? secretErrorName(error->code) : nullptr) {
+        name = known;
+    } else {
+        name = std::string(g_quark_to_string(error->domain)) + " " + std::to_string(error->code);
+    }
+    GError* copy = g_error_copy(error);
+    g_dbus_error_strip_remote_error(copy);
+    std::string message = copy->message ? copy->message : "";
+    g_error_free(copy);
+    return message.empty() ? name : name + ": " + message;
 }
 
 // One thread iterating a main context of our own for the whole process: every libsecret call and
@@ -81,12 +117,14 @@ struct LibsecretStore::Call {
           data(std::move(data)), cancellable(g_cancellable_new()) {}
     ~Call() { g_object_unref(cancellable); }
 
-    void finish(std::int32_t status, std::string value = {}) {
+    void finish(std::int32_t status, std::string value = {}, std::string error = {}) {
         std::lock_guard lock(mutex);
-        result = {status, std::move(value)};
+        result = {status, std::move(value), std::move(error)};
         done = true;
         finished.notify_all();
     }
+
+    void fail(const GError* error) { finish(statusForError(error), {}, describeError(error)); }
 
     // Runs on the loop thread.
     void start(std::shared_ptr<Call> self) {
@@ -133,7 +171,7 @@ struct LibsecretStore::Call {
             secret_service_search_finish(source ? SECRET_SERVICE(source) : nullptr, result, &error);
         if (!error)
             return true;
-        call.finish(statusForError(error));
+        call.fail(error);
         g_error_free(error);
         return false;
     }
@@ -157,7 +195,9 @@ struct LibsecretStore::Call {
         auto* item = SECRET_ITEM(items->data);
         SecretValue* value = secret_item_get_locked(item) ? nullptr : secret_item_get_secret(item);
         if (!value) {
-            call->finish(SecretStatus::interactionNotAllowed); // still locked
+            // Still locked: no error came, so it gets the one the service gives for it.
+            call->finish(SecretStatus::interactionNotAllowed, {},
+                         "org.freedesktop.Secret.Error.IsLocked: the keyring stayed locked");
         } else {
             gsize length = 0;
             const gchar* bytes = secret_value_get(value, &length);
@@ -174,9 +214,12 @@ struct LibsecretStore::Call {
             call->finish(SecretStatus::success);
             return;
         }
-        call->finish(error ? statusForError(error) : SecretStatus::internalComponent);
-        if (error)
+        if (error) {
+            call->fail(error);
             g_error_free(error);
+        } else {
+            call->finish(SecretStatus::internalComponent, {}, "the item was not stored");
+        }
     }
 
     // Deletes the found items one by one, searching again after each, until none is left.
@@ -198,9 +241,12 @@ struct LibsecretStore::Call {
         auto call = take(owner);
         GError* error = nullptr;
         if (!secret_item_delete_finish(SECRET_ITEM(item), result, &error)) {
-            call->finish(error ? statusForError(error) : SecretStatus::internalComponent);
-            if (error)
+            if (error) {
+                call->fail(error);
                 g_error_free(error);
+            } else {
+                call->finish(SecretStatus::internalComponent, {}, "the item was not deleted");
+            }
             return;
         }
         call->removedAny = true;
@@ -227,13 +273,15 @@ SecretReadResult LibsecretStore::read(const std::string& service, const std::str
     return run(std::make_shared<Call>(Call::Kind::read, service, account));
 }
 
-std::int32_t LibsecretStore::write(const std::string& service, const std::string& account,
+SecretResult LibsecretStore::write(const std::string& service, const std::string& account,
                                    const std::string& data) {
-    return run(std::make_shared<Call>(Call::Kind::write, service, account, data)).status;
+    auto result = run(std::make_shared<Call>(Call::Kind::write, service, account, data));
+    return {result.status, std::move(result.error)};
 }
 
-std::int32_t LibsecretStore::remove(const std::string& service, const std::string& account) {
-    return run(std::make_shared<Call>(Call::Kind::remove, service, account)).status;
+SecretResult LibsecretStore::remove(const std::string& service, const std::string& account) {
+    auto result = run(std::make_shared<Call>(Call::Kind::remove, service, account));
+    return {result.status, std::move(result.error)};
 }
 
 SecretReadResult LibsecretStore::run(std::shared_ptr<Call> call) {
@@ -250,7 +298,11 @@ SecretReadResult LibsecretStore::run(std::shared_ptr<Call> call) {
     if (!call->finished.wait_for(lock, timeout_, [&] { return call->done; })) {
         // The call goes on until the service answers the cancellation; its answer is dropped.
         g_cancellable_cancel(call->cancellable);
-        return {SecretStatus::interactionNotAllowed, {}};
+        return {SecretStatus::interactionNotAllowed,
+                {},
+                fmt::format("the Secret Service did not answer within {:g} s (a locked keyring "
+                            "waiting for its password?)",
+                            double(timeout_.count()) / 1000)};
     }
     return std::move(call->result);
 }

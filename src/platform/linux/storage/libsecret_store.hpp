@@ -17,9 +17,9 @@ public:
     explicit LibsecretStore(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     SecretReadResult read(const std::string& service, const std::string& account) override;
-    std::int32_t write(const std::string& service, const std::string& account,
+    SecretResult write(const std::string& service, const std::string& account,
                        const std::string& data) override;
-    std::int32_t remove(const std::string& service, const std::string& account) override;
+    SecretResult remove(const std::string& service, const std::string& account) override;
 
 private:
     struct Call;

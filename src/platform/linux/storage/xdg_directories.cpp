@@ -32,4 +32,8 @@ std::filesystem::path xdgStateHome() {
     return baseDirectory("XDG_STATE_HOME", std::filesystem::path(".local") / "state");
 }
 
+std::filesystem::path xdgDataHome() {
+    return baseDirectory("XDG_DATA_HOME", std::filesystem::path(".local") / "share");
+}
+
 } // namespace pennial
