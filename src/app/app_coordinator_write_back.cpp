@@ -33,7 +33,8 @@ constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
 // pasting asks the main thread for it and may not answer the read before it has it.
 Awaitable<std::optional<std::string>> fieldText(AccessibleElement element) {
     auto read = [element = std::move(element)] {
-        return ax::readString(*element.accessibility(), element.element(), ax::attribute::value);
+        return ax::readString(*element.accessibility(), element.element(),
+                              ax::attribute::currentValue);
     };
     co_return co_await runOn(sharedPool().get_executor(), std::move(read));
 }

@@ -12,6 +12,9 @@ inline constexpr std::string_view focusedWindow = "AXFocusedWindow";
 inline constexpr std::string_view manualAccessibility = "AXManualAccessibility";
 inline constexpr std::string_view enhancedUserInterface = "AXEnhancedUserInterface";
 inline constexpr std::string_view value = "AXValue";
+// The value as the field's application holds it now, never answered from a text kept from an
+// earlier read: what a write is checked against.
+inline constexpr std::string_view currentValue = "AXValue.current";
 inline constexpr std::string_view selectedTextRange = "AXSelectedTextRange";
 inline constexpr std::string_view selectedText = "AXSelectedText";
 inline constexpr std::string_view numberOfCharacters = "AXNumberOfCharacters";

@@ -118,7 +118,7 @@ std::string AXAccessibilityProvider::valueNow(const AXElement& element) const {
 }
 
 std::optional<std::string> AXAccessibilityProvider::readValueText(const AXElement& element) const {
-    return ax::readString(*facilities_.accessibility, element, ax::attribute::value);
+    return ax::readString(*facilities_.accessibility, element, ax::attribute::currentValue);
 }
 
 Awaitable<Point> AXAccessibilityProvider::getPosition(AccessibleElement element) {

@@ -74,6 +74,7 @@ private:
     Point positionNow(const AXElement& element) const;
     std::optional<Point> caretPointNow(const AXElement& element) const;
     bool isSecureNow(const AXElement& element) const;
+    // The field's text as its application holds it now (never a kept copy): writes check it.
     std::optional<std::string> readValueText(const AXElement& element) const;
     bool isSingleLineNow(const AXElement& element) const;
 

@@ -107,6 +107,12 @@ void TestEditor::copySample() {
         throw std::runtime_error("the test editor did not copy");
 }
 
+void TestEditor::appendUnreported(const std::string& text) {
+    const auto line = "append-unreported " + QByteArray::fromStdString(text).toHex().toStdString();
+    if (command(line.c_str()) != "appended")
+        throw std::runtime_error("the test editor did not append");
+}
+
 std::string TestEditor::command(const char* line) {
     process_.write(QByteArray(line) + '\n');
     return readLine();

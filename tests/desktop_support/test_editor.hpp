@@ -45,6 +45,8 @@ public:
     std::vector<std::pair<std::string, std::string>> clipboard();
     // Puts text, HTML, an image and a private type on the clipboard.
     void copySample();
+    // Adds text at the field's end without any accessibility report of the change.
+    void appendUnreported(const std::string& text);
     // Makes its window the active one again, with the field focused.
     void activate();
     // Stops or continues the process (SIGSTOP, SIGCONT).

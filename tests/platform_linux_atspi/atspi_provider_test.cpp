@@ -3,6 +3,7 @@
 
 #include "facilities_fixture.hpp"
 #include "text/accessibility_error.hpp"
+#include "text/field_write.hpp"
 
 #include <QProcess>
 
@@ -133,6 +134,28 @@ TEST_F(AtspiProviderTest, WritesAroundCharactersOutsideTheBasicPlane) {
     EXPECT_TRUE(editor.waitForText("a😀bx a🙂🙂Zb y"));
     EXPECT_EQ(readBoxed<AXRange>(element, attribute::selectedTextRange), (AXRange{12, 0}));
     EXPECT_TRUE(valueBecomes(*field, "a😀bx a🙂🙂Zb y"));
+}
+
+// A change the field's application never reported (the toolkit's, another program's) is still
+// seen by the check that goes with a write: the check asks the application, not the text kept
+// from the last poll.
+TEST_F(AtspiProviderTest, AWriteIsCheckedAgainstTheFieldNotAKeptText) {
+    TestEditor editor("multi");
+    auto field = focusedField("Multi-line field");
+    ASSERT_TRUE(field);
+    typeOnKeyboard("helo ;;fix");
+    ASSERT_TRUE(editor.waitForText("helo ;;fix"));
+    ASSERT_TRUE(valueBecomes(*field, "helo ;;fix"));
+    // Past the settling after a key: polls are answered from the kept text now.
+    waitUntil([] { return false; }, 300ms);
+    ASSERT_EQ(run(provider->getValue(*field)), "helo ;;fix");
+
+    editor.appendUnreported(" and more");
+    ASSERT_EQ(editor.text(), "helo ;;fix and more");
+    EXPECT_THROW(run(provider->replaceRange({0, 10}, "Hello.", *field, "helo ;;fix")),
+                 FieldChangedError);
+    EXPECT_THROW(run(provider->setValue("Hello.", *field, "helo ;;fix")), FieldChangedError);
+    EXPECT_EQ(editor.text(), "helo ;;fix and more");
 }
 
 TEST_F(AtspiProviderTest, SetsTheValueOfAOneLineField) {

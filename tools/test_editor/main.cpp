@@ -11,10 +11,15 @@
 //                (from then on typed keys reach it), else "focused no"
 //   clipboard    prints "format <type> <data in hex>" for each type on the clipboard, then "end"
 //   copy-sample  puts text, HTML, an image and a private type on the clipboard; prints "copied"
+//   append-unreported <hex>
+//                adds the UTF-8 text at the target field's end with no accessibility report of
+//                the change (as when a toolkit or another program changes a field unannounced);
+//                prints "appended"
 //   quit         ends the editor (as does the end of stdin)
 
 #include "limited_line_accessibility.hpp"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QByteArray>
 #include <QClipboard>
@@ -79,7 +84,7 @@ void copySample() {
 // Reads commands from stdin as they come, without blocking the window.
 class CommandReader {
 public:
-    explicit CommandReader(const QWidget* target)
+    explicit CommandReader(QWidget* target)
         : target_(target), notifier_(STDIN_FILENO, QSocketNotifier::Read) {
         QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { readCommands(); });
     }
@@ -109,10 +114,26 @@ private:
             printClipboard();
         else if (command == "copy-sample")
             copySample();
+        else if (command.startsWith("append-unreported "))
+            appendUnreported(QString::fromUtf8(QByteArray::fromHex(command.mid(18))));
         else if (command == "quit")
             QApplication::quit();
         else
             printLine("unknown " + command);
+    }
+
+    void appendUnreported(const QString& text) {
+        const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent*) {});
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(target_)) {
+            edit->moveCursor(QTextCursor::End);
+            edit->insertPlainText(text);
+        } else if (auto* line = qobject_cast<QLineEdit*>(target_)) {
+            line->setText(line->text() + text);
+        }
+        // Reports the change posts for later are dropped too.
+        QCoreApplication::processEvents();
+        QAccessible::installUpdateHandler(previous);
+        printLine("appended");
     }
 
     bool isFocused() const {
@@ -127,7 +148,7 @@ private:
         return {};
     }
 
-    const QWidget* target_;
+    QWidget* target_;
     QSocketNotifier notifier_;
     QByteArray pending_;
 };

@@ -128,6 +128,9 @@ AXResult<AXValue> SimAccessibility::readOne(const SimElementPtr& element,
 
 AXResult<AXValue> SimAccessibility::copyAttributeValue(const AXElement& element,
                                                        std::string_view attribute) {
+    // Nothing here is kept from an earlier read: the current value is the value.
+    if (attribute == ax::attribute::currentValue)
+        attribute = ax::attribute::value;
     auto target = begin(element);
     auto result =
         target.ok() ? readOne(*target.value(), attribute) : AXResult<AXValue>(target.error());

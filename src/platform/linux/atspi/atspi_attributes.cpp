@@ -113,8 +113,8 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
                                         AtspiAccessible* accessible, std::string_view attribute) {
     if (element.kind() == AtspiElement::Kind::systemWide)
         return readSystemWide(call, element, attribute);
-    if (attribute == attribute::value)
-        return readValue(call, accessible);
+    if (attribute == attribute::value || attribute == attribute::currentValue)
+        return readValue(call, accessible, attribute == attribute::value);
     if (attribute == attribute::numberOfCharacters || attribute == attribute::selectedTextRange ||
         attribute == attribute::selectedText)
         return readText(call, accessible, attribute);
@@ -232,7 +232,7 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     // finds both fresh and comes here once a second, not twice.
     if (auto* field = focus.element ? atspiElement(focus.element)->accessible() : nullptr) {
         AtspiCall confirmation(call.timeout());
-        readValue(confirmation, field);
+        readValue(confirmation, field, true);
     }
     return focus;
 }
@@ -306,11 +306,12 @@ std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
                               applications_.unansweredBy(call, accessible));
 }
 
-AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible) {
+AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible,
+                                             bool mayBeKept) {
     if (auto field = textField(call, accessible)) {
         if (field->secret())
             return AXError::noValue;
-        auto text = texts_.text(call, accessible);
+        auto text = mayBeKept ? texts_.text(call, accessible) : std::nullopt;
         if (!text && !call.failed()) {
             texts_.reading(accessible);
             text = field->wholeText(call);

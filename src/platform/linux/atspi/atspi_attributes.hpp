@@ -92,7 +92,8 @@ private:
     AtspiAccessible* focusedElement(AtspiCall& call);
     AXResult<AXValue> readText(AtspiCall& call, AtspiAccessible* accessible,
                                std::string_view attribute);
-    AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible);
+    // mayBeKept: whether a text kept from an earlier read may answer.
+    AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible, bool mayBeKept);
     std::optional<AtspiTextField> textField(AtspiCall& call, AtspiAccessible* accessible);
     AtspiWindowOrigin windowOrigin(AtspiCall& call, AtspiAccessible* accessible);
     // False when the element's application may report its window's coordinates as the screen's.
