@@ -31,6 +31,8 @@ public:
     // How long a write that shows no effect yet is given to show one before it counts as refused.
     static constexpr std::chrono::milliseconds setValueSettle{10};
     static constexpr std::chrono::milliseconds replaceRangeSettle{20};
+    // How often the field is read while a write settles.
+    static constexpr std::chrono::milliseconds settlePoll{5};
 
     AXAccessibilityProvider(std::shared_ptr<ContextStrategyRouter> strategyRouter,
                             Facilities facilities);

@@ -229,13 +229,22 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
             co_return WriteJudgement{verdict, step.after};
     }
     // Some applications apply a write after answering it. A read-back that failed is made again
-    // rather than the answer trusted: some answer success for a write they ignore.
-    co_await sleepFor(settle);
+    // rather than the answer trusted: some answer success for a write they ignore. The field is
+    // watched through the settle time: once it has shown the write, what it shows later is the
+    // user's, not a write half applied.
     auto readAgain = [&]() -> WriteJudgement {
         auto now = readValueText(element);
         return {now ? judge(*now) : WriteVerdict::untouched, now};
     };
-    co_return co_await runOn(writes_, std::move(readAgain));
+    const auto until = std::chrono::steady_clock::now() + settle;
+    for (;;) {
+        const auto left = until - std::chrono::steady_clock::now();
+        co_await sleepFor(std::min<std::chrono::steady_clock::duration>(left, settlePoll));
+        auto judgement = co_await runOn(writes_, readAgain);
+        if (judgement.verdict == WriteVerdict::landed ||
+            std::chrono::steady_clock::now() >= until)
+            co_return judgement;
+    }
 }
 
 Awaitable<void> AXAccessibilityProvider::restoreRemoved(const AXElement& element, AXRange range,
