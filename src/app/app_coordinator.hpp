@@ -213,6 +213,7 @@ private:
     struct PasteSelection {
         std::int64_t length = 0;
         std::optional<std::int64_t> caretBefore;
+        bool singleLine = false; // the field is one line (read before the selection is made)
     };
     // Control+V over the selection made for it, then the field watched until the paste shows.
     Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
@@ -223,8 +224,14 @@ private:
     Awaitable<bool> repairAroundPaste(const WriteBackRequest& request, ClipboardLoan& loan,
                                       PasteSelection selection, std::string now,
                                       std::string pasted);
+    // A paste given up leaves no selection of its own standing for the user's keys: the caret
+    // goes to where they are typing (now is the field as last read).
+    Awaitable<void> dropPasteSelection(const WriteBackRequest& request, ClipboardLoan& loan,
+                                       PasteSelection selection, std::string now);
+    Awaitable<std::optional<AXRange>> selectedRange(AccessibleElement element);
     Awaitable<std::optional<std::int64_t>> caretOffset(AccessibleElement element);
-    Awaitable<void> placeCaret(AccessibleElement element, std::int64_t offset);
+    // Whether the field took the caret.
+    Awaitable<bool> placeCaret(AccessibleElement element, std::int64_t offset);
     // Where a write-back ends early: the user's edit, or a field that could not be brought back.
     void endWriteBackIfFinal(std::exception_ptr failure, const WriteBackRequest& request);
     // Whether keys sent now would reach that element of that process.
@@ -250,6 +257,11 @@ private:
     void startPaletteKeyboardControl();
     void stopPaletteKeyControl();
     void handlePaletteKeyCode(PaletteKey key);
+    // Which palette keys are taken from the application: those the palette would act on now.
+    void updateWantedPaletteKeys();
+    // A trigger is on its way to the main thread: from now on the palette's keys are the
+    // application's (the palette closes once it runs). Any thread.
+    void givePaletteKeysBack();
     // Runs body in a main task of its own that keeps the coordinator alive until it ends.
     void startPaletteTask(Awaitable<void> body);
     Awaitable<void> completeTriggerWithSelectedCommand(std::string commandName);
@@ -299,8 +311,9 @@ private:
     std::optional<long long> activeTriggerOffset_;
     std::vector<TemplateSuggestion> activeSuggestions_;
     int selectedSuggestionIndex_ = 0;
-    std::shared_ptr<PaletteKeyInterceptor> paletteKeyInterceptor_; // the controller's, once made
-    std::optional<PaletteKeyController> paletteKeyController_;     // made on first use
+    // Set once at construction: read from the monitor's thread too.
+    std::shared_ptr<PaletteKeyInterceptor> paletteKeyInterceptor_;
+    std::optional<PaletteKeyController> paletteKeyController_; // made on first use
     Observable<CoordinatorState> state_;
     std::optional<std::string> userEmail_;
 

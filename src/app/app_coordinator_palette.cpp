@@ -35,6 +35,7 @@ Awaitable<void> AppCoordinator::handleTriggerQueryUpdate(std::optional<std::stri
         co_return;
     activeSuggestions_ = paletteSuggestions(commands, activeTriggerQuery_, hasTextBeforeTrigger);
     selectedSuggestionIndex_ = clampedSelectionIndex(selectedSuggestionIndex_, activeSuggestions_);
+    updateWantedPaletteKeys();
     startPaletteKeyboardControl();
 
     const auto caret = co_await caretScreenPosition();
@@ -102,6 +103,7 @@ void AppCoordinator::clearPaletteState() {
     activeTriggerQuery_.clear();
     activeSuggestions_.clear();
     selectedSuggestionIndex_ = 0;
+    updateWantedPaletteKeys();
     stopPaletteKeyControl();
     spinner_->hide();
 }

@@ -18,7 +18,7 @@ namespace pennial {
 
 void AppCoordinator::startPaletteKeyboardControl() {
     if (!paletteKeyController_)
-        paletteKeyController_.emplace(std::move(paletteKeyInterceptor_));
+        paletteKeyController_.emplace(paletteKeyInterceptor_);
     paletteKeyController_->start([weak = weak_from_this(), main = main_](PaletteKey key) {
         // The action runs after the key's delivery has returned, and reads the palette then.
         asio::post(main, [weak, key] {
@@ -31,6 +31,22 @@ void AppCoordinator::startPaletteKeyboardControl() {
 void AppCoordinator::stopPaletteKeyControl() {
     if (paletteKeyController_)
         paletteKeyController_->stop();
+}
+
+void AppCoordinator::updateWantedPaletteKeys() {
+    if (!paletteKeyInterceptor_)
+        return;
+    // An empty palette has nothing to move to or run: a Return typed after a word that matches
+    // no command is the field's line break. Escape still closes it.
+    PaletteKeySet keys = 0;
+    if (!isTransformInProgress_ && activeTriggerFullPattern_)
+        keys = activeSuggestions_.empty() ? paletteKeyBit(PaletteKey::escape) : allPaletteKeys;
+    paletteKeyInterceptor_->setWantedKeys(keys);
+}
+
+void AppCoordinator::givePaletteKeysBack() {
+    if (paletteKeyInterceptor_)
+        paletteKeyInterceptor_->setWantedKeys(0);
 }
 
 void AppCoordinator::handlePaletteKeyCode(PaletteKey key) {

@@ -129,16 +129,21 @@ Awaitable<TransformResponse> transformWhileWatching(TransformService& service, T
 
 Awaitable<void> AppCoordinator::handleTrigger(std::string commandName, std::string fullPattern,
                                               std::optional<long long> triggerOffset) {
-    if (isTransformInProgress_ || shouldSuppressTriggerInOwnUI())
+    // A trigger not run leaves the palette's keys as the palette wants them.
+    if (isTransformInProgress_ || shouldSuppressTriggerInOwnUI()) {
+        updateWantedPaletteKeys();
         co_return;
+    }
     const auto now = Clock::now();
     if (lastTransformTime_ && now - *lastTransformTime_ < transformCooldown_) {
         logf("⏳ [Pennial] Debounce: skipping trigger within {}s of last transform",
              decimalSeconds(transformCooldown_));
+        updateWantedPaletteKeys();
         co_return;
     }
 
     isTransformInProgress_ = true;
+    updateWantedPaletteKeys();
     TriggerRun run{std::move(commandName), std::move(fullPattern), triggerOffset, now, {}};
     std::exception_ptr escaped;
     try {
@@ -149,6 +154,7 @@ Awaitable<void> AppCoordinator::handleTrigger(std::string commandName, std::stri
         escaped = std::current_exception();
     }
     isTransformInProgress_ = false;
+    updateWantedPaletteKeys();
     if (escaped)
         std::rethrow_exception(escaped);
 }

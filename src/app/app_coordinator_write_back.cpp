@@ -154,10 +154,11 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
     const auto caretBefore = co_await caretOffset(request.element);
+    const bool singleLine = co_await isSingleLine(request.element);
     // The range was measured on the original text; over anything else it would cut the wrong
     // characters.
     co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
-    co_await pasteOverSelection(request, loan, {range.length, caretBefore},
+    co_await pasteOverSelection(request, loan, {range.length, caretBefore, singleLine},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -175,6 +176,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
         throw KeyboardPasteError(KeyboardPasteError::Kind::focusMoved);
     }
     const auto caretBefore = co_await caretOffset(request.element);
+    const bool singleLine = co_await isSingleLine(request.element);
     if (co_await fieldText(request.element) != request.originalText) {
         loan.giveBack();
         throw FieldChangedError();
@@ -183,7 +185,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     // the user's keys.
     keyboardSynthesizer_->post(Shortcut::selectAll);
     const auto whole = static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
-    co_await pasteOverSelection(request, loan, {whole, caretBefore},
+    co_await pasteOverSelection(request, loan, {whole, caretBefore, singleLine},
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
@@ -192,11 +194,14 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
                                                    const char* restoredLine) {
     // The keys follow the check's answer at once: the paste lands over the text it was prepared
     // for, or not at all. (The selection is not compared: browsers report it late.)
-    const bool singleLine = co_await isSingleLine(request.element);
     if (auto now = co_await fieldText(request.element); now != request.originalText) {
-        // The user's keys may have replaced the selection made for the paste.
-        if (now)
-            co_await repairAroundPaste(request, loan, selection, *now, "");
+        if (now) {
+            // No key typed from now on may land in the selection made for the paste; the field
+            // is judged once it is gone (the user's keys may have replaced it already).
+            co_await dropPasteSelection(request, loan, selection, *now);
+            if ((now = co_await fieldText(request.element)))
+                co_await repairAroundPaste(request, loan, selection, *now, "");
+        }
         loan.giveBack();
         throw FieldChangedError();
     }
@@ -211,6 +216,7 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
     // what it holds then tells whether the paste landed.
     auto verdict = WriteVerdict::untouched;
     std::optional<std::string> now;
+    const bool singleLine = selection.singleLine;
     while (verdict == WriteVerdict::untouched &&
            Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
         co_await pasteWait(pasteLandingPoll, loan);
@@ -271,25 +277,60 @@ Awaitable<bool> AppCoordinator::repairAroundPaste(const WriteBackRequest& reques
     co_return true;
 }
 
-Awaitable<std::optional<std::int64_t>> AppCoordinator::caretOffset(AccessibleElement element) {
-    auto read = [element = std::move(element)]() -> std::optional<std::int64_t> {
-        auto selection = ax::readBoxed<AXRange>(*element.accessibility(), element.element(),
-                                                ax::attribute::selectedTextRange);
-        if (!selection)
-            return std::nullopt;
-        return selection->location + selection->length;
+Awaitable<void> AppCoordinator::dropPasteSelection(const WriteBackRequest& request,
+                                                   ClipboardLoan& loan, PasteSelection selection,
+                                                   std::string now) {
+    // Not read first: browsers apply a selection after answering for it, and report it later.
+    // The user typed at their caret: it has moved on by what they added.
+    const auto added = static_cast<std::int64_t>(unicode::utf16Length(now)) -
+                       static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
+    if (selection.caretBefore &&
+        co_await placeCaret(request.element,
+                            std::max<std::int64_t>(0, *selection.caretBefore + added)))
+        co_return;
+    // A field that takes no caret from us, all of it selected by the keyboard: its own text
+    // pasted over the selection ends it, the caret at the end.
+    const auto whole = static_cast<std::int64_t>(unicode::utf16Length(now));
+    const auto selected = co_await selectedRange(request.element);
+    if (!selected || selected->location != 0 || selected->length != whole || whole == 0 ||
+        !loan.holdsLentText() || !co_await hasFocus(request.element))
+        co_return;
+    loan.lend(now);
+    keyboardSynthesizer_->post(Shortcut::paste);
+    const auto sentAt = Clock::now();
+    while (Clock::now() - sentAt < timings_.clipboardRestoreDelay) {
+        co_await pasteWait(pasteLandingPoll, loan);
+        const auto field = co_await selectedRange(request.element);
+        if (field && field->length == 0)
+            co_return;
+    }
+}
+
+Awaitable<std::optional<AXRange>> AppCoordinator::selectedRange(AccessibleElement element) {
+    auto read = [element = std::move(element)] {
+        return ax::readBoxed<AXRange>(*element.accessibility(), element.element(),
+                                      ax::attribute::selectedTextRange);
     };
     co_return co_await runOn(sharedPool().get_executor(), std::move(read));
 }
 
-Awaitable<void> AppCoordinator::placeCaret(AccessibleElement element, std::int64_t offset) {
+Awaitable<std::optional<std::int64_t>> AppCoordinator::caretOffset(AccessibleElement element) {
+    const auto selection = co_await selectedRange(std::move(element));
+    if (!selection)
+        co_return std::nullopt;
+    co_return selection->location + selection->length;
+}
+
+Awaitable<bool> AppCoordinator::placeCaret(AccessibleElement element, std::int64_t offset) {
     try {
         co_await accessibilityMonitor_->selectRange({offset, 0}, std::move(element));
+        co_return true;
     } catch (...) {
         // A field that takes no selection keeps the caret where the paste left it.
         if (isCancellation(std::current_exception()))
             throw;
     }
+    co_return false;
 }
 
 Awaitable<bool> AppCoordinator::hasFocus(AccessibleElement element) {

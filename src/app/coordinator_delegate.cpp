@@ -27,6 +27,8 @@ Awaitable<void> CoordinatorDelegate::handleTrigger(std::string commandName, std:
     auto coordinator = coordinator_.lock();
     if (!coordinator)
         co_return;
+    // A key typed right after the trigger must not be taken by the palette on the way to main.
+    coordinator->givePaletteKeysBack();
     co_await onMain(main_, coordinator->handleTrigger(std::move(commandName),
                                                       std::move(fullPattern), triggerOffset));
 }

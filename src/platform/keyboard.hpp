@@ -3,6 +3,7 @@
 // the text it produced. Listening (observe only), intercepting the palette's keys, and synthesising
 // the two shortcuts the write-back needs.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -56,14 +57,32 @@ public:
 // The six keys the command palette drives, swallowed system-wide while interception is active.
 enum class PaletteKey : std::uint8_t { up, down, returnKey, keypadEnter, tab, escape };
 
+// A set of palette keys, a bit each.
+using PaletteKeySet = unsigned;
+constexpr PaletteKeySet paletteKeyBit(PaletteKey key) {
+    return 1u << static_cast<unsigned>(key);
+}
+inline constexpr PaletteKeySet allPaletteKeys = (1u << 6) - 1;
+
 class PaletteKeyInterceptor {
 public:
     enum class Mode { intercepting, observing, unavailable };
     virtual ~PaletteKeyInterceptor() = default;
     // Key-downs of the six keys reach the handler on the main executor. While intercepting, their
     // key-downs and key-ups never reach the focused application; while observing they still do.
+    // Only the wanted keys are taken: the others reach the application in their place among the
+    // user's keys, as if nothing held them.
     virtual Mode start(std::function<void(PaletteKey)> onKeyDown) = 0;
     virtual void stop() = 0;
+
+    // The keys the palette would act on now; all six until set. Any thread.
+    void setWantedKeys(PaletteKeySet keys) { wanted_.store(keys, std::memory_order_relaxed); }
+    bool wants(PaletteKey key) const {
+        return (wanted_.load(std::memory_order_relaxed) & paletteKeyBit(key)) != 0;
+    }
+
+private:
+    std::atomic<PaletteKeySet> wanted_{allPaletteKeys};
 };
 
 enum class Shortcut : std::uint8_t { selectAll, paste };

@@ -101,6 +101,7 @@ std::optional<UserTextAroundPaste> userTextAroundPaste(const PasteOutcome& outco
             return std::nullopt;
     }
     UserTextAroundPaste result{unicode::toUtf8(user), pastedAt};
+    bool keysBeforePaste = false; // the keys replaced the selection and the paste followed them
 
     // The user's keys replaced the selection: what stands where it was is short and unlike the
     // selected text, and the rest of the field is as it was. The keys belong at the caret the user
@@ -118,14 +119,19 @@ std::optional<UserTextAroundPaste> userTextAroundPaste(const PasteOutcome& outco
             restored.insert(caret, keys);
             result = {unicode::toUtf8(restored), static_cast<std::int64_t>(caret + keys.size())};
             typed = keys.size();
+            keysBeforePaste = pastedAt == static_cast<std::int64_t>(keys.size());
         }
     }
     if (result.text == outcome.now)
         return std::nullopt;
     if (!paste.empty()) {
         const auto landedThenTyped = differingSpan(outcome.now, outcome.intended);
+        // Typing after the paste leaves the caret after the typed keys; a paste that followed
+        // keys typed over the selection leaves it after the paste, or after keys typed there
+        // since (the caret is read after the field).
+        const auto pasteEnd = *pastedAt + static_cast<std::int64_t>(paste.size());
         const bool caretAfterPaste =
-            outcome.caretNow == *pastedAt + static_cast<std::int64_t>(paste.size());
+            keysBeforePaste ? outcome.caretNow >= pasteEnd : outcome.caretNow == pasteEnd;
         if (landedThenTyped == 0 || landedThenTyped < typed ||
             (landedThenTyped == typed && !caretAfterPaste))
             return std::nullopt;

@@ -87,11 +87,17 @@ TEST_F(CoordinatorPalette, AnUpdateShowsTheMatchingCommandsAndTakesTheKeys) {
     EXPECT_THAT(paletteKeys->calls(), ElementsAre("start"));
     EXPECT_THAT(coordinatorLines(), ElementsAre(interceptionLine));
 
-    // Nothing matches: the palette stays, empty, and its keys stay taken.
+    // Nothing matches: the palette stays, empty; the keys it has no use for are the
+    // application's (a Return typed after a word is a line break), Escape still closes it.
     typed("zzz");
     EXPECT_TRUE(overlay->visible);
     EXPECT_THAT(shown().suggestions, IsEmpty());
     EXPECT_EQ(paletteKeys->activeMode(), Mode::intercepting);
+    for (auto key : {PaletteKey::returnKey, PaletteKey::keypadEnter, PaletteKey::tab,
+                     PaletteKey::up, PaletteKey::down})
+        EXPECT_FALSE(paletteKeys->press(key)) << static_cast<int>(key);
+    runFor(std::chrono::milliseconds(20));
+    EXPECT_TRUE(overlay->visible);
 
     // Without a focused element the palette places itself.
     desktop.clearFocus();
@@ -208,6 +214,24 @@ TEST_F(CoordinatorPalette, UpdatesWhileACommandRunsChangeNothing) {
     EXPECT_EQ(paletteKeys->activeMode(), std::nullopt) << "stopped when the trigger started";
     ASSERT_TRUE(runUntil([&] { return done; }));
     EXPECT_EQ(field->text(), "[polish] Hello");
+}
+
+TEST_F(CoordinatorPalette, AKeyTypedAfterADetectedTriggerIsTheApplications) {
+    launchWithText("Hello ;;polish");
+    update(";;polish", "polish", 6, true);
+    ASSERT_TRUE(overlay->visible);
+    // The monitor's thread hands the trigger over; main has not taken it up yet.
+    asio::io_context monitorThread;
+    bool done = false;
+    asio::co_spawn(monitorThread, textMonitor->sendTrigger("polish", ";;polish", 6),
+                   [&done](std::exception_ptr) { done = true; });
+    monitorThread.poll();
+    EXPECT_FALSE(paletteKeys->press(PaletteKey::returnKey)) << "a line break typed after it";
+    ASSERT_TRUE(runUntil([&] {
+        monitorThread.poll();
+        return done;
+    }));
+    EXPECT_EQ(textMonitor->completed.size(), 1u) << "the trigger ran, once";
 }
 
 TEST_F(CoordinatorPalette, AClickedRowRunsWithThePatternItWasShownFor) {

@@ -2,9 +2,9 @@
 // in the watcher's last interval before the answer, while a write method runs, or as one of the
 // program's keys is on its way (after its last look at the field). The edit is a key typed
 // somewhere else in the field, a character deleted there, or a key typed where the user's caret
-// was (over any selection the program made). Whatever the moment, the user's text survives, and
-// the run ends either with the result written over the unchanged text or with the user's text and
-// no success status. One seeded run per write method; PENNIAL_RACE_RUNS sets the pipelines per
+// was (over any selection the program made). Whatever the moment, the user's text survives, no
+// selection of the program's is left for the next key, and the run ends either with the result
+// written over the unchanged text or with the user's text and no success status. One seeded run per write method; PENNIAL_RACE_RUNS sets the pipelines per
 // method (a short run by default).
 
 #include "support/test_seed.hpp"
@@ -145,6 +145,8 @@ TEST_P(WriteBackRace, AnEditAtAnyMomentIsNeverOverwritten) {
         ++figures.runs;
         const bool succeeded = coordinator->statusMessage().starts_with("✓");
         EXPECT_EQ(clipboard->contents(), usersCopy);
+        // The user's next key goes where they type, not over a selection of the program's.
+        EXPECT_EQ(field->selection().length, 0) << "a selection left standing";
         if (!textBeforeEdit) {
             ++figures.unedited;
             EXPECT_TRUE(succeeded) << coordinator->statusMessage();

@@ -1,8 +1,16 @@
 // The write-back against a real application: what the user types while the backend answers is
-// never written over, and a range replacement whose insertion is lost after its deletion landed
-// gets the deleted text back before the field is written another way.
+// never written over, a range replacement whose insertion is lost after its deletion landed gets
+// the deleted text back before the field is written another way, and keys typed right after a
+// trigger into a field that takes no accessible write keep their place.
 
 #include "linux_coordinator_fixture.hpp"
+#include "support/test_seed.hpp"
+#include "text/text_processing.hpp"
+
+#include <QProcess>
+#include <cstdlib>
+#include <iostream>
+#include <random>
 
 using namespace pennial;
 using namespace pennial::e2e;
@@ -64,4 +72,69 @@ TEST_F(WriteBackOnDesktop, AnInsertionLostAfterItsDeletionIsUndoneBeforeTheNextM
     EXPECT_TRUE(logged("⚠️ [AXAccessibilityProvider] Range replacement was half applied - the "
                        "removed text is back"));
     EXPECT_TRUE(logged("✅ [Pennial] Text set via full replacement"));
+}
+
+// The keyboard paste's selection stands while the user types on: a word, Return (nothing in a
+// one-line field), another, Backspace, from a random moment up to 300 ms after the trigger's last
+// key. Every key lands once, in order, at the end; "✓" only with the result in front of them.
+// PENNIAL_BURST_LOAD busy processes run meanwhile; PENNIAL_BURST_TRIES tries (10).
+TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWriteKeepTheirPlace) {
+    const unsigned seed = pennial::testing::testSeed();
+    SCOPED_TRACE(pennial::testing::seedTrace(seed));
+    std::mt19937 random(seed);
+    const char* triesSet = std::getenv("PENNIAL_BURST_TRIES");
+    const int tries = triesSet ? std::max(1, std::atoi(triesSet)) : 10;
+    std::vector<std::unique_ptr<QProcess>> load;
+    if (const char* busy = std::getenv("PENNIAL_BURST_LOAD"))
+        for (int i = 0; i < std::atoi(busy); ++i) {
+            load.push_back(std::make_unique<QProcess>());
+            load.back()->start("sh", {"-c", "while :; do :; done"});
+        }
+    addCommand("ada", "Best, Ada", false);
+    signIn();
+    launch();
+    TestEditor editor({.focus = "single", .accessibleText = "read-only"});
+
+    int missed = 0;
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        const bool rewrite = random() % 2 == 0;
+        const auto delay = std::chrono::milliseconds(random() % 301);
+        if (rewrite)
+            backend.answerNext(Endpoint::transform,
+                               FakeAnswer::json(200, {{"transformedText", "hello world"}}));
+        const std::string typed = rewrite ? "helo wrld ;;fix" : "helo wrld ;;ada";
+        log.clear();
+        typeOnKeyboard(typed);
+        waitUntil([] { return false; }, delay);
+        QProcess keys;
+        keys.start("sh", {"-c", "xdotool type --delay 20 Zed; xdotool key Return; "
+                                "xdotool type --delay 20 ok; xdotool key BackSpace"});
+        waitUntil([&] { return keys.state() == QProcess::NotRunning; }, 30s);
+        waitUntil([] { return false; }, 200ms);
+        waitUntil([&] { return !coordinator->statusMessage().starts_with("Processing"); }, 10s);
+
+        // A trigger overtaken by the keys never runs, and leaves the last run's status.
+        const bool succeeded = !log.matching("🔵 [Pennial] Trigger detected").empty() &&
+                               coordinator->statusMessage().starts_with("✓");
+        const auto result = rewrite
+                                ? std::string("hello world")
+                                : TextProcessing::composeSnippetText("helo wrld", "Best, Ada", "");
+        const auto expected = (succeeded ? result : typed) + "Zedo";
+        if (!editor.waitForText(expected, 3s)) {
+            ++missed;
+            ADD_FAILURE() << "try " << attempt << ": " << (rewrite ? "rewrite" : "snippet")
+                          << " after " << delay.count() << " ms, status \""
+                          << coordinator->statusMessage() << "\": the field holds \""
+                          << editor.text() << "\"";
+        }
+        // Past the trigger's cooldown, with an empty field.
+        desktop_support::runTool("xdotool", {"key", "ctrl+a", "BackSpace"});
+        editor.waitForText("");
+        waitUntil([] { return false; }, 1100ms);
+    }
+    for (auto& process : load)
+        process->kill();
+    for (auto& process : load)
+        process->waitForFinished();
+    std::cout << "[ TALLY    ] burst " << tries - missed << "/" << tries << std::endl;
 }

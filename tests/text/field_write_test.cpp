@@ -49,6 +49,8 @@ TEST(FieldWrite, APasteThatMetTheUsersEditGivesBackTheirText) {
         {"a key typed elsewhere first", "heXlo Hello worldwrld ;;fix", 17, "heXlo wrld ;;fix", 6},
         {"a key over the selection, the paste after it", "ZHello world", 12, "helo wrld ;;fixZ",
          16},
+        {"a key over the selection, the paste, a key after it", "ZHello world", 13,
+         "helo wrld ;;fixZ", 16},
         {"a key over the selection, no paste", "Z", 1, "helo wrld ;;fixZ", 16},
         {"the selection deleted, no paste", "", 0, "helo wrld ;;fix", 15},
         {"landed, then a key after it", "Hello worldZ", 12, std::nullopt},

@@ -30,6 +30,9 @@ void SimPaletteKeyInterceptor::stop() {
 bool SimPaletteKeyInterceptor::press(PaletteKey key) {
     if (!activeMode_ || *activeMode_ == Mode::unavailable)
         return false;
+    // A key not wanted while intercepting is the application's alone, as on the desktop.
+    if (*activeMode_ == Mode::intercepting && !wants(key))
+        return false;
     asio::post(main_, [handler = handler_, key] {
         if (auto current = *handler)
             current(key);

@@ -26,7 +26,8 @@ public:
     void setMode(Mode mode) { nextMode_ = mode; }
 
     // A key-down of one of the six keys: it reaches the handler on the main executor while
-    // intercepting or observing. Answers whether the focused application is kept from seeing it.
+    // intercepting or observing. Answers whether the focused application is kept from seeing it
+    // (intercepting, and the key is wanted).
     bool press(PaletteKey key);
 
     // The mode between start and stop; none while stopped.

@@ -12,12 +12,15 @@
 #include "desktop_support/third_party_app.hpp"
 #include "linux_coordinator_fixture.hpp"
 #include "services/app_config.hpp"
+#include "support/test_seed.hpp"
 #include "text/text_processing.hpp"
 
+#include <QProcess>
 #include <algorithm>
 #include <cstdlib>
 #include <gmock/gmock.h>
 #include <iostream>
+#include <random>
 
 using namespace pennial;
 using namespace pennial::e2e;
@@ -304,6 +307,87 @@ TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
         return format.first == "application/x-qt-image" ||
                (format.first == "image/png" && format.second.starts_with("\x89PNG"));
     }));
+}
+
+// The user keeps typing right after a trigger: a word, Return, another, Backspace, starting at a
+// random moment up to 300 ms after the trigger's last key. Every key lands once, in order, the
+// caret after the last; the run either wrote its result in front of the keys and says "✓", or
+// (the keys changed the text while the backend answered) wrote nothing and says no "✓".
+// PENNIAL_BURST_LOAD busy processes run meanwhile.
+TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
+    if (singleLine || std::string(GetParam().field) == "editable")
+        GTEST_SKIP() << "a multi-line plain field";
+    const unsigned seed = pennial::testing::testSeed();
+    SCOPED_TRACE(pennial::testing::seedTrace(seed));
+    std::mt19937 random(seed);
+    std::vector<std::unique_ptr<QProcess>> load;
+    if (const char* busy = std::getenv("PENNIAL_BURST_LOAD"))
+        for (int i = 0; i < std::atoi(busy); ++i) {
+            load.push_back(std::make_unique<QProcess>());
+            load.back()->start("sh", {"-c", "while :; do :; done"});
+        }
+
+    const std::string answer = "Fixed 😀 text";
+    // "Zed", Return, "ok", and Backspace takes the "k".
+    const std::string burstEffect = "Zed\no";
+    Tally bursts{"burst"};
+    for (int attempt = 1; attempt <= tries(); ++attempt) {
+        const bool rewrite = random() % 2 == 0;
+        const auto delay = std::chrono::milliseconds(random() % 301);
+        if (rewrite)
+            answerTransform(answer);
+        const std::string trigger = rewrite ? " ;;fix" : " ;;addr";
+        log.clear();
+        std::cerr << "[ TRY      ] " << attempt << std::endl;
+        type(trigger);
+        pumpFor(delay);
+        QProcess keys;
+        keys.start("sh", {"-c", "xdotool type --delay 20 Zed; xdotool key Return; "
+                                "xdotool type --delay 20 ok; xdotool key BackSpace"});
+        waitUntil([&] { return keys.state() == QProcess::NotRunning; }, 30s);
+        const auto lastKey = Clock::now();
+        waitUntil([&] { return !coordinator->statusMessage().starts_with("Processing"); }, 10s);
+
+        const auto result =
+            rewrite ? answer : TextProcessing::composeSnippetText(userText, snippet, "");
+        // A trigger overtaken by the keys never runs, and leaves the last run's status.
+        const bool succeeded = !log.matching("🔵 [Pennial] Trigger detected").empty() &&
+                               coordinator->statusMessage().starts_with("✓");
+        const auto written = result + burstEffect + app->options().after;
+        const auto unwritten = userText + trigger + burstEffect + app->options().after;
+        std::optional<std::string> text;
+        waitUntil(
+            [&] {
+                text = app->text();
+                return text == (succeeded ? written : unwritten);
+            },
+            3s);
+        const auto what = std::string(rewrite ? "rewrite" : "snippet") + " after " +
+                          std::to_string(delay.count()) + " ms, status \"" +
+                          coordinator->statusMessage() + "\": ";
+        if (text != (succeeded ? written : unwritten)) {
+            bursts.add(what + "the field holds \"" + text.value_or("<unreadable>") + "\"");
+        } else {
+            const auto caret =
+                utf16(succeeded ? result + burstEffect : userText + trigger + burstEffect);
+            const bool placed = waitUntil([&] { return app->caret() == caret; }, 2s);
+            bursts.add(placed ? std::nullopt
+                              : std::optional(what + "caret at " +
+                                              std::to_string(app->caret().value_or(-1)) + ", not " +
+                                              std::to_string(caret)));
+        }
+        bursts.slowest =
+            std::max(bursts.slowest,
+                     std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastKey));
+        nextTry();
+    }
+    for (auto& process : load)
+        process->kill();
+    for (auto& process : load)
+        process->waitForFinished();
+    std::cout << "[ TALLY    ] " << bursts.summary() << std::endl;
+    for (const auto& miss : bursts.misses)
+        ADD_FAILURE() << miss;
 }
 
 INSTANTIATE_TEST_SUITE_P(Editors, RealApplication,

@@ -282,11 +282,16 @@ AXError AtspiTextField::writeOver(AtspiCall& call, AtspiEditableText& editable, 
                 &editable, clampedOffset(span.start), inserted.c_str(),
                 clampedOffset(insertionLength(inserted, units_)), error);
         });
-    if (done && !call.failed())
-        call([&](GError** error) {
-            return atspi_text_set_caret_offset(
-                text_.get(), clampedOffset(span.start + lengthIn(inserted, units_)), error);
-        });
+    // Only where the field shows the text: some toolkits answer an edit they ignore, and a caret
+    // moved for it sends the user's next keys into another line.
+    const auto end = span.start + lengthIn(inserted, units_);
+    if (done && !call.failed()) {
+        auto written = textUpTo(call, end);
+        if (written && std::string_view(*written).ends_with(fromToolkit(inserted)))
+            call([&](GError** error) {
+                return atspi_text_set_caret_offset(text_.get(), clampedOffset(end), error);
+            });
+    }
     if (call.failed())
         return *call.failure();
     return done ? AXError::success : AXError::failure;

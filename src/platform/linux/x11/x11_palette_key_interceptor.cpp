@@ -34,6 +34,8 @@ struct X11PaletteKeyInterceptor::Grabber {
         PaletteKey key;
     };
 
+    explicit Grabber(const PaletteKeyInterceptor& owner) : owner(owner) {}
+
     // False, holding nothing, when another client holds one of the combinations.
     bool grab(Display* display, const EventRelay<PaletteKey>& target) {
         const X11Keymap keymap(display);
@@ -54,8 +56,9 @@ struct X11PaletteKeyInterceptor::Grabber {
         X11ErrorTrap trap(display);
         for (const Grab& grab : grabs) {
             for (unsigned modifiers : modifierVariants)
+                // The keyboard waits at each press for the word whether it is ours.
                 XGrabKey(display, static_cast<int>(grab.keycode), modifiers, root, False,
-                         GrabModeAsync, GrabModeAsync);
+                         GrabModeAsync, GrabModeSync);
         }
         if (trap.caught(BadAccess)) {
             ungrab(display);
@@ -76,18 +79,27 @@ struct X11PaletteKeyInterceptor::Grabber {
         relay.reset();
     }
 
-    void onEvent(XEvent& event) {
+    void onEvent(Display* display, XEvent& event) {
         // Releases come to us too, under the grab the press activated; they are just dropped.
-        if (event.type != KeyPress || !relay)
+        if (event.type != KeyPress)
             return;
         const auto grab = std::find_if(grabs.begin(), grabs.end(), [&](const Grab& candidate) {
             return candidate.keycode == event.xkey.keycode;
         });
-        if (grab != grabs.end()) {
-            own_key_grab::pressed();
-            relay->post(grab->key);
+        // A key the palette would not act on (no row to run, a command already running) goes to
+        // the focused window as if never grabbed, before any key typed after it.
+        if (grab == grabs.end() || !relay || !owner.wants(grab->key)) {
+            XAllowEvents(display, ReplayKeyboard, event.xkey.time);
+            XFlush(display);
+            return;
         }
+        XAllowEvents(display, AsyncKeyboard, event.xkey.time);
+        XFlush(display);
+        own_key_grab::pressed();
+        relay->post(grab->key);
     }
+
+    const PaletteKeyInterceptor& owner;
 
     std::vector<Grab> grabs;
     std::vector<unsigned> modifierVariants;
@@ -95,7 +107,7 @@ struct X11PaletteKeyInterceptor::Grabber {
 };
 
 X11PaletteKeyInterceptor::X11PaletteKeyInterceptor(Executor mainExecutor)
-    : main_(std::move(mainExecutor)), grabber_(std::make_unique<Grabber>()) {}
+    : main_(std::move(mainExecutor)), grabber_(std::make_unique<Grabber>(*this)) {}
 
 X11PaletteKeyInterceptor::~X11PaletteKeyInterceptor() {
     stop();
@@ -109,8 +121,10 @@ X11PaletteKeyInterceptor::start(std::function<void(PaletteKey)> onKeyDown) {
     }
     relay_.emplace(main_, std::move(onKeyDown));
     if (!connection_) {
-        connection_ = X11Connection::open(
-            [grabber = grabber_.get()](Display*, XEvent& event) { grabber->onEvent(event); });
+        connection_ =
+            X11Connection::open([grabber = grabber_.get()](Display* display, XEvent& event) {
+                grabber->onEvent(display, event);
+            });
     }
     const bool grabbed = connection_ && connection_->call([this](Display* display) {
         return grabber_->grab(display, *relay_);
