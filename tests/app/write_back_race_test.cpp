@@ -4,8 +4,8 @@
 // somewhere else in the field, a character deleted there, or a key typed where the user's caret
 // was (over any selection the program made). Whatever the moment, the user's text survives, no
 // selection of the program's is left for the next key, and the run ends either with the result
-// written over the unchanged text or with the user's text and no success status. One seeded run per write method; PENNIAL_RACE_RUNS sets the pipelines per
-// method (a short run by default).
+// written over the unchanged text or with the user's text and no success status. One seeded run
+// per write method; PENNIAL_RACE_RUNS sets the pipelines per method (a short run by default).
 
 #include "support/test_seed.hpp"
 #include "trigger_fixture.hpp"
