@@ -1,6 +1,6 @@
-// The program in a Wayland session: a GTK 3 editor running as a native Wayland client, reached
-// through the accessibility bus alone, while the test's own Qt application and our windows go
-// through Xwayland. No input device can be read and no virtual keyboard made here, so the key
+// The program in a Wayland session: GTK 3 and GTK 4 editors running as native Wayland clients,
+// reached through the accessibility bus alone, while the test's own Qt application and our windows
+// go through Xwayland. No input device can be read and no virtual keyboard made here, so the key
 // paths are unavailable, as for a user outside the "input" group. Runs only inside
 // scripts/wayland-session (the e2e_wayland_tests entry); skipped anywhere else.
 
@@ -25,15 +25,15 @@ bool inWaylandSession() {
     return type && std::string(type) == "wayland";
 }
 
-// mousepad as a native Wayland client. What the user types arrives as the accessibility bus's
-// text insertions (the nested compositor's seat is not ours to drive from here).
+// An editor as a native Wayland client (mousepad unless named). What the user types arrives as
+// the accessibility bus's text insertions, or with typeOnSeat as keys on the compositor's seat.
 class WaylandEditor {
 public:
-    WaylandEditor() {
+    explicit WaylandEditor(const QString& program = "mousepad", const QStringList& arguments = {}) {
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("GDK_BACKEND", "wayland");
         process_.setProcessEnvironment(environment);
-        process_.start("mousepad", {});
+        process_.start(program, arguments);
     }
     ~WaylandEditor() {
         process_.kill();
@@ -83,11 +83,36 @@ public:
         }
     }
 
+    // Keys typed on the X server that feeds the compositor's seat reach the focused client; a
+    // line break as the Return key (xdotool's own has no key in this keymap).
+    void typeOnSeat(const std::string& text) {
+        std::size_t start = 0;
+        for (auto end = text.find('\n');; end = text.find('\n', start)) {
+            const auto line = text.substr(start, end == std::string::npos ? end : end - start);
+            if (!line.empty())
+                xdotool({"type", "--delay", "30", "--", QString::fromStdString(line)});
+            if (end == std::string::npos)
+                return;
+            xdotool({"key", "Return"});
+            start = end + 1;
+        }
+    }
+
     bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s) {
         return waitUntil([&] { return text() == expected; }, timeout);
     }
 
 private:
+    static void xdotool(const QStringList& arguments) {
+        QProcess typing;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", qEnvironmentVariable("SESSION_OUTER_DISPLAY"));
+        typing.setProcessEnvironment(environment);
+        typing.start("xdotool", arguments);
+        ASSERT_TRUE(waitUntil([&] { return typing.state() == QProcess::NotRunning; }, 30s));
+        ASSERT_EQ(typing.exitCode(), 0);
+    }
+
     QProcess process_;
     AtspiAccessibility accessibility_;
     AXElement field_;
@@ -137,6 +162,27 @@ TEST_F(OnWayland, ANativeWaylandEditorHasItsCommandRewrittenAndASnippetInserted)
     editor.type("\nthanks ;;sig");
     // Inserted on a line of its own below the text before the trigger.
     EXPECT_TRUE(editor.waitForText("hello world\nthanks\nBest wishes, Ada")) << editor.text();
+}
+
+TEST_F(OnWayland, AGtk4EditorThatNeverSaysItIsActiveIsFoundAndWrittenInto) {
+    signIn();
+    launch();
+    // gnome-text-editor (GTK 4) ends with its window ACTIVE but sends no activation event and no
+    // focus report: only what it does while typed in gives it away.
+    WaylandEditor editor("gnome-text-editor", {"--standalone", "--ignore-session"});
+    ASSERT_TRUE(editor.waitForFocus()) << "gnome-text-editor's document never took focus";
+
+    answerTransform("hello world");
+    editor.typeOnSeat("helo wrld ;;fix");
+    EXPECT_TRUE(editor.waitForText("hello world", 20s)) << editor.text();
+    const auto transforms = backend.requests(Endpoint::transform);
+    ASSERT_EQ(transforms.size(), 1u);
+    EXPECT_EQ(transforms[0].json()["text"], "helo wrld");
+
+    answerTransform("Best wishes, Ada");
+    pumpFor(1600ms); // a trigger right after a transform is taken for its echo
+    editor.typeOnSeat("\nthanks ;;sig");
+    EXPECT_TRUE(editor.waitForText("hello world\nthanks\nBest wishes, Ada", 20s)) << editor.text();
 }
 
 TEST_F(OnWayland, ThePaletteShowsWhereTheCaretCannotBeKnown) {
