@@ -18,7 +18,7 @@ namespace pennial {
 
 namespace {
 
-constexpr const char* unseenKeysNote = "Click a command to run it: keys stay with your text field";
+constexpr const char* unseenKeysNote = "Click to run: keys stay in the field";
 
 Awaitable<std::optional<AXRange>> selectionOf(AccessibleElement element) {
     auto read = [element = std::move(element)] {

@@ -116,8 +116,7 @@ TEST_F(PaletteFollowingTheField, TypingAheadOfTheMonitorKeepsItOpenAndAClickRuns
     report("pol");
     ASSERT_TRUE(lookedAgain(3));
     EXPECT_TRUE(overlay->visible);
-    EXPECT_EQ(overlay->palettes.back().note,
-              "Click a command to run it: keys stay with your text field");
+    EXPECT_EQ(overlay->palettes.back().note, "Click to run: keys stay in the field");
 
     overlay->click("polish");
     ASSERT_TRUE(runUntil([&] { return textMonitor->completed.size() == 1; }));

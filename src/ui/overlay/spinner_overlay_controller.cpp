@@ -62,7 +62,8 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
     ++hideGeneration_;
     isAnimatingOut_ = false;
 
-    const auto placement = placePalette(suggestions.size(), caretScreenPosition, *screen);
+    const auto placement = placePalette(suggestions.size(), caretScreenPosition, *screen,
+                                        !statusModel_.note().empty());
     const bool revealAfresh =
         !(statusModel_.mode() == SpinnerOverlayMode::commandPalette && panel_ != nullptr);
 
@@ -94,6 +95,12 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
     // panel up until the next hide.
     if (wasAnimatingOut)
         statusModel_.setRevealed(true);
+}
+
+void SpinnerOverlayController::setPaletteNote(std::string note) {
+    // Shown with the next palette, which is sized for it.
+    if (note != statusModel_.note())
+        statusModel_.setNote(std::move(note));
 }
 
 void SpinnerOverlayController::showPanel(const PalettePlacement& placement, const Screen& screen) {

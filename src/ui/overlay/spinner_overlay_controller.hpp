@@ -35,6 +35,7 @@ public:
     void showCommandPalette(std::vector<TemplateSuggestion> suggestions, std::string query,
                             int selectedIndex, std::optional<Point> caretScreenPosition,
                             SelectHandler onSelect, std::optional<Screen> screen) override;
+    void setPaletteNote(std::string note) override;
     void transitionToProcessing() override;
     void hide() override;
 
