@@ -7,6 +7,8 @@
 #include "linux_coordinator_fixture.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/atspi/atspi_accessibility.hpp"
+#include "ui/overlay/palette_row.hpp"
+#include "ui/overlay/spinner_overlay_controller.hpp"
 
 #include <QProcess>
 #include <cstdlib>
@@ -118,6 +120,64 @@ private:
     AXElement field_;
 };
 
+// The real panel on screen (through Xwayland), with what it was asked to show recorded.
+class ShownOverlay : public SpinnerOverlay {
+public:
+    ShownOverlay(std::shared_ptr<pennial::testing::FakeSpinnerOverlay> recorded,
+                 std::shared_ptr<Screens> screens)
+        : recorded_(std::move(recorded)),
+          shown_(std::move(screens), {}, PanelPlacing::outsideWindowManager) {}
+
+    void showCommandPalette(std::vector<TemplateSuggestion> suggestions, std::string query,
+                            int selectedIndex, std::optional<Point> caret, SelectHandler onSelect,
+                            std::optional<Screen> screen) override {
+        recorded_->showCommandPalette(suggestions, query, selectedIndex, caret, onSelect, screen);
+        shown_.showCommandPalette(std::move(suggestions), std::move(query), selectedIndex, caret,
+                                  std::move(onSelect), std::move(screen));
+    }
+    void setPaletteNote(std::string note) override {
+        recorded_->setPaletteNote(note);
+        shown_.setPaletteNote(std::move(note));
+    }
+    void transitionToProcessing() override {
+        recorded_->transitionToProcessing();
+        shown_.transitionToProcessing();
+    }
+    void hide() override {
+        recorded_->hide();
+        shown_.hide();
+    }
+
+    QRect panelGeometry() const { return shown_.panel()->geometry(); }
+    // Where the display server has the panel's window, as another client would ask for it.
+    std::optional<QPoint> placedAt() const {
+        QProcess asking;
+        asking.start("xwininfo", {"-id", QString::number(shown_.panel()->winId())});
+        if (!waitUntil([&] { return asking.state() == QProcess::NotRunning; }, 10s))
+            return std::nullopt;
+        const auto answer = QString::fromUtf8(asking.readAllStandardOutput());
+        auto read = [&](const QString& label) {
+            const auto at = answer.indexOf(label);
+            return at < 0 ? -1
+                          : answer.mid(at + label.size()).section('\n', 0, 0).trimmed().toInt();
+        };
+        return QPoint(read("Absolute upper-left X:"), read("Absolute upper-left Y:"));
+    }
+    // The centre of the row, in the screen's coordinates.
+    std::optional<QPoint> rowCentre(const std::string& name) const {
+        auto* panel = shown_.panel();
+        auto* row = panel ? panel->findChild<PaletteRow*>(QString::fromStdString(name)) : nullptr;
+        // Wholly in view: a row scrolled out of the list is still "visible" to Qt.
+        if (!row || !row->isVisible() || row->visibleRegion() != QRegion(row->rect()))
+            return std::nullopt;
+        return row->mapToGlobal(row->rect().center());
+    }
+
+private:
+    std::shared_ptr<pennial::testing::FakeSpinnerOverlay> recorded_;
+    SpinnerOverlayController shown_;
+};
+
 class OnWayland : public LinuxCoordinatorTest {
 protected:
     void SetUp() override {
@@ -132,6 +192,9 @@ protected:
     bool logged(const std::string& line, std::chrono::milliseconds timeout = 10s) {
         return waitUntil([&] { return log.contains(line); }, timeout);
     }
+    // Outlives the coordinator, whose last hold on it may go on another thread: a panel is the
+    // user interface's to destroy.
+    std::shared_ptr<ShownOverlay> shown;
 };
 
 } // namespace
@@ -197,6 +260,31 @@ TEST_F(OnWayland, ThePaletteShowsWhereTheCaretCannotBeKnown) {
     // A native Wayland client's "screen" coordinates are its window's: rather than a wrong place,
     // the palette is given none and places itself by its own rule.
     EXPECT_EQ(overlay->palettes.back().caret, std::nullopt);
+}
+
+TEST_F(OnWayland, ThePaletteStandsWhereItAskedToSaysHowItIsUsedAndClosesWhenTheCaretMoves) {
+    overlayAround = [&](std::shared_ptr<pennial::testing::FakeSpinnerOverlay> recorded,
+                        std::shared_ptr<Screens> screens) {
+        shown = std::make_shared<ShownOverlay>(std::move(recorded), std::move(screens));
+        return shown;
+    };
+    signIn();
+    launch();
+    WaylandEditor editor;
+    ASSERT_TRUE(editor.waitForFocus());
+
+    editor.type("note ;;y"); // reply, ty
+    ASSERT_TRUE(waitUntil([&] { return shown->rowCentre("ty").has_value(); }, 10s));
+    // No key can be taken or seen here: the palette says so.
+    EXPECT_EQ(overlay->palettes.back().note, "Click to run: keys stay in the field");
+    // Where Xwayland's window manager would have put it, a click aimed at a row lands elsewhere.
+    const auto asked = shown->panelGeometry();
+    EXPECT_EQ(shown->placedAt(), asked.topLeft()) << "asked for " << asked.x() << "," << asked.y();
+
+    // The caret moved on by a key the palette cannot see closes it.
+    editor.typeOnSeat("\n");
+    EXPECT_TRUE(logged("⌨️ [Pennial] Palette closed: the caret left the trigger"));
+    EXPECT_FALSE(overlay->visible);
 }
 
 TEST_F(OnWayland, AFieldThatRefusesWritesLosesNothingWithoutAKeyPath) {
