@@ -92,12 +92,34 @@ void AtspiWindowActivations::onEvent(AtspiEvent* received, void* self) {
     });
 }
 
-void AtspiWindowActivations::activityIn(const std::shared_ptr<AtspiAccessible>& accessible) {
+std::optional<Pid> AtspiWindowActivations::processByBusName(AtspiAccessible* accessible) {
+    const auto* object = ATSPI_OBJECT(accessible);
+    if (!object->app || !object->app->bus_name)
+        return std::nullopt;
+    const std::string busName = object->app->bus_name;
+    if (auto known = processes_.find(busName); known != processes_.end())
+        return known->second;
+    // Asked of the bus, not of the application: this process's own might not answer while its
+    // user interface waits on this thread.
     AtspiCall call(lookupTimeout);
-    // Both kept by bus name: an application typed in is asked nothing until a search is due.
-    auto pid = applications_.pidOf(call, accessible.get());
+    auto pid = processOf(call, accessible);
+    if (!pid)
+        return std::nullopt;
+    // Bus names are never given out twice; those of applications gone are simply dropped now and
+    // then.
+    constexpr std::size_t keptProcesses = 256;
+    if (processes_.size() >= keptProcesses)
+        processes_.clear();
+    processes_.emplace(busName, *pid);
+    return pid;
+}
+
+void AtspiWindowActivations::activityIn(const std::shared_ptr<AtspiAccessible>& accessible) {
+    // An application typed in is asked nothing until a search is due.
+    auto pid = processByBusName(accessible.get());
     if (!pid || *pid == ownPid_)
         return;
+    AtspiCall call(lookupTimeout);
     const auto now = ActiveWindowSearch::Clock::now();
     auto followUp = search_.noteActivity(*pid, now, [&] {
         auto* application = applications_.of(call, accessible.get());

@@ -10,8 +10,10 @@
 #include "platform/linux/atspi/atspi_applications.hpp"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 typedef struct _AtspiEvent AtspiEvent;
 typedef struct _AtspiEventListener AtspiEventListener;
@@ -39,10 +41,12 @@ private:
     void findActive();
     // The application of accessible did something in a window; on the thread, outside any event.
     void activityIn(const std::shared_ptr<AtspiAccessible>& accessible);
+    std::optional<Pid> processByBusName(AtspiAccessible* accessible);
 
     Activated activated_;
     ActiveWindowSearch search_;
     AtspiApplications applications_;
+    std::map<std::string, Pid> processes_; // by bus name
     Pid ownPid_;
     AtspiEventListener* listener_ = nullptr;
 };
