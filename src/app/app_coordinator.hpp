@@ -265,6 +265,24 @@ private:
     // Runs body in a main task of its own that keeps the coordinator alive until it ends.
     void startPaletteTask(Awaitable<void> body);
     Awaitable<void> completeTriggerWithSelectedCommand(std::string commandName);
+    // Where the palette's keys can be neither taken nor seen: the palette follows the field and
+    // closes once the user goes on without it; a line on it says how it is used here.
+    bool arePaletteKeysUnseen() const;
+    void followPaletteField();
+    struct PaletteFieldLooks {
+        std::uint64_t session = 0;
+        std::optional<AccessibleElement> field; // the palette's, from the first look
+        // The palette state the user was last seen gone on from; a look at another one does not
+        // count towards closing.
+        std::optional<std::pair<std::string, std::optional<long long>>> goneOnFrom;
+    };
+    // Looks while the palette stays open, holding the coordinator only while it looks.
+    static Awaitable<void> watchPaletteField(std::weak_ptr<AppCoordinator> weak,
+                                             std::uint64_t session,
+                                             std::chrono::steady_clock::duration interval);
+    // False once the palette is closed, by the look or otherwise.
+    Awaitable<bool> lookAtPaletteField(PaletteFieldLooks& looks);
+    std::string paletteNote() const;
 
     // Small helpers.
     template <class Change> void publish(Change&& change) { state_.update(change); }
@@ -311,6 +329,8 @@ private:
     std::optional<long long> activeTriggerOffset_;
     std::vector<TemplateSuggestion> activeSuggestions_;
     int selectedSuggestionIndex_ = 0;
+    std::uint64_t paletteSession_ = 0; // counts the palettes opened
+    std::optional<std::uint64_t> watchedPaletteSession_;
     // Set once at construction: read from the monitor's thread too.
     std::shared_ptr<PaletteKeyInterceptor> paletteKeyInterceptor_;
     std::optional<PaletteKeyController> paletteKeyController_; // made on first use

@@ -26,6 +26,8 @@ Awaitable<void> AppCoordinator::handleTriggerQueryUpdate(std::optional<std::stri
         clearPaletteState();
         co_return;
     }
+    if (!activeTriggerFullPattern_)
+        ++paletteSession_;
     activeTriggerFullPattern_ = fullPattern;
     activeTriggerOffset_ = triggerOffset;
     activeTriggerQuery_ = normalizedPaletteQuery(query);
@@ -37,6 +39,7 @@ Awaitable<void> AppCoordinator::handleTriggerQueryUpdate(std::optional<std::stri
     selectedSuggestionIndex_ = clampedSelectionIndex(selectedSuggestionIndex_, activeSuggestions_);
     updateWantedPaletteKeys();
     startPaletteKeyboardControl();
+    followPaletteField();
 
     const auto caret = co_await caretScreenPosition();
     if (isPaletteStillFor(*fullPattern))
@@ -61,6 +64,7 @@ bool AppCoordinator::isPaletteStillFor(const std::string& fullPattern) const {
 }
 
 void AppCoordinator::showPalette(std::optional<Point> caret) {
+    spinner_->setPaletteNote(paletteNote());
     spinner_->showCommandPalette(activeSuggestions_, activeTriggerQuery_, selectedSuggestionIndex_,
                                  caret, rowSelectionHandler(activeTriggerFullPattern_.value_or("")),
                                  screens_->mainScreen());

@@ -26,6 +26,9 @@ struct CoordinatorTimings {
     std::chrono::steady_clock::duration clipboardRestoreDelay = std::chrono::milliseconds(1500);
     // How often a keyring that was locked (or silent) at start-up is asked for the session again.
     std::chrono::steady_clock::duration keyringRetryInterval = std::chrono::seconds(5);
+    // How often a palette whose keys cannot be seen looks at the field's focus and caret; it
+    // closes once two looks in a row find the user gone on.
+    std::chrono::steady_clock::duration paletteFieldWatchInterval = std::chrono::milliseconds(150);
 };
 
 } // namespace pennial

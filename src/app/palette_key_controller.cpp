@@ -29,7 +29,7 @@ void PaletteKeyController::start(std::function<void(PaletteKey)> onKeyDown) {
         return;
     }
     // Keys only observed, or not even that: the palette still answers the mouse.
-    state_ = State::observing;
+    state_ = mode == PaletteKeyInterceptor::Mode::observing ? State::observing : State::unseen;
     logLine("⚠️ [Pennial] Event tap creation failed; keyboard list control is observe-only.");
 }
 

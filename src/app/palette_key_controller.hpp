@@ -12,7 +12,8 @@ namespace pennial {
 
 class PaletteKeyController {
 public:
-    enum class State { idle, intercepting, observing };
+    // unseen: neither taken nor observed; the palette answers the mouse alone.
+    enum class State { idle, intercepting, observing, unseen };
 
     // Without an interceptor the keys are never seen: the palette works with the mouse alone.
     explicit PaletteKeyController(std::shared_ptr<PaletteKeyInterceptor> interceptor);

@@ -25,6 +25,9 @@ public:
     virtual void showCommandPalette(std::vector<TemplateSuggestion> suggestions, std::string query,
                                     int selectedIndex, std::optional<Point> caretScreenPosition,
                                     SelectHandler onSelect, std::optional<Screen> screen) = 0;
+    // One line below the palette's rows saying how it is used here; empty for none. Kept for
+    // the palettes shown after it until changed.
+    virtual void setPaletteNote(std::string /*note*/) {}
     // Switches the shown overlay to its processing card.
     virtual void transitionToProcessing() = 0;
     // Slides the overlay out; nothing when it is not shown or already leaving.

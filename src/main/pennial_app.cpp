@@ -45,7 +45,10 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     const CardWindowServices cards{dependencies.screens, focus, ownWindows,
                                    X11WindowVisibility::open()};
 
-    dependencies.spinner = std::make_shared<SpinnerOverlayController>(dependencies.screens);
+    const bool wayland = detectDisplaySession(*dependencies.environment) == DisplaySession::wayland;
+    dependencies.spinner = std::make_shared<SpinnerOverlayController>(
+        dependencies.screens, SpinnerOverlayTimings{},
+        wayland ? PanelPlacing::outsideWindowManager : PanelPlacing::windowManager);
     dependencies.notchPasscodePanel =
         std::make_shared<NotchPasscodePanelController>(dependencies.screens, dependencies.main);
     auto cardWindows = std::make_shared<QtCardWindowFactory>(cards);
@@ -57,7 +60,7 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     dependencies.windowFocus = focus;
     auto onboarding = std::make_shared<QtOnboardingWindowController>(glassOnboardingCards(cards));
     // Wayland hands no application another's keys: only the input devices show them.
-    if (detectDisplaySession(*dependencies.environment) == DisplaySession::wayland)
+    if (wayland)
         onboarding->model().hasKeyboardAccess = [] { return EvdevKeyEventSource::isAvailable(); };
     dependencies.onboardingWindow = std::move(onboarding);
 }

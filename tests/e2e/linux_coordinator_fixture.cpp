@@ -87,7 +87,7 @@ void LinuxCoordinatorTest::launch() {
     onboarding = std::make_shared<testing::FakeOnboardingWindow>();
     dependencies.onboardingWindow = onboarding;
     overlay = std::make_shared<testing::FakeSpinnerOverlay>();
-    dependencies.spinner = overlay;
+    dependencies.spinner = overlayAround ? overlayAround(overlay, dependencies.screens) : overlay;
     dependencies.notchPasscodePanel = std::make_shared<testing::FakeNotchPasscodePanel>();
     dependencies.cardWindows = std::make_shared<testing::FakeCardWindowFactory>();
     dependencies.windowFocus = std::make_shared<testing::FakeWindowFocus>();

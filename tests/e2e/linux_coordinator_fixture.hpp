@@ -15,6 +15,7 @@
 #include "support/app_fake_window_focus.hpp"
 #include "support/fake_backend.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -36,6 +37,11 @@ protected:
 
     // What launch() gives the coordinator.
     CoordinatorTimings timings;
+    // When set, the overlay the coordinator is given in place of the recording one (which it may
+    // pass on to).
+    std::function<std::shared_ptr<SpinnerOverlay>(std::shared_ptr<testing::FakeSpinnerOverlay>,
+                                                  std::shared_ptr<Screens>)>
+        overlayAround;
     testing::TempFolder folder;
     testing::FakeBackend backend;
     LogCapture log;

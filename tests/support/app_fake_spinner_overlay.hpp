@@ -16,18 +16,20 @@ public:
         int selectedIndex = 0;
         std::optional<Point> caret;
         std::optional<Screen> screen;
+        std::string note;
     };
 
     void showCommandPalette(std::vector<TemplateSuggestion> suggestions, std::string query,
                             int selectedIndex, std::optional<Point> caretScreenPosition,
                             SelectHandler onSelect, std::optional<Screen> screen) override {
         palettes.push_back({std::move(suggestions), std::move(query), selectedIndex,
-                            caretScreenPosition, std::move(screen)});
+                            caretScreenPosition, std::move(screen), note});
         this->onSelect = std::move(onSelect);
         visible = true;
         processing = false;
         calls.push_back("palette");
     }
+    void setPaletteNote(std::string text) override { note = std::move(text); }
     void transitionToProcessing() override {
         processing = true;
         calls.push_back("processing");
@@ -49,6 +51,7 @@ public:
     std::vector<Palette> palettes;
     std::vector<std::string> calls;
     SelectHandler onSelect;
+    std::string note;
     int hideCount = 0;
     bool visible = false;
     bool processing = false;

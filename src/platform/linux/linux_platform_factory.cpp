@@ -5,6 +5,7 @@
 #include "platform/linux/input/evdev_key_event_source.hpp"
 #include "platform/linux/input/evdev_palette_key_observer.hpp"
 #include "platform/linux/input/uinput_keyboard_synthesizer.hpp"
+#include "platform/linux/wayland_palette_keys.hpp"
 
 namespace pennial {
 
@@ -91,9 +92,10 @@ std::unique_ptr<KeyEventSource> makeWaylandKeyEventSource(Executor main) {
 
 std::unique_ptr<PaletteKeyInterceptor> makeWaylandPaletteKeyInterceptor(Executor main) {
     logLine("🔵 [Platform] Watching the palette keys on the input devices (Wayland lets no "
-            "application take them)");
-    return std::make_unique<EvdevPaletteKeyObserver>(
-        std::make_unique<EvdevKeyEventSource>(std::move(main)));
+            "application take them), and the Escape applications report");
+    return std::make_unique<WaylandPaletteKeys>(
+        std::make_unique<EvdevPaletteKeyObserver>(std::make_unique<EvdevKeyEventSource>(main)),
+        std::make_unique<AtspiEscapeReports>(main));
 }
 
 std::unique_ptr<KeyboardSynthesizer> makeWaylandKeyboardSynthesizer() {

@@ -22,8 +22,8 @@ std::shared_ptr<AtspiAccessibility>
 makeAccessibility(const std::shared_ptr<X11Workspace>& workspace,
                   DisplaySession session = DisplaySession::x11);
 // Keys on Wayland: read from the input devices and synthesised through a virtual keyboard where the
-// user may, else not at all (the keyboard fallback off, the palette's keys observe-only, no
-// synthesiser: the keyboard pastes fail cleanly).
+// user may, else not at all (the keyboard fallback off, the palette's keys unseen but for the
+// Escape applications report, no synthesiser: the keyboard pastes fail cleanly).
 std::unique_ptr<KeyEventSource> makeWaylandKeyEventSource(Executor main);
 std::unique_ptr<PaletteKeyInterceptor> makeWaylandPaletteKeyInterceptor(Executor main);
 std::unique_ptr<KeyboardSynthesizer> makeWaylandKeyboardSynthesizer();

@@ -14,14 +14,14 @@ bool shouldDockToNotch(std::optional<Point> caretScreenPosition, const Screen& s
     return !isCaretInTopThird(caretScreenPosition, screen);
 }
 
-Size panelSizeForPalette(std::size_t suggestionCount) {
+Size panelSizeForPalette(std::size_t suggestionCount, bool withNote) {
     using M = PaletteMetrics;
     const auto rows = std::clamp<std::size_t>(suggestionCount, 1, M::maxVisibleRows);
     const double height =
         std::min(std::max(M::paletteRowHeight * static_cast<double>(rows) + M::paletteChrome,
                           M::minPaletteHeight),
                  M::maxPaletteHeight);
-    return {M::paletteWidth, height};
+    return {M::paletteWidth, height + (withNote ? M::paletteNoteHeight : 0)};
 }
 
 std::optional<double> notchWidth(const Screen& screen) {
@@ -51,14 +51,14 @@ double menuBarHeight(const Screen& screen) {
 }
 
 PalettePlacement placePalette(std::size_t suggestionCount, std::optional<Point> caretScreenPosition,
-                              const Screen& screen) {
+                              const Screen& screen, bool withNote) {
     PalettePlacement placement;
     placement.isNotchDocked = shouldDockToNotch(caretScreenPosition, screen);
     placement.isBottomDocked =
         !placement.isNotchDocked && isCaretInTopThird(caretScreenPosition, screen);
     placement.notchHeight = placement.isNotchDocked ? screen.safeAreaTopInset : 0;
 
-    placement.size = panelSizeForPalette(suggestionCount);
+    placement.size = panelSizeForPalette(suggestionCount, withNote);
     if (placement.isNotchDocked) {
         placement.size.height += menuBarHeight(screen);
         if (const auto width = notchWidth(screen))

@@ -23,6 +23,8 @@ struct PaletteMetrics {
     // The logo, the paddings and the gaps around the rows.
     static constexpr double paletteChrome = 28;
     static constexpr double minPaletteHeight = 48;
+    // The line below the rows that says how the palette is used where its keys are not taken.
+    static constexpr double paletteNoteHeight = 14;
     // The one status row that replaces the list while a command runs.
     static constexpr double processingHeight = 48;
     // How far a bottom-docked card reaches below its panel's foot, out of sight, so that its
@@ -39,7 +41,7 @@ enum class OverlayWindowLevel { floating = 3, statusBar = 25 };
 bool isCaretInTopThird(std::optional<Point> caretScreenPosition, const Screen& screen);
 bool shouldDockToNotch(std::optional<Point> caretScreenPosition, const Screen& screen);
 // One to three rows' worth, whatever the count.
-Size panelSizeForPalette(std::size_t suggestionCount);
+Size panelSizeForPalette(std::size_t suggestionCount, bool withNote = false);
 // The camera housing's width; none unless the screen reports the strips beside it.
 std::optional<double> notchWidth(const Screen& screen);
 double notchCenterX(const Screen& screen);
@@ -60,7 +62,12 @@ struct PalettePlacement {
 };
 
 PalettePlacement placePalette(std::size_t suggestionCount, std::optional<Point> caretScreenPosition,
-                              const Screen& screen);
+                              const Screen& screen, bool withNote);
+inline PalettePlacement placePalette(std::size_t suggestionCount,
+                                     std::optional<Point> caretScreenPosition,
+                                     const Screen& screen) {
+    return placePalette(suggestionCount, caretScreenPosition, screen, false);
+}
 
 // The panel shrunk to the status row: same x and width, the docking edge kept in place.
 Rect processingFrame(const Rect& panelFrame, bool isNotchDocked, bool isBottomDocked,

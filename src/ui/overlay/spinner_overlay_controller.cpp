@@ -14,11 +14,11 @@ namespace pennial {
 
 namespace {
 
-Qt::WindowFlags panelFlags(OverlayWindowLevel level) {
+Qt::WindowFlags panelFlags(OverlayWindowLevel level, PanelPlacing placing) {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
     // With the menu bar: out of the window manager's hands, so it may cover the top panel.
-    if (level == OverlayWindowLevel::statusBar)
+    if (level == OverlayWindowLevel::statusBar || placing == PanelPlacing::outsideWindowManager)
         flags |= Qt::X11BypassWindowManagerHint;
     return flags;
 }
@@ -26,8 +26,9 @@ Qt::WindowFlags panelFlags(OverlayWindowLevel level) {
 } // namespace
 
 SpinnerOverlayController::SpinnerOverlayController(std::shared_ptr<Screens> screens,
-                                                   SpinnerOverlayTimings timings)
-    : screens_(std::move(screens)), timings_(timings),
+                                                   SpinnerOverlayTimings timings,
+                                                   PanelPlacing placing)
+    : screens_(std::move(screens)), timings_(timings), placing_(placing),
       verbCycle_([this](std::string verb) { statusModel_.setVerb(std::move(verb)); },
                  timings.verbInterval),
       lifetime_(std::make_unique<QObject>()) {}
@@ -62,7 +63,8 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
     ++hideGeneration_;
     isAnimatingOut_ = false;
 
-    const auto placement = placePalette(suggestions.size(), caretScreenPosition, *screen);
+    const auto placement = placePalette(suggestions.size(), caretScreenPosition, *screen,
+                                        !statusModel_.note().empty());
     const bool revealAfresh =
         !(statusModel_.mode() == SpinnerOverlayMode::commandPalette && panel_ != nullptr);
 
@@ -96,6 +98,12 @@ void SpinnerOverlayController::showCommandPalette(std::vector<TemplateSuggestion
         statusModel_.setRevealed(true);
 }
 
+void SpinnerOverlayController::setPaletteNote(std::string note) {
+    // Shown with the next palette, which is sized for it.
+    if (note != statusModel_.note())
+        statusModel_.setNote(std::move(note));
+}
+
 void SpinnerOverlayController::showPanel(const PalettePlacement& placement, const Screen& screen) {
     panelScreen_ = screen;
     if (!panel_) {
@@ -103,7 +111,7 @@ void SpinnerOverlayController::showPanel(const PalettePlacement& placement, cons
         panel_ = makePanel();
     } else if (panelLevel_ != placement.level) {
         panelLevel_ = placement.level;
-        panel_->setWindowFlags(panelFlags(panelLevel_)); // hides it; shown again below
+        panel_->setWindowFlags(panelFlags(panelLevel_, placing_)); // hides it; shown again below
     }
     placePanel(placement.frame());
     panel_->show();
@@ -112,7 +120,7 @@ void SpinnerOverlayController::showPanel(const PalettePlacement& placement, cons
 }
 
 QWidget* SpinnerOverlayController::makePanel() {
-    auto* panel = new QWidget(nullptr, panelFlags(panelLevel_));
+    auto* panel = new QWidget(nullptr, panelFlags(panelLevel_, placing_));
     panel->setObjectName("SpinnerOverlayPanel");
     panel->setAttribute(Qt::WA_ShowWithoutActivating);
     panel->setAttribute(Qt::WA_TranslucentBackground);

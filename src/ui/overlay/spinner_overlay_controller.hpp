@@ -24,10 +24,16 @@ struct SpinnerOverlayTimings {
     std::chrono::milliseconds verbInterval = StatusVerbCycle::defaultInterval;
 };
 
+// Who has the last word on where the panel goes. Under a Wayland compositor, Xwayland's window
+// manager puts a managed window where it likes, not where the panel asked (a click aimed at a row
+// then lands elsewhere): there the panel stays out of its hands, as a menu does.
+enum class PanelPlacing { windowManager, outsideWindowManager };
+
 class SpinnerOverlayController final : public SpinnerOverlay {
 public:
     explicit SpinnerOverlayController(std::shared_ptr<Screens> screens,
-                                      SpinnerOverlayTimings timings = {});
+                                      SpinnerOverlayTimings timings = {},
+                                      PanelPlacing placing = PanelPlacing::windowManager);
     ~SpinnerOverlayController() override;
     SpinnerOverlayController(const SpinnerOverlayController&) = delete;
     SpinnerOverlayController& operator=(const SpinnerOverlayController&) = delete;
@@ -35,6 +41,7 @@ public:
     void showCommandPalette(std::vector<TemplateSuggestion> suggestions, std::string query,
                             int selectedIndex, std::optional<Point> caretScreenPosition,
                             SelectHandler onSelect, std::optional<Screen> screen) override;
+    void setPaletteNote(std::string note) override;
     void transitionToProcessing() override;
     void hide() override;
 
@@ -62,6 +69,7 @@ private:
 
     std::shared_ptr<Screens> screens_;
     SpinnerOverlayTimings timings_;
+    PanelPlacing placing_;
     SpinnerStatusModel statusModel_;
     QWidget* panel_ = nullptr;
     Rect panelFrame_;

@@ -13,6 +13,9 @@ template <class T> void write(T& field, T value, const ChangeSignal& changed) {
 
 } // namespace
 
+void SpinnerStatusModel::setNote(std::string note) {
+    write(note_, std::move(note), changed_);
+}
 void SpinnerStatusModel::setMode(SpinnerOverlayMode mode) {
     write(mode_, mode, changed_);
 }

@@ -29,6 +29,8 @@ public:
     // The whole panel's height, the strips beyond the card included.
     double panelHeight() const { return panelHeight_; }
     bool isProcessing() const { return isProcessing_; }
+    // The line below the palette's rows; empty for none.
+    const std::string& note() const { return note_; }
 
     // Every write announces itself once the value is in place, an unchanged value included.
     void setMode(SpinnerOverlayMode mode);
@@ -42,6 +44,7 @@ public:
     void setRevealed(bool revealed);
     void setPanelHeight(double height);
     void setProcessing(bool processing);
+    void setNote(std::string note);
 
     ChangeSignal& changed() { return changed_; }
 
@@ -57,6 +60,7 @@ private:
     bool isRevealed_ = false;
     double panelHeight_ = 0;
     bool isProcessing_ = false;
+    std::string note_;
     ChangeSignal changed_;
 };
 

@@ -1,15 +1,19 @@
 #include "ui/overlay/spinner_view.hpp"
 
 #include "ui/design/pn_animations.hpp"
+#include "ui/design/pn_color.hpp"
 #include "ui/design/pn_spacing.hpp"
+#include "ui/design/pn_typography.hpp"
 #include "ui/overlay/overlay_placement.hpp"
 #include "ui/overlay/palette_card.hpp"
 #include "ui/overlay/palette_list.hpp"
 #include "ui/overlay/palette_logo.hpp"
 #include "ui/overlay/processing_row.hpp"
 
+#include <QLabel>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace pennial {
@@ -28,7 +32,7 @@ SpinnerView::SpinnerView(SpinnerStatusModel& model, SelectHandler onSuggestionSe
     : QWidget(parent), model_(model), card_(new PaletteCard(this)),
       cardLayout_(new QVBoxLayout(card_)), logo_(new PaletteLogo(card_)),
       processingRow_(new ProcessingRow(card_)),
-      list_(new PaletteList(std::move(onSuggestionSelected), card_)),
+      list_(new PaletteList(std::move(onSuggestionSelected), card_)), note_(new QLabel(card_)),
       sliding_(new QPropertyAnimation(card_, "pos", this)), shownRevealed_(model.isRevealed()) {
     setObjectName("SpinnerView");
     setAttribute(Qt::WA_TranslucentBackground);
@@ -37,6 +41,13 @@ SpinnerView::SpinnerView(SpinnerStatusModel& model, SelectHandler onSuggestionSe
     cardLayout_->addWidget(logo_);
     cardLayout_->addWidget(processingRow_);
     cardLayout_->addWidget(list_, 0, Qt::AlignTop);
+    note_->setObjectName("PaletteNote");
+    note_->setFont(PNTypography::captionSmall());
+    note_->setFixedHeight(static_cast<int>(PaletteMetrics::paletteNoteHeight));
+    QPalette notePalette = note_->palette();
+    notePalette.setColor(QPalette::WindowText, PNColor::textSecondary());
+    note_->setPalette(notePalette);
+    cardLayout_->addWidget(note_);
     cardLayout_->addStretch(0);
     QEasingCurve spring(QEasingCurve::OutBack);
     spring.setOvershoot(0.6); // a touch past the edge and back, as a well-damped spring does
@@ -66,6 +77,8 @@ void SpinnerView::sync() {
     logo_->setVisible(!processing);
     list_->setVisible(!processing);
     processingRow_->setVisible(processing);
+    note_->setVisible(!processing && !model_.note().empty());
+    showNote();
     processingRow_->setVerb(QString::fromStdString(model_.verb()));
     cardLayout_->setStretchFactor(processingRow_, processing ? 1 : 0);
 
@@ -102,7 +115,17 @@ void SpinnerView::placeCard(bool animated) {
     slideCard(*card_, *sliding_, QPoint(0, revealOffset()), animated);
 }
 
+void SpinnerView::showNote() {
+    // One line, cut short rather than wrapped where the card is narrow.
+    const auto note = QString::fromStdString(model_.note());
+    const int side = static_cast<int>(PNSpacing::sm);
+    note_->setText(QFontMetrics(note_->font())
+                       .elidedText(note, Qt::ElideRight, std::max(0, width() - 2 * side)));
+    note_->setToolTip(note);
+}
+
 void SpinnerView::resizeEvent(QResizeEvent*) {
+    showNote();
     placeCard(false);
 }
 

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+class QLabel;
+
 class QPropertyAnimation;
 class QVBoxLayout;
 
@@ -30,6 +32,7 @@ public:
     PaletteCard* card() const { return card_; }
     PaletteLogo* logo() const { return logo_; }
     PaletteList* list() const { return list_; }
+    QLabel* note() const { return note_; }
     ProcessingRow* processingRow() const { return processingRow_; }
     // How far the card is moved from the panel's top edge once it has come to rest.
     int revealOffset() const;
@@ -40,6 +43,7 @@ protected:
 private:
     void sync();
     void placeCard(bool animated);
+    void showNote();
     // How far the card reaches below the panel.
     int footExtension() const;
 
@@ -49,6 +53,7 @@ private:
     PaletteLogo* logo_;
     ProcessingRow* processingRow_;
     PaletteList* list_;
+    QLabel* note_;
     QPropertyAnimation* sliding_;
 
     // What the widgets show, so a model change touches only what it changed.

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QLayout>
 #include <QPainter>
 #include <QWidget>
@@ -84,6 +85,30 @@ TEST_F(OverlayScreenshots, AtTheBottomEdge) {
     const QImage image = shoot(overlay.panel(), "palette_bottom");
     EXPECT_EQ(at(image, 1, 1), desktop);
     EXPECT_EQ(at(image, 1, overlay.panel()->height() - 1), QColor(Qt::black));
+}
+
+TEST_F(OverlayScreenshots, WithTheLineSayingHowItIsUsedWhereItsKeysAreNotTaken) {
+    showPalette(std::nullopt, plainScreen());
+    const int plainHeight = overlay.panel()->height();
+    const QString note = "Click to run: keys stay in the field";
+    overlay.setPaletteNote(note.toStdString());
+    showPalette(std::nullopt, plainScreen());
+    EXPECT_EQ(overlay.panel()->height(), plainHeight + PaletteMetrics::paletteNoteHeight);
+    const auto* view = dynamic_cast<SpinnerView*>(overlay.panel()->layout()->itemAt(0)->widget());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->note()->isVisible());
+    EXPECT_EQ(view->note()->text(), note) << "whole, on one line";
+    EXPECT_LE(view->note()->geometry().bottom(), overlay.panel()->height());
+    shoot(overlay.panel(), "palette_with_note");
+
+    // Taken away, and gone from the processing card in any case.
+    overlay.transitionToProcessing();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view->note()->isVisible());
+    overlay.setPaletteNote("");
+    showPalette(std::nullopt, plainScreen());
+    EXPECT_FALSE(view->note()->isVisible());
+    EXPECT_EQ(overlay.panel()->height(), plainHeight);
 }
 
 // The foot of a primary screen with the panel where the window system puts it, at the screen's

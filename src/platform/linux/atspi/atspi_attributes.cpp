@@ -85,7 +85,8 @@ AtspiAttributes::AtspiAttributes(AtspiDesktopHooks hooks,
     : hooks_(std::move(hooks)), snapshot_(std::move(snapshot)),
       focus_([snapshot = snapshot_] { snapshot->invalidate(); }) {
     if (hooks_.windowActivated)
-        windowActivations_ = AtspiWindowActivations::start(hooks_.windowActivated);
+        windowActivations_ =
+            AtspiWindowActivations::start(hooks_.windowActivated, hooks_.activeWindowProcess);
 }
 
 AtspiAccessible* AtspiAttributes::resolve(AtspiCall& call, AtspiElement& element) {

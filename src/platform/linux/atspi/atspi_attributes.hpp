@@ -31,7 +31,8 @@ struct AtspiDesktopHooks {
     // The screen position of the process's top-level window with this title.
     std::function<std::optional<Point>(Pid, const std::string& title)> windowOrigin;
     // Set only where the window manager cannot say which window is active (Wayland): told each
-    // process whose window the bus reports active, on the accessibility thread.
+    // process whose window the bus reports active, or that is found with an active window after
+    // it did something while activeWindowProcess named another, on the accessibility thread.
     std::function<void(Pid)> windowActivated;
     // Set only where a toolkit's screen coordinates may silently be its window's (native Wayland
     // clients): whether the process's are the screen's. Without them nothing is placed by them.

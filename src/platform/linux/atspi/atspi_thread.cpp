@@ -1,5 +1,6 @@
 #include "platform/linux/atspi/atspi_thread.hpp"
 
+#include <algorithm>
 #include <atspi/atspi.h>
 #include <cstdlib>
 #include <pthread.h>
@@ -56,6 +57,23 @@ void AtspiThread::post(std::function<void()> work) {
     GSource* source = g_idle_source_new();
     g_source_set_priority(source, G_PRIORITY_DEFAULT);
     g_source_set_callback(source, &AtspiThread::dispatchPending, this, nullptr);
+    g_source_attach(source, context_);
+    g_source_unref(source);
+}
+
+void AtspiThread::postAfter(std::chrono::milliseconds delay, std::function<void()> work) {
+    GSource* source = g_timeout_source_new(
+        static_cast<guint>(std::max<std::chrono::milliseconds::rep>(0, delay.count())));
+    g_source_set_callback(
+        source,
+        [](gpointer data) -> gboolean {
+            auto* held = static_cast<std::function<void()>*>(data);
+            // Behind what the thread holds by then, as any posted work.
+            instance().post(std::move(*held));
+            return G_SOURCE_REMOVE;
+        },
+        new std::function<void()>(std::move(work)),
+        [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
     g_source_attach(source, context_);
     g_source_unref(source);
 }

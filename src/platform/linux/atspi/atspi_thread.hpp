@@ -3,6 +3,7 @@
 // per process), with a GLib main context of its own that delivers the accessibility bus's messages
 // and events. Other threads hand it work and wait for the result.
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <future>
@@ -32,6 +33,8 @@ public:
 
     // Queues work behind what the thread already holds. Any thread.
     void post(std::function<void()> work);
+    // Queues work once the delay has passed. Any thread.
+    void postAfter(std::chrono::milliseconds delay, std::function<void()> work);
 
     // Runs work on the thread and waits for its result (at once when already on it).
     template <class Work> std::invoke_result_t<Work&> call(Work work) {
