@@ -118,7 +118,7 @@ std::optional<std::uint64_t> AtspiAccessibility::restSerial() const {
 }
 
 bool AtspiAccessibility::renewRest() {
-    if (!attributes_)
+    if (!attributes_ || !attributes_->restRenewable())
         return false;
     AtspiThread::instance().post([attributes = attributes_] {
         AtspiCall call(AtspiCall::readTimeout);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <unistd.h>
 
 namespace pennial {
 
@@ -45,12 +46,19 @@ bool isApplication(AtspiCall& call, AtspiAccessible* accessible) {
 // terminal, say), and writing into the field would be writing into a window the user left. It
 // is still the user's when the active window is its application's (whose report may simply have
 // come in first).
+//
+// A focus in this process while another application's window is active is the one a window of
+// ours took when it was made (ours that take the keyboard become the active window), not the
+// user's: with it taken for the user's, a field focused before we started was never found.
 bool stillFocused(const AtspiDesktopHooks& hooks, std::chrono::steady_clock::time_point focusedAt,
                   std::optional<Pid> pid) {
+    auto active = hooks.activeWindowProcess ? hooks.activeWindowProcess() : std::nullopt;
+    static const Pid ownPid = static_cast<Pid>(::getpid());
+    if (pid == ownPid && active && *active != ownPid)
+        return false;
     auto activated = hooks.activeWindowSince ? hooks.activeWindowSince() : std::nullopt;
     if (!activated || focusedAt >= *activated)
         return true;
-    auto active = hooks.activeWindowProcess ? hooks.activeWindowProcess() : std::nullopt;
     return active && pid == active;
 }
 
@@ -204,9 +212,12 @@ std::optional<AXRestMark> AtspiAttributes::restMark() const {
     if (!held)
         return std::nullopt;
     const auto& focus = *held->focus;
+    // No focus the user still has: the answer comes from the active window's application, and
+    // changes with the focus or the active window, both counted. So does a focus with no text.
+    if (!focus.element || !stillFocused(hooks_, focus.focusedAt, focus.pid) || focus.textless)
+        return AXRestMark{serial, held->until};
     const auto* field = atspiElement(focus.element);
-    if (!field || !focus.application || !focus.roles ||
-        !stillFocused(hooks_, focus.focusedAt, focus.pid))
+    if (!field || !focus.application || !focus.roles)
         return std::nullopt;
     const auto quietUntil = texts_.quietUntil(*field);
     if (!quietUntil)
@@ -214,7 +225,13 @@ std::optional<AXRestMark> AtspiAttributes::restMark() const {
     return AXRestMark{serial, std::min(held->until, *quietUntil)};
 }
 
-AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
+bool AtspiAttributes::restRenewable() const {
+    auto held = snapshot_->held();
+    return held && held->focus->element &&
+           stillFocused(hooks_, held->focus->focusedAt, held->focus->pid);
+}
+
+AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call, bool readField) {
     const auto generation = snapshot_->generation();
     AtspiFocusSnapshot::Focus focus;
     if (auto* focused = focusedElement(call)) {
@@ -225,6 +242,12 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
         // Read with a call of their own: a field that will not tell its role is still focused.
         AtspiCall roles(call.timeout());
         focus.roles = rolesOf(roles, focused, focus_.reports());
+        AtspiCall interfaces(call.timeout());
+        GObjectRef<AtspiText> text(
+            interfaces([&](GError**) { return atspi_accessible_get_text_iface(focused); }));
+        GObjectRef<AtspiValue> value(
+            interfaces([&](GError**) { return atspi_accessible_get_value_iface(focused); }));
+        focus.textless = !text && !value && !interfaces.failed();
     }
     if (!call.failed())
         snapshot_->publish(focus, generation);
@@ -232,7 +255,7 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     // finds both fresh and comes here once a second, not twice.
     if (auto* field = focus.element ? atspiElement(focus.element)->accessible() : nullptr) {
         AtspiCall confirmation(call.timeout());
-        readValue(confirmation, field, true);
+        readValue(confirmation, field, !readField);
     }
     return focus;
 }
