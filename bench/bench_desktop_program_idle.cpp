@@ -35,8 +35,8 @@ constexpr const char* sessionService = "com.pennial.Pennial.auth";
 constexpr const char* sessionKey = "session";
 constexpr const char* monitoringStarted = "✅ [Pennial] Monitoring started successfully";
 // After the editor took the focus: the first polls' element change and the start-up's own work
-// (remote pull, update check) are over.
-constexpr auto settle = 5s;
+// (remote pull, update check) are over, and so is the editor's caret blinking (10 s in GTK).
+constexpr auto settle = 12s;
 
 std::string programPath() {
     if (const char* path = std::getenv("PENNIAL_IDLE_PROGRAM"))
@@ -138,7 +138,8 @@ void signIn(testing::FakeBackend& backend, const std::filesystem::path& home) {
     std::filesystem::create_directories(settings);
     std::ofstream(settings / "defaults.json")
         << R"({"hasCompletedPlaygroundOnboarding": true, "hasCompletedProfileOnboarding": true,
-"hasSeenVideoIntro": true, "hasSeenWelcomeOnboarding": true})";
+"hasSeenVideoIntro": true, "hasSeenWelcomeOnboarding": true,
+"hasDismissedMoveToApplications": true})";
     auto issued = backend.issueSession("ada@example.test");
     AuthSession session{issued.userId, issued.accessToken, issued.refreshToken,
                         std::chrono::system_clock::now() + std::chrono::hours(2), issued.email};

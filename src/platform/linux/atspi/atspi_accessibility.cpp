@@ -118,7 +118,7 @@ std::optional<std::uint64_t> AtspiAccessibility::restSerial() const {
 }
 
 bool AtspiAccessibility::renewRest() {
-    if (!attributes_ || !attributes_->restRenewable())
+    if (!attributes_)
         return false;
     AtspiThread::instance().post([attributes = attributes_] {
         AtspiCall call(AtspiCall::readTimeout);

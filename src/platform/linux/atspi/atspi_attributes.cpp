@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <fmt/format.h>
-#include <unistd.h>
 
 namespace pennial {
 
@@ -46,19 +45,12 @@ bool isApplication(AtspiCall& call, AtspiAccessible* accessible) {
 // terminal, say), and writing into the field would be writing into a window the user left. It
 // is still the user's when the active window is its application's (whose report may simply have
 // come in first).
-//
-// A focus in this process while another application's window is active is the one a window of
-// ours took when it was made (ours that take the keyboard become the active window), not the
-// user's: with it taken for the user's, a field focused before we started was never found.
 bool stillFocused(const AtspiDesktopHooks& hooks, std::chrono::steady_clock::time_point focusedAt,
                   std::optional<Pid> pid) {
-    auto active = hooks.activeWindowProcess ? hooks.activeWindowProcess() : std::nullopt;
-    static const Pid ownPid = static_cast<Pid>(::getpid());
-    if (pid == ownPid && active && *active != ownPid)
-        return false;
     auto activated = hooks.activeWindowSince ? hooks.activeWindowSince() : std::nullopt;
     if (!activated || focusedAt >= *activated)
         return true;
+    auto active = hooks.activeWindowProcess ? hooks.activeWindowProcess() : std::nullopt;
     return active && pid == active;
 }
 
@@ -225,10 +217,14 @@ std::optional<AXRestMark> AtspiAttributes::restMark() const {
     return AXRestMark{serial, std::min(held->until, *quietUntil)};
 }
 
-bool AtspiAttributes::restRenewable() const {
-    auto held = snapshot_->held();
-    return held && held->focus->element &&
-           stillFocused(hooks_, held->focus->focusedAt, held->focus->pid);
+void AtspiAttributes::renewRest(AtspiCall& call) {
+    const auto focus = workOutFocus(call, true);
+    if (focus.element && stillFocused(hooks_, focus.focusedAt, focus.pid))
+        return;
+    // The focus is then looked for in the active window's application, which a poll does.
+    auto pid = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
+    if (pid && applications_.withPid(call, *pid))
+        DesktopActivity::instance().noteRestChange();
 }
 
 AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call, bool readField) {

@@ -77,13 +77,11 @@ public:
     // the focus snapshot and quietText; or, with no field focused, while the focus and the active
     // window stay as they are, a poll fails as the last one did. Any thread.
     std::optional<AXRestMark> restMark() const;
-    // Whether renewRest can extend the mark: not where the focus is looked for in the active
-    // window's application, which may come onto the bus meanwhile. Any thread.
-    bool restRenewable() const;
     // Works the focus out again, as the next read of the focus would, and reads the field's text
     // from its application (never from what is kept, so that a change no report told of is seen
-    // within a second): what is found unchanged only extends the mark.
-    void renewRest(AtspiCall& call) { workOutFocus(call, true); }
+    // within a second): what is found unchanged only extends the mark. With no focus the user
+    // has, an active window's application that has come onto the bus ends the mark.
+    void renewRest(AtspiCall& call);
 
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,
