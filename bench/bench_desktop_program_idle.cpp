@@ -4,8 +4,9 @@
 // field focused), a Firefox textarea, and a switch between two editor windows with nothing typed.
 // Over the measured time (60 s; PENNIAL_IDLE_SECONDS changes it) it reports the CPU share of one
 // core and the context switches per second summed over all the program's threads (budget: 0.1 %
-// and 20/s), and the same for the focused application with its child processes (budget: 0.05 %
-// induced), per thread, so that who wakes can be seen. Where the peer text expander is installed,
+// and 20/s), and the same for the focused application with its child processes, also measured
+// alone (no program beside it) so that what the program induces is their difference (budget:
+// 0.05 %), per thread, so that who wakes can be seen. Where the peer text expander is installed,
 // the same state is measured with it in our place in the same run. The program measured is the
 // one built beside this benchmark; PENNIAL_IDLE_PROGRAM names another (a debug build, say). Run
 // inside scripts/desktop-session; --benchmark_filter picks states.
@@ -421,6 +422,22 @@ void programIdle(benchmark::State& state, Rest rest) {
         state.counters["rss_mib"] = ours->rssMiB;
         state.counters["app_cpu_percent"] = ours->focusedApp.cpuPercentScheduler;
         state.counters["app_switches_per_s"] = ours->focusedApp.switchesPerSecond;
+        // The focused application with no program beside it: what it spends of its own, so that
+        // what a program makes it spend is the difference.
+        const auto baselineFolder = folder.path() / "baseline";
+        std::filesystem::create_directories(baselineFolder);
+        const auto alone = measureAtRest(
+            rest,
+            [](auto&) {
+                return std::make_unique<Child>(std::vector<std::string>{"sleep", "3600"},
+                                               std::vector<std::string>{}, "/dev/null");
+            },
+            baselineFolder);
+        printThreads("focused application alone", alone->focusedApp);
+        state.counters["app_alone_cpu_percent"] = alone->focusedApp.cpuPercentScheduler;
+        state.counters["app_alone_switches_per_s"] = alone->focusedApp.switchesPerSecond;
+        state.counters["app_induced_cpu_percent"] =
+            ours->focusedApp.cpuPercentScheduler - alone->focusedApp.cpuPercentScheduler;
         // PENNIAL_BENCH_OURS_ONLY: the peer is left out.
         const auto peer = std::getenv("PENNIAL_BENCH_OURS_ONLY")
                               ? std::nullopt
@@ -435,6 +452,8 @@ void programIdle(benchmark::State& state, Rest rest) {
         state.counters["peer_switches_per_s"] = peer->program.switchesPerSecond;
         state.counters["peer_app_cpu_percent"] = peer->focusedApp.cpuPercentScheduler;
         state.counters["peer_app_switches_per_s"] = peer->focusedApp.switchesPerSecond;
+        state.counters["peer_app_induced_cpu_percent"] =
+            peer->focusedApp.cpuPercentScheduler - alone->focusedApp.cpuPercentScheduler;
     }
     KeychainStore(std::make_shared<LibsecretStore>(), sessionService).remove(sessionKey);
 }
