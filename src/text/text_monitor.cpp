@@ -32,6 +32,9 @@ struct TextMonitor::PollingLoop {
     // nothing): the platform's mark then, and the monitor's count of changes.
     std::optional<AXRestMark> restingAt;
     std::uint64_t restingChanges = 0;
+    // The application the keyboard fallback followed then: a poll that failed, and would fail
+    // alike, rests with the fallback on.
+    std::optional<Pid> restingFallback;
 
     void stop() {
         stopped = true;
@@ -330,21 +333,26 @@ std::function<bool()> TextMonitor::restingCheck(const PollingLoop& loop,
         // The loop logs on its own tick, so the wait ends there.
         if ((pollNumber + *passed + 1) % stillMonitoringLogEvery == 0 || *changes != restingChanges)
             return false;
+        // A mark is renewed a tick before it ends, so that what the renewal finds is looked at by
+        // then: a change nothing reports is seen within a second and a tick.
+        const auto now = std::chrono::steady_clock::now();
+        auto renewDue = [](const AXRestMark& at) { return at.until - pollInterval; };
         // As few reads as a tick can make: most ticks of a loop at rest end here.
         const bool holds = counter ? counter->load(std::memory_order_acquire) == mark.serial &&
-                                         std::chrono::steady_clock::now() < mark.until
-                                   : mark.stillHolds(provider->restMark());
+                                         now < renewDue(mark)
+                                   : mark.stillHolds(provider->restMark()) && now < renewDue(mark);
         if (!holds) {
-            // At the mark's end the platform reads again what a poll would; what it finds the
-            // same extends the mark. A renewal not back by the next tick leaves it to a poll.
+            // The platform reads again what a poll would; what it finds the same extends the
+            // mark. A renewal not back by the mark's end leaves it to a poll.
             const auto renewed = provider->restMark();
-            if (mark.stillHolds(renewed)) {
+            if (mark.stillHolds(renewed) && now < renewDue(*renewed)) {
                 mark = *renewed;
                 renewing = false;
-            } else if (renewing || provider->restSerial() != mark.serial ||
-                       !provider->renewRest()) {
+            } else if (!mark.stillHolds(renewed)) {
                 return false;
-            } else {
+            } else if (!renewing) {
+                if (provider->restSerial() != mark.serial || !provider->renewRest())
+                    return false;
                 renewing = true;
             }
         }
@@ -354,8 +362,9 @@ std::function<bool()> TextMonitor::restingCheck(const PollingLoop& loop,
 }
 
 bool TextMonitor::atRest(const PollingLoop& loop) const {
-    if (!loop.restingAt || loop.restingChanges != *stateChanges_ || keyboardFallbackProcessID_ ||
-        fallbackInDoubt_ || heldFallbackReport_)
+    if (!loop.restingAt || loop.restingChanges != *stateChanges_ ||
+        keyboardFallbackProcessID_ != loop.restingFallback || fallbackInDoubt_ ||
+        heldFallbackReport_)
         return false;
     return loop.restingAt->stillHolds(accessibilityMonitor_->provider()->restMark());
 }
@@ -376,6 +385,7 @@ Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
         co_return;
     if (failure) {
         co_await handleFailure(failure, loop);
+        restAfterFailure(failure, loop, serialBefore, changesBefore);
         co_return;
     }
     const AccessibleElement element = std::move(*focused);
@@ -408,6 +418,7 @@ Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
         if (!isCancellation(failure) && loop.pollNumber % cannotReadLogEvery == 1)
             logCannotRead(element, pid, failure);
         co_await handleFailure(failure, loop);
+        restAfterFailure(failure, loop, serialBefore, changesBefore);
         co_return;
     }
 
@@ -425,13 +436,30 @@ Awaitable<void> TextMonitor::poll(PollingLoop& loop) {
             logf("🎯 [TextMonitor] Trigger detected: cmd={} pattern={} offset={}",
                  fired->commandName, fired->fullPattern, fired->triggerOffset);
     co_await dispatch(std::move(effects));
-    if (quiet && !loop.stopped && *stateChanges_ == changesBefore) {
-        const auto markAfter = accessibilityMonitor_->provider()->restMark();
-        if (AXRestMark::serialOf(markAfter) == serialBefore) {
-            loop.restingAt = markAfter;
-            loop.restingChanges = changesBefore;
-        }
-    }
+    if (quiet)
+        restAt(loop, serialBefore, changesBefore);
+}
+
+void TextMonitor::restAt(PollingLoop& loop, std::optional<std::uint64_t> serialBefore,
+                         std::uint64_t changesBefore) {
+    if (loop.stopped || !serialBefore || *stateChanges_ != changesBefore)
+        return;
+    const auto markAfter = accessibilityMonitor_->provider()->restMark();
+    if (AXRestMark::serialOf(markAfter) != serialBefore)
+        return;
+    loop.restingAt = markAfter;
+    loop.restingChanges = changesBefore;
+    loop.restingFallback = keyboardFallbackProcessID_;
+}
+
+void TextMonitor::restAfterFailure(const std::exception_ptr& failure, PollingLoop& loop,
+                                   std::optional<std::uint64_t> serialBefore,
+                                   std::uint64_t changesBefore) {
+    // No field, or one that keeps its text: with nothing changed, the next poll would fail alike
+    // and do what this one did.
+    const auto kind = accessibilityKind(failure);
+    if (kind == Kind::noFocusedElement || kind == Kind::cannotReadValue)
+        restAt(loop, serialBefore, changesBefore);
 }
 
 Awaitable<void> TextMonitor::evaluateWithoutText(const AccessibleElement& element, Pid pid,

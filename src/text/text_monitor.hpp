@@ -109,6 +109,12 @@ private:
     // Whether a poll now would read what the last one read and do nothing, as the platform can
     // tell without reading: the tick is then skipped.
     bool atRest(const PollingLoop& loop) const;
+    // After a poll that changed nothing: the loop rests while the platform's mark, taken now,
+    // still holds what it held when the poll began (serialBefore).
+    void restAt(PollingLoop& loop, std::optional<std::uint64_t> serialBefore,
+                std::uint64_t changesBefore);
+    void restAfterFailure(const std::exception_ptr& failure, PollingLoop& loop,
+                          std::optional<std::uint64_t> serialBefore, std::uint64_t changesBefore);
     // At rest, the check a resting wait makes at each tick (counting in passed the ticks that
     // found the loop still at rest); none when not at rest or without a resting wait.
     std::function<bool()> restingCheck(const PollingLoop& loop,

@@ -1,11 +1,17 @@
 // The focused field's text as the accessibility facility hands it out while the user types: never
 // older than the field was when it was asked, though a field at rest is not read again on every
-// poll.
+// poll; and the monitor at rest over it: the field is not read on every tick, and a change its
+// application does not report is still seen within a second and a tick.
 
+#include "base/resting_wait.hpp"
 #include "desktop_session.hpp"
 #include "platform/ax_names.hpp"
+#include "platform/linux/activity/desktop_activity.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
+#include "platform/linux/x11/xinput_key_event_source.hpp"
+#include "support/monitor_harness.hpp"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace pennial;
@@ -54,4 +60,59 @@ TEST_F(FieldTextFreshness, EveryKeyTheFieldHasTakenIsInTheNextRead) {
         ASSERT_TRUE(editor.waitForText(typed));
         EXPECT_EQ(read(field), typed);
     }
+}
+
+// A provider that counts the monitor's reads of the field's text.
+class CountingProvider : public AXAccessibilityProvider {
+public:
+    using AXAccessibilityProvider::AXAccessibilityProvider;
+    Awaitable<std::string> getValue(AccessibleElement element) override {
+        ++reads;
+        co_return co_await AXAccessibilityProvider::getValue(std::move(element));
+    }
+    std::atomic<int> reads{0};
+};
+
+TEST_F(FieldTextFreshness, AFieldAtRestIsNotReadOnEveryTickAndAnUnreportedChangeIsSeenInASecond) {
+    // Focused before monitoring starts: no report of its focus, nor of its text, ever comes.
+    TestEditor editor;
+    const auto main = mainContext().get_executor();
+    auto provider = std::make_shared<CountingProvider>(
+        std::make_shared<ContextStrategyRouter>(accessibility),
+        AXAccessibilityProvider::Facilities{accessibility, workspace, makeScreens(), main});
+    auto monitor = TextMonitor::create(
+        std::make_shared<AccessibilityMonitor>(provider), ";;",
+        {workspace, makeKeyEventSource(main), main, sleepFor, desktopActivity(), waitWhileResting},
+        pollingPool().get_executor());
+    auto delegate = std::make_shared<MonitorDelegateRecorder>();
+    auto run = [&](Awaitable<void> operation) {
+        auto done = std::make_shared<bool>(false);
+        asio::co_spawn(main, std::move(operation), [done](std::exception_ptr) { *done = true; });
+        ASSERT_TRUE(waitUntil([&] { return *done; }));
+    };
+    run(monitor->setDelegate(delegate));
+    run(monitor->updateValidCommandNames({"fix"}));
+    run(monitor->startMonitoring());
+
+    ASSERT_TRUE(waitUntil([&] { return provider->reads > 0; })) << "the focused field is found";
+    pumpFor(1s);
+    const int readsAtRest = provider->reads;
+    pumpFor(3s);
+    EXPECT_LE(provider->reads - readsAtRest, 3) << "30 ticks at rest";
+
+    editor.appendUnreported("Dear Ann ;;");
+    const auto appended = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (const auto& event : delegate->take())
+                if (event.starts_with("query [;;]"))
+                    return true;
+            return false;
+        },
+        3s));
+    // A second and a tick, with room for a busy machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - appended, 1300ms);
+    run(monitor->stopMonitoring());
+    while (monitor.use_count() > 1)
+        pumpFor(10ms);
 }

@@ -173,3 +173,48 @@ TEST(KeptFieldText, TheFieldsTextIsSeenWithinOnePollOfTheFieldHoldingItOrOfItsRe
     }
     EXPECT_GT(unreportedOwnChanges, 50) << "the corpus must reach the unreported change";
 }
+
+// What is learnt of an application from its reports: it is taken to report its fields' changes
+// (so a field at rest is published, and read again only once a second) until one of its fields
+// is read changed with no report between; a report of a text change from any of its fields
+// restores that. A text handed out again from what is kept counts as of its read.
+TEST(KeptFieldText, ApplicationsAreTakenToReportTheirChangesUntilAReadShowsOneUnreported) {
+    using Field = KeptFieldText::Field;
+    std::uint64_t restChanges = 0;
+    KeptFieldText kept([&] { ++restChanges; });
+    const Field field{":1.42", "/a/17"}, sibling{":1.42", "/a/18"}, other{":1.7", "/a/3"};
+    auto now = KeptFieldText::Clock::time_point(10s);
+    auto read = [&](const Field& which, const std::string& text) {
+        now += 200ms;
+        kept.reading(which, 0);
+        kept.store(
+            which, [&] { return AXElement(std::make_shared<NamedField>(which.path)); }, text, now);
+    };
+    auto published = [&](const Field& which) {
+        return kept.quietText(NamedField(which.path), 0, now);
+    };
+
+    read(field, "Dear Ann");
+    EXPECT_EQ(published(field), "Dear Ann") << "an application not yet seen is taken to report";
+    read(field, "Dear Ann,");
+    EXPECT_EQ(published(field), std::nullopt) << "changed with no report between the reads";
+    read(field, "Dear Ann,");
+    EXPECT_EQ(published(field), std::nullopt) << "its fields are read on every poll from then on";
+    read(other, "Hello");
+    EXPECT_EQ(published(other), "Hello") << "learnt per application";
+
+    kept.reported(sibling, true, false);
+    read(field, "Dear Ann,");
+    EXPECT_EQ(published(field), "Dear Ann,") << "a text change reported by another of its fields";
+    kept.reported(field, false, false); // a caret move: the text is read again, still trusted
+    read(field, "Dear Ann, hi");
+    EXPECT_EQ(published(field), "Dear Ann, hi");
+
+    const auto readAt = now;
+    now += 600ms;
+    ASSERT_TRUE(kept.mayHandOut(field, 0, now));
+    auto element = [&] { return AXElement(std::make_shared<NamedField>(field.path)); };
+    EXPECT_EQ(kept.handOut(field, element, 0, now), "Dear Ann, hi");
+    EXPECT_EQ(kept.quietUntil(NamedField(field.path), 0, now), readAt + KeptFieldText::maxAge)
+        << "handing the kept text out again does not extend how long it stands unread";
+}

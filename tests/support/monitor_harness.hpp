@@ -222,6 +222,7 @@ public:
     std::shared_ptr<MonitorHookedProvider> provider;
     std::shared_ptr<TextMonitor> monitor;
     std::shared_ptr<MonitorDelegateRecorder> delegate = std::make_shared<MonitorDelegateRecorder>();
+    std::vector<std::string> delegateEvents; // what a test keeps of the events it took
 };
 
 } // namespace pennial

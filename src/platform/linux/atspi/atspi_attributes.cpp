@@ -205,9 +205,12 @@ std::optional<AXRestMark> AtspiAttributes::restMark() const {
     if (!held)
         return std::nullopt;
     const auto& focus = *held->focus;
+    // No focus the user still has: the answer comes from the active window's application, and
+    // changes with the focus or the active window, both counted. So does a focus with no text.
+    if (!focus.element || !stillFocused(hooks_, focus.focusedAt, focus.pid) || focus.textless)
+        return AXRestMark{serial, held->until};
     const auto* field = atspiElement(focus.element);
-    if (!field || !focus.application || !focus.roles ||
-        !stillFocused(hooks_, focus.focusedAt, focus.pid))
+    if (!field || !focus.application || !focus.roles)
         return std::nullopt;
     const auto quietUntil = texts_.quietUntil(*field);
     if (!quietUntil)
@@ -215,7 +218,17 @@ std::optional<AXRestMark> AtspiAttributes::restMark() const {
     return AXRestMark{serial, std::min(held->until, *quietUntil)};
 }
 
-AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
+void AtspiAttributes::renewRest(AtspiCall& call) {
+    const auto focus = workOutFocus(call, true);
+    if (focus.element && stillFocused(hooks_, focus.focusedAt, focus.pid))
+        return;
+    // The focus is then looked for in the active window's application, which a poll does.
+    auto pid = hooks_.activeWindowProcess ? hooks_.activeWindowProcess() : std::nullopt;
+    if (pid && applications_.withPid(call, *pid))
+        DesktopActivity::instance().noteRestChange();
+}
+
+AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call, bool readField) {
     const auto generation = snapshot_->generation();
     AtspiFocusSnapshot::Focus focus;
     if (auto* focused = focusedElement(call)) {
@@ -226,6 +239,12 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
         // Read with a call of their own: a field that will not tell its role is still focused.
         AtspiCall roles(call.timeout());
         focus.roles = rolesOf(roles, focused, focus_.reports());
+        AtspiCall interfaces(call.timeout());
+        GObjectRef<AtspiText> text(
+            interfaces([&](GError**) { return atspi_accessible_get_text_iface(focused); }));
+        GObjectRef<AtspiValue> value(
+            interfaces([&](GError**) { return atspi_accessible_get_value_iface(focused); }));
+        focus.textless = !text && !value && !interfaces.failed();
     }
     if (!call.failed())
         snapshot_->publish(focus, generation);
@@ -233,7 +252,7 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call) {
     // finds both fresh and comes here once a second, not twice.
     if (auto* field = focus.element ? atspiElement(focus.element)->accessible() : nullptr) {
         AtspiCall confirmation(call.timeout());
-        readValue(confirmation, field, true);
+        readValue(confirmation, field, !readField);
     }
     return focus;
 }

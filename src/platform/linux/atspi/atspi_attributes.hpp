@@ -75,17 +75,21 @@ public:
         return texts_.quietText(field);
     }
     // While the focus reads, the focused field's role reads and its text are all answered from
-    // the focus snapshot and quietText. Any thread.
+    // the focus snapshot and quietText; or, with no field focused, while the focus and the active
+    // window stay as they are, a poll fails as the last one did. Any thread.
     std::optional<AXRestMark> restMark() const;
-    // Works the focus and the field's text out again, as the next read of the focus would: what
-    // is found unchanged only extends the mark.
-    void renewRest(AtspiCall& call) { workOutFocus(call); }
+    // Works the focus out again, as the next read of the focus would, and reads the field's text
+    // from its application (never from what is kept, so that a change no report told of is seen
+    // within a second): what is found unchanged only extends the mark. With no focus the user
+    // has, an active window's application that has come onto the bus ends the mark.
+    void renewRest(AtspiCall& call);
 
 private:
     AXResult<AXValue> readSystemWide(AtspiCall& call, const AtspiElement& systemWide,
                                      std::string_view attribute);
     // The element focus was last reported on, with its application, published for other threads.
-    AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call);
+    // readField: the field's text is read from its application rather than confirmed.
+    AtspiFocusSnapshot::Focus workOutFocus(AtspiCall& call, bool readField = false);
     AXResult<AXValue> focusedElementOf(AtspiCall& call, AtspiAccessible* application);
     // The element focus was last reported on; when that one is a window or holds no text, the
     // element its window says is focused (a toolkit may report focus on a container while a

@@ -33,6 +33,8 @@ public:
         std::optional<Pid> pid;
         std::chrono::steady_clock::time_point focusedAt;
         std::optional<Roles> roles; // none when they could not be read
+        // The element has neither text nor a value: reading it fails alike until focus moves.
+        bool textless = false;
         bool operator==(const Focus&) const = default;
     };
 

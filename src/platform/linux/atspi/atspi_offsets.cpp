@@ -25,6 +25,10 @@ AtspiToolkit toolkitNamed(std::string_view toolkitName) {
     // Its padded code points count as the unpadded text's UTF-16 units.
     if (toolkitName == "Gecko")
         return {AtspiTextUnits::utf16, true, true};
+    // GTK 3 ("gtk"; GTK 4 calls itself "GTK") reads its entries and text views up to -1: the read
+    // that confirms a field at rest is then one request to the application, not two.
+    if (toolkitName == "gtk")
+        return {AtspiTextUnits::codePoints, true};
     return {};
 }
 

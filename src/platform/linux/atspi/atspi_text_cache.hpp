@@ -3,8 +3,9 @@
 // that polling a field nobody types in costs no reading of its text. Applications report each
 // change of a field's text on the bus ("object:text-changed:*"); such reports, caret moves and
 // focus changes in the field's application drop the text, and the next read goes to the field.
-// Only a field that has reported a change of its own is trusted to report the next one, and even
-// then its text is read again at least every second.
+// An application is trusted to report its fields' changes until one of its fields is read changed
+// with no report between (one report of a text change trusts it again), and even then a field's
+// text is read again at least every second.
 //
 // A report may still be on its way when the text is asked for. So before a kept text is handed
 // out, the field's application is pinged: it answers after every report it sent before, and those

@@ -13,7 +13,7 @@ bool KeptFieldText::mayHandOut(const std::optional<Field>& field, std::uint64_t 
     // Asked first: the settle counts every key press the reads see.
     if (!settle_.mayKeep(keyPresses, now))
         return false;
-    return entry_ && field && entry_->field == *field && isTrusted(*field) &&
+    return entry_ && field && entry_->field == *field && reportsChanges(*field) &&
            now - entry_->readAt < maxAge;
 }
 
@@ -21,7 +21,8 @@ std::optional<std::string> KeptFieldText::handOut(const Field& field, const Make
                                                   std::uint64_t keyPresses, Clock::time_point now) {
     if (!entry_ || !(entry_->field == field))
         return std::nullopt;
-    confirm(field, element, entry_->text, keyPresses, now);
+    // Confirmed as of its read, not of now: a field left unread is trusted for a second at most.
+    confirm(field, element, entry_->text, keyPresses, std::min(entry_->readAt, now));
     return entry_->text;
 }
 
@@ -88,9 +89,14 @@ void KeptFieldText::store(const std::optional<Field>& field, const MakeElement& 
         entry_.reset();
         return;
     }
+    // Any report from the application since the kept text was read would have dropped it.
+    if (entry_ && entry_->field == *field && entry_->text != text) {
+        learn(field->busName, false);
+        dropConfirmed(field);
+    }
     // Only a field that reports its changes can be left unread while it reports none, and only
     // once the last key has had its effect.
-    if (isTrusted(*field) && settle_.mayKeep(keyPressesAtReading_, now))
+    if (reportsChanges(*field) && settle_.mayKeep(keyPressesAtReading_, now))
         confirm(*field, element, text, keyPressesAtReading_, now);
     entry_ = Entry{*field, std::move(text), now};
 }
@@ -100,18 +106,24 @@ void KeptFieldText::forget() {
     dropConfirmed(std::nullopt);
 }
 
-bool KeptFieldText::isTrusted(const Field& field) const {
-    return std::find(trusted_.begin(), trusted_.end(), field) != trusted_.end();
+bool KeptFieldText::reportsChanges(const Field& field) const {
+    auto known =
+        std::find_if(applications_.begin(), applications_.end(),
+                     [&](const Application& seen) { return seen.busName == field.busName; });
+    return known == applications_.end() || known->reports;
+}
+
+void KeptFieldText::learn(const std::string& busName, bool reports) {
+    std::erase_if(applications_, [&](const Application& seen) { return seen.busName == busName; });
+    applications_.push_front({busName, reports});
+    if (applications_.size() > applicationLimit)
+        applications_.pop_back();
 }
 
 bool KeptFieldText::reported(const std::optional<Field>& source, bool textChanged,
                              bool focusReport) {
-    if (textChanged && source) {
-        std::erase(trusted_, *source);
-        trusted_.push_front(*source);
-        if (trusted_.size() > trustedFieldLimit)
-            trusted_.pop_back();
-    }
+    if (textChanged && source)
+        learn(source->busName, true);
     // Anything in the field's application may be the field (or say it changed): its text goes.
     auto inApplicationOf = [&](const Field& field) {
         return !source || source->busName == field.busName;

@@ -31,8 +31,8 @@ public:
     using MakeElement = std::function<AXElement()>;
 
     static constexpr std::chrono::seconds maxAge{1};
-    // How many fields that have reported a change are remembered as trusted.
-    static constexpr std::size_t trustedFieldLimit = 32;
+    // How many applications are remembered for whether they report their fields' changes.
+    static constexpr std::size_t applicationLimit = 64;
 
     // restChanged: told of every change to what is published at rest (DesktopActivity's count).
     explicit KeptFieldText(std::function<void()> restChanged);
@@ -50,14 +50,21 @@ public:
     // A read of the field's text begins.
     void reading(const std::optional<Field>& field, std::uint64_t keyPresses);
     // The text that read gave: kept unless a report from the field's application came in while
-    // it went on (the text may then be half old, half new).
+    // it went on (the text may then be half old, half new). A text that differs from the one
+    // kept, with no report from the application between the two reads, shows an application that
+    // does not report its changes.
     void store(const std::optional<Field>& field, const MakeElement& element, std::string text,
                Clock::time_point now);
     // Drops what is known of the field's text (it is being written).
     void forget();
-    // A report from source's application (none: from a source without a name on the bus). True
-    // when the field last read says its text or caret changed: the poll then looks at once.
+    // A report from source's application (none: from a source without a name on the bus); one of
+    // a text change shows an application that reports them. True when the field last read says
+    // its text or caret changed: the poll then looks at once.
     bool reported(const std::optional<Field>& source, bool textChanged, bool focusReport);
+
+    // Whether the field's application is taken to report every change of its fields' text: until
+    // one of them is seen to change without a report, it is.
+    bool reportsChanges(const Field& field) const;
 
     // The field's text as last confirmed, while no key was pressed (keyPresses is the count now)
     // and no report came from the field's application since, and for less than maxAge.
@@ -86,14 +93,19 @@ private:
     void confirm(const Field& field, const MakeElement& element, const std::string& text,
                  std::uint64_t keyPresses, Clock::time_point now);
     void dropConfirmed(const std::optional<Field>& reporter);
-    bool isTrusted(const Field& field) const;
+    // What was last seen of the application named busName.
+    void learn(const std::string& busName, bool reports);
     // Under confirmedMutex_.
     bool answersQuietly(const AXElementHandle& field, std::uint64_t keyPresses,
                         Clock::time_point now) const;
 
     const std::function<void()> restChanged_;
     std::optional<Entry> entry_;
-    std::deque<Field> trusted_; // the most recent reporter first
+    struct Application {
+        std::string busName;
+        bool reports = true;
+    };
+    std::deque<Application> applications_; // the most recently seen first
     std::optional<Field> reading_;
     std::uint64_t keyPressesAtReading_ = 0;
     bool readingOvertaken_ = false;
