@@ -94,10 +94,16 @@ AXResult<AXValue> AtspiAccessibility::copyAttributeValue(const AXElement& elemen
     // Asked on every poll: answered from the focus the thread last worked out while it holds,
     // and from the field's text while nothing can have changed it.
     if (auto* handle = atspiElement(element); attributes_ && handle) {
-        if (attribute == ax::attribute::value)
+        const auto focus = focus_->current();
+        // Only the field the user still has: one whose application quit (or lost the focus)
+        // is asked, and answers that it is gone.
+        const bool focusedField = focus && focus->element &&
+                                  handle->sameElement(*focus->element.handle()) &&
+                                  AtspiAttributes::isStillFocused(hooks_, *focus);
+        if (attribute == ax::attribute::value && focusedField)
             if (auto text = attributes_->quietText(*handle))
                 return AXValue(std::move(*text));
-        if (auto focus = focus_->current())
+        if (focus)
             if (auto answer = AtspiAttributes::answerFromFocus(hooks_, *focus, *handle, attribute))
                 return std::move(*answer);
     }

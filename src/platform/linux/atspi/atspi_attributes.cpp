@@ -171,6 +171,11 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
     return AXError::attributeUnsupported;
 }
 
+bool AtspiAttributes::isStillFocused(const AtspiDesktopHooks& hooks,
+                                     const AtspiFocusSnapshot::Focus& focus) {
+    return focus.element && stillFocused(hooks, focus.focusedAt, focus.pid);
+}
+
 std::optional<AXResult<AXValue>>
 AtspiAttributes::answerFromFocus(const AtspiDesktopHooks& hooks,
                                  const AtspiFocusSnapshot::Focus& focus,

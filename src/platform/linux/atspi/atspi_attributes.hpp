@@ -47,6 +47,10 @@ public:
     // The answer to a read asked on every poll from the focus as last worked out: a system-wide
     // focus read (focused element or application), or the focused element's role or subrole;
     // none when only the bus can answer. Any thread.
+    // Whether the focus snapshot is still the user's (its window active, its time not passed).
+    // Any thread.
+    static bool isStillFocused(const AtspiDesktopHooks& hooks,
+                               const AtspiFocusSnapshot::Focus& focus);
     static std::optional<AXResult<AXValue>> answerFromFocus(const AtspiDesktopHooks& hooks,
                                                             const AtspiFocusSnapshot::Focus& focus,
                                                             const AtspiElement& element,
