@@ -18,6 +18,7 @@
 #include "text/run_on.hpp"
 
 #include <system_error>
+#include <tuple>
 
 namespace pennial {
 
@@ -60,6 +61,39 @@ void logReturn(ClipboardLoan::Return returned, const char* restoredLine) {
         logLine(restoredLine);
     else if (returned == ClipboardLoan::Return::keptNewCopy)
         logLine("⚠️ [Pennial] Clipboard changed during the paste - not restored");
+}
+
+// What a paste over range must write: the range without the start and end that text keeps as they
+// are, and the text between them. A rich field's formatting then survives wherever its text did.
+// A write that only removes keeps one character before it to paste over.
+std::pair<AXRange, std::string> changedPart(const std::string& original, AXRange range,
+                                            const std::string& text) {
+    const auto whole = unicode::toUtf16(original);
+    if (range.location < 0 || range.length < 0 ||
+        range.location + range.length > static_cast<std::int64_t>(whole.size()))
+        return {range, text};
+    const auto was = whole.substr(static_cast<std::size_t>(range.location),
+                                  static_cast<std::size_t>(range.length));
+    const auto with = unicode::toUtf16(text);
+    auto isTrail = [](char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    std::size_t prefix = 0;
+    while (prefix < was.size() && prefix < with.size() && was[prefix] == with[prefix])
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < was.size() - prefix && suffix < with.size() - prefix &&
+           was[was.size() - 1 - suffix] == with[with.size() - 1 - suffix])
+        ++suffix;
+    while (suffix > 0 && isTrail(was[was.size() - suffix]))
+        --suffix;
+    if (prefix + suffix == with.size() && prefix > 0)
+        prefix -= prefix > 1 && isTrail(was[prefix - 1]) ? 2 : 1;
+    while (prefix > 0 && prefix < was.size() && isTrail(was[prefix]))
+        --prefix;
+    if (prefix + suffix >= with.size())
+        return {range, text};
+    return {AXRange{range.location + static_cast<std::int64_t>(prefix),
+                    static_cast<std::int64_t>(was.size() - prefix - suffix)},
+            unicode::toUtf8(with.substr(prefix, with.size() - prefix - suffix))};
 }
 
 } // namespace
@@ -144,6 +178,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     if (!clipboard_ || !keyboardSynthesizer_)
         throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
     co_await requireFocus(request.element);
+    // Only what changes is selected and pasted over.
+    std::tie(range, text) = changedPart(request.originalText, range, text);
 
     // The clipboard settles before the range is selected, not after: keys the user types while a
     // selection stands would replace it.
@@ -157,7 +193,9 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     // The range was measured on the original text; over anything else it would cut the wrong
     // characters.
     co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
-    co_await pasteOverSelection(request, loan, {range.length, caretBefore},
+    // A selection that does not start the field is not one the user's keys could be told from.
+    const auto selectedFromStart = range.location == 0 ? range.length : 0;
+    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 

@@ -240,3 +240,39 @@ TEST_F(CoordinatorWriteBack, ATargetedPasteGoesOverItsRangeOnlyAndOnlyWhereItWas
     EXPECT_EQ(field->text(), "helo ;;fix\nnext!");
     EXPECT_EQ(coordinator->statusMessage(), "Cancelled - text changed");
 }
+
+TEST_F(CoordinatorWriteBack, ATargetedPasteSelectsAndPastesOnlyWhatTheResultChanges) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    // {field, trigger offset, the selection pasted over, the text pasted, the field after}. The
+    // fake backend answers a rewrite with "[fix] " and the text.
+    struct Case {
+        std::string text;
+        long long offset;
+        AXRange selected;
+        std::string pasted, after;
+    };
+    const Case cases[] = {
+        {"[fix] helo ;;fix\nnext", 11, {6, 10}, "[fix] helo", "[fix] [fix] helo\nnext"},
+        {"helo ;;fix\nnext", 5, {0, 10}, "[fix] helo", "[fix] helo\nnext"},
+        {"[fix] 😀 ;;fix", 9, {6, 8}, "[fix] 😀", "[fix] [fix] 😀"},
+    };
+    launchWithText("");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    auto keys = desktop.keyboardSynthesizer();
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.text);
+        field->setText(one.text);
+        AXRange selected{-1, -1};
+        std::string pasted;
+        keys->setBeforeKey([&](Shortcut shortcut) {
+            if (shortcut == Shortcut::paste && selected.location < 0) {
+                selected = field->selection();
+                pasted = clipboard->text().value_or("");
+            }
+        });
+        trigger("fix", ";;fix", one.offset);
+        EXPECT_EQ(field->text(), one.after);
+        EXPECT_EQ(selected, one.selected);
+        EXPECT_EQ(pasted, one.pasted);
+    }
+}
