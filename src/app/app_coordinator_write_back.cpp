@@ -63,9 +63,10 @@ void logReturn(ClipboardLoan::Return returned, const char* restoredLine) {
         logLine("⚠️ [Pennial] Clipboard changed during the paste - not restored");
 }
 
-// What a paste over range must write: the range without the start and end that text keeps as they
-// are, and the text between them. A rich field's formatting then survives wherever its text did.
-// A write that only removes keeps one character before it to paste over.
+// What a paste over range must write: the range without the start that text keeps as it is, and
+// the rest of text. A rich field's formatting then survives wherever its text did; the paste still
+// ends where the range does, and the caret after it. A write that only removes keeps one character
+// before it to paste over.
 std::pair<AXRange, std::string> changedPart(const std::string& original, AXRange range,
                                             const std::string& text) {
     const auto whole = unicode::toUtf16(original);
@@ -79,21 +80,15 @@ std::pair<AXRange, std::string> changedPart(const std::string& original, AXRange
     std::size_t prefix = 0;
     while (prefix < was.size() && prefix < with.size() && was[prefix] == with[prefix])
         ++prefix;
-    std::size_t suffix = 0;
-    while (suffix < was.size() - prefix && suffix < with.size() - prefix &&
-           was[was.size() - 1 - suffix] == with[with.size() - 1 - suffix])
-        ++suffix;
-    while (suffix > 0 && isTrail(was[was.size() - suffix]))
-        --suffix;
-    if (prefix + suffix == with.size() && prefix > 0)
-        prefix -= prefix > 1 && isTrail(was[prefix - 1]) ? 2 : 1;
-    while (prefix > 0 && prefix < was.size() && isTrail(was[prefix]))
+    if (prefix == with.size() && prefix > 0)
         --prefix;
-    if (prefix + suffix >= with.size())
+    while (prefix > 0 && (isTrail(with[prefix]) || (prefix < was.size() && isTrail(was[prefix]))))
+        --prefix;
+    if (prefix == 0 || prefix >= with.size())
         return {range, text};
     return {AXRange{range.location + static_cast<std::int64_t>(prefix),
-                    static_cast<std::int64_t>(was.size() - prefix - suffix)},
-            unicode::toUtf8(with.substr(prefix, with.size() - prefix - suffix))};
+                    static_cast<std::int64_t>(was.size() - prefix)},
+            unicode::toUtf8(with.substr(prefix))};
 }
 
 } // namespace

@@ -242,4 +242,13 @@ TEST(FlatText, ParagraphsAListAndALinkReadAsTheyShow) {
     EXPECT_EQ(flat.inOneElement({2, 0}, {2, 3}), (std::pair{Place{2, 0}, Place{2, 3}}));
     EXPECT_EQ(flat.inOneElement({1, 0}, {2, 3}), (std::pair{Place{1, 0}, Place{1, 6}}));
     EXPECT_FALSE(flat.inOneElement({1, 2}, {5, 1}));
+
+    // A trigger typed at the end of a bold span that is an element of its own: the line's end is
+    // the paragraph's, and the span's too.
+    const FlatText::Node spans{
+        "\uFFFC", false, {block("Middle \uFFFC", {FlatText::Node{"bold ;;x", false, {}}})}};
+    const FlatText spanned(spans, AtspiTextUnits::codePoints);
+    ASSERT_EQ(spanned.text(), "Middle bold ;;x");
+    EXPECT_EQ(spanned.inOneElement(*spanned.placeAt(11), *spanned.placeAt(15)),
+              (std::pair{Place{2, 4}, Place{2, 8}}));
 }

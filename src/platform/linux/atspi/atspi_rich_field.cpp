@@ -292,25 +292,20 @@ AXError AtspiRichField::replaceRange(AtspiCall& call, AXRange range,
     auto current = stringForRange(range);
     if (!current.ok())
         return current.error();
-    // Only what differs is written: the text around it, and its formatting, stay as they are.
+    // Only what differs is written: the text before it, and its formatting, stay as they are.
+    // (The end stays written: the caret goes after it, where the user typed.)
     const auto was = unicode::toUtf16(*current.value()->asString());
-    auto with = unicode::toUtf16(unicode::sanitizeUtf8(replacement));
+    const auto with = unicode::toUtf16(unicode::sanitizeUtf8(replacement));
     std::size_t prefix = 0;
     while (prefix < was.size() && prefix < with.size() && was[prefix] == with[prefix])
         ++prefix;
-    std::size_t suffix = 0;
-    while (suffix < was.size() - prefix && suffix < with.size() - prefix &&
-           was[was.size() - 1 - suffix] == with[with.size() - 1 - suffix])
-        ++suffix;
-    // Whole characters only.
     auto isTrail = [](char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
-    while (prefix > 0 && prefix < was.size() && isTrail(was[prefix]))
+    while (prefix > 0 && ((prefix < with.size() && isTrail(with[prefix])) ||
+                          (prefix < was.size() && isTrail(was[prefix]))))
         --prefix;
-    while (suffix > 0 && was.size() - suffix < was.size() && isTrail(was[was.size() - suffix]))
-        --suffix;
     const AXRange changed{range.location + static_cast<std::int64_t>(prefix),
-                          static_cast<std::int64_t>(was.size() - prefix - suffix)};
-    const auto inserted = unicode::toUtf8(with.substr(prefix, with.size() - prefix - suffix));
+                          static_cast<std::int64_t>(was.size() - prefix)};
+    const auto inserted = unicode::toUtf8(with.substr(prefix));
     if (changed.length == 0 && inserted.empty())
         return AXError::success;
 

@@ -36,8 +36,8 @@ public:
                                      const AtspiWindowOrigin& origin) const;
 
     AXError selectRange(AtspiCall& call, AXRange range) const;
-    // Writes only what differs between the range's text and text (their common start and end
-    // stay), caret after the written text.
+    // Writes only what differs between the range's text and text (their common start stays),
+    // caret after the written text.
     AXError replaceRange(AtspiCall& call, AXRange range, const std::string& text) const;
     AXError replaceSelection(AtspiCall& call, const std::string& text) const;
     AXError setWholeText(AtspiCall& call, const std::string& text) const;

@@ -175,19 +175,39 @@ std::optional<FlatText::Place> FlatText::lifted(Place place) const {
     return up;
 }
 
+std::vector<FlatText::Place> FlatText::sameSpot(Place place) const {
+    // Up through the elements the place starts or ends, and down into those that start or end
+    // there, as long as the offset stays the same.
+    const auto at = offsetOf(place);
+    std::vector<Place> found{place};
+    for (std::size_t next = 0; next < found.size(); ++next) {
+        const auto current = found[next];
+        std::vector<Place> around;
+        if (auto up = lifted(current))
+            around.push_back(*up);
+        if (auto child = childAt(current))
+            around.push_back({*child, 0});
+        if (auto child = childAt({current.node, current.offset - 1}))
+            around.push_back({*child, nodeLength(*child)});
+        for (const auto& candidate : around)
+            if (offsetOf(candidate) == at &&
+                std::find(found.begin(), found.end(), candidate) == found.end())
+                found.push_back(candidate);
+    }
+    return found;
+}
+
 std::optional<std::pair<FlatText::Place, FlatText::Place>> FlatText::inOneElement(Place start,
                                                                                   Place end) const {
-    auto depth = [&](const Place& place) {
-        return nodes_[static_cast<std::size_t>(place.node)].depth;
-    };
-    while (start.node != end.node) {
-        auto& deeper = depth(start) >= depth(end) ? start : end;
-        auto up = lifted(deeper);
-        if (!up)
-            return std::nullopt;
-        deeper = *up;
-    }
-    return std::pair{start, end};
+    // Of the elements both ends can be told in, the deepest: the narrowest that holds the range.
+    std::optional<std::pair<Place, Place>> best;
+    for (const auto& from : sameSpot(start))
+        for (const auto& to : sameSpot(end))
+            if (from.node == to.node &&
+                (!best || nodes_[static_cast<std::size_t>(from.node)].depth >
+                              nodes_[static_cast<std::size_t>(best->first.node)].depth))
+                best = std::pair{from, to};
+    return best;
 }
 
 } // namespace pennial

@@ -53,14 +53,17 @@ public:
     // element; none for the root, a place inside an element, or where the parent's offset
     // stands across a line break from it.
     std::optional<Place> lifted(Place place) const;
-    // Both places in one element (the one they share lowest), standing for the same two
-    // positions; none when one of them lies inside an element the other is not in.
+    // Both places told in one element (the deepest that can), standing for the same two offsets;
+    // none when one of them lies inside an element the other cannot be told in.
     std::optional<std::pair<Place, Place>> inOneElement(Place start, Place end) const;
     std::int64_t nodeLength(int node) const {
         return nodes_[static_cast<std::size_t>(node)].length;
     }
 
 private:
+    // The places that stand for the same offset as this one (itself first).
+    std::vector<Place> sameSpot(Place place) const;
+
     struct NodeFacts {
         int parent = -1;
         std::int64_t embeddedAt = 0; // its U+FFFC's offset in the parent's text

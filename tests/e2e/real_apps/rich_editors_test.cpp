@@ -1,0 +1,144 @@
+// The road in a rich editor of a web page (rich.html: paragraphs, a list, links, bold and italic
+// spans) in Firefox and in Chromium, with the trigger typed at the end of the first block, of a
+// middle one (in a bold span), of a list item and of the last block. A snippet and a rewrite that
+// adds to the text each replace only the trigger: the field's text as the user sees it, the caret
+// after what was written, and the page's HTML before and after that spot as it was.
+
+#include "base/unicode.hpp"
+#include "desktop_support/third_party_app.hpp"
+#include "linux_coordinator_fixture.hpp"
+#include "text/text_processing.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <gmock/gmock.h>
+#include <iostream>
+
+using namespace pennial;
+using namespace pennial::e2e;
+using desktop_support::ThirdPartyApp;
+using pennial::testing::Endpoint;
+using pennial::testing::FakeAnswer;
+
+namespace {
+
+using Kind = ThirdPartyApp::Kind;
+
+// The editor's text as it shows, and where each spot's element ends in it.
+constexpr const char* shown = "Dear team, the report is here today\n"
+                              "Middle line with bold words\n"
+                              "first item\n"
+                              "second item\n"
+                              "Last link line";
+struct Spot {
+    Kind kind;
+    const char* id;     // the element of rich.html that takes the caret at its end
+    const char* ending; // the text up to that end
+};
+
+std::string spotName(const ::testing::TestParamInfo<Spot>& info) {
+    std::string name = ThirdPartyApp::name(info.param.kind);
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name + "_" + info.param.id;
+}
+
+int richTries() {
+    const char* set = std::getenv("PENNIAL_REAL_APP_TRIES");
+    return set ? std::max(1, std::atoi(set)) : 2;
+}
+
+class RichEditor : public LinuxCoordinatorTest, public ::testing::WithParamInterface<Spot> {
+protected:
+    void SetUp() override {
+        LinuxCoordinatorTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (!ThirdPartyApp::installed(GetParam().kind))
+            GTEST_SKIP() << ThirdPartyApp::name(GetParam().kind) << " is not installed";
+        signIn();
+        addCommand("regards", "Best regards", false);
+        timings.transformCooldown = std::chrono::milliseconds(0);
+        launch();
+        const std::string whole = shown;
+        const auto at = whole.find(GetParam().ending) + std::string(GetParam().ending).size();
+        before = whole.substr(0, at);
+        after = whole.substr(at);
+        app = std::make_unique<ThirdPartyApp>(
+            ThirdPartyApp::Options{GetParam().kind, GetParam().id, before, after, "rich.html"});
+    }
+    void TearDown() override {
+        app.reset();
+        LinuxCoordinatorTest::TearDown();
+    }
+
+    // Whether the field comes to hold written before the rest of the editor, the caret after it,
+    // and the HTML around the spot as it was; a miss tells what was found instead.
+    std::optional<std::string> written(const std::string& expected) {
+        std::optional<std::string> text;
+        if (!waitUntil([&] { return (text = app->text()) == expected + after; }, 10s))
+            return "the field holds \"" + text.value_or("<unreadable>") + "\"";
+        const auto caret = static_cast<std::int64_t>(unicode::utf16Length(expected));
+        if (!waitUntil([&] { return app->caret() == caret; }, 2s))
+            return "caret at " + std::to_string(app->caret().value_or(-1)) + ", not " +
+                   std::to_string(caret);
+        desktop_support::tapKeys({"F4"});
+        std::string title;
+        if (!waitUntil([&] { return (title = app->activeWindowTitle()).starts_with("HTML"); },
+                       5s) ||
+            !title.starts_with("HTML kept"))
+            return "the page says " + title;
+        return std::nullopt;
+    }
+    void nextTry() {
+        waitUntil([&] { return !coordinator->statusMessage().starts_with("Processing"); }, 10s);
+        app->reset();
+    }
+
+    std::string before, after;
+    std::unique_ptr<ThirdPartyApp> app;
+};
+
+} // namespace
+
+TEST_P(RichEditor, ASnippetAndARewriteReplaceOnlyTheTrigger) {
+    std::vector<std::string> misses;
+    int tried = 0;
+    for (int attempt = 1; attempt <= richTries(); ++attempt) {
+        typeOnKeyboard(" ;;regards");
+        ++tried;
+        // The space before the trigger goes with it.
+        if (auto miss = written(TextProcessing::composeSnippetText(before, "Best regards", "")))
+            misses.push_back("snippet try " + std::to_string(attempt) + ": " + *miss);
+        nextTry();
+
+        // The result keeps the text it was made from and adds to it: only the addition is new.
+        const auto result = before + " indeed";
+        backend.answerNext(Endpoint::transform, FakeAnswer::json(200, {{"transformedText", result},
+                                                                       {"processingTimeMs", 7}}));
+        typeOnKeyboard(" ;;fix");
+        ++tried;
+        if (auto miss = written(result))
+            misses.push_back("rewrite try " + std::to_string(attempt) + ": " + *miss);
+        else if (const auto sent = backend.requests(Endpoint::transform);
+                 sent.empty() || sent.back().json()["text"] != before)
+            misses.push_back("rewrite try " + std::to_string(attempt) + ": the request was " +
+                             (sent.empty() ? std::string("not sent") : sent.back().json().dump()));
+        nextTry();
+    }
+    std::cout << "[ TALLY    ] " << tried - static_cast<int>(misses.size()) << "/" << tried
+              << std::endl;
+    for (const auto& miss : misses)
+        ADD_FAILURE() << miss;
+    EXPECT_TRUE(log.matching("❌").empty()) << log.matching("❌").front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, RichEditor,
+                         ::testing::Values(Spot{Kind::firefox, "first", "today"},
+                                           Spot{Kind::firefox, "middle", "bold words"},
+                                           Spot{Kind::firefox, "item", "first item"},
+                                           Spot{Kind::firefox, "last", "link line"},
+                                           Spot{Kind::chromium, "first", "today"},
+                                           Spot{Kind::chromium, "middle", "bold words"},
+                                           Spot{Kind::chromium, "item", "first item"},
+                                           Spot{Kind::chromium, "last", "link line"}),
+                         spotName);
