@@ -3,6 +3,7 @@
 #include "platform/ax_names.hpp"
 #include "platform/linux/activity/desktop_activity.hpp"
 #include "platform/linux/atspi/atspi_rich_field.hpp"
+#include "platform/linux/atspi/atspi_text_collection.hpp"
 #include "platform/linux/atspi/atspi_thread.hpp"
 #include "platform/linux/atspi/atspi_tree.hpp"
 
@@ -335,9 +336,14 @@ std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
                               applications_.unansweredBy(call, accessible));
 }
 
-std::optional<AtspiRichField> AtspiAttributes::richField(AtspiCall& call,
-                                                         AtspiAccessible* accessible) {
-    return AtspiRichField::of(call, accessible, applications_.toolkitOf(call, accessible));
+std::optional<AtspiRichField>
+AtspiAttributes::richField(AtspiCall& call, AtspiAccessible* accessible, bool* embeds) {
+    bool embedding = false;
+    auto rich =
+        AtspiRichField::of(call, accessible, applications_.toolkitOf(call, accessible), embedding);
+    if (embeds)
+        *embeds = embedding;
+    return rich;
 }
 
 AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible,
@@ -348,10 +354,14 @@ AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* a
         auto text = mayBeKept ? texts_.text(call, accessible) : std::nullopt;
         if (!text && !call.failed()) {
             texts_.reading(accessible);
-            if (auto rich = richField(call, accessible))
+            bool embeds = false;
+            if (auto rich = richField(call, accessible, &embeds))
                 text = rich->text();
             else if (!call.failed())
                 text = field->wholeText(call);
+            // A page's text holds a mark for each element in it: never anyone's text.
+            if (text && embeds)
+                text = atspi_collection::withoutPlaceholders(*text);
             if (text)
                 texts_.store(accessible, *text);
         }
@@ -377,7 +387,8 @@ AXResult<AXValue> AtspiAttributes::readText(AtspiCall& call, AtspiAccessible* ac
     auto field = textField(call, accessible);
     if (!field)
         return AXError::attributeUnsupported;
-    if (auto rich = richField(call, accessible)) {
+    bool embeds = false;
+    if (auto rich = richField(call, accessible, &embeds)) {
         if (attribute == attribute::numberOfCharacters)
             return AXValue(rich->utf16Length());
         auto range = rich->selectedRange(call);
@@ -389,6 +400,9 @@ AXResult<AXValue> AtspiAttributes::readText(AtspiCall& call, AtspiAccessible* ac
     }
     if (call.failed())
         return *call.failure();
+    // Its offsets count the marks of the elements in it: its text is read whole or not at all.
+    if (embeds && attribute == attribute::numberOfCharacters)
+        return AXError::attributeUnsupported;
     if (attribute == attribute::numberOfCharacters) {
         auto length = field->utf16Length(call);
         return length ? AXResult<AXValue>(AXValue(*length)) : AXError::noValue;
@@ -414,7 +428,8 @@ AXResult<AXValue> AtspiAttributes::readParameterized(AtspiCall& call, AtspiAcces
     auto field = textField(call, accessible);
     if (!field)
         return AXError::parameterizedAttributeUnsupported;
-    if (auto rich = richField(call, accessible)) {
+    bool embeds = false;
+    if (auto rich = richField(call, accessible, &embeds)) {
         if (attribute == parameterized::stringForRange)
             return rich->stringForRange(*range);
         if (!hasScreenCoordinates(call, accessible))
@@ -424,7 +439,8 @@ AXResult<AXValue> AtspiAttributes::readParameterized(AtspiCall& call, AtspiAcces
     if (call.failed())
         return *call.failure();
     if (attribute == parameterized::stringForRange)
-        return field->stringForRange(call, *range);
+        return embeds ? AXError::parameterizedAttributeUnsupported
+                      : field->stringForRange(call, *range);
     if (!hasScreenCoordinates(call, accessible))
         return AXError::noValue;
     return field->boundsForRange(call, *range, windowOrigin(call, accessible));

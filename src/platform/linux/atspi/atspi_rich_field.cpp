@@ -135,7 +135,7 @@ struct TreeReader {
     }
 };
 
-bool isEditableRoot(AtspiCall& call, AtspiAccessible* accessible) {
+bool embedsObjects(AtspiCall& call, AtspiAccessible* accessible) {
     if (atspi_tree::role(call, accessible) == ATSPI_ROLE_PASSWORD_TEXT)
         return false;
     GObjectRef<AtspiHypertext> hypertext(
@@ -144,8 +144,7 @@ bool isEditableRoot(AtspiCall& call, AtspiAccessible* accessible) {
         return false;
     const gint links =
         call([&](GError** error) { return atspi_hypertext_get_n_links(hypertext.get(), error); });
-    return links > 0 && !call.failed() &&
-           atspi_tree::hasState(call, accessible, ATSPI_STATE_EDITABLE);
+    return links > 0 && !call.failed();
 }
 
 } // namespace
@@ -156,8 +155,9 @@ AtspiRichField::AtspiRichField(std::shared_ptr<const FlatText> flat, std::vector
       elements_(std::make_shared<std::vector<Element>>(std::move(elements))), toolkit_(toolkit) {}
 
 std::optional<AtspiRichField> AtspiRichField::of(AtspiCall& call, AtspiAccessible* accessible,
-                                                 AtspiToolkit toolkit) {
-    if (!accessible || !isEditableRoot(call, accessible))
+                                                 AtspiToolkit toolkit, bool& embeds) {
+    embeds = accessible && embedsObjects(call, accessible);
+    if (!embeds || !atspi_tree::hasState(call, accessible, ATSPI_STATE_EDITABLE))
         return std::nullopt;
     std::vector<Element> elements;
     TreeReader reader{call, toolkit, elements};

@@ -23,9 +23,9 @@ class AtspiRichField {
 public:
     // None when the element is not an editable element whose text embeds others (a plain field,
     // a password field, a page that cannot be edited); the call holds a failure when the tree
-    // could not be read.
+    // could not be read. embeds: whether the element's text embeds others, editable or not.
     static std::optional<AtspiRichField> of(AtspiCall& call, AtspiAccessible* accessible,
-                                            AtspiToolkit toolkit);
+                                            AtspiToolkit toolkit, bool& embeds);
 
     const std::string& text() const { return flat_->text(); }
     std::int64_t utf16Length() const { return flat_->length(); }
