@@ -223,6 +223,9 @@ private:
     Awaitable<bool> repairAroundPaste(const WriteBackRequest& request, ClipboardLoan& loan,
                                       PasteSelection selection, std::string now,
                                       std::string pasted);
+    // Selects range with Shift+Right from its start; false (and no selection left) when the field
+    // does not show it selected.
+    Awaitable<bool> selectByKeys(AXRange range, const WriteBackRequest& request);
     Awaitable<std::optional<std::int64_t>> caretOffset(AccessibleElement element);
     Awaitable<void> placeCaret(AccessibleElement element, std::int64_t offset);
     // Where a write-back ends early: the user's edit, or a field that could not be brought back.

@@ -29,6 +29,9 @@ using Clock = std::chrono::steady_clock;
 
 // How often the field is read after a paste until it shows the pasted text.
 constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
+// A selection made with keys: how many at most, and how long the field may take to show it.
+constexpr std::size_t maxSelectionKeys = 2000;
+constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
 
 // The field's text, read away from the main thread: while the clipboard is lent, the application
 // pasting asks the main thread for it and may not answer the read before it has it.
@@ -187,11 +190,58 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     const auto caretBefore = co_await caretOffset(request.element);
     // The range was measured on the original text; over anything else it would cut the wrong
     // characters.
-    co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
+    bool selected = true;
+    try {
+        co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
+    } catch (const AccessibilityError& error) {
+        if (error.kind() != Kind::cannotWriteValue || range.length == 0)
+            throw;
+        selected = false;
+    }
+    // A range the field's own calls cannot select (one across the elements of a rich field) is
+    // selected as the user would, with Shift+Right from its start.
+    if (!selected && !co_await selectByKeys(range, request))
+        throw AccessibilityError(Kind::cannotWriteValue);
     // A selection that does not start the field is not one the user's keys could be told from.
     const auto selectedFromStart = range.location == 0 ? range.length : 0;
     co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
+}
+
+Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackRequest& request) {
+    const auto selected =
+        unicode::sliceUtf16(request.originalText, static_cast<std::size_t>(range.location),
+                            static_cast<std::size_t>(range.length));
+    // One key a character, as the field moves its caret (a line break is one).
+    const auto keys = selected ? unicode::graphemeCount(*selected) : 0;
+    if (keys == 0 || keys > maxSelectionKeys)
+        co_return false;
+    const auto end = range.location + range.length;
+    try {
+        co_await accessibilityMonitor_->selectRange({range.location, 0}, request.element,
+                                                    request.originalText);
+    } catch (...) {
+        if (isCancellation(std::current_exception()))
+            throw;
+        co_return false;
+    }
+    if (co_await caretOffset(request.element) != range.location)
+        co_return false;
+    for (std::size_t key = 0; key < keys; ++key)
+        keyboardSynthesizer_->post(Shortcut::extendSelection);
+    // The selection's moving end is the caret: at the range's end, the range is selected.
+    const auto sent = Clock::now();
+    for (;;) {
+        const auto caret = co_await caretOffset(request.element);
+        if (caret == end)
+            co_return true;
+        if (Clock::now() - sent > selectionKeysSettle || (caret && *caret > end))
+            break;
+        co_await sleepFor(pasteLandingPoll);
+    }
+    // No selection of ours is left standing for the user's keys.
+    co_await placeCaret(request.element, range.location);
+    co_return false;
 }
 
 Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,

@@ -276,3 +276,35 @@ TEST_F(CoordinatorWriteBack, ATargetedPasteSelectsAndPastesOnlyWhatTheResultChan
         EXPECT_EQ(pasted, one.pasted);
     }
 }
+
+TEST_F(CoordinatorWriteBack, ARangeTheFieldCannotSelectIsSelectedWithKeysFromItsStart) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    // As a rich editor whose range spans elements: the caret moves, a range is not selected.
+    launchWithText("[fix] 😀 ;;fix\nnext");
+    field->refuseRangeReplacement()->refuseValueWrites()->refuseRangeSelections();
+    auto keys = desktop.keyboardSynthesizer();
+    AXRange selected{-1, -1};
+    keys->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut == Shortcut::paste)
+            selected = field->selection();
+    });
+    trigger("fix", ";;fix", 9);
+    EXPECT_EQ(field->text(), "[fix] [fix] 😀\nnext");
+    EXPECT_EQ(selected, (AXRange{6, 8})) << "one key a character, the emoji one";
+    auto posted = keys->posted();
+    EXPECT_EQ(std::count(posted.begin(), posted.end(), Shortcut::extendSelection), 7);
+    EXPECT_EQ(posted.back(), Shortcut::paste);
+    EXPECT_EQ(clipboard->contents(), usersCopy);
+
+    // A field whose caret the keys do not move is not pasted over: the next method writes it.
+    field->setText("[fix] 😀 ;;fix\nnext");
+    desktop.keyboardSynthesizer()->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut == Shortcut::extendSelection)
+            field->setSelection({6, 0});
+    });
+    log.clear();
+    trigger("fix", ";;fix", 9);
+    EXPECT_EQ(field->text(), "[fix] [fix] 😀\nnext");
+    EXPECT_TRUE(log.contains("⚠️ [Pennial] Targeted paste failed (cannotWriteValue), falling "
+                             "back to full keyboard paste"));
+}

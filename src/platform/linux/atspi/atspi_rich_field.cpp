@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 #include <string_view>
+#include <thread>
 
 namespace pennial {
 
@@ -16,6 +17,9 @@ namespace {
 constexpr int richDepthLimit = 24;
 constexpr int richElementLimit = 2000;
 constexpr std::string_view objectMark = "\xEF\xBF\xBC"; // U+FFFC
+// How often, and how far apart, a caret put somewhere is looked for there.
+constexpr int caretLooks = 5;
+constexpr std::chrono::milliseconds caretLookPause{10};
 
 gint richOffset(std::int64_t offset) {
     return static_cast<gint>(std::clamp<std::int64_t>(offset, 0, std::numeric_limits<gint>::max()));
@@ -269,8 +273,15 @@ AXError AtspiRichField::selectRange(AtspiCall& call, AXRange range) const {
         done = call([&](GError** error) {
             return atspi_text_set_caret_offset(text.get(), richOffset(start.offset), error);
         });
-        // The caret must stand where it was put: a browser may leave it in the element above.
-        done = done && !call.failed() && caretOffset(call) == range.location;
+        // The caret must stand where it was put: a browser moves it a moment after it answers.
+        for (int look = 0; done && !call.failed() && look < caretLooks; ++look) {
+            if (caretOffset(call) == range.location)
+                break;
+            if (look + 1 == caretLooks)
+                done = false;
+            else
+                std::this_thread::sleep_for(caretLookPause);
+        }
     } else {
         done = call([&](GError** error) {
             return atspi_text_set_selection(text.get(), 0, richOffset(start.offset),
