@@ -58,6 +58,18 @@ bool isBlock(AtspiCall& call, AtspiAccessible* accessible) {
     return *block;
 }
 
+// Whether the element is part of what the user edits: an editor's own widgets (a list's bullets,
+// a checkbox, a button) cannot be edited, and their text is not the user's.
+bool isEditablePart(AtspiCall& call, AtspiAccessible* accessible) {
+    static const GQuark kept = g_quark_from_static_string("pennial-editable-part");
+    if (auto known = GPOINTER_TO_INT(g_object_get_qdata(G_OBJECT(accessible), kept)); known > 0)
+        return known == 2;
+    const bool editable = atspi_tree::hasState(call, accessible, ATSPI_STATE_EDITABLE);
+    if (!call.failed())
+        g_object_set_qdata(G_OBJECT(accessible), kept, GINT_TO_POINTER(editable ? 2 : 1));
+    return editable;
+}
+
 // The elements behind the text's object marks, in order: the children when there are as many,
 // else asked of each mark through the hypertext (a toolkit may list children that stand for no
 // mark, such as runs of text).
@@ -124,6 +136,15 @@ struct TreeReader {
             return node;
         node.text = rawText(object);
         const auto marks = countObjectMarks(node.text);
+        // A widget of the editor's (a list's bullet, a button) stands for nothing, and takes no
+        // line of its own. (A container may not say it can be edited: its parts do.)
+        if (depth > 0 && !isEditablePart(call, object)) {
+            node.block = false;
+            if (marks == 0) {
+                node.text.clear();
+                return node;
+            }
+        }
         if (marks == 0 || depth >= richDepthLimit || call.failed())
             return node;
         // Code points as read: Firefox's padding counts as a character of its own.
