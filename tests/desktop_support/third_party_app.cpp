@@ -138,10 +138,13 @@ void ThirdPartyApp::start() {
     process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 
     const QString document = folder_.filePath("document.txt");
-    const QString address = QUrl::fromLocalFile(page(options_.page)).toString() + "#" +
-                            QUrl::toPercentEncoding(QString::fromStdString(options_.field)) + ":" +
-                            QUrl::toPercentEncoding(QString::fromStdString(options_.before)) + ":" +
-                            QUrl::toPercentEncoding(QString::fromStdString(options_.after));
+    // A page beside this file, or one served elsewhere.
+    const QString address = (options_.page.starts_with("http://")
+                                 ? QString::fromStdString(options_.page)
+                                 : QUrl::fromLocalFile(page(options_.page)).toString()) +
+                            "#" + QUrl::toPercentEncoding(QString::fromStdString(options_.field)) +
+                            ":" + QUrl::toPercentEncoding(QString::fromStdString(options_.before)) +
+                            ":" + QUrl::toPercentEncoding(QString::fromStdString(options_.after));
     QStringList arguments;
     switch (options_.kind) {
     case Kind::gtk3Editor:

@@ -29,7 +29,8 @@ public:
         std::string before; // the field's text before the caret
         std::string after;  // and after it
         // The page a browser shows, beside this file: fields.html, or rich.html (a rich editor
-        // whose element named by field takes the caret at its end).
+        // whose element named by field takes the caret at its end); or the address of one served
+        // elsewhere (http://...).
         std::string page = "fields.html";
     };
 

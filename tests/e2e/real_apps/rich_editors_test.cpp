@@ -3,17 +3,24 @@
 // middle one (in a bold span), of a list item and of the last block. A snippet and a rewrite that
 // adds to the text each replace only the trigger: the field's text as the user sees it, the caret
 // after what was written, and the page's HTML before and after that spot as it was. The rewrite's
-// request carries the editor's text as shown and the page around it, not the browser's controls.
+// request carries the editor's text as shown and the page around it, not the browser's controls;
+// a rewrite of a word in the first block is written from there with the range selected by keys.
+// The same editor is also made by the Quill library (installed from the npm registry by the tests'
+// own script and served on the loopback), whose lists carry bullets of its own.
 
 #include "base/unicode.hpp"
 #include "desktop_support/third_party_app.hpp"
 #include "linux_coordinator_fixture.hpp"
 #include "text/text_processing.hpp"
 
+#include <QFileInfo>
+#include <QProcess>
 #include <algorithm>
 #include <cstdlib>
 #include <gmock/gmock.h>
+#include <httplib.h>
 #include <iostream>
+#include <thread>
 
 using namespace pennial;
 using namespace pennial::e2e;
@@ -33,14 +40,31 @@ constexpr const char* shown = "Dear team, the report is here today\n"
                               "Last link line";
 struct Spot {
     Kind kind;
-    const char* id;     // the element of rich.html that takes the caret at its end
+    const char* id;     // the element of the page that takes the caret at its end
     const char* ending; // the text up to that end
+    bool quill = false; // the page is made by the Quill library, not by hand (rich.html)
 };
 
 std::string spotName(const ::testing::TestParamInfo<Spot>& info) {
     std::string name = ThirdPartyApp::name(info.param.kind);
     std::replace(name.begin(), name.end(), '-', '_');
-    return name + "_" + info.param.id;
+    return name + (info.param.quill ? "_quill_" : "_") + info.param.id;
+}
+
+// The folder the Quill page is served from, its library installed by the tests' own script once
+// a run; none without npm or the registry.
+std::optional<std::string> quillSite() {
+    static const std::optional<std::string> site = []() -> std::optional<std::string> {
+        const QString here = QFileInfo("/proc/self/exe").canonicalFilePath().section('/', 0, -2);
+        const QString folder = here + "/editor_libraries";
+        QProcess script;
+        script.start(QStringLiteral(PENNIAL_TEST_SOURCE_DIR "/desktop_support/editor_libraries.sh"),
+                     {folder});
+        if (!script.waitForFinished(300000) || script.exitCode() != 0)
+            return std::nullopt;
+        return (folder + "/site").toStdString();
+    }();
+    return site;
 }
 
 int richTries() {
@@ -56,6 +80,16 @@ protected:
             return;
         if (!ThirdPartyApp::installed(GetParam().kind))
             GTEST_SKIP() << ThirdPartyApp::name(GetParam().kind) << " is not installed";
+        std::string page = "rich.html";
+        if (GetParam().quill) {
+            const auto site = quillSite();
+            if (!site)
+                GTEST_SKIP() << "the Quill library could not be installed (npm)";
+            server.set_mount_point("/", *site);
+            const int port = server.bind_to_any_port("127.0.0.1");
+            serving = std::thread([this] { server.listen_after_bind(); });
+            page = "http://127.0.0.1:" + std::to_string(port) + "/quill.html";
+        }
         signIn();
         addCommand("regards", "Best regards", false);
         timings.transformCooldown = std::chrono::milliseconds(0);
@@ -65,10 +99,14 @@ protected:
         before = whole.substr(0, at);
         after = whole.substr(at);
         app = std::make_unique<ThirdPartyApp>(
-            ThirdPartyApp::Options{GetParam().kind, GetParam().id, before, after, "rich.html"});
+            ThirdPartyApp::Options{GetParam().kind, GetParam().id, before, after, page});
     }
     void TearDown() override {
         app.reset();
+        if (serving.joinable()) {
+            server.stop();
+            serving.join();
+        }
         LinuxCoordinatorTest::TearDown();
     }
 
@@ -115,6 +153,8 @@ protected:
 
     std::string before, after;
     std::unique_ptr<ThirdPartyApp> app;
+    httplib::Server server;
+    std::thread serving;
 };
 
 } // namespace
@@ -169,5 +209,13 @@ INSTANTIATE_TEST_SUITE_P(Browsers, RichEditor,
                                            Spot{Kind::chromium, "first", "today"},
                                            Spot{Kind::chromium, "middle", "bold words"},
                                            Spot{Kind::chromium, "item", "first item"},
-                                           Spot{Kind::chromium, "last", "link line"}),
+                                           Spot{Kind::chromium, "last", "link line"},
+                                           Spot{Kind::firefox, "first", "today", true},
+                                           Spot{Kind::firefox, "middle", "bold words", true},
+                                           Spot{Kind::firefox, "item", "first item", true},
+                                           Spot{Kind::firefox, "last", "link line", true},
+                                           Spot{Kind::chromium, "first", "today", true},
+                                           Spot{Kind::chromium, "middle", "bold words", true},
+                                           Spot{Kind::chromium, "item", "first item", true},
+                                           Spot{Kind::chromium, "last", "link line", true}),
                          spotName);
