@@ -32,6 +32,9 @@ constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
 // A selection made with keys: how many at most, and how long the field may take to show it.
 constexpr std::size_t maxSelectionKeys = 2000;
 constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
+// A caret that has not moved for this long has taken every key sent.
+constexpr auto selectionKeysQuiet = std::chrono::milliseconds(60);
+constexpr std::size_t maxExtraSelectionKeys = 8;
 
 // The field's text, read away from the main thread: while the clipboard is lent, the application
 // pasting asks the main thread for it and may not answer the read before it has it.
@@ -229,14 +232,25 @@ Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackReque
         co_return false;
     for (std::size_t key = 0; key < keys; ++key)
         keyboardSynthesizer_->post(Shortcut::extendSelection);
-    // The selection's moving end is the caret: at the range's end, the range is selected.
-    const auto sent = Clock::now();
+    // The selection's moving end is the caret: at the range's end, the range is selected. A
+    // field may stop the caret once more at an element it cannot edit (a list's bullet): a key
+    // more for each such stop, while the caret still falls short once it has settled.
+    auto sent = Clock::now();
+    std::optional<std::int64_t> last;
+    std::size_t extra = 0;
     for (;;) {
         const auto caret = co_await caretOffset(request.element);
         if (caret == end)
             co_return true;
-        if (Clock::now() - sent > selectionKeysSettle || (caret && *caret > end))
+        if (!caret || *caret > end || Clock::now() - sent > selectionKeysSettle)
             break;
+        if (caret == last && Clock::now() - sent > selectionKeysQuiet) {
+            if (++extra > maxExtraSelectionKeys)
+                break;
+            keyboardSynthesizer_->post(Shortcut::extendSelection);
+            sent = Clock::now();
+        }
+        last = caret;
         co_await sleepFor(pasteLandingPoll);
     }
     // No selection of ours is left standing for the user's keys.
