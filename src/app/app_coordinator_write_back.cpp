@@ -32,8 +32,8 @@ constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
 // A selection made with keys: how many at most, and how long the field may take to show it.
 constexpr std::size_t maxSelectionKeys = 2000;
 constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
-// A caret that has not moved for this long has taken every key sent.
-constexpr auto selectionKeysQuiet = std::chrono::milliseconds(60);
+// A caret that moved and then stood still this long has taken every key sent.
+constexpr auto selectionKeysQuiet = std::chrono::milliseconds(150);
 constexpr std::size_t maxExtraSelectionKeys = 8;
 
 // The field's text, read away from the main thread: while the clipboard is lent, the application
@@ -236,7 +236,9 @@ Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackReque
     // field may stop the caret once more at an element it cannot edit (a list's bullet): a key
     // more for each such stop, while the caret still falls short once it has settled.
     auto sent = Clock::now();
+    auto movedAt = sent;
     std::optional<std::int64_t> last;
+    bool moved = false; // since the last key
     std::size_t extra = 0;
     for (;;) {
         const auto caret = co_await caretOffset(request.element);
@@ -244,13 +246,17 @@ Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackReque
             co_return true;
         if (!caret || *caret > end || Clock::now() - sent > selectionKeysSettle)
             break;
-        if (caret == last && Clock::now() - sent > selectionKeysQuiet) {
+        if (caret != last) {
+            moved = moved || last.has_value();
+            last = caret;
+            movedAt = Clock::now();
+        } else if (moved && Clock::now() - movedAt > selectionKeysQuiet) {
             if (++extra > maxExtraSelectionKeys)
                 break;
             keyboardSynthesizer_->post(Shortcut::extendSelection);
             sent = Clock::now();
+            moved = false;
         }
-        last = caret;
         co_await sleepFor(pasteLandingPoll);
     }
     // No selection of ours is left standing for the user's keys.
