@@ -229,6 +229,9 @@ private:
     Awaitable<void> dropPasteSelection(const WriteBackRequest& request, ClipboardLoan& loan,
                                        PasteSelection selection, std::string now);
     Awaitable<std::optional<AXRange>> selectedRange(AccessibleElement element);
+    // Selects range with Shift+Right from its start; false (and no selection left) when the field
+    // does not show it selected.
+    Awaitable<bool> selectByKeys(AXRange range, const WriteBackRequest& request);
     Awaitable<std::optional<std::int64_t>> caretOffset(AccessibleElement element);
     // Whether the field took the caret.
     Awaitable<bool> placeCaret(AccessibleElement element, std::int64_t offset);

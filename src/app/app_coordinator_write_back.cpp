@@ -18,6 +18,7 @@
 #include "text/run_on.hpp"
 
 #include <system_error>
+#include <tuple>
 
 namespace pennial {
 
@@ -28,6 +29,12 @@ using Clock = std::chrono::steady_clock;
 
 // How often the field is read after a paste until it shows the pasted text.
 constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
+// A selection made with keys: how many at most, and how long the field may take to show it.
+constexpr std::size_t maxSelectionKeys = 2000;
+constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
+// A caret that moved and then stood still this long has taken every key sent.
+constexpr auto selectionKeysQuiet = std::chrono::milliseconds(150);
+constexpr std::size_t maxExtraSelectionKeys = 8;
 
 // The field's text, read away from the main thread: while the clipboard is lent, the application
 // pasting asks the main thread for it and may not answer the read before it has it.
@@ -60,6 +67,34 @@ void logReturn(ClipboardLoan::Return returned, const char* restoredLine) {
         logLine(restoredLine);
     else if (returned == ClipboardLoan::Return::keptNewCopy)
         logLine("⚠️ [Pennial] Clipboard changed during the paste - not restored");
+}
+
+// What a paste over range must write: the range without the start that text keeps as it is, and
+// the rest of text. A rich field's formatting then survives wherever its text did; the paste still
+// ends where the range does, and the caret after it. A write that only removes keeps one character
+// before it to paste over.
+std::pair<AXRange, std::string> changedPart(const std::string& original, AXRange range,
+                                            const std::string& text) {
+    const auto whole = unicode::toUtf16(original);
+    if (range.location < 0 || range.length < 0 ||
+        range.location + range.length > static_cast<std::int64_t>(whole.size()))
+        return {range, text};
+    const auto was = whole.substr(static_cast<std::size_t>(range.location),
+                                  static_cast<std::size_t>(range.length));
+    const auto with = unicode::toUtf16(text);
+    auto isTrail = [](char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    std::size_t prefix = 0;
+    while (prefix < was.size() && prefix < with.size() && was[prefix] == with[prefix])
+        ++prefix;
+    if (prefix == with.size() && prefix > 0)
+        --prefix;
+    while (prefix > 0 && (isTrail(with[prefix]) || (prefix < was.size() && isTrail(was[prefix]))))
+        --prefix;
+    if (prefix == 0 || prefix >= with.size())
+        return {range, text};
+    return {AXRange{range.location + static_cast<std::int64_t>(prefix),
+                    static_cast<std::int64_t>(was.size() - prefix)},
+            unicode::toUtf8(with.substr(prefix))};
 }
 
 } // namespace
@@ -144,6 +179,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     if (!clipboard_ || !keyboardSynthesizer_)
         throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
     co_await requireFocus(request.element);
+    // Only what changes is selected and pasted over.
+    std::tie(range, text) = changedPart(request.originalText, range, text);
 
     // The clipboard settles before the range is selected, not after: keys the user types while a
     // selection stands would replace it.
@@ -157,9 +194,75 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     const bool singleLine = co_await isSingleLine(request.element);
     // The range was measured on the original text; over anything else it would cut the wrong
     // characters.
-    co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
-    co_await pasteOverSelection(request, loan, {range.length, caretBefore, singleLine},
+    bool selected = true;
+    try {
+        co_await accessibilityMonitor_->selectRange(range, request.element, request.originalText);
+    } catch (const AccessibilityError& error) {
+        if (error.kind() != Kind::cannotWriteValue || range.length == 0)
+            throw;
+        selected = false;
+    }
+    // A range the field's own calls cannot select (one across the elements of a rich field) is
+    // selected as the user would, with Shift+Right from its start.
+    if (!selected && !co_await selectByKeys(range, request))
+        throw AccessibilityError(Kind::cannotWriteValue);
+    // A selection that does not start the field is not one the user's keys could be told from.
+    const auto selectedFromStart = range.location == 0 ? range.length : 0;
+    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore, singleLine},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
+}
+
+Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackRequest& request) {
+    const auto selected =
+        unicode::sliceUtf16(request.originalText, static_cast<std::size_t>(range.location),
+                            static_cast<std::size_t>(range.length));
+    // One key a character, as the field moves its caret (a line break is one).
+    const auto keys = selected ? unicode::graphemeCount(*selected) : 0;
+    if (keys == 0 || keys > maxSelectionKeys)
+        co_return false;
+    const auto end = range.location + range.length;
+    try {
+        co_await accessibilityMonitor_->selectRange({range.location, 0}, request.element,
+                                                    request.originalText);
+    } catch (...) {
+        if (isCancellation(std::current_exception()))
+            throw;
+        co_return false;
+    }
+    if (co_await caretOffset(request.element) != range.location)
+        co_return false;
+    for (std::size_t key = 0; key < keys; ++key)
+        keyboardSynthesizer_->post(Shortcut::extendSelection);
+    // The selection's moving end is the caret: at the range's end, the range is selected. A
+    // field may stop the caret once more at an element it cannot edit (a list's bullet): a key
+    // more for each such stop, while the caret still falls short once it has settled.
+    auto sent = Clock::now();
+    auto movedAt = sent;
+    std::optional<std::int64_t> last;
+    bool moved = false; // since the last key
+    std::size_t extra = 0;
+    for (;;) {
+        const auto caret = co_await caretOffset(request.element);
+        if (caret == end)
+            co_return true;
+        if (!caret || *caret > end || Clock::now() - sent > selectionKeysSettle)
+            break;
+        if (caret != last) {
+            moved = moved || last.has_value();
+            last = caret;
+            movedAt = Clock::now();
+        } else if (moved && Clock::now() - movedAt > selectionKeysQuiet) {
+            if (++extra > maxExtraSelectionKeys)
+                break;
+            keyboardSynthesizer_->post(Shortcut::extendSelection);
+            sent = Clock::now();
+            moved = false;
+        }
+        co_await sleepFor(pasteLandingPoll);
+    }
+    // No selection of ours is left standing for the user's keys.
+    co_await placeCaret(request.element, range.location);
+    co_return false;
 }
 
 Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,

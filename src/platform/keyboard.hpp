@@ -85,10 +85,11 @@ private:
     std::atomic<PaletteKeySet> wanted_{allPaletteKeys};
 };
 
-enum class Shortcut : std::uint8_t { selectAll, paste };
+// extendSelection: Shift+Right, the selection grows by one character at its end.
+enum class Shortcut : std::uint8_t { selectAll, paste, extendSelection };
 
-// Synthesised key presses into the focused application (Control+A, Control+V here), with any
-// modifiers the user still holds released first so the shortcut arrives as itself.
+// Synthesised key presses into the focused application (Control+A, Control+V, Shift+Right), with
+// any modifiers the user still holds released first so the shortcut arrives as itself.
 class KeyboardSynthesizer {
 public:
     virtual ~KeyboardSynthesizer() = default;

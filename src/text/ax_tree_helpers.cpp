@@ -27,6 +27,10 @@ namespace AXTreeHelpers {
 
 namespace {
 
+// How far below its window the page is looked for: browsers nest it in panels of their own.
+constexpr int webAreaSearchDepth = 10;
+constexpr int webAreaSearchElements = 400;
+
 bool isOneOf(const std::optional<std::string>& value, std::initializer_list<std::string_view> set) {
     return value && std::find(set.begin(), set.end(), *value) != set.end();
 }
@@ -209,10 +213,14 @@ std::vector<AXElement> findContentRoots(const CaptureScope& scope, Pid pid) {
     if (!window)
         return {};
     std::vector<AXElement> roots;
-    if (auto webArea = findElementWithRole(scope, ax::role::webArea, *window, 5, 200)) {
+    // A browser may nest its page in several panels of its own.
+    if (auto webArea = findElementWithRole(scope, ax::role::webArea, *window, webAreaSearchDepth,
+                                           webAreaSearchElements)) {
         if (auto main = findElementWithSubrole(scope, ax::subrole::landmarkMain, *webArea, 10, 500))
             roots.push_back(std::move(*main));
+        // Around a page, the window holds only the browser's own buttons and address bar.
         roots.push_back(std::move(*webArea));
+        return roots;
     }
     roots.push_back(std::move(*window));
     return roots;

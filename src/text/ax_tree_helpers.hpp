@@ -66,7 +66,8 @@ std::optional<AXElement> findElementWithSubrole(const CaptureScope& scope, std::
                                                 int maxVisited);
 
 // Where page content lives in the focused window, most specific first:
-// [main landmark?, web area?, window]; empty without a focused window.
+// [main landmark?, web area] in a page (never the browser around it), else [window]; empty
+// without a focused window.
 std::vector<AXElement> findContentRoots(const CaptureScope& scope, Pid pid);
 
 // The element's whole text in one ranged read, at most 30000 UTF-16 units.

@@ -46,6 +46,9 @@ ParentWalkV2Strategy::captureSurroundingText(const AXElement& near, Pid,
             landmark = ancestors.size() - 1;
             break;
         }
+        // Above a page lie the browser's own buttons and address bar.
+        if (role == ax::role::webArea)
+            break;
         current = *parent;
     }
     if (ancestors.empty())

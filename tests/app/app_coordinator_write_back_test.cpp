@@ -240,3 +240,71 @@ TEST_F(CoordinatorWriteBack, ATargetedPasteGoesOverItsRangeOnlyAndOnlyWhereItWas
     EXPECT_EQ(field->text(), "helo ;;fix\nnext!");
     EXPECT_EQ(coordinator->statusMessage(), "Cancelled - text changed");
 }
+
+TEST_F(CoordinatorWriteBack, ATargetedPasteSelectsAndPastesOnlyWhatTheResultChanges) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    // {field, trigger offset, the selection pasted over, the text pasted, the field after}. The
+    // fake backend answers a rewrite with "[fix] " and the text.
+    struct Case {
+        std::string text;
+        long long offset;
+        AXRange selected;
+        std::string pasted, after;
+    };
+    const Case cases[] = {
+        {"[fix] helo ;;fix\nnext", 11, {6, 10}, "[fix] helo", "[fix] [fix] helo\nnext"},
+        {"helo ;;fix\nnext", 5, {0, 10}, "[fix] helo", "[fix] helo\nnext"},
+        {"[fix] 😀 ;;fix", 9, {6, 8}, "[fix] 😀", "[fix] [fix] 😀"},
+    };
+    launchWithText("");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    auto keys = desktop.keyboardSynthesizer();
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.text);
+        field->setText(one.text);
+        AXRange selected{-1, -1};
+        std::string pasted;
+        keys->setBeforeKey([&](Shortcut shortcut) {
+            if (shortcut == Shortcut::paste && selected.location < 0) {
+                selected = field->selection();
+                pasted = clipboard->text().value_or("");
+            }
+        });
+        trigger("fix", ";;fix", one.offset);
+        EXPECT_EQ(field->text(), one.after);
+        EXPECT_EQ(selected, one.selected);
+        EXPECT_EQ(pasted, one.pasted);
+    }
+}
+
+TEST_F(CoordinatorWriteBack, ARangeTheFieldCannotSelectIsSelectedWithKeysFromItsStart) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    // As a rich editor whose range spans elements: the caret moves, a range is not selected.
+    launchWithText("[fix] 😀 ;;fix\nnext");
+    field->refuseRangeReplacement()->refuseValueWrites()->refuseRangeSelections();
+    auto keys = desktop.keyboardSynthesizer();
+    AXRange selected{-1, -1};
+    keys->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut == Shortcut::paste)
+            selected = field->selection();
+    });
+    trigger("fix", ";;fix", 9);
+    EXPECT_EQ(field->text(), "[fix] [fix] 😀\nnext");
+    EXPECT_EQ(selected, (AXRange{6, 8})) << "one key a character, the emoji one";
+    auto posted = keys->posted();
+    EXPECT_EQ(std::count(posted.begin(), posted.end(), Shortcut::extendSelection), 7);
+    EXPECT_EQ(posted.back(), Shortcut::paste);
+    EXPECT_EQ(clipboard->contents(), usersCopy);
+
+    // A field whose caret the keys do not move is not pasted over: the next method writes it.
+    field->setText("[fix] 😀 ;;fix\nnext");
+    desktop.keyboardSynthesizer()->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut == Shortcut::extendSelection)
+            field->setSelection({6, 0});
+    });
+    log.clear();
+    trigger("fix", ";;fix", 9);
+    EXPECT_EQ(field->text(), "[fix] [fix] 😀\nnext");
+    EXPECT_TRUE(log.contains("⚠️ [Pennial] Targeted paste failed (cannotWriteValue), falling "
+                             "back to full keyboard paste"));
+}

@@ -40,8 +40,9 @@ QString besideTests(const char* variable, const char* relative) {
     return here + "/../tools/" + relative;
 }
 
-QString fieldsPage() {
-    return QStringLiteral(PENNIAL_TEST_SOURCE_DIR "/desktop_support/fields.html");
+QString page(const std::string& name) {
+    return QStringLiteral(PENNIAL_TEST_SOURCE_DIR "/desktop_support/") +
+           QString::fromStdString(name);
 }
 
 // A first start shows nothing but the page: no welcome tab, no default-browser question.
@@ -137,10 +138,13 @@ void ThirdPartyApp::start() {
     process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 
     const QString document = folder_.filePath("document.txt");
-    const QString address = QUrl::fromLocalFile(fieldsPage()).toString() + "#" +
-                            QUrl::toPercentEncoding(QString::fromStdString(options_.field)) + ":" +
-                            QUrl::toPercentEncoding(QString::fromStdString(options_.before)) + ":" +
-                            QUrl::toPercentEncoding(QString::fromStdString(options_.after));
+    // A page beside this file, or one served elsewhere.
+    const QString address = (options_.page.starts_with("http://")
+                                 ? QString::fromStdString(options_.page)
+                                 : QUrl::fromLocalFile(page(options_.page)).toString()) +
+                            "#" + QUrl::toPercentEncoding(QString::fromStdString(options_.field)) +
+                            ":" + QUrl::toPercentEncoding(QString::fromStdString(options_.before)) +
+                            ":" + QUrl::toPercentEncoding(QString::fromStdString(options_.after));
     QStringList arguments;
     switch (options_.kind) {
     case Kind::gtk3Editor:
@@ -241,6 +245,13 @@ std::optional<std::int64_t> ThirdPartyApp::caret() {
     if (!answer.starts_with("caret "))
         return std::nullopt;
     return std::stoll(answer.substr(6));
+}
+
+std::string ThirdPartyApp::activeWindowTitle() {
+    QProcess tool;
+    tool.start("xdotool", {"getactivewindow", "getwindowname"});
+    waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 5s);
+    return tool.readAllStandardOutput().trimmed().toStdString();
 }
 
 bool ThirdPartyApp::waitForText(const std::string& expected, std::chrono::milliseconds timeout) {

@@ -28,6 +28,10 @@ public:
         std::string field = "textarea";
         std::string before; // the field's text before the caret
         std::string after;  // and after it
+        // The page a browser shows, beside this file: fields.html, or rich.html (a rich editor
+        // whose element named by field takes the caret at its end); or the address of one served
+        // elsewhere (http://...).
+        std::string page = "fields.html";
     };
 
     // Whether the application is installed (scripts/deps installs them all).
@@ -52,6 +56,8 @@ public:
     std::optional<std::string> text();
     std::optional<std::int64_t> caret();
     bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s);
+    // The title of the active window.
+    std::string activeWindowTitle();
 
 private:
     void start();

@@ -108,6 +108,27 @@ TEST_F(ContextStrategiesTest, ParentWalkPicksTheLandmarkOrAnAncestorSixTenthsUp)
     EXPECT_EQ(capture(ParentWalkV2Strategy()), "beside the first");
 }
 
+TEST_F(ContextStrategiesTest, APageIsHarvestedWithoutTheBrowserAroundIt) {
+    // A browser's panels nest the page deep in the window, its buttons and address bar beside.
+    auto panels =
+        window->add(SimElement::group())->add(SimElement::group())->add(SimElement::group());
+    auto chrome = panels->add(SimElement::group());
+    chrome->add(SimElement::button("Reload"));
+    chrome->add(SimElement::staticText("https://example.test/"));
+    auto page =
+        panels->add(SimElement::group())->add(SimElement::group())->add(SimElement::webArea());
+    page->add(SimElement::staticText("Short page"));
+    focused = page->add(SimElement::group())->add(SimElement::textArea("typing"));
+    const BaselineStrategy baseline;
+    const ParentWalkV2Strategy parentWalk;
+    const BatchTreeWalkStrategy batchWalk;
+    for (const ContextStrategy* strategy :
+         std::vector<const ContextStrategy*>{&baseline, &parentWalk, &batchWalk}) {
+        SCOPED_TRACE(strategy->name());
+        EXPECT_EQ(capture(*strategy), "Short page");
+    }
+}
+
 TEST_F(ContextStrategiesTest, BatchWalkReadsEachElementInOneRequest) {
     auto list = window->add(SimElement::group());
     list->add(SimElement::make(ax::role::staticText)->set("AXValue", 42)->set("AXTitle", "Total"));

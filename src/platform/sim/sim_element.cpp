@@ -232,6 +232,13 @@ SimElementPtr SimElement::refuseSelectionWrites() {
     return failWrites(std::string(attribute::selectedTextRange), AXError::failure);
 }
 
+SimElementPtr SimElement::refuseRangeSelections() {
+    std::lock_guard lock(mutex_);
+    if (field_)
+        field_->selectsOnlyCarets = true;
+    return shared_from_this();
+}
+
 SimElementPtr SimElement::refusePaste() {
     std::lock_guard lock(mutex_);
     if (field_)
@@ -595,6 +602,8 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
             const auto* range = value.get<AXRange>();
             if (!range || !validRange(*range, length))
                 return AXError::illegalArgument;
+            if (field_->selectsOnlyCarets && range->length > 0)
+                return AXError::failure;
             field_->selection = *range;
             return AXError::success;
         }

@@ -64,6 +64,8 @@ public:
     SimElementPtr refuseRangeReplacement();
     SimElementPtr refuseValueWrites();
     SimElementPtr refuseSelectionWrites();
+    // Refuses to select a range, but moves the caret (a rich editor's range across elements).
+    SimElementPtr refuseRangeSelections();
     SimElementPtr refusePaste();
     // Faults of real applications. The next count insertions of text through the selected text
     // fail after the selection was removed (a range replacement made as a removal and an
@@ -116,6 +118,7 @@ private:
         bool ignoresWrites = false;
         bool unreadableOnceWritten = false;
         bool refusesPaste = false;
+        bool selectsOnlyCarets = false;
         int insertionsToLose = 0;
         std::function<std::string(std::string)> normalise;
     };

@@ -98,6 +98,10 @@ void SimKeyboard::edit(const KeyDownEvent& event) {
     case Key::backspace:
         deleteBackward(*field);
         break;
+    case Key::rightArrow:
+        if (event.modifiers == KeyModifier::shift)
+            extendSelection(*field);
+        break;
     case Key::other:
         if (!event.characters.empty())
             field->insertText(event.characters);
@@ -105,6 +109,16 @@ void SimKeyboard::edit(const KeyDownEvent& event) {
     default: // navigation keys move nothing here
         break;
     }
+}
+
+void SimKeyboard::extendSelection(SimElement& field) {
+    const auto text = unicode::toUtf16(field.text());
+    const auto selection = field.selection();
+    const auto end = static_cast<std::size_t>(selection.location + selection.length);
+    if (end >= text.size())
+        return;
+    const bool pair = text[end] >= 0xD800 && text[end] <= 0xDBFF && end + 1 < text.size();
+    field.setSelection({selection.location, selection.length + (pair ? 2 : 1)});
 }
 
 void SimKeyboard::shortcut(SimElement& field, const std::string& letter) {

@@ -45,6 +45,8 @@ private:
 
     void edit(const KeyDownEvent& event);
     void shortcut(SimElement& field, const std::string& letter);
+    // Shift+Right: the selection takes in the character after it.
+    void extendSelection(SimElement& field);
     bool addObserver(const Source* source, Observer observer);
     void removeObserver(const Source* source);
 

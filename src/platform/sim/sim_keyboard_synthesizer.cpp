@@ -16,7 +16,10 @@ void SimKeyboardSynthesizer::post(Shortcut shortcut) {
     }
     if (beforeKey)
         beforeKey(shortcut);
-    if (auto keyboard = keyboard_.lock())
+    auto keyboard = keyboard_.lock();
+    if (keyboard && shortcut == Shortcut::extendSelection)
+        keyboard->press(Key::rightArrow, KeyModifier::shift, "");
+    else if (keyboard)
         keyboard->press(Key::other, KeyModifier::control,
                         shortcut == Shortcut::selectAll ? "a" : "v");
 }

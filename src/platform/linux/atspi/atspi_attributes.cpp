@@ -2,6 +2,8 @@
 
 #include "platform/ax_names.hpp"
 #include "platform/linux/activity/desktop_activity.hpp"
+#include "platform/linux/atspi/atspi_rich_field.hpp"
+#include "platform/linux/atspi/atspi_text_collection.hpp"
 #include "platform/linux/atspi/atspi_thread.hpp"
 #include "platform/linux/atspi/atspi_tree.hpp"
 
@@ -76,6 +78,32 @@ std::optional<AtspiFocusSnapshot::Roles> rolesOf(AtspiCall& call, AtspiAccessibl
     g_object_set_qdata_full(G_OBJECT(focused), kept, new Kept{report, roles},
                             [](gpointer done) { delete static_cast<Kept*>(done); });
     return roles;
+}
+
+// The field the focused element is part of: a rich editor's paragraph or link reports focus and
+// caret moves of its own, but the field is the editor. Worked out once for each focus report; the
+// field is kept with the focused element, which keeps it alive.
+AtspiAccessible* fieldOf(AtspiCall& call, AtspiAccessible* focused, std::uint64_t report) {
+    struct Kept {
+        std::uint64_t report;
+        AtspiAccessible* field; // a reference of its own
+    };
+    static const GQuark kept = g_quark_from_static_string("pennial-focused-field");
+    if (const auto* known = static_cast<const Kept*>(g_object_get_qdata(G_OBJECT(focused), kept));
+        known && known->report == report)
+        return known->field;
+    // Its own call: a part that will not say where it lies is still the focus.
+    AtspiCall search(call.timeout());
+    auto root = atspi_tree::editableRoot(search, focused);
+    if (search.failed())
+        return focused;
+    auto* field = root ? root.release() : ATSPI_ACCESSIBLE(g_object_ref(focused));
+    g_object_set_qdata_full(G_OBJECT(focused), kept, new Kept{report, field}, [](gpointer done) {
+        auto* gone = static_cast<Kept*>(done);
+        g_object_unref(gone->field);
+        delete gone;
+    });
+    return field;
 }
 
 } // namespace
@@ -237,6 +265,7 @@ AtspiFocusSnapshot::Focus AtspiAttributes::workOutFocus(AtspiCall& call, bool re
     const auto generation = snapshot_->generation();
     AtspiFocusSnapshot::Focus focus;
     if (auto* focused = focusedElement(call)) {
+        focused = fieldOf(call, focused, focus_.reports());
         focus.pid = applications_.pidOf(call, focused);
         focus.element = AtspiElement::object(focused, focus.pid);
         focus.application = AtspiElement::object(applications_.of(call, focused), focus.pid);
@@ -311,16 +340,17 @@ AtspiAccessible* AtspiAttributes::focusedElement(AtspiCall& call) {
 AXResult<AXValue> AtspiAttributes::focusedElementOf(AtspiCall& call, AtspiAccessible* application) {
     if (auto* focused = focusedElement(call);
         focused && ATSPI_OBJECT(focused)->app == ATSPI_OBJECT(application)->app)
-        return elementValue(focused);
+        return elementValue(fieldOf(call, focused, focus_.reports()));
     auto window = atspi_tree::activeWindow(call, application);
     if (!window)
         return AXError::noValue;
     auto found = atspi_tree::findFocused(call, window.get());
     // Focus given before we listened is found only by this search, which costs milliseconds:
     // kept as if reported, so the next reads find it at once.
-    if (found)
-        focus_.adopt(found.get());
-    return elementOrNoValue(found.get());
+    if (!found)
+        return AXError::noValue;
+    focus_.adopt(found.get());
+    return elementValue(fieldOf(call, found.get(), focus_.reports()));
 }
 
 std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
@@ -331,6 +361,16 @@ std::optional<AtspiTextField> AtspiAttributes::textField(AtspiCall& call,
                               applications_.unansweredBy(call, accessible));
 }
 
+std::optional<AtspiRichField>
+AtspiAttributes::richField(AtspiCall& call, AtspiAccessible* accessible, bool* embeds) {
+    bool embedding = false;
+    auto rich =
+        AtspiRichField::of(call, accessible, applications_.toolkitOf(call, accessible), embedding);
+    if (embeds)
+        *embeds = embedding;
+    return rich;
+}
+
 AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* accessible,
                                              bool mayBeKept) {
     if (auto field = textField(call, accessible)) {
@@ -339,7 +379,14 @@ AXResult<AXValue> AtspiAttributes::readValue(AtspiCall& call, AtspiAccessible* a
         auto text = mayBeKept ? texts_.text(call, accessible) : std::nullopt;
         if (!text && !call.failed()) {
             texts_.reading(accessible);
-            text = field->wholeText(call);
+            bool embeds = false;
+            if (auto rich = richField(call, accessible, &embeds))
+                text = rich->text();
+            else if (!call.failed())
+                text = field->wholeText(call);
+            // A page's text holds a mark for each element in it: never anyone's text.
+            if (text && embeds)
+                text = atspi_collection::withoutPlaceholders(*text);
             if (text)
                 texts_.store(accessible, *text);
         }
@@ -364,6 +411,22 @@ AXResult<AXValue> AtspiAttributes::readText(AtspiCall& call, AtspiAccessible* ac
                                             std::string_view attribute) {
     auto field = textField(call, accessible);
     if (!field)
+        return AXError::attributeUnsupported;
+    bool embeds = false;
+    if (auto rich = richField(call, accessible, &embeds)) {
+        if (attribute == attribute::numberOfCharacters)
+            return AXValue(rich->utf16Length());
+        auto range = rich->selectedRange(call);
+        if (!range)
+            return AXError::noValue;
+        if (attribute == attribute::selectedTextRange)
+            return AXValue(*range);
+        return AXValue(std::string()); // the caret: nothing selected
+    }
+    if (call.failed())
+        return *call.failure();
+    // Its offsets count the marks of the elements in it: its text is read whole or not at all.
+    if (embeds && attribute == attribute::numberOfCharacters)
         return AXError::attributeUnsupported;
     if (attribute == attribute::numberOfCharacters) {
         auto length = field->utf16Length(call);
@@ -390,8 +453,19 @@ AXResult<AXValue> AtspiAttributes::readParameterized(AtspiCall& call, AtspiAcces
     auto field = textField(call, accessible);
     if (!field)
         return AXError::parameterizedAttributeUnsupported;
+    bool embeds = false;
+    if (auto rich = richField(call, accessible, &embeds)) {
+        if (attribute == parameterized::stringForRange)
+            return rich->stringForRange(*range);
+        if (!hasScreenCoordinates(call, accessible))
+            return AXError::noValue;
+        return rich->boundsForRange(call, *range, windowOrigin(call, accessible));
+    }
+    if (call.failed())
+        return *call.failure();
     if (attribute == parameterized::stringForRange)
-        return field->stringForRange(call, *range);
+        return embeds ? AXError::parameterizedAttributeUnsupported
+                      : field->stringForRange(call, *range);
     if (!hasScreenCoordinates(call, accessible))
         return AXError::noValue;
     return field->boundsForRange(call, *range, windowOrigin(call, accessible));
@@ -410,13 +484,21 @@ AXError AtspiAttributes::write(AtspiCall& call, AtspiAccessible* accessible,
     auto field = textField(call, accessible);
     if (!field)
         return call.failure().value_or(AXError::attributeUnsupported);
+    auto rich = richField(call, accessible);
+    if (call.failed())
+        return *call.failure();
     if (attribute == attribute::selectedTextRange) {
         const auto* range = value.get<AXRange>();
-        return range ? field->selectRange(call, *range) : AXError::illegalArgument;
+        if (!range)
+            return AXError::illegalArgument;
+        return rich ? rich->selectRange(call, *range) : field->selectRange(call, *range);
     }
     const auto* text = value.get<std::string>();
     if (!text)
         return AXError::illegalArgument;
+    if (rich)
+        return attribute == attribute::value ? rich->setWholeText(call, *text)
+                                             : rich->replaceSelection(call, *text);
     return attribute == attribute::value ? field->setWholeText(call, *text)
                                          : field->replaceSelection(call, *text);
 }
@@ -429,6 +511,10 @@ AXError AtspiAttributes::replaceText(AtspiCall& call, AtspiAccessible* accessibl
     auto field = textField(call, accessible);
     if (!field)
         return call.failure().value_or(AXError::attributeUnsupported);
+    if (auto rich = richField(call, accessible))
+        return rich->replaceRange(call, range, text);
+    if (call.failed())
+        return *call.failure();
     return field->replaceRange(call, range, text);
 }
 

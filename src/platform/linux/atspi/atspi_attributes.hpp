@@ -9,6 +9,7 @@
 #include "platform/linux/atspi/atspi_element.hpp"
 #include "platform/linux/atspi/atspi_focus_snapshot.hpp"
 #include "platform/linux/atspi/atspi_focus_tracker.hpp"
+#include "platform/linux/atspi/atspi_rich_field.hpp"
 #include "platform/linux/atspi/atspi_text.hpp"
 #include "platform/linux/atspi/atspi_text_cache.hpp"
 #include "platform/linux/atspi/atspi_window_activations.hpp"
@@ -104,6 +105,10 @@ private:
     // mayBeKept: whether a text kept from an earlier read may answer.
     AXResult<AXValue> readValue(AtspiCall& call, AtspiAccessible* accessible, bool mayBeKept);
     std::optional<AtspiTextField> textField(AtspiCall& call, AtspiAccessible* accessible);
+    // The element as a rich field, when it is the editable root of a tree of elements. embeds:
+    // whether its text embeds other elements, editable or not.
+    std::optional<AtspiRichField> richField(AtspiCall& call, AtspiAccessible* accessible,
+                                            bool* embeds = nullptr);
     AtspiWindowOrigin windowOrigin(AtspiCall& call, AtspiAccessible* accessible);
     // False when the element's application may report its window's coordinates as the screen's.
     bool hasScreenCoordinates(AtspiCall& call, AtspiAccessible* accessible);

@@ -171,6 +171,30 @@ Object findFocused(AtspiCall& call, AtspiAccessible* root, AtspiAccessible* besi
     return nullptr;
 }
 
+Object editableRoot(AtspiCall& call, AtspiAccessible* accessible) {
+    constexpr int maxLevels = 30;
+    auto editableText = [&](AtspiAccessible* element) {
+        GObjectRef<AtspiText> text(
+            call([&](GError**) { return atspi_accessible_get_text_iface(element); }));
+        return text && hasState(call, element, ATSPI_STATE_EDITABLE);
+    };
+    if (!editableText(accessible))
+        return nullptr;
+    Object root = ref(accessible);
+    for (int level = 0; level < maxLevels && !call.failed(); ++level) {
+        Object above = parent(call, root.get());
+        if (!above)
+            break;
+        const auto aboveRole = role(call, above.get());
+        if (aboveRole == ATSPI_ROLE_FRAME || aboveRole == ATSPI_ROLE_WINDOW ||
+            aboveRole == ATSPI_ROLE_DIALOG || aboveRole == ATSPI_ROLE_APPLICATION ||
+            !editableText(above.get()))
+            break;
+        root = std::move(above);
+    }
+    return call.failed() ? nullptr : std::move(root);
+}
+
 namespace {
 
 // The first document a breadth-first walk from the window meets.

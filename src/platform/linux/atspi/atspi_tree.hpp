@@ -40,6 +40,9 @@ Object windowOf(AtspiCall& call, AtspiAccessible* accessible);
 // The focused element under root, searched breadth first through visible elements only.
 // besides: an element not to stop at (a window that says it is focused itself).
 Object findFocused(AtspiCall& call, AtspiAccessible* root, AtspiAccessible* besides = nullptr);
+// The editable element a rich editor's part lies in, furthest up (an editor's paragraph, link or
+// span is editable, and so is the editor itself); none for an element that is not editable.
+Object editableRoot(AtspiCall& call, AtspiAccessible* accessible);
 // The address of the document shown in the window ("DocURL", else "URI"), when it shows one.
 std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* window);
 

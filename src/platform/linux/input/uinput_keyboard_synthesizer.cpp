@@ -45,12 +45,14 @@ void UinputKeyboardSynthesizer::key(unsigned code, bool pressed) {
 void UinputKeyboardSynthesizer::post(Shortcut shortcut) {
     // The compositor merges every keyboard's modifiers: keys the user still holds on another
     // keyboard cannot be released from here.
-    const unsigned letter = shortcut == Shortcut::selectAll ? KEY_A : KEY_V;
+    const bool extend = shortcut == Shortcut::extendSelection;
+    const unsigned modifier = extend ? KEY_LEFTSHIFT : KEY_LEFTCTRL;
+    const unsigned letter = extend ? KEY_RIGHT : shortcut == Shortcut::selectAll ? KEY_A : KEY_V;
     std::lock_guard lock(mutex_);
-    key(KEY_LEFTCTRL, true);
+    key(modifier, true);
     key(letter, true);
     key(letter, false);
-    key(KEY_LEFTCTRL, false);
+    key(modifier, false);
 }
 
 } // namespace pennial

@@ -71,16 +71,19 @@ void XTestKeyboardSynthesizer::post(Shortcut shortcut) {
     }
     Display* display = connection_->display.get();
     const X11Keymap keymap(display);
-    const unsigned control = keymap.keycodeFor(XK_Control_L);
-    const unsigned letter = keymap.keycodeFor(shortcut == Shortcut::selectAll ? XK_a : XK_v);
-    if (control == 0 || letter == 0)
+    const bool extend = shortcut == Shortcut::extendSelection;
+    const unsigned modifier = keymap.keycodeFor(extend ? XK_Shift_L : XK_Control_L);
+    const unsigned key = keymap.keycodeFor(extend                            ? XK_Right
+                                           : shortcut == Shortcut::selectAll ? XK_a
+                                                                             : XK_v);
+    if (modifier == 0 || key == 0)
         return;
 
     connection_->releaseHeldModifiers(keymap);
-    sendKey(display, control, true);
-    sendKey(display, letter, true);
-    sendKey(display, letter, false);
-    sendKey(display, control, false);
+    sendKey(display, modifier, true);
+    sendKey(display, key, true);
+    sendKey(display, key, false);
+    sendKey(display, modifier, false);
     XSync(display, False);
 }
 
