@@ -20,14 +20,6 @@ namespace {
 
 constexpr const char* unseenKeysNote = "Click to run: keys stay in the field";
 
-Awaitable<std::optional<AXRange>> selectionOf(AccessibleElement element) {
-    auto read = [element = std::move(element)] {
-        return ax::readBoxed<AXRange>(*element.accessibility(), element.element(),
-                                      ax::attribute::selectedTextRange);
-    };
-    co_return co_await runOn(sharedPool().get_executor(), std::move(read));
-}
-
 } // namespace
 
 Awaitable<void> AppCoordinator::watchPaletteField(std::weak_ptr<AppCoordinator> weak,
@@ -72,7 +64,7 @@ Awaitable<bool> AppCoordinator::lookAtPaletteField(PaletteFieldLooks& looks) {
     try {
         focused = co_await accessibilityProvider_->getFocusedElement();
         if (focused && (!looks.field || *focused == *looks.field))
-            selection = co_await selectionOf(*focused);
+            selection = co_await selectedRange(*focused);
     } catch (...) {
         // No focus to be found: the user is not in the field either.
         if (isCancellation(std::current_exception()))

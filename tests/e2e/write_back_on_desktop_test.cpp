@@ -3,13 +3,11 @@
 // the deleted text back before the field is written another way, and keys typed right after a
 // trigger into a field that takes no accessible write keep their place.
 
+#include "desktop_support/typing_burst.hpp"
 #include "linux_coordinator_fixture.hpp"
 #include "support/test_seed.hpp"
 #include "text/text_processing.hpp"
 
-#include <QProcess>
-#include <algorithm>
-#include <cstdlib>
 #include <iostream>
 #include <random>
 
@@ -83,14 +81,8 @@ TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWrite
     const unsigned seed = pennial::testing::testSeed();
     SCOPED_TRACE(pennial::testing::seedTrace(seed));
     std::mt19937 random(seed);
-    const char* triesSet = std::getenv("PENNIAL_BURST_TRIES");
-    const int tries = triesSet ? std::max(1, std::atoi(triesSet)) : 10;
-    std::vector<std::unique_ptr<QProcess>> load;
-    if (const char* busy = std::getenv("PENNIAL_BURST_LOAD"))
-        for (int i = 0; i < std::atoi(busy); ++i) {
-            load.push_back(std::make_unique<QProcess>());
-            load.back()->start("sh", {"-c", "while :; do :; done"});
-        }
+    const int tries = desktop_support::triesFromEnvironment("PENNIAL_BURST_TRIES", 10);
+    const desktop_support::BusyLoad load;
     addCommand("ada", "Best, Ada", false);
     signIn();
     launch();
@@ -107,10 +99,7 @@ TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWrite
         log.clear();
         typeOnKeyboard(typed);
         waitUntil([] { return false; }, delay);
-        QProcess keys;
-        keys.start("sh", {"-c", "xdotool type --delay 20 Zed; xdotool key Return; "
-                                "xdotool type --delay 20 ok; xdotool key BackSpace"});
-        waitUntil([&] { return keys.state() == QProcess::NotRunning; }, 30s);
+        desktop_support::typeBurst();
         waitUntil([] { return false; }, 200ms);
         waitUntil([&] { return !coordinator->statusMessage().starts_with("Processing"); }, 10s);
 
@@ -125,13 +114,9 @@ TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWrite
             ++missed;
             // A key typed while the paste's selection stands can still land out of place:
             // counted and shown; a key lost or doubled fails.
-            auto held = editor.text();
-            std::sort(held.begin(), held.end());
-            bool outOfPlace = false;
-            for (auto candidate : {result + "Zedo", typed + "Zedo"}) {
-                std::sort(candidate.begin(), candidate.end());
-                outOfPlace = outOfPlace || held == candidate;
-            }
+            const auto held = editor.text();
+            const bool outOfPlace = desktop_support::sameCharacters(held, result + "Zedo") ||
+                                    desktop_support::sameCharacters(held, typed + "Zedo");
             const auto miss =
                 "try " + std::to_string(attempt) + ": " + (rewrite ? "rewrite" : "snippet") +
                 " after " + std::to_string(delay.count()) + " ms, status \"" +
@@ -146,10 +131,6 @@ TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWrite
         editor.waitForText("");
         waitUntil([] { return false; }, 1100ms);
     }
-    for (auto& process : load)
-        process->kill();
-    for (auto& process : load)
-        process->waitForFinished();
     std::cout << "[ TALLY    ] burst " << tries - missed << "/" << tries << " in place and order"
               << std::endl;
 }

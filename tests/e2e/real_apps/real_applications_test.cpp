@@ -10,12 +10,12 @@
 
 #include "base/unicode.hpp"
 #include "desktop_support/third_party_app.hpp"
+#include "desktop_support/typing_burst.hpp"
 #include "linux_coordinator_fixture.hpp"
 #include "services/app_config.hpp"
 #include "support/test_seed.hpp"
 #include "text/text_processing.hpp"
 
-#include <QProcess>
 #include <algorithm>
 #include <cstdlib>
 #include <gmock/gmock.h>
@@ -50,8 +50,7 @@ std::string targetName(const ::testing::TestParamInfo<Target>& info) {
 }
 
 int tries() {
-    const char* set = std::getenv("PENNIAL_REAL_APP_TRIES");
-    return set ? std::max(1, std::atoi(set)) : 2;
+    return desktop_support::triesFromEnvironment("PENNIAL_REAL_APP_TRIES", 2);
 }
 
 // Text of the user's before the trigger: outside the BMP, a combining sequence, an accent.
@@ -210,13 +209,6 @@ protected:
     bool singleLine = false;
 };
 
-// Whether a holds the characters of b, each as often, in whatever order.
-bool sameCharacters(std::string a, std::string b) {
-    std::sort(a.begin(), a.end());
-    std::sort(b.begin(), b.end());
-    return a == b;
-}
-
 std::optional<std::string> firstMiss(std::initializer_list<std::optional<std::string>> checks) {
     for (const auto& check : checks)
         if (check)
@@ -327,16 +319,9 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
     const unsigned seed = pennial::testing::testSeed();
     SCOPED_TRACE(pennial::testing::seedTrace(seed));
     std::mt19937 random(seed);
-    std::vector<std::unique_ptr<QProcess>> load;
-    if (const char* busy = std::getenv("PENNIAL_BURST_LOAD"))
-        for (int i = 0; i < std::atoi(busy); ++i) {
-            load.push_back(std::make_unique<QProcess>());
-            load.back()->start("sh", {"-c", "while :; do :; done"});
-        }
+    const desktop_support::BusyLoad load;
 
     const std::string answer = "Fixed 😀 text";
-    // "Zed", Return, "ok", and Backspace takes the "k".
-    const std::string burstEffect = "Zed\no";
     Tally bursts{"burst"};
     const bool pastedByKeyboard =
         GetParam().kind == Kind::firefox || GetParam().kind == Kind::chromium;
@@ -351,10 +336,7 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
         std::cerr << "[ TRY      ] " << attempt << std::endl;
         type(trigger);
         pumpFor(delay);
-        QProcess keys;
-        keys.start("sh", {"-c", "xdotool type --delay 20 Zed; xdotool key Return; "
-                                "xdotool type --delay 20 ok; xdotool key BackSpace"});
-        waitUntil([&] { return keys.state() == QProcess::NotRunning; }, 30s);
+        desktop_support::typeBurst();
         const auto lastKey = Clock::now();
         waitUntil([&] { return !coordinator->statusMessage().starts_with("Processing"); }, 10s);
 
@@ -363,8 +345,9 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
         // A trigger overtaken by the keys never runs, and leaves the last run's status.
         const bool succeeded = !log.matching("🔵 [Pennial] Trigger detected").empty() &&
                                coordinator->statusMessage().starts_with("✓");
-        const auto written = result + burstEffect + app->options().after;
-        const auto unwritten = userText + trigger + burstEffect + app->options().after;
+        const auto written = result + desktop_support::burstEffect + app->options().after;
+        const auto unwritten =
+            userText + trigger + desktop_support::burstEffect + app->options().after;
         std::optional<std::string> text;
         waitUntil(
             [&] {
@@ -380,15 +363,16 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
             // The keyboard paste (the browsers' path) can still put a key typed while its
             // selection stands out of place: counted and shown; a key lost or doubled fails.
             if (pastedByKeyboard && text &&
-                (sameCharacters(*text, written) || sameCharacters(*text, unwritten))) {
+                (desktop_support::sameCharacters(*text, written) ||
+                 desktop_support::sameCharacters(*text, unwritten))) {
                 outOfPlace.push_back(miss);
                 bursts.add(std::nullopt);
             } else {
                 bursts.add(miss);
             }
         } else {
-            const auto caret =
-                utf16(succeeded ? result + burstEffect : userText + trigger + burstEffect);
+            const auto caret = utf16(succeeded ? result + desktop_support::burstEffect
+                                               : userText + trigger + desktop_support::burstEffect);
             const bool placed = waitUntil([&] { return app->caret() == caret; }, 2s);
             bursts.add(placed ? std::nullopt
                               : std::optional(what + "caret at " +
@@ -400,10 +384,6 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
                      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastKey));
         nextTry();
     }
-    for (auto& process : load)
-        process->kill();
-    for (auto& process : load)
-        process->waitForFinished();
     std::cout << "[ TALLY    ] " << bursts.summary() << ", keys out of place " << outOfPlace.size()
               << std::endl;
     for (const auto& miss : outOfPlace)

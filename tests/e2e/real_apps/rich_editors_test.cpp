@@ -10,6 +10,7 @@
 
 #include "base/unicode.hpp"
 #include "desktop_support/third_party_app.hpp"
+#include "desktop_support/typing_burst.hpp"
 #include "linux_coordinator_fixture.hpp"
 #include "text/text_processing.hpp"
 
@@ -68,8 +69,7 @@ std::optional<std::string> quillSite() {
 }
 
 int richTries() {
-    const char* set = std::getenv("PENNIAL_REAL_APP_TRIES");
-    return set ? std::max(1, std::atoi(set)) : 2;
+    return desktop_support::triesFromEnvironment("PENNIAL_REAL_APP_TRIES", 2);
 }
 
 class RichEditor : public LinuxCoordinatorTest, public ::testing::WithParamInterface<Spot> {
