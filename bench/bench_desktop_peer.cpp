@@ -10,6 +10,7 @@
 #include "base/log.hpp"
 #include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
+#include "bench_peer_phrase.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
 #include "services/app_config.hpp"
@@ -262,16 +263,7 @@ Outcome peerLatencies(const std::filesystem::path& folder, Keyboard& keyboard,
             throw std::runtime_error("AutoKey wrote no configuration");
         runFor(1s);
     }
-    const auto phrases = config / "autokey" / "data" / "Bench";
-    std::filesystem::create_directories(phrases);
-    std::ofstream(phrases / (std::string(snippetName) + ".txt")) << snippet;
-    std::ofstream(phrases / ("." + std::string(snippetName) + ".json"))
-        << R"({"type": "phrase", "description": "sig", "modes": [1], "usageCount": 0,
-"prompt": false, "omitTrigger": false, "matchCase": false, "showInTrayMenu": false,
-"abbreviation": {"abbreviations": [";;sig"], "backspace": true, "ignoreCase": false,
-"immediate": true, "triggerInside": true, "wordChars": "[\\w]"},
-"hotkey": {"modifiers": [], "hotKey": null}, "filter": {"regex": null, "isRecursive": false},
-"sendMode": "kb"})";
+    writePeerPhrase(config, snippetName, snippet);
     // PENNIAL_BENCH_PEER_LOG: the peer's verbose log goes to that file.
     const char* log = std::getenv("PENNIAL_BENCH_PEER_LOG");
     Process peer(log ? std::vector<std::string>{"autokey-gtk", "--verbose"}

@@ -14,6 +14,7 @@
 #include "app/temp_folder.hpp"
 #include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
+#include "bench_peer_phrase.hpp"
 #include "platform/linux/storage/libsecret_store.hpp"
 #include "services/auth_session.hpp"
 #include "services/keychain_store.hpp"
@@ -364,16 +365,7 @@ std::unique_ptr<Child> startPeer(const std::filesystem::path& folder) {
             throw std::runtime_error("AutoKey wrote no configuration");
         std::this_thread::sleep_for(1s);
     }
-    const auto phrases = config / "autokey" / "data" / "Bench";
-    std::filesystem::create_directories(phrases);
-    std::ofstream(phrases / "sig.txt") << "Best regards, Ann";
-    std::ofstream(phrases / ".sig.json")
-        << R"({"type": "phrase", "description": "sig", "modes": [1], "usageCount": 0,
-"prompt": false, "omitTrigger": false, "matchCase": false, "showInTrayMenu": false,
-"abbreviation": {"abbreviations": [";;sig"], "backspace": true, "ignoreCase": false,
-"immediate": true, "triggerInside": true, "wordChars": "[\\w]"},
-"hotkey": {"modifiers": [], "hotKey": null}, "filter": {"regex": null, "isRecursive": false},
-"sendMode": "kb"})";
+    writePeerPhrase(config, "sig", "Best regards, Ann");
     auto peer = std::make_unique<Child>(std::vector<std::string>{"autokey-gtk"},
                                         std::vector<std::string>{home}, folder / "autokey.log");
     std::this_thread::sleep_for(4s); // loaded and listening
