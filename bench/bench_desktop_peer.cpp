@@ -1,9 +1,12 @@
 // A plain snippet typed at the end of a line in mousepad, ours and the peer text expander's
 // (AutoKey, its phrase in keyboard mode, fired as its abbreviation is typed) in the same session,
-// typed identically: the time from the last keystroke (its release reaching the X server) to the
-// field holding the snippet, 30 tries each after warm-up. Reports both medians and 95th
-// percentiles and their ratios (budget: our median <= the peer's, our p95 <= 1.5 x the peer's).
-// scripts/bench installs the peer. Run inside scripts/desktop-session.
+// typed identically; ours is the program built beside this benchmark, started signed in against
+// a local backend that holds the snippet among the user's commands, as a user runs it. Timed by
+// an observer of our own in another process: the time from the last keystroke (its release reaching
+// the X server) to the field holding the snippet, 30 tries each after warm-up. Reports both medians
+// and 95th percentiles and their ratios (budget: our median <= the peer's, our p95 <= 1.5 x the
+// peer's). PENNIAL_BENCH_LOAD=N keeps N busy processes running throughout, for both (a loaded
+// machine). scripts/bench installs the peer. Run inside scripts/desktop-session.
 
 #include "app/app_coordinator.hpp"
 #include "app/temp_folder.hpp"
@@ -11,10 +14,12 @@
 #include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
 #include "bench_peer_phrase.hpp"
+#include "bench_program.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
 #include "services/app_config.hpp"
 #include "services/file_config_storage.hpp"
+#include "text/command.hpp"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -225,6 +230,27 @@ private:
     std::optional<std::chrono::steady_clock::time_point> arrival_;
 };
 
+// PENNIAL_BENCH_LOAD busy processes, from construction to destruction.
+class BusyLoad {
+public:
+    BusyLoad() {
+        const char* count = std::getenv("PENNIAL_BENCH_LOAD");
+        for (int i = 0; count && i < std::atoi(count); ++i)
+            busy_.push_back(startChild({"sh", "-c", "while :; do :; done"}));
+    }
+    ~BusyLoad() {
+        for (const pid_t pid : busy_)
+            ::kill(pid, SIGKILL);
+        for (const pid_t pid : busy_)
+            ::waitpid(pid, nullptr, 0);
+    }
+    BusyLoad(const BusyLoad&) = delete;
+    BusyLoad& operator=(const BusyLoad&) = delete;
+
+private:
+    std::vector<pid_t> busy_;
+};
+
 struct Outcome {
     std::vector<Milliseconds> latencies;
     int missed = 0; // tries whose snippet never arrived
@@ -276,22 +302,41 @@ Outcome peerLatencies(const std::filesystem::path& folder, Keyboard& keyboard,
 
 Outcome ourLatencies(const std::filesystem::path& folder, Keyboard& keyboard,
                      FieldObserver& observer) {
-    AppConfig config = AppConfig::defaults();
+    const auto program = programPath();
+    if (!std::filesystem::exists(program))
+        throw std::runtime_error("no program at " + program);
+    auto commands = AppConfig::defaults().commands;
     // The defaults hold an AI command of the same name: the snippet takes its place.
-    std::erase_if(config.commands,
-                  [](const Command& command) { return command.name == snippetName; });
-    config.commands.push_back(Command::make(snippetName, snippet, false));
-    FileConfigStorage(folder / "config.json").saveNow(config);
-
-    QtExecutionContext mainContext;
-    auto coordinator = startMonitoringCoordinator(mainContext, folder);
+    std::erase_if(commands, [](const Command& command) { return command.name == snippetName; });
+    commands.push_back(Command::make(snippetName, snippet, false));
+    Json rows = Json::array();
+    for (const auto& command : commands)
+        rows.push_back(Json{{"command_id", command.id.toString()},
+                            {"name", command.name},
+                            {"content", command.content},
+                            {"mode", modeName(command.replaceText)}});
+    testing::FakeBackend backend;
+    const auto home = folder / "home";
+    backend.setCommandRows(signIn(backend, home), rows);
+    const auto ours = folder / "ours";
+    std::filesystem::create_directories(ours);
     Outcome outcome;
     {
+        auto running = startProgram(program, backend, home, ours);
+        if (!runUntil(
+                [&] {
+                    return fileText(ours / "pennial.log")
+                               .find("Local config updated from remote") != std::string::npos;
+                },
+                10s))
+            throw std::runtime_error("the program did not take the user's commands");
         Mousepad editor(folder / "ours.txt");
         outcome = typeTriggers(keyboard, observer);
+        // PENNIAL_BENCH_OURS_LOG: the program's log is printed after its tries.
+        if (std::getenv("PENNIAL_BENCH_OURS_LOG"))
+            std::fputs(fileText(ours / "pennial.log").c_str(), stderr);
     }
-    coordinator.reset();
-    runFor(50ms);
+    signOut();
     return outcome;
 }
 
@@ -313,6 +358,7 @@ void snippetAgainstPeer(benchmark::State& state) {
         testing::TempFolder folder;
         Keyboard keyboard;
         FieldObserver observer;
+        const BusyLoad load;
         // PENNIAL_BENCH_OURS_ONLY or _PEER_ONLY: the other is left out (a quicker look at one).
         const auto ours = std::getenv("PENNIAL_BENCH_PEER_ONLY")
                               ? Outcome{}

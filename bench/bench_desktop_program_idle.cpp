@@ -8,17 +8,14 @@
 // alone (no program beside it) so that what the program induces is their difference (budget:
 // 0.05 %), per thread, so that who wakes can be seen. Where the peer text expander is installed,
 // the same state is measured with it in our place in the same run. The program measured is the
-// one built beside this benchmark; PENNIAL_IDLE_PROGRAM names another (a debug build, say). Run
+// one built beside this benchmark; PENNIAL_BENCH_PROGRAM names another (a debug build, say). Run
 // inside scripts/desktop-session; --benchmark_filter picks states.
 
 #include "app/temp_folder.hpp"
 #include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
 #include "bench_peer_phrase.hpp"
-#include "platform/linux/storage/libsecret_store.hpp"
-#include "services/auth_session.hpp"
-#include "services/keychain_store.hpp"
-#include "support/fake_backend.hpp"
+#include "bench_program.hpp"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -33,31 +30,13 @@ using pennial::bench::startChild;
 
 namespace {
 
-constexpr const char* sessionService = "com.pennial.Pennial.auth";
-constexpr const char* sessionKey = "session";
-constexpr const char* monitoringStarted = "✅ [Pennial] Monitoring started successfully";
 // After the editor took the focus: the first polls' element change and the start-up's own work
 // (remote pull, update check) are over, and so is the editor's caret blinking (10 s in GTK).
 constexpr auto settle = 12s;
 
-std::string programPath() {
-    if (const char* path = std::getenv("PENNIAL_IDLE_PROGRAM"))
-        return path;
-    // build/<preset>/bench/<this program> -> build/<preset>/src/pennial
-    char self[4096] = {};
-    const auto length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder(self, length > 0 ? static_cast<std::size_t>(length) : 0);
-    return folder.substr(0, folder.rfind('/')) + "/../src/pennial";
-}
-
 std::chrono::seconds measuredTime() {
     const char* seconds = std::getenv("PENNIAL_IDLE_SECONDS");
     return std::chrono::seconds(seconds ? std::max(1, std::atoi(seconds)) : 60);
-}
-
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // One thread's counters so far: CPU time in clock ticks (user and system, as /proc/PID/stat
@@ -103,50 +82,6 @@ double statusKilobytes(pid_t pid, const std::string& key) {
         if (line.rfind(key + ":", 0) == 0)
             return std::stod(line.substr(key.size() + 1));
     return 0;
-}
-
-// A program started for the benchmark, its output into a file; stopped when this goes.
-class Child {
-public:
-    Child(std::vector<std::string> arguments, std::vector<std::string> environment,
-          const std::filesystem::path& output) {
-        pid_ = startChild(std::move(arguments), std::move(environment), output.c_str(), false);
-    }
-    ~Child() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-};
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
-
-// A returning user: onboarding done, a session in the keyring that the local backend knows.
-void signIn(testing::FakeBackend& backend, const std::filesystem::path& home) {
-    const auto settings = home / ".config" / "pennial";
-    std::filesystem::create_directories(settings);
-    std::ofstream(settings / "defaults.json")
-        << R"({"hasCompletedPlaygroundOnboarding": true, "hasCompletedProfileOnboarding": true,
-"hasSeenVideoIntro": true, "hasSeenWelcomeOnboarding": true,
-"hasDismissedMoveToApplications": true})";
-    auto issued = backend.issueSession("ada@example.test");
-    AuthSession session{issued.userId, issued.accessToken, issued.refreshToken,
-                        std::chrono::system_clock::now() + std::chrono::hours(2), issued.email};
-    KeychainStore(std::make_shared<LibsecretStore>(), sessionService)
-        .save(sessionKey, session.toJson());
 }
 
 // The states a user's machine rests in, each set up before the measured time begins.
@@ -329,29 +264,6 @@ std::optional<Measured> measureAtRest(Rest rest, const StartProgram& start,
                     statusKilobytes(program->pid(), "VmRSS") / 1024.0};
 }
 
-std::unique_ptr<Child> startOurs(const std::string& program, testing::FakeBackend& backend,
-                                 const std::filesystem::path& home,
-                                 const std::filesystem::path& folder) {
-    const auto runtime = folder / "runtime";
-    std::filesystem::create_directories(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    const auto log = folder / "pennial.log";
-    auto child = std::make_unique<Child>(
-        std::vector<std::string>{program},
-        std::vector<std::string>{"HOME=" + home.string(), "XDG_RUNTIME_DIR=" + runtime.string(),
-                                 "XDG_CONFIG_HOME=" + (home / ".config").string(),
-                                 "XDG_STATE_HOME=" + (home / ".local/state").string(),
-                                 "PENNIAL_QUIET_LOG=", "PENNIAL_API_BASE_URL=" + backend.baseURL(),
-                                 "PENNIAL_SUPABASE_URL=" + backend.baseURL(),
-                                 "PENNIAL_SUPABASE_PUBLISHABLE_KEY=local-key"},
-        log);
-    if (!waitFor([&] { return fileText(log).find(monitoringStarted) != std::string::npos; }, 30s)) {
-        std::fputs(fileText(log).c_str(), stderr);
-        throw std::runtime_error("the program did not start monitoring (see its log above)");
-    }
-    return child;
-}
-
 // The peer text expander with a phrase of its own, as the snippet benchmark runs it.
 std::unique_ptr<Child> startPeer(const std::filesystem::path& folder) {
     if (std::system("command -v autokey-gtk >/dev/null") != 0)
@@ -401,7 +313,7 @@ void programIdle(benchmark::State& state, Rest rest) {
         std::filesystem::create_directories(oursFolder);
         std::filesystem::create_directories(peerFolder);
         const auto ours = measureAtRest(
-            rest, [&](auto& at) { return startOurs(program, backend, home, at); }, oursFolder);
+            rest, [&](auto& at) { return startProgram(program, backend, home, at); }, oursFolder);
         std::printf("%s, state %d\n", program.c_str(), static_cast<int>(rest));
         // PENNIAL_IDLE_LOG: the program's own log follows its figures.
         if (std::getenv("PENNIAL_IDLE_LOG"))
@@ -447,7 +359,7 @@ void programIdle(benchmark::State& state, Rest rest) {
         state.counters["peer_app_induced_cpu_percent"] =
             peer->focusedApp.cpuPercentScheduler - alone->focusedApp.cpuPercentScheduler;
     }
-    KeychainStore(std::make_shared<LibsecretStore>(), sessionService).remove(sessionKey);
+    signOut();
 }
 
 BENCHMARK_CAPTURE(programIdle, editor_after, Rest::editorAfter)
