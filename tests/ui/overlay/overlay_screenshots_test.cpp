@@ -166,7 +166,7 @@ TEST(OverlayOnASmallScreen, ThePaletteAndTheStatusCardStandOnTheScreensFoot) {
     }
 }
 
-TEST_F(OverlayScreenshots, BelowTheMenuBar) {
+TEST_F(OverlayScreenshots, BelowTheTopPanel) {
     showPalette(std::nullopt, plainScreen(), "zz");
     const QImage image = shoot(overlay.panel(), "palette_glass");
     EXPECT_EQ(at(image, 0, 0), desktop);
