@@ -68,6 +68,7 @@ public:
     const std::string& statusMessage() const { return state_->statusMessage; }
     const std::optional<std::string>& lastError() const { return state_->lastError; }
     const std::optional<std::string>& permissionAdvice() const { return state_->permissionAdvice; }
+    const std::optional<std::string>& signInNotice() const { return state_->signInNotice; }
     ChangeSignal& changed() { return changed_; }
 
     const std::optional<std::string>& userEmail() const { return userEmail_; }
@@ -137,6 +138,9 @@ private:
 
     // A keyring locked or silent at start-up: asks again until it answers, then restores.
     Awaitable<void> restoreSessionOnceKeyringAnswers();
+    // Tells the sign-in screen why the last load of the stored session found nothing, when the
+    // keyring is why; clears that once it no longer is.
+    Awaitable<void> noteUnreadableKeyring();
 
     // Construction, split so the start-up task can hold the coordinator strongly.
     void launchStartup();

@@ -2,6 +2,7 @@
 // signed out: the stored session is asked for again until the keyring answers.
 
 #include "app/app_coordinator.hpp"
+#include "app/sign_in_result.hpp"
 #include "base/log.hpp"
 #include "services/auth_service.hpp"
 
@@ -14,6 +15,7 @@ Awaitable<void> AppCoordinator::restoreSessionOnceKeyringAnswers() {
         if (isAuthenticated()) // signed in by hand meanwhile
             co_return;
         auto session = co_await authService_->loadExistingSession();
+        co_await noteUnreadableKeyring();
         if (!session || isAuthenticated())
             continue;
         // What start-up does with a restored session, once start-up itself has ended.
@@ -30,6 +32,14 @@ Awaitable<void> AppCoordinator::restoreSessionOnceKeyringAnswers() {
         refreshOnboardingPresentation();
         co_return;
     }
+}
+
+Awaitable<void> AppCoordinator::noteUnreadableKeyring() {
+    const auto status = co_await authService_->storedSessionUnreadable();
+    publish([&](CoordinatorState& state) {
+        state.signInNotice =
+            status ? std::optional(keyringSessionReadMessage(*status)) : std::nullopt;
+    });
 }
 
 } // namespace pennial

@@ -74,7 +74,10 @@ struct OnboardingSignIn {
             co_return SignInResult::failure(failure);
         }
         if (self) {
-            self->publish([](CoordinatorState& state) { state.isAuthenticated = true; });
+            self->publish([](CoordinatorState& state) {
+                state.isAuthenticated = true;
+                state.signInNotice.reset();
+            });
             self->userEmail_ = session->userEmail;
         }
         co_return SignInResult::success();

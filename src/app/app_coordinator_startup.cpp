@@ -62,6 +62,7 @@ Awaitable<void> AppCoordinator::start() {
         if (!session) {
             logLine("🔵 [Pennial] No existing auth session (or refresh failed)");
             addStartBreadcrumb("No existing auth session");
+            co_await noteUnreadableKeyring();
             if (co_await authService_->storedSessionUndecided())
                 launch(&AppCoordinator::restoreSessionOnceKeyringAnswers);
         } else {

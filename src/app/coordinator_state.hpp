@@ -15,6 +15,9 @@ struct CoordinatorState {
     // After a request for accessibility: in one line, what stands in the way or what is left to
     // do, for the screen that asked.
     std::optional<std::string> permissionAdvice;
+    // While signed out because the keyring could not be read at start-up: in one line, what is
+    // wrong and what to do, for the sign-in screen.
+    std::optional<std::string> signInNotice;
     bool operator==(const CoordinatorState&) const = default;
 };
 

@@ -29,6 +29,9 @@ private:
 // In one line, why a verified sign-in could not be kept by the desktop's keyring and what to do:
 // the same code then works again (the verified session waits for the keyring).
 std::string keyringSignInMessage(std::int32_t keychainStatus);
+// In one line, why the keyring could not say at start-up whether the user is signed in, and what
+// to do.
+std::string keyringSessionReadMessage(std::int32_t keychainStatus);
 
 // Asks for a code by e-mail.
 using RequestCodeHandler = std::function<Awaitable<SignInResult>(std::string email)>;

@@ -106,5 +106,8 @@ int main(int argc, char** argv) {
         pennial.shutdown();
     }
     pennial::shutdownSharedPool();
+    // Returning lets the application object end, and with it the X clipboard, which hands what
+    // we still own on the clipboard to the desktop's clipboard manager where one runs: no path
+    // out of here may skip it.
     return status;
 }

@@ -150,7 +150,13 @@ Awaitable<void> AuthService::signOut() {
 
 Awaitable<bool> AuthService::storedSessionUndecided() {
     return onStrand([](AuthService* self) -> Awaitable<bool> {
-        co_return self->storedSessionUndecided_;
+        co_return self->storedSessionUnreadable_ == SecretStatus::interactionNotAllowed;
+    }(this));
+}
+
+Awaitable<std::optional<std::int32_t>> AuthService::storedSessionUnreadable() {
+    return onStrand([](AuthService* self) -> Awaitable<std::optional<std::int32_t>> {
+        co_return self->storedSessionUnreadable_;
     }(this));
 }
 
@@ -164,12 +170,12 @@ Awaitable<std::optional<AuthSession>> AuthService::loadExistingSessionBody() {
     logLine("🔵 [AuthService] Entered loadExistingSession");
     logLine("🔵 [AuthService] Loading from Keychain...");
     std::optional<std::string> data;
-    storedSessionUndecided_ = false;
+    storedSessionUnreadable_.reset();
     try {
         data = co_await keychain_->loadAsync(sessionKeychainKey);
     } catch (const AuthError& error) {
         logf("❌ [AuthService] Failed to load session from Keychain: {}", error.what());
-        storedSessionUndecided_ = error.keychainStatus() == SecretStatus::interactionNotAllowed;
+        storedSessionUnreadable_ = error.keychainStatus();
         co_return std::nullopt;
     }
     logf("🔵 [AuthService] Keychain returned, hasData={}", flag(data.has_value()));

@@ -63,6 +63,9 @@ public:
     // Whether the last loadExistingSession could not tell: the keyring was locked or did not
     // answer in time, so a session may well be stored.
     Awaitable<bool> storedSessionUndecided();
+    // The keyring's status when the last loadExistingSession could not read it at all (locked,
+    // silent, missing, refusing); none when it could.
+    Awaitable<std::optional<std::int32_t>> storedSessionUnreadable();
 
 private:
     struct Refresh;
@@ -99,7 +102,7 @@ private:
     // A verified session that the secret store refused, and the address it was verified for.
     std::optional<std::pair<std::string, AuthSession>> unstoredSignIn_;
     std::shared_ptr<Refresh> refresh_;
-    bool storedSessionUndecided_ = false;
+    std::optional<std::int32_t> storedSessionUnreadable_;
     // Counts every change of currentSession_, so a request that returns late can tell whether the
     // session it was sent for is still the current one.
     std::uint64_t generation_ = 0;

@@ -3,6 +3,7 @@
 #include "text/accessibility_error.hpp"
 
 #include <fstream>
+#include <gmock/gmock.h>
 
 using namespace pennial;
 using namespace pennial::testing;
@@ -120,6 +121,19 @@ TEST_F(CoordinatorStartup, TrustedWithoutAStoredSessionStaysSignedOut) {
     ASSERT_FALSE(onboarding->shown.empty());
     EXPECT_EQ(onboarding->shown.back().stage, OnboardingStage::signIn);
     EXPECT_TRUE(onboarding->shown.back().isReturningUser);
+    EXPECT_FALSE(coordinator->signInNotice()) << "nothing wrong with the keyring";
+}
+
+// No keyring at all: nothing to wait for, and the sign-in step says what is missing.
+TEST_F(CoordinatorStartup, WithoutAKeyringTheSignInStepSaysSo) {
+    completeAllSteps();
+    desktop.setTrusted(true);
+    storeSession();
+    secrets->injectFailure(SimSecretStore::Operation::read, SecretStatus::notAvailable);
+    launch();
+    EXPECT_EQ(onboarding->lastStage(), OnboardingStage::signIn);
+    ASSERT_TRUE(coordinator->signInNotice());
+    EXPECT_THAT(*coordinator->signInNotice(), ::testing::StartsWith("No keyring is running"));
 }
 
 // A keyring still locked (or silent) at start-up is no sign-out: once it answers, the session is
@@ -134,10 +148,13 @@ TEST_F(CoordinatorStartup, ASessionBehindALockedKeyringIsRestoredOnceItAnswers) 
     EXPECT_FALSE(coordinator->isAuthenticated());
     runFor(std::chrono::milliseconds(100));
     EXPECT_FALSE(coordinator->isAuthenticated()) << "still locked";
+    ASSERT_TRUE(coordinator->signInNotice());
+    EXPECT_THAT(*coordinator->signInNotice(), ::testing::StartsWith("Your keyring is locked"));
 
     secrets->clearFailure(SimSecretStore::Operation::read);
     ASSERT_TRUE(runUntil([&] { return coordinator->isMonitoring(); }));
     EXPECT_TRUE(coordinator->isAuthenticated());
+    EXPECT_FALSE(coordinator->signInNotice());
     EXPECT_TRUE(log.contains("✅ [Pennial] Restored auth session for ada@example.test"));
 }
 

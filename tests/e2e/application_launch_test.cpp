@@ -37,25 +37,8 @@ TEST(ApplicationLaunch, ANewUserSignsInAndACommandIsRunInAnotherApplication) {
     ASSERT_TRUE(application.logged("🔵 [Pennial] Not authenticated - sign-in required"))
         << application.output().toStdString();
     const auto pid = application.process().processId();
-    ASSERT_TRUE(waitUntil([&] { return windowNames(pid).contains("Pennial"); }, 10s));
-
-    // Each step after the first brings the window forward again; a step is ready for the mouse
-    // once its screen has faded in.
-    int stepsShown = 0;
-    auto nextStepShown = [&] {
-        const bool shown = application.loggedTimes(
-            "🪟 [WindowFocus] Focusing window id=onboarding", ++stepsShown);
-        pumpFor(800ms);
-        return shown;
-    };
     auto dump = [&] { return application.output().toStdString(); };
-    pumpFor(800ms);
-
-    // Welcome, then how it works (the desktop's accessibility is on: no permissions step).
-    clickInWindow(pid, "Pennial", startSetupX, bottomBarY);
-    ASSERT_TRUE(nextStepShown()) << dump();
-    clickInWindow(pid, "Pennial", nextX, bottomBarY);
-    ASSERT_TRUE(nextStepShown()) << dump();
+    ASSERT_TRUE(application.openSignIn()) << dump();
     // The e-mail field has the keyboard; the code is the fake backend's.
     typeOnKeyboard("ada@example.test");
     pennial::desktop_support::runTool("xdotool", {"key", "Return"});
@@ -65,9 +48,9 @@ TEST(ApplicationLaunch, ANewUserSignsInAndACommandIsRunInAnotherApplication) {
     typeOnKeyboard("123456");
     // Signed in: the remote data comes in, then the profile step, which is skipped.
     ASSERT_TRUE(application.logged("✅ [Pennial] Remote data pull succeeded")) << dump();
-    ASSERT_TRUE(nextStepShown()) << dump();
+    ASSERT_TRUE(application.nextOnboardingStepShown()) << dump();
     clickInWindow(pid, "Pennial", skipProfileX, bottomBarY);
-    ASSERT_TRUE(nextStepShown()) << dump();
+    ASSERT_TRUE(application.nextOnboardingStepShown()) << dump();
     // The last step ends onboarding: monitoring starts and the commands open in the settings.
     clickInWindow(pid, "Pennial", openSettingsX, bottomBarY);
     ASSERT_TRUE(application.logged("✅ [Pennial] Monitoring started successfully")) << dump();

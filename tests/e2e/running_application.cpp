@@ -62,6 +62,39 @@ void clickInWindow(qint64 pid, const QString& name, int x, int y) {
         }
 }
 
+void clickAt(const QPoint& point) {
+    desktop_support::runTool("xdotool",
+                             {"mousemove", QString::number(point.x()), QString::number(point.y())});
+    pumpFor(150ms);
+    desktop_support::runTool("xdotool", {"click", "1"});
+}
+
+QRect trayPanel() {
+    const QString window = toolOutput("xdotool", {"search", "--classname", "^panel$"});
+    return window.isEmpty() ? QRect() : windowGeometry(window.section('\n', 0, 0));
+}
+
+QRect newWindowFrame(qint64 pid, const QStringList& before) {
+    for (const QString& window : visibleWindows(pid))
+        if (!before.contains(window))
+            return windowGeometry(window);
+    return {};
+}
+
+bool quitFromTray(qint64 pid) {
+    if (!waitUntil([] { return trayPanel().width() >= 20; }, 10s))
+        return false;
+    pumpFor(500ms);
+    const QStringList before = visibleWindows(pid);
+    clickAt(trayPanel().center());
+    if (!waitUntil([&] { return visibleWindows(pid).size() > before.size(); }, 5s))
+        return false;
+    pumpFor(300ms);
+    const QRect menu = newWindowFrame(pid, before);
+    clickAt({menu.x() + 40, menu.bottom() - 12});
+    return true;
+}
+
 RunningApplication::RunningApplication(const std::string& backendURL,
                                        const QString& runtimeDirectory)
     : runtimeDirectory_(runtimeDirectory) {
@@ -109,6 +142,25 @@ bool RunningApplication::loggedTimes(const QString& line, int count,
             return output_.count(line) >= count;
         },
         timeout);
+}
+
+bool RunningApplication::nextOnboardingStepShown() {
+    const bool shown =
+        loggedTimes("🪟 [WindowFocus] Focusing window id=onboarding", ++onboardingSteps_);
+    pumpFor(800ms);
+    return shown;
+}
+
+bool RunningApplication::openSignIn() {
+    const auto pid = process_.processId();
+    if (!waitUntil([&] { return windowNames(pid).contains("Pennial"); }, 10s))
+        return false;
+    pumpFor(800ms);
+    clickInWindow(pid, "Pennial", startSetupX, bottomBarY);
+    if (!nextOnboardingStepShown())
+        return false;
+    clickInWindow(pid, "Pennial", nextX, bottomBarY);
+    return nextOnboardingStepShown();
 }
 
 } // namespace pennial::e2e

@@ -24,6 +24,16 @@ QRect windowGeometry(const QString& window);
 
 // Clicks at a point of the process's mapped window named name, given from its top-left corner.
 void clickInWindow(qint64 pid, const QString& name, int x, int y);
+// Points first, as a hand does: a menu opened under a resting pointer takes the click once the
+// pointer has moved over its entry.
+void clickAt(const QPoint& point);
+
+// The tray's panel on screen: trayer's window, as wide as the icons it holds.
+QRect trayPanel();
+// The frame of the window the process mapped beyond those it had before (a menu just opened).
+QRect newWindowFrame(qint64 pid, const QStringList& before);
+// Opens the tray item's menu and chooses its last entry, Quit Pennial.
+bool quitFromTray(qint64 pid);
 
 // Onboarding's buttons, from the window's top-left corner (520 x 440: the bottom bar's right end,
 // and its skip link left of the button).
@@ -47,6 +57,11 @@ public:
     // Waits until the line has been logged at least count times.
     bool loggedTimes(const QString& line, int count, std::chrono::milliseconds timeout = 10s);
     const QString& output() const { return output_; }
+    // Waits until onboarding's next step has been brought forward and has faded in.
+    bool nextOnboardingStepShown();
+    // From a first launch's welcome to the sign-in step, whose e-mail field has the keyboard
+    // (the desktop's accessibility is on: no permissions step).
+    bool openSignIn();
     QProcess& process() { return process_; }
     QString runtimeDirectory() const { return runtimeDirectory_; }
 
@@ -55,6 +70,7 @@ private:
     QString runtimeDirectory_;
     QProcess process_;
     QString output_;
+    int onboardingSteps_ = 0;
 };
 
 } // namespace pennial::e2e

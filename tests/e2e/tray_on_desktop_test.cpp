@@ -21,19 +21,6 @@ using pennial::desktop_support::runTool;
 
 namespace {
 
-[[maybe_unused]] QString toolOutput(const QString& tool, const QStringList& arguments) {
-    QProcess process;
-    process.start(tool, arguments);
-    process.waitForFinished();
-    return QString(process.readAllStandardOutput()).trimmed();
-}
-
-// The tray's panel on screen: trayer's window, as wide as the icons it holds.
-QRect trayPanel() {
-    const QString window = toolOutput("xdotool", {"search", "--classname", "^panel$"});
-    return window.isEmpty() ? QRect() : windowGeometry(window.section('\n', 0, 0));
-}
-
 QImage grabScreen(const QRect& area) {
     return QGuiApplication::primaryScreen()
         ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
@@ -48,22 +35,6 @@ void saveForReview(const QImage& image, const QString& name) {
 
 int visibleWindowCount(qint64 pid) {
     return static_cast<int>(visibleWindows(pid).size());
-}
-
-// The menu's window: the one the click added to the process's windows.
-QRect newWindowFrame(qint64 pid, const QStringList& before) {
-    for (const QString& window : visibleWindows(pid))
-        if (!before.contains(window))
-            return windowGeometry(window);
-    return {};
-}
-
-// Points first, as a hand does: a menu opened under a resting pointer takes the click once the
-// pointer has moved over its entry.
-void clickAt(const QPoint& point) {
-    runTool("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y())});
-    pumpFor(150ms);
-    runTool("xdotool", {"click", "1"});
 }
 
 } // namespace

@@ -12,7 +12,7 @@ Point codePanelTopLeft(double width, const Screen& screen) {
     if (screen.safeAreaTopInset > 0)
         return {notchCenterX(screen) - width / 2, screen.frame.maxY()};
     return {screen.visibleFrame.midX() - width / 2,
-            screen.visibleFrame.maxY() - PaletteMetrics::menuBarGap};
+            screen.visibleFrame.maxY() - PaletteMetrics::topPanelGap};
 }
 
 Rect toWindowSystemFrame(const Rect& frame, double primaryTop) {

@@ -1,6 +1,6 @@
 #pragma once
 // Where the sign-in code panel goes: hanging from the notch of a screen that has one, else centred
-// 8 points below the menu bar. Screens' coordinates (origin at the bottom left of the primary
+// 8 points below the top panel. Screens' coordinates (origin at the bottom left of the primary
 // screen, y growing upwards).
 
 #include "platform/geometry.hpp"

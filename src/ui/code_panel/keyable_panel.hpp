@@ -1,6 +1,6 @@
 #pragma once
-// A frameless panel with the menu bar that shows without taking the keyboard, but becomes the
-// focused window as soon as the user clicks into it, so that a field in it can take keystrokes
+// A frameless panel above the desktop's panels that shows without taking the keyboard, but becomes
+// the focused window as soon as the user clicks into it, so that a field in it can take keystrokes
 // without the application raising any of its other windows.
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 // The sign-in code panel the core drives: a small black card hanging from the notch (or below the
-// menu bar) in a panel that takes the keyboard once clicked, so the code from the e-mail can be
+// top panel) in a panel that takes the keyboard once clicked, so the code from the e-mail can be
 // typed without going back to the onboarding window. Main thread only.
 
 #include "app/notch_passcode_panel.hpp"

@@ -43,10 +43,10 @@ Point paletteTopLeft(Size size, std::optional<Point> caretScreenPosition, const 
     if (screen.safeAreaTopInset > 0)
         return {notchCenterX(screen) - size.width / 2, screen.frame.maxY()};
     return {screen.visibleFrame.midX() - size.width / 2,
-            screen.visibleFrame.maxY() - PaletteMetrics::menuBarGap};
+            screen.visibleFrame.maxY() - PaletteMetrics::topPanelGap};
 }
 
-double menuBarHeight(const Screen& screen) {
+double topPanelHeight(const Screen& screen) {
     return screen.frame.maxY() - screen.visibleFrame.maxY();
 }
 
@@ -60,7 +60,7 @@ PalettePlacement placePalette(std::size_t suggestionCount, std::optional<Point> 
 
     placement.size = panelSizeForPalette(suggestionCount, withNote);
     if (placement.isNotchDocked) {
-        placement.size.height += menuBarHeight(screen);
+        placement.size.height += topPanelHeight(screen);
         if (const auto width = notchWidth(screen))
             placement.size.width = *width;
     }
@@ -76,7 +76,7 @@ Rect processingFrame(const Rect& panelFrame, bool isNotchDocked, bool isBottomDo
                      const Screen& screen) {
     double height = PaletteMetrics::processingHeight;
     if (isNotchDocked)
-        height += menuBarHeight(screen);
+        height += topPanelHeight(screen);
     const double bottom = isBottomDocked ? panelFrame.minY() : panelFrame.maxY() - height;
     return {{panelFrame.minX(), bottom}, {panelFrame.size.width, height}};
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Where the overlay's panel goes and how large it is: hanging from the notch, rising from the
-// bottom of the visible screen area, or floating below the menu bar. Only the notch panel reaches
-// beyond the visible area (behind the menu bar); the others stay inside it, clear of the panels
+// bottom of the visible screen area, or floating below the top panel. Only the notch panel reaches
+// beyond the visible area (behind the top panel); the others stay inside it, clear of the panels
 // along the screen's edges. Pure geometry in the screens'
 // coordinates (origin at the bottom left of the primary screen, y growing upwards); the caret point
 // is the accessibility layer's (origin at the top left, y growing downwards) and is compared with
@@ -30,11 +30,11 @@ struct PaletteMetrics {
     // How far a bottom-docked card reaches below its panel's foot, out of sight, so that its
     // spring can overshoot without lifting its square foot off the edge.
     static constexpr double bottomExtension = 20;
-    // The gap below the menu bar without a notch.
-    static constexpr double menuBarGap = 8;
+    // The gap below the top panel without a notch.
+    static constexpr double topPanelGap = 8;
 };
 
-// The window system's stacking: the notch panel sits with the menu bar, the others float.
+// The window system's stacking: the notch panel sits with the top panel, the others float.
 enum class OverlayWindowLevel { floating = 3, statusBar = 25 };
 
 // A caret is in the top third when its y is strictly below a third of the screen's height.
@@ -46,8 +46,8 @@ Size panelSizeForPalette(std::size_t suggestionCount, bool withNote = false);
 std::optional<double> notchWidth(const Screen& screen);
 double notchCenterX(const Screen& screen);
 Point paletteTopLeft(Size size, std::optional<Point> caretScreenPosition, const Screen& screen);
-// The strip between the screen's top and the visible area's top: the menu bar.
-double menuBarHeight(const Screen& screen);
+// The strip between the screen's top and the visible area's top: the top panel.
+double topPanelHeight(const Screen& screen);
 
 // The palette panel with the docking edge's adjustments applied.
 struct PalettePlacement {

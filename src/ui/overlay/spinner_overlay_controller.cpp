@@ -17,7 +17,7 @@ namespace {
 Qt::WindowFlags panelFlags(OverlayWindowLevel level, PanelPlacing placing) {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
-    // With the menu bar: out of the window manager's hands, so it may cover the top panel.
+    // Level with the top panel: out of the window manager's hands, so it may cover that panel.
     if (level == OverlayWindowLevel::statusBar || placing == PanelPlacing::outsideWindowManager)
         flags |= Qt::X11BypassWindowManagerHint;
     return flags;

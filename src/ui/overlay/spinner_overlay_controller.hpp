@@ -1,6 +1,6 @@
 #pragma once
 // The overlay the core drives: one frameless panel that never takes focus, hosting the palette
-// card, placed at the notch, the bottom edge or below the menu bar. It writes the status model;
+// card, placed at the notch, the bottom edge or below the top panel. It writes the status model;
 // the card view draws from it. Main thread only.
 
 #include "app/change_signal.hpp"

@@ -58,7 +58,7 @@ DoneScreen::DoneScreen(OnboardingModel& model, QWidget* parent)
                             rowsBlock));
     // Without a tray nothing on screen leads back to the program once this window is gone.
     const bool tray = !model.hasSystemTray || model.hasSystemTray();
-    rows->addWidget(doneRow(OnboardingSymbol::Shape::menuBar,
+    rows->addWidget(doneRow(OnboardingSymbol::Shape::topPanel,
                             tray ? localized("Find Pennial in your system tray anytime.")
                                  : localized("This desktop has no system tray: to open Pennial "
                                              "again, start it from your applications menu."),

@@ -3,6 +3,7 @@
 #include "ui/design/pn_radius.hpp"
 #include "ui/design/pn_scroll_indicator.hpp"
 
+#include <QPointer>
 #include <QScrollArea>
 #include <QSpacerItem>
 #include <QVBoxLayout>
@@ -71,6 +72,18 @@ void OnboardingScreenFrame::addElement(QWidget* element) {
 
 void OnboardingScreenFrame::addFullWidthElement(QWidget* element) {
     stack_->addWidget(element);
+}
+
+void OnboardingScreenFrame::bringIntoView(QWidget* element) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, element = QPointer(element)] {
+            if (!element || !element->isVisibleTo(this))
+                return;
+            scroller_->widget()->layout()->activate();
+            scroller_->ensureWidgetVisible(element, 0, 0);
+        },
+        Qt::QueuedConnection);
 }
 
 void OnboardingScreenFrame::addBottomBar(QWidget* bar) {

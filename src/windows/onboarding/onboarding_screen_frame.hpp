@@ -31,6 +31,9 @@ public:
 
     // The area that scrolls the stack above the bottom bar.
     QScrollArea* scroller() const { return scroller_; }
+    // Scrolls the stack, once it has taken its new height, so that the element shows whole: a
+    // line that appears in answer to a press must not appear out of sight.
+    void bringIntoView(QWidget* element);
 
     // A block whose height follows its width, for content whose text wraps.
     static QWidget* wrappingBlock(QWidget* parent);

@@ -32,10 +32,10 @@ void drawSliders(QPainter& painter) {
     }
 }
 
-void drawMenuBar(QPainter& painter) {
+void drawTopPanel(QPainter& painter) {
     painter.drawRoundedRect(QRectF(0.05, 0.12, 0.9, 0.76), 0.1, 0.1);
     painter.drawLine(QPointF(0.05, 0.3), QPointF(0.95, 0.3));
-    // An arrow pointing up at the bar.
+    // An arrow pointing up at the panel along the screen's top.
     painter.drawLine(QPointF(0.5, 0.78), QPointF(0.5, 0.42));
     painter.drawLine(QPointF(0.36, 0.56), QPointF(0.5, 0.42));
     painter.drawLine(QPointF(0.64, 0.56), QPointF(0.5, 0.42));
@@ -101,8 +101,8 @@ void OnboardingSymbol::paintEvent(QPaintEvent*) {
     case Shape::sliders:
         drawSliders(painter);
         break;
-    case Shape::menuBar:
-        drawMenuBar(painter);
+    case Shape::topPanel:
+        drawTopPanel(painter);
         break;
     case Shape::person:
         drawPerson(painter);

@@ -9,7 +9,7 @@ namespace pennial {
 
 class OnboardingSymbol : public QWidget {
 public:
-    enum class Shape { bolt, sliders, menuBar, person, keyboard, checkmark };
+    enum class Shape { bolt, sliders, topPanel, person, keyboard, checkmark };
 
     // The glyph is drawn `glyphSize` pixels high, centred in the widget's fixed `box`.
     OnboardingSymbol(Shape shape, qreal glyphSize, const QColor& color, QSize box,

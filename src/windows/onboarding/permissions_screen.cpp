@@ -115,6 +115,8 @@ void PermissionsScreen::showAdvice(const std::optional<std::string>& text) {
     shownCoreAdvice_ = coordinator_.permissionAdvice();
     advice_->setText(text ? QString::fromStdString(*text) : QString());
     advice_->setVisible(text.has_value());
+    if (text)
+        bringIntoView(advice_);
 }
 
 } // namespace pennial

@@ -1,5 +1,6 @@
 #include "windows/onboarding/qt_onboarding_window_controller.hpp"
 
+#include "app/app_coordinator.hpp"
 #include "windows/onboarding/onboarding_window_view.hpp"
 
 namespace pennial {
@@ -14,9 +15,10 @@ void QtOnboardingWindowController::show(AppCoordinator& coordinator, OnboardingS
     model_.callbacks = std::move(callbacks);
 
     if (stage == OnboardingStage::signIn) {
-        // Every show of the step starts the form over; the address and the countdown stay.
+        // Every show of the step starts the form over; the address and the countdown stay. A
+        // keyring that kept the stored session out of reach is named until the user acts.
         model_.setSignInStep(SignInStep::enterEmail);
-        model_.setSignInError(std::nullopt);
+        model_.setSignInError(coordinator.signInNotice());
         model_.setSignInCode("");
         model_.setSignInLoading(false);
         model_.setSignInVerified(false);

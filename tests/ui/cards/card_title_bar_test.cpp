@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QCursor>
 #include <QPainter>
+#include <QThread>
 #include <QWindow>
 #include <gtest/gtest.h>
 #include <set>
@@ -148,6 +149,12 @@ TEST_F(CardTitleBarTest, Screenshots) {
                                 std::pair{bar->minimizeButton(), "hovered_minimize"},
                                 std::pair{bar->zoomButton(), "hovered_zoom"}}) {
         pointAt(middleOf(*button));
+        // On a display the pointer's arrival is reported a few turns later.
+        for (int turn = 0; turn < 200 && !button->underMouse(); ++turn) {
+            testing::runQueued();
+            QThread::msleep(5);
+        }
+        EXPECT_TRUE(button->underMouse()) << name;
         shoot(name);
     }
 }

@@ -50,7 +50,7 @@ bool drawn(const QImage& image, const QWidget* widget) {
     return false;
 }
 
-TEST(CodePanelScreenshots, AtTheNotchAndBelowTheMenuBar) {
+TEST(CodePanelScreenshots, AtTheNotchAndBelowTheTopPanel) {
     testing::MainLoop loop;
     testing::ElsewhereWindow elsewhere;
     auto screens = std::make_shared<testing::ListedScreens>();

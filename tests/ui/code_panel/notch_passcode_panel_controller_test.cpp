@@ -66,7 +66,7 @@ protected:
     int completions = 0;
 };
 
-TEST_F(NotchPasscodePanelControllerTest, HangsFromTheNotchOrFloatsBelowTheMenuBar) {
+TEST_F(NotchPasscodePanelControllerTest, HangsFromTheNotchOrFloatsBelowTheTopPanel) {
     show(notchedScreen());
     EXPECT_EQ(panel.panelFrame(), (Rect{{756 - 170, 982 - 164}, {340, 164}}));
     EXPECT_EQ(panel.window()->geometry(), QRect(586, 0, 340, 164));
@@ -74,7 +74,7 @@ TEST_F(NotchPasscodePanelControllerTest, HangsFromTheNotchOrFloatsBelowTheMenuBa
     EXPECT_EQ(model().panelHeight(), 164);
     panel.hide();
 
-    // No screen given: the first of the list, here a plain one; 8 points below its menu bar.
+    // No screen given: the first of the list, here a plain one; 8 points below its top panel.
     screens->list = {plainScreen()};
     show();
     EXPECT_EQ(panel.panelFrame(), (Rect{{960 - 170, 1053 - 8 - 132}, {340, 132}}));

@@ -55,12 +55,12 @@ TEST(OverlayPlacement, DocksToTheNotchUnlessTheCaretIsInTheTopThird) {
     EXPECT_FALSE(shouldDockToNotch(std::nullopt, negative));
 }
 
-TEST(OverlayPlacement, HangsFromTheNotchBehindTheMenuBar) {
+TEST(OverlayPlacement, HangsFromTheNotchBehindTheTopPanel) {
     const auto placement = placePalette(2, Point{400, 600}, notchedScreen());
     EXPECT_TRUE(placement.isNotchDocked);
     EXPECT_FALSE(placement.isBottomDocked);
     EXPECT_EQ(placement.notchHeight, 32);
-    EXPECT_EQ(placement.size, (Size{200, 76 + 37})); // the notch's width; rows + menu bar
+    EXPECT_EQ(placement.size, (Size{200, 76 + 37})); // the notch's width; rows + top panel
     EXPECT_EQ(placement.topLeft, (Point{656, 982}));
     EXPECT_EQ(placement.level, OverlayWindowLevel::statusBar);
     EXPECT_EQ(placement.frame(), (Rect{{656, 982 - 113}, {200, 113}}));
@@ -129,7 +129,7 @@ TEST(OverlayPlacement, OnSmallScreensThePaletteAndTheStatusRowStayInTheFreeArea)
     }
 }
 
-TEST(OverlayPlacement, FloatsBelowTheMenuBarWithoutANotch) {
+TEST(OverlayPlacement, FloatsBelowTheTopPanelWithoutANotch) {
     for (const auto caret : {std::optional<Point>{}, std::optional<Point>{Point{5, 360}},
                              std::optional<Point>{Point{1900, 1079}}}) {
         const auto placement = placePalette(0, caret, plainScreen());
@@ -148,8 +148,8 @@ TEST(OverlayPlacement, TheStatusRowKeepsTheDockedEdgeWidthAndX) {
     const Rect atBottom{{656, 50}, {200, 120}};
     EXPECT_EQ(processingFrame(atBottom, false, true, notched), (Rect{{656, 50}, {200, 48}}));
 
-    const Rect belowMenuBar{{860, 993}, {200, 52}};
-    EXPECT_EQ(processingFrame(belowMenuBar, false, false, plainScreen()),
+    const Rect belowTopPanel{{860, 993}, {200, 52}};
+    EXPECT_EQ(processingFrame(belowTopPanel, false, false, plainScreen()),
               (Rect{{860, 997}, {200, 48}}));
 }
 

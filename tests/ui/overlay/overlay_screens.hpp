@@ -8,8 +8,8 @@
 
 namespace pennial::testing {
 
-// 1512 x 982 with a 32-point notch 200 points wide at its centre and a 37-point menu bar, a
-// 70-point dock below the visible area.
+// 1512 x 982 with a 32-point notch 200 points wide at its centre and a 37-point top panel, a
+// 70-point bottom panel below the visible area.
 inline Screen notchedScreen() {
     Screen screen;
     screen.frame = {{0, 0}, {1512, 982}};

@@ -150,7 +150,7 @@ TEST_F(SpinnerOverlayControllerTest, AShowWhileUpUpdatesInPlaceAndReplacesTheCli
     EXPECT_EQ(model().selectedIndex(), 2);
     EXPECT_EQ(overlay.panelLevel(), OverlayWindowLevel::floating);
     EXPECT_FALSE(overlay.panel()->windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
-    EXPECT_EQ(overlay.panelFrame(), (Rect{{656, 70}, {200, 100}})); // on the dock
+    EXPECT_EQ(overlay.panelFrame(), (Rect{{656, 70}, {200, 100}})); // on the bottom panel
     EXPECT_TRUE(panel->isVisible());
 
     processQueuedEvents();
@@ -263,7 +263,7 @@ TEST_F(SpinnerOverlayControllerTest, AClickHandlerMayHideTheOverlay) {
     ASSERT_TRUE(processEventsUntil([&] { return !overlay.isVisible(); }));
 }
 
-TEST_F(SpinnerOverlayControllerTest, ProcessingAtTheNotchShrinksThePanelUnderTheMenuBar) {
+TEST_F(SpinnerOverlayControllerTest, ProcessingAtTheNotchShrinksThePanelUnderTheTopPanel) {
     showRevealed(3, std::nullopt, notchedScreen());
     overlay.transitionToProcessing();
 

@@ -1,16 +1,23 @@
 // The onboarding window on small screens at scales 1, 1.5 and 2: inside the free area, with the
-// button of every stage in view; screenshots of each stage on 1280 x 800 at scales 1 and 2
-// (onboarding_screenshots/fit_*).
+// button of every stage in view, also under a line of advice; screenshots of each stage on 1280 x
+// 800 at scales 1 and 2 (onboarding_screenshots/fit_*).
 
+#include "app/sign_in_result.hpp"
 #include "onboarding_ui_support.hpp"
+#include "platform/secret_store.hpp"
 #include "test_coordinator.hpp"
 #include "ui/cards/glass_card_window.hpp"
 #include "ui/cards/small_screen_windows.hpp"
 #include "ui/cards/window_identifier.hpp"
+#include "ui/design/pn_error_text.hpp"
 #include "windows/onboarding/branded_bottom_bar.hpp"
 #include "windows/onboarding/glass_onboarding_card.hpp"
 #include "windows/onboarding/onboarding_window_view.hpp"
+#include "windows/onboarding/permission_row.hpp"
+#include "windows/onboarding/permissions_screen.hpp"
 #include "windows/onboarding/qt_onboarding_window_controller.hpp"
+#include "windows/onboarding/sign_in_email_step.hpp"
+#include "windows/onboarding/sign_in_screen.hpp"
 
 #include <QApplication>
 #include <QPushButton>
@@ -44,6 +51,8 @@ TEST(OnboardingWindowFit, OnThisScreenEveryStageKeepsItsButtonInView) {
         testing::SmallScreenCards cards(panelAtTop);
         testing::TestCoordinator coordinator;
         QtOnboardingWindowController controller(glassOnboardingCards(cards.services()));
+        // Keyboard access to grant, as on Wayland: its row can add a line of advice.
+        controller.model().hasKeyboardAccess = [] { return false; };
         for (const OnboardingStage stage :
              {OnboardingStage::welcome, OnboardingStage::permissions, OnboardingStage::videoIntro,
               OnboardingStage::signIn, OnboardingStage::getToKnowYou, OnboardingStage::done}) {
@@ -61,6 +70,28 @@ TEST(OnboardingWindowFit, OnThisScreenEveryStageKeepsItsButtonInView) {
             if (shotsWanted && panelAtTop)
                 testing::saveScreenshot(
                     window, QStringLiteral("fit_%1_%2").arg(onboardingStageName(stage), screen));
+            // The stages that can add a line of advice show it whole, their button still in view.
+            const QWidget* line = nullptr;
+            if (auto* permissions = dynamic_cast<PermissionsScreen*>(view->currentScreen())) {
+                permissions->keyboardRow()->grantButton()->click();
+                line = permissions->advice();
+            } else if (auto* signIn = dynamic_cast<SignInScreen*>(view->currentScreen())) {
+                controller.model().setSignInError(
+                    keyringSessionReadMessage(SecretStatus::interactionNotAllowed));
+                line = signIn->emailStep()->errorText();
+            } else {
+                continue;
+            }
+            testing::runQueued();
+            EXPECT_TRUE(testing::fitsWithButtonInView(*window, *bar->primaryButton(),
+                                                      cards.screens->freeArea()));
+            EXPECT_TRUE(line->isVisible());
+            EXPECT_EQ(testing::shownPart(*line),
+                      QRect(line->mapTo(window, QPoint(0, 0)), line->size()));
+            if (shotsWanted && panelAtTop)
+                testing::saveScreenshot(
+                    window,
+                    QStringLiteral("fit_%1_advice_%2").arg(onboardingStageName(stage), screen));
         }
         controller.hide();
         testing::runQueued();

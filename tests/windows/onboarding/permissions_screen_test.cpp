@@ -125,6 +125,7 @@ TEST_F(PermissionsScreenTest, APressThatCannotGrantSaysWhatToDoInOneLine) {
     click(screen->accessibilityRow()->grantButton());
     ASSERT_TRUE(coordinator.runUntil([&] { return screen->advice()->isVisibleTo(screen); }));
     EXPECT_EQ(screen->advice()->text().toStdString(), coordinator->permissionAdvice());
+    testing::saveScreenshot(view, QStringLiteral("permissions_accessibility_advice"));
 
     auto* keyboard = screen->keyboardRow();
     EXPECT_FALSE(keyboard->isGranted());

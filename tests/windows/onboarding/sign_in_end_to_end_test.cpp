@@ -12,6 +12,7 @@
 #include "platform/sim/sim_secret_store.hpp"
 #include "platform/sim/sim_updater.hpp"
 #include "platform/sim/sim_user_defaults.hpp"
+#include "services/auth_session.hpp"
 #include "sign_in_test_support.hpp"
 #include "support/app_fake_card_windows.hpp"
 #include "support/app_fake_notch_passcode_panel.hpp"
@@ -23,6 +24,7 @@
 #include "ui/design/pn_error_text.hpp"
 #include "ui/design/pn_form_field.hpp"
 #include "ui/design/pn_otp_field.hpp"
+#include "windows/onboarding/onboarding_text.hpp"
 #include "windows/onboarding/onboarding_window_view.hpp"
 #include "windows/onboarding/qt_onboarding_window_controller.hpp"
 #include "windows/onboarding/sign_in_code_step.hpp"
@@ -79,6 +81,7 @@ protected:
         dependencies.configFile =
             QDir(folder.path()).filePath(QStringLiteral("config.json")).toStdString();
         dependencies.timings.notchPanelDelay = 10ms;
+        dependencies.timings.keyringRetryInterval = 20ms;
         coordinator = AppCoordinator::create(std::move(dependencies));
     }
     ~SignInEndToEndTest() override {
@@ -196,6 +199,41 @@ TEST_F(SignInEndToEndTest, ALockedKeyringIsNamedOnTheScreenAndTheSameCodeWorksOn
     EXPECT_TRUE(coordinator->isAuthenticated());
     EXPECT_TRUE(secrets->item("com.pennial.Pennial.auth", "session").has_value());
     EXPECT_EQ(backend.requestCount(testing::Endpoint::otpVerify), 1u) << "the code was spent once";
+}
+
+// A user through every step, whose session is kept behind a keyring still locked at start-up
+// (which has not run yet).
+class SignInBehindALockedKeyring : public SignInEndToEndTest {
+protected:
+    SignInBehindALockedKeyring() {
+        defaults->setBool("hasCompletedProfileOnboarding", true);
+        defaults->setBool("hasCompletedPlaygroundOnboarding", true);
+        auto issued = backend.issueSession("ada@example.test");
+        secrets->putItem("com.pennial.Pennial.auth", "session",
+                         AuthSession{issued.userId, issued.accessToken, issued.refreshToken,
+                                     std::chrono::system_clock::now() + std::chrono::hours(1),
+                                     issued.email}
+                             .toJson());
+        secrets->injectFailure(SimSecretStore::Operation::read,
+                               SecretStatus::interactionNotAllowed);
+    }
+};
+
+// The screen asking to sign back in says why and what to do; unlocking is enough.
+TEST_F(SignInBehindALockedKeyring, TheSignInScreenNamesTheKeyringAndUnlockingItSignsBackIn) {
+    ASSERT_TRUE(runUntil([&] { return screen() != nullptr; }));
+    SignInEmailStep* step = screen()->emailStep();
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(step->title()->text(), QStringLiteral("Sign back in"));
+    EXPECT_TRUE(step->errorText()->text().startsWith(QStringLiteral("Your keyring is locked")))
+        << step->errorText()->text().toStdString();
+    EXPECT_FALSE(step->errorText()->isHidden());
+
+    secrets->clearFailure(SimSecretStore::Operation::read);
+    ASSERT_TRUE(runUntil([&] { return coordinator->isMonitoring(); }));
+    EXPECT_TRUE(coordinator->isAuthenticated());
+    EXPECT_FALSE(coordinator->signInNotice());
+    EXPECT_FALSE(coordinator->requiresOnboarding());
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 // step's verification, the resend countdown, the way back to the e-mail step, the code mirrored
 // through the model, and screenshots for review (onboarding_screenshots/).
 
+#include "app/sign_in_result.hpp"
 #include "fake_onboarding_card.hpp"
 #include "onboarding_ui_support.hpp"
+#include "platform/secret_store.hpp"
 #include "services/auth_error.hpp"
 #include "sign_in_test_support.hpp"
 #include "test_coordinator.hpp"
@@ -320,6 +322,14 @@ TEST_F(SignInWindowTest, Screenshots) {
     shoot("sign_in_code_error");
     model.setSignInLoading(true);
     shoot("sign_in_code_verifying");
+    model.setSignInLoading(false);
+    model.setSignInError(keyringSignInMessage(SecretStatus::interactionNotAllowed));
+    shoot("sign_in_code_keyring_locked");
+
+    // A returning user whose keyring could not be read at start-up.
+    controller.show(*coordinator, OnboardingStage::signIn, true, {});
+    model.setSignInError(keyringSessionReadMessage(SecretStatus::interactionNotAllowed));
+    shoot("sign_in_back_keyring_locked");
 }
 
 } // namespace
