@@ -176,7 +176,7 @@ Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
 
 Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRange range,
                                                          WriteBackRequest request) {
-    if (!clipboard_ || !keyboardSynthesizer_)
+    if (!clipboard_ || !keyboardSynthesizer_ || !keyboardSynthesizer_->ready())
         throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
     co_await requireFocus(request.element);
     // Only what changes is selected and pasted over.
@@ -267,7 +267,7 @@ Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackReque
 
 Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
                                                  WriteBackRequest request) {
-    if (!clipboard_ || !keyboardSynthesizer_)
+    if (!clipboard_ || !keyboardSynthesizer_ || !keyboardSynthesizer_->ready())
         throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
     // Select-all takes whatever control has the keyboard: only the trigger's own field will do.
     co_await requireFocus(request.element);

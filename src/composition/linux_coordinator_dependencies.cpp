@@ -43,10 +43,11 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
                                              ? makeWaylandPaletteKeyInterceptor(dependencies.main)
                                              : makePaletteKeyInterceptor(dependencies.main);
     dependencies.clipboard = makeClipboard();
-    dependencies.keyboardSynthesizer =
-        wayland ? makeWaylandKeyboardSynthesizer() : makeKeyboardSynthesizer();
-
     dependencies.secretStore = std::make_shared<LibsecretStore>();
+    dependencies.keyboardSynthesizer =
+        wayland ? makeWaylandKeyboardSynthesizer(dependencies.secretStore)
+                : makeKeyboardSynthesizer();
+
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();
     dependencies.endpoints = backendEndpoints(*environment);
     addCrashReporting(dependencies, crashReportingDsn(*environment));
