@@ -1,8 +1,10 @@
 // The program on a KDE Wayland desktop (a headless KWin with the desktop portal): native Wayland
 // applications of each kind, written into through the accessibility bus or, where it writes
 // nothing, with a keyboard paste whose keys go through the remote desktop portal. The user's keys
-// come through a portal session of the test's own. Runs only inside
-// PENNIAL_COMPOSITOR=kwin scripts/wayland-session (the e2e_kwin_tests entry); skipped elsewhere.
+// come through a portal session of the test's own. KWin takes no clipboard from an Xwayland client
+// (ours) while a Wayland window is active, so the browsers, which only a paste writes, keep the
+// user's text as typed and the user's clipboard. Runs only inside PENNIAL_COMPOSITOR=kwin
+// scripts/wayland-session (the e2e_kwin_tests entry); skipped elsewhere.
 
 #include "base/unicode.hpp"
 #include "desktop_support/third_party_app.hpp"
@@ -81,23 +83,27 @@ TEST_P(OnKwin, ARewriteAndASnippetLandWithTheCaretAfterThemAndTheClipboardBack) 
     native.nativeWayland = true;
     ThirdPartyApp app(native);
 
+    const bool written = !app.isBrowser();
     int landed = 0;
+    // The field's text and caret after a trigger: the result, or the typing left as it was.
+    auto check = [&](const std::string& result, const std::string& typed) {
+        const auto& expected = written ? result : typed;
+        const bool done = app.waitForText(expected, 20s);
+        EXPECT_TRUE(done) << app.text().value_or("<unreadable>");
+        const auto end = static_cast<std::int64_t>(unicode::utf16Length(expected));
+        EXPECT_TRUE(waitUntil([&] { return app.caret() == end; }, 5s)) << app.caret().value_or(-1);
+        landed += done && written;
+    };
     answerTransform("hello world");
     type("helo wrld ;;fix");
-    const bool rewritten = app.waitForText("hello world", 20s);
-    EXPECT_TRUE(rewritten) << app.text().value_or("<unreadable>");
-    EXPECT_TRUE(waitUntil([&] { return app.caret() == 11; }, 5s)) << app.caret().value_or(-1);
-    landed += rewritten;
+    check("hello world", "helo wrld ;;fix");
+    if (!written)
+        EXPECT_TRUE(waitUntil([&] { return log.contains("❌ [Pennial] Error: "); }, 20s));
 
     answerTransform("Best wishes, Ada");
     pumpFor(1600ms); // a trigger right after a transform is taken for its echo
     type("\nthanks ;;sig");
-    const std::string expected = "hello world\nthanks\nBest wishes, Ada";
-    const bool inserted = app.waitForText(expected, 20s);
-    EXPECT_TRUE(inserted) << app.text().value_or("<unreadable>");
-    const auto end = static_cast<std::int64_t>(unicode::utf16Length(expected));
-    EXPECT_TRUE(waitUntil([&] { return app.caret() == end; }, 5s)) << app.caret().value_or(-1);
-    landed += inserted;
+    check(written ? "hello world\nthanks\nBest wishes, Ada" : "", "helo wrld ;;fix\nthanks ;;sig");
 
     EXPECT_TRUE(waitUntil([&] { return clipboardOwner.clipboard() == clipboardBefore; }, 10s));
     std::cout << "KWin " << ThirdPartyApp::name(GetParam()) << ": " << landed << "/2 writes"

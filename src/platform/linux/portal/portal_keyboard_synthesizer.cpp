@@ -1,6 +1,7 @@
 #include "platform/linux/portal/portal_keyboard_synthesizer.hpp"
 
 #include "base/log.hpp"
+#include "platform/linux/input/xkb_key_translator.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -80,7 +81,12 @@ struct PortalKeyboardSynthesizer::Session {
     Answer request(const char* method, GVariant* parameters, const std::string& token,
                    std::chrono::milliseconds timeout);
     void failed(const Answer& answer, const char* step);
-    void sendKey(std::uint32_t keysym, bool pressed);
+    struct KeyPress {
+        std::uint32_t key;
+        bool keycode; // a device key code, else a keysym
+        bool pressed;
+    };
+    void sendKey(KeyPress press);
     std::string nextToken() {
         return "pennial_" + std::to_string(::getpid()) + "_" + std::to_string(++tokens);
     }
@@ -99,7 +105,10 @@ struct PortalKeyboardSynthesizer::Session {
 
     std::mutex mutex; // guards what the callers hand to the thread
     bool askRequested = false;
-    std::deque<std::pair<std::uint32_t, bool>> keys;
+    std::deque<KeyPress> keys;
+    // Shortcuts go as key codes: a keysym sent alone is typed with the modifiers its level needs,
+    // which drops the Control held for it.
+    std::unique_ptr<XkbKeyTranslator> keymap = XkbKeyTranslator::fromEnvironment();
 
     std::thread thread;
 };
@@ -137,15 +146,14 @@ void PortalKeyboardSynthesizer::key(std::uint32_t keysym, bool pressed) {
         return;
     {
         std::lock_guard lock(session_->mutex);
-        session_->keys.emplace_back(keysym, pressed);
+        session_->keys.push_back({keysym, false, pressed});
     }
     session_->wake();
 }
 
 void PortalKeyboardSynthesizer::post(Shortcut shortcut) {
     // The compositor merges this keyboard's modifiers with the user's: keys the user still holds
-    // cannot be released from here. Keysyms, not key codes: the compositor finds them in the
-    // user's own layout.
+    // cannot be released from here.
     const bool extend = shortcut == Shortcut::extendSelection;
     const std::uint32_t modifier = extend ? XKB_KEY_Shift_L : XKB_KEY_Control_L;
     const std::uint32_t letter = extend                            ? XKB_KEY_Right
@@ -153,12 +161,17 @@ void PortalKeyboardSynthesizer::post(Shortcut shortcut) {
                                                                    : XKB_KEY_v;
     if (!ready())
         return;
+    // The letter where the user's layout has it; a keysym where no key of it types one.
+    auto press = [&](std::uint32_t keysym, bool pressed) -> Session::KeyPress {
+        const auto code = session_->keymap ? session_->keymap->deviceCodeOf(keysym) : std::nullopt;
+        return code ? Session::KeyPress{*code, true, pressed}
+                    : Session::KeyPress{keysym, false, pressed};
+    };
     {
         std::lock_guard lock(session_->mutex);
-        session_->keys.emplace_back(modifier, true);
-        session_->keys.emplace_back(letter, true);
-        session_->keys.emplace_back(letter, false);
-        session_->keys.emplace_back(modifier, false);
+        for (auto [keysym, pressed] : {std::pair{modifier, true}, std::pair{letter, true},
+                                       std::pair{letter, false}, std::pair{modifier, false}})
+            session_->keys.push_back(press(keysym, pressed));
     }
     session_->wake();
 }
@@ -167,7 +180,7 @@ void PortalKeyboardSynthesizer::Session::run() {
     g_main_context_push_thread_default(context);
     while (!stopping) {
         bool ask = false;
-        std::deque<std::pair<std::uint32_t, bool>> sending;
+        std::deque<KeyPress> sending;
         {
             std::lock_guard lock(mutex);
             ask = std::exchange(askRequested, false);
@@ -175,8 +188,8 @@ void PortalKeyboardSynthesizer::Session::run() {
         }
         if (ask)
             askForKeyboard();
-        for (auto [keysym, pressed] : sending)
-            sendKey(keysym, pressed);
+        for (const auto& press : sending)
+            sendKey(press);
         if (!ask && sending.empty())
             g_main_context_iteration(context, TRUE);
     }
@@ -429,7 +442,7 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
         return;
     }
     if (auto kept = stringResult(started.results.get(), "restore_token");
-        kept && this->options.secrets) {
+        kept && portalVersion >= 2 && this->options.secrets) {
         auto saved = this->options.secrets->write(tokenService, tokenAccount, *kept);
         if (saved.status != SecretStatus::success)
             logf("⚠️ [Platform] The desktop's keyboard permission could not be kept in the "
@@ -442,16 +455,17 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
             "desktop portal");
 }
 
-void PortalKeyboardSynthesizer::Session::sendKey(std::uint32_t keysym, bool pressed) {
+void PortalKeyboardSynthesizer::Session::sendKey(KeyPress press) {
     if (handle.empty())
         return;
     // One connection keeps the keys in the order sent; only a refusal is waited for.
     GVariantBuilder none;
     g_variant_builder_init(&none, G_VARIANT_TYPE_VARDICT);
     g_dbus_connection_call(
-        connection, portalName, portalPath, remoteDesktop, "NotifyKeyboardKeysym",
-        g_variant_new("(oa{sv}iu)", handle.c_str(), &none, static_cast<gint32>(keysym),
-                      pressed ? 1u : 0u),
+        connection, portalName, portalPath, remoteDesktop,
+        press.keycode ? "NotifyKeyboardKeycode" : "NotifyKeyboardKeysym",
+        g_variant_new("(oa{sv}iu)", handle.c_str(), &none, static_cast<gint32>(press.key),
+                      press.pressed ? 1u : 0u),
         nullptr, G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(milliseconds(options.timeouts.call)),
         cancellable,
         [](GObject* source, GAsyncResult* result, gpointer data) {
