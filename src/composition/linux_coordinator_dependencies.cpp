@@ -34,6 +34,16 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.accessibilityBusReachable = [] {
         return AtspiThread::instance().connected() && atspiAccessibilityEnabled().has_value();
     };
+    // KWin takes the clipboard from an Xwayland client (ours) only while one of its windows is
+    // active: a native Wayland application focused would paste the clipboard it had.
+    if (wayland &&
+        environment->value("XDG_CURRENT_DESKTOP").value_or("").find("KDE") != std::string::npos) {
+        std::weak_ptr<X11Workspace> windows = workspace;
+        dependencies.clipboardReachesPastes = [windows](Pid pid) {
+            auto workspace = windows.lock();
+            return workspace && workspace->hasWindowsOf(pid);
+        };
+    }
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)
