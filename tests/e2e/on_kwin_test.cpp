@@ -50,6 +50,7 @@ protected:
             const auto keysym =
                 character == '\n' ? XKB_KEY_Return : static_cast<std::uint32_t>(character);
             typist->key(keysym, true);
+            pumpFor(15ms);
             typist->key(keysym, false);
             pumpFor(30ms);
         }

@@ -87,6 +87,11 @@ struct PortalKeyboardSynthesizer::Session {
         bool pressed;
     };
     void sendKey(KeyPress press);
+    // The key where the user's layout has it; a keysym where no key of it types one unshifted.
+    KeyPress press(std::uint32_t keysym, bool pressed) const {
+        const auto code = keymap ? keymap->deviceCodeOf(keysym) : std::nullopt;
+        return code ? KeyPress{*code, true, pressed} : KeyPress{keysym, false, pressed};
+    }
     std::string nextToken() {
         return "pennial_" + std::to_string(::getpid()) + "_" + std::to_string(++tokens);
     }
@@ -106,8 +111,8 @@ struct PortalKeyboardSynthesizer::Session {
     std::mutex mutex; // guards what the callers hand to the thread
     bool askRequested = false;
     std::deque<KeyPress> keys;
-    // Shortcuts go as key codes: a keysym sent alone is typed with the modifiers its level needs,
-    // which drops the Control held for it.
+    // Keys go as key codes where the layout has them: a keysym sent alone is typed with the
+    // modifiers its level needs, which drops the Control held for a shortcut.
     std::unique_ptr<XkbKeyTranslator> keymap = XkbKeyTranslator::fromEnvironment();
 
     std::thread thread;
@@ -146,7 +151,7 @@ void PortalKeyboardSynthesizer::key(std::uint32_t keysym, bool pressed) {
         return;
     {
         std::lock_guard lock(session_->mutex);
-        session_->keys.push_back({keysym, false, pressed});
+        session_->keys.push_back(session_->press(keysym, pressed));
     }
     session_->wake();
 }
@@ -161,17 +166,11 @@ void PortalKeyboardSynthesizer::post(Shortcut shortcut) {
                                                                    : XKB_KEY_v;
     if (!ready())
         return;
-    // The letter where the user's layout has it; a keysym where no key of it types one.
-    auto press = [&](std::uint32_t keysym, bool pressed) -> Session::KeyPress {
-        const auto code = session_->keymap ? session_->keymap->deviceCodeOf(keysym) : std::nullopt;
-        return code ? Session::KeyPress{*code, true, pressed}
-                    : Session::KeyPress{keysym, false, pressed};
-    };
     {
         std::lock_guard lock(session_->mutex);
         for (auto [keysym, pressed] : {std::pair{modifier, true}, std::pair{letter, true},
                                        std::pair{letter, false}, std::pair{modifier, false}})
-            session_->keys.push_back(press(keysym, pressed));
+            session_->keys.push_back(session_->press(keysym, pressed));
     }
     session_->wake();
 }

@@ -42,7 +42,8 @@ public:
     void post(Shortcut shortcut) override;
 
     State state() const;
-    // One key by its keysym, pressed or released; dropped unless the keyboard is granted.
+    // One key by its keysym, pressed or released, where the user's layout has it; dropped unless
+    // the keyboard is granted.
     void key(std::uint32_t keysym, bool pressed);
 
 private:
