@@ -7,13 +7,10 @@
 #include "platform/sim/sim_secret_store.hpp"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <signal.h>
 #include <thread>
 #include <vector>
 #include <xkbcommon/xkbcommon-keysyms.h>
@@ -37,48 +34,15 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
 // A session bus of its own, ended with the test; it starts no service of the system's.
 class PrivateBus {
 public:
-    PrivateBus() {
-        std::FILE* config = std::fopen(configPath_.c_str(), "w");
-        if (!config)
-            return;
-        std::fputs("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>",
-                   config);
-        std::fclose(config);
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            if (int quiet = ::open("/dev/null", O_WRONLY); quiet >= 0)
-                ::dup2(quiet, STDERR_FILENO);
-            const auto option = "--config-file=" + configPath_;
-            ::execlp("dbus-daemon", "dbus-daemon", option.c_str(), "--nofork", "--print-address",
-                     nullptr);
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        char line[512] = {};
-        FILE* reading = ::fdopen(out[0], "r");
-        if (std::fgets(line, sizeof line, reading))
-            address_ = std::string(line, std::strcspn(line, "\n"));
-        std::fclose(reading);
-    }
+    PrivateBus() : bus_(g_test_dbus_new(G_TEST_DBUS_NONE)) { g_test_dbus_up(bus_); }
     ~PrivateBus() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        std::remove(configPath_.c_str());
+        g_test_dbus_down(bus_);
+        g_object_unref(bus_);
     }
-    const std::string& address() const { return address_; }
+    std::string address() const { return g_test_dbus_get_bus_address(bus_); }
 
 private:
-    std::string configPath_ = "/tmp/pennial-test-bus-" + std::to_string(::getpid()) + ".conf";
-    pid_t pid_ = -1;
-    std::string address_;
+    GTestDBus* bus_;
 };
 
 constexpr const char* portalXml = R"(<node>
