@@ -386,6 +386,8 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
         return;
     }
     handle = *session;
+    if (closedSubscription) // the watch on a session closed earlier
+        g_dbus_connection_signal_unsubscribe(connection, closedSubscription);
     closedSubscription = g_dbus_connection_signal_subscribe(
         connection, portalName, "org.freedesktop.portal.Session", "Closed", handle.c_str(), nullptr,
         G_DBUS_SIGNAL_FLAGS_NONE,
@@ -457,7 +459,9 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
 void PortalKeyboardSynthesizer::Session::sendKey(KeyPress press) {
     if (handle.empty())
         return;
-    // One connection keeps the keys in the order sent; only a refusal is waited for.
+    // One connection keeps the keys in the order sent; only a refusal is waited for. The one
+    // place keys leave: where the portal offers an input socket of its own (ConnectToEIS), keys
+    // would go through it from here.
     GVariantBuilder none;
     g_variant_builder_init(&none, G_VARIANT_TYPE_VARDICT);
     g_dbus_connection_call(
