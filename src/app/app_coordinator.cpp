@@ -67,6 +67,7 @@ AppCoordinator::AppCoordinator(Token, CoordinatorDependencies dependencies)
       windowFocus_(std::move(dependencies.windowFocus)),
       clipboard_(std::move(dependencies.clipboard)),
       keyboardSynthesizer_(std::move(dependencies.keyboardSynthesizer)),
+      clipboardReachesPastes_(std::move(dependencies.clipboardReachesPastes)),
       endpoints_(std::move(dependencies.endpoints)), timings_(dependencies.timings),
       transformCooldown_(timings_.transformCooldown) {
     updateService_ = std::make_unique<UpdateService>(std::move(dependencies.updater), main_);

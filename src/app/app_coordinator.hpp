@@ -244,6 +244,9 @@ private:
     // Whether keys sent now would reach that element of that process.
     Awaitable<bool> hasFocus(AccessibleElement element);
     Awaitable<void> requireFocus(AccessibleElement element);
+    // Throws KeyboardPasteError::unavailable where no keyboard paste can be made into the element
+    // (no keys, no clipboard, or one the application would not paste from).
+    Awaitable<void> requireKeyboardPaste(AccessibleElement element);
     Awaitable<void> handleError(std::exception_ptr error);
 
     // The command palette: rows that follow the typing, and the keys that drive them.
@@ -312,6 +315,7 @@ private:
     std::shared_ptr<WindowFocus> windowFocus_;
     std::shared_ptr<Clipboard> clipboard_;
     std::shared_ptr<KeyboardSynthesizer> keyboardSynthesizer_;
+    std::function<bool(Pid)> clipboardReachesPastes_;
     BackendEndpoints endpoints_;
     CoordinatorTimings timings_;
 

@@ -141,6 +141,9 @@ Awaitable<void> AppCoordinator::startMonitoring() {
     }
     if (!failure) {
         logLine("✅ [Pennial] Monitoring started successfully");
+        // A desktop that asks the user before lending its keyboard asks now, not at a paste.
+        if (keyboardSynthesizer_)
+            keyboardSynthesizer_->prepare();
         publish([](CoordinatorState& state) {
             state.statusMessage = "Monitoring active - try typing: ;;polish";
             state.lastError.reset();

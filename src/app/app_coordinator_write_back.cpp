@@ -176,8 +176,7 @@ Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
 
 Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRange range,
                                                          WriteBackRequest request) {
-    if (!clipboard_ || !keyboardSynthesizer_)
-        throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
+    co_await requireKeyboardPaste(request.element);
     co_await requireFocus(request.element);
     // Only what changes is selected and pasted over.
     std::tie(range, text) = changedPart(request.originalText, range, text);
@@ -267,8 +266,7 @@ Awaitable<bool> AppCoordinator::selectByKeys(AXRange range, const WriteBackReque
 
 Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
                                                  WriteBackRequest request) {
-    if (!clipboard_ || !keyboardSynthesizer_)
-        throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
+    co_await requireKeyboardPaste(request.element);
     // Select-all takes whatever control has the keyboard: only the trigger's own field will do.
     co_await requireFocus(request.element);
 
@@ -451,6 +449,24 @@ Awaitable<bool> AppCoordinator::hasFocus(AccessibleElement element) {
         return pid.has_value() && focused.processId() == pid;
     };
     co_return co_await runOn(sharedPool().get_executor(), std::move(sameProcess));
+}
+
+Awaitable<void> AppCoordinator::requireKeyboardPaste(AccessibleElement element) {
+    if (!clipboard_ || !keyboardSynthesizer_ || !keyboardSynthesizer_->ready())
+        throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
+    if (!clipboardReachesPastes_)
+        co_return;
+    auto reaches = [element = std::move(element), reaches = clipboardReachesPastes_] {
+        const auto pid = element.processId();
+        return !pid || reaches(*pid);
+    };
+    // Control+V would paste whatever the application sees there instead: over a selection, the
+    // user's text would be lost.
+    if (!co_await runOn(sharedPool().get_executor(), std::move(reaches))) {
+        logLine("⚠️ [Pennial] Keyboard paste skipped: this desktop does not hand our clipboard "
+                "to native Wayland applications");
+        throw KeyboardPasteError(KeyboardPasteError::Kind::unavailable);
+    }
 }
 
 Awaitable<void> AppCoordinator::requireFocus(AccessibleElement element) {

@@ -58,6 +58,9 @@ struct CoordinatorDependencies {
     // The write-back's keyboard pastes; without them those two methods fail.
     std::shared_ptr<Clipboard> clipboard;
     std::shared_ptr<KeyboardSynthesizer> keyboardSynthesizer;
+    // Whether what the program puts on the clipboard is what the application (by process id)
+    // pastes; none: it always is. Called on a worker thread.
+    std::function<bool(Pid)> clipboardReachesPastes;
     std::shared_ptr<SecretStore> secretStore;
     std::shared_ptr<UserDefaults> userDefaults;
     std::shared_ptr<Environment> environment;

@@ -34,6 +34,16 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.accessibilityBusReachable = [] {
         return AtspiThread::instance().connected() && atspiAccessibilityEnabled().has_value();
     };
+    // KWin takes the clipboard from an Xwayland client (ours) only while one of its windows is
+    // active: a native Wayland application focused would paste the clipboard it had.
+    if (wayland &&
+        environment->value("XDG_CURRENT_DESKTOP").value_or("").find("KDE") != std::string::npos) {
+        std::weak_ptr<X11Workspace> windows = workspace;
+        dependencies.clipboardReachesPastes = [windows](Pid pid) {
+            auto workspace = windows.lock();
+            return workspace && workspace->hasWindowsOf(pid);
+        };
+    }
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)
@@ -43,10 +53,11 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
                                              ? makeWaylandPaletteKeyInterceptor(dependencies.main)
                                              : makePaletteKeyInterceptor(dependencies.main);
     dependencies.clipboard = makeClipboard();
-    dependencies.keyboardSynthesizer =
-        wayland ? makeWaylandKeyboardSynthesizer() : makeKeyboardSynthesizer();
-
     dependencies.secretStore = std::make_shared<LibsecretStore>();
+    dependencies.keyboardSynthesizer =
+        wayland ? makeWaylandKeyboardSynthesizer(dependencies.secretStore)
+                : makeKeyboardSynthesizer();
+
     dependencies.userDefaults = std::make_shared<FileUserDefaults>();
     dependencies.endpoints = backendEndpoints(*environment);
     addCrashReporting(dependencies, crashReportingDsn(*environment));

@@ -7,6 +7,7 @@
 #include "composition/linux_coordinator_dependencies.hpp"
 #include "composition/linux_updates.hpp"
 #include "platform/linux/input/evdev_key_event_source.hpp"
+#include "platform/linux/portal/portal_keyboard_synthesizer.hpp"
 #include "platform/linux/session/display_session.hpp"
 #include "platform/linux/x11/x11_window_visibility.hpp"
 #include "platform/linux/x11/x11_workspace.hpp"
@@ -62,6 +63,8 @@ void addUserInterface(CoordinatorDependencies& dependencies) {
     // Wayland hands no application another's keys: only the input devices show them.
     if (wayland)
         onboarding->model().hasKeyboardAccess = [] { return EvdevKeyEventSource::isAvailable(); };
+    onboarding->model().asksDesktopForKeyboard =
+        dynamic_cast<PortalKeyboardSynthesizer*>(dependencies.keyboardSynthesizer.get()) != nullptr;
     dependencies.onboardingWindow = std::move(onboarding);
 }
 

@@ -94,6 +94,11 @@ class KeyboardSynthesizer {
 public:
     virtual ~KeyboardSynthesizer() = default;
     virtual void post(Shortcut shortcut) = 0;
+    // Where the desktop must first be asked for its keyboard (a permission dialog), asks for it
+    // without waiting for the answer: once monitoring starts, never at a paste.
+    virtual void prepare() {}
+    // False while keys cannot be sent: the keyboard not yet granted, refused or taken back.
+    virtual bool ready() const { return true; }
 };
 
 } // namespace pennial

@@ -32,6 +32,15 @@ protected:
         return lines;
     }
 
+    void expectKeyboardPasteUnavailable() {
+        field->refuseRangeReplacement()->refuseValueWrites();
+        trigger("fix", ";;fix", 5);
+        EXPECT_EQ(field->text(), "helo ;;fix");
+        EXPECT_TRUE(desktop.keyboardSynthesizer()->posted().empty());
+        EXPECT_EQ(clipboard->changeCount(), 1) << "the clipboard was never touched";
+        EXPECT_EQ(coordinator->lastError(), "Transformation failed: unavailable");
+    }
+
     std::shared_ptr<SimClipboard> clipboard = desktop.clipboard();
 };
 
@@ -307,4 +316,23 @@ TEST_F(CoordinatorWriteBack, ARangeTheFieldCannotSelectIsSelectedWithKeysFromIts
     EXPECT_EQ(field->text(), "[fix] [fix] 😀\nnext");
     EXPECT_TRUE(log.contains("⚠️ [Pennial] Targeted paste failed (cannotWriteValue), falling "
                              "back to full keyboard paste"));
+}
+
+// No keyboard lent by the desktop yet, or a clipboard the application would not paste from: the
+// keyboard pastes fail before any key or clipboard change, the field and the user's copy intact.
+TEST_F(CoordinatorWriteBack, AKeyboardNotLentYetIsAskedForAtStartAndTouchesNothing) {
+    desktop.keyboardSynthesizer()->setReady(false);
+    launchWithText("helo ;;fix");
+    EXPECT_EQ(desktop.keyboardSynthesizer()->prepared(), 1);
+    expectKeyboardPasteUnavailable();
+}
+
+TEST_F(CoordinatorWriteBack, AClipboardTheApplicationWouldNotPasteFromTouchesNothing) {
+    adjustDependencies = [](CoordinatorDependencies& dependencies) {
+        dependencies.clipboardReachesPastes = [](Pid pid) { return pid != notesPid; };
+    };
+    launchWithText("helo ;;fix");
+    expectKeyboardPasteUnavailable();
+    EXPECT_TRUE(log.contains("⚠️ [Pennial] Keyboard paste skipped: this desktop does not hand "
+                             "our clipboard to native Wayland applications"));
 }

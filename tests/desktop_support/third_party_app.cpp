@@ -128,7 +128,9 @@ void ThirdPartyApp::start() {
     // Settings stay in memory, and GTK 4 draws without a GPU.
     environment.insert("GSETTINGS_BACKEND", "memory");
     environment.insert("GSK_RENDERER", "cairo");
-    environment.insert("GDK_BACKEND", "x11");
+    environment.insert("GDK_BACKEND", options_.nativeWayland ? "wayland" : "x11");
+    if (options_.nativeWayland)
+        environment.insert("MOZ_ENABLE_WAYLAND", "1");
     environment.insert("NO_AT_BRIDGE", "0");
     process_.setProcessEnvironment(environment);
     // Not the test's own output: were the test to die, an application left holding it would keep
@@ -169,6 +171,8 @@ void ThirdPartyApp::start() {
                      // Its sandbox refuses to run as root, and in containers without user
                      // namespaces; the page is our own.
                      "--no-sandbox", address};
+        if (options_.nativeWayland)
+            arguments.prepend("--ozone-platform=wayland");
         break;
     }
     process_.start(program(options_.kind), arguments);
@@ -178,6 +182,12 @@ void ThirdPartyApp::start() {
 }
 
 void ThirdPartyApp::activate() {
+    if (options_.nativeWayland) {
+        if (!waitUntil([&] { return text().has_value(); }, 60s))
+            throw std::runtime_error(std::string(program(options_.kind)) +
+                                     ": no field took the focus");
+        return;
+    }
     // Browsers name their window after the page, which names the field; editors after the file.
     const QStringList search =
         isBrowser()
@@ -195,7 +205,7 @@ void ThirdPartyApp::activate() {
 
 void ThirdPartyApp::reset() {
     const std::string whole = options_.before + options_.after;
-    if (isBrowser()) {
+    if (isBrowser() && !options_.nativeWayland) {
         // The page puts its text back and the caret between the parts on F2.
         tapKeys({"F2"});
     } else if (text() != whole) {
@@ -206,7 +216,7 @@ void ThirdPartyApp::reset() {
         throw std::runtime_error(
             std::string(program(options_.kind)) +
             ": the field did not get its text, it holds: " + text().value_or("<unreadable>"));
-    if (!isBrowser())
+    if (!isBrowser() && !options_.nativeWayland)
         placeCaret();
     const auto expected = static_cast<std::int64_t>(unicode::utf16Length(options_.before));
     if (!waitUntil([&] { return caret() == expected; }, 5s))

@@ -32,6 +32,10 @@ public:
         // whose element named by field takes the caret at its end); or the address of one served
         // elsewhere (http://...).
         std::string page = "fields.html";
+        // A native Wayland client rather than an X one. The compositor activates its window
+        // itself, and only an empty field is supported: no key reaches it from here to place
+        // the caret.
+        bool nativeWayland = false;
     };
 
     // Whether the application is installed (scripts/deps installs them all).

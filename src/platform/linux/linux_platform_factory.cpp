@@ -5,6 +5,7 @@
 #include "platform/linux/input/evdev_key_event_source.hpp"
 #include "platform/linux/input/evdev_palette_key_observer.hpp"
 #include "platform/linux/input/uinput_keyboard_synthesizer.hpp"
+#include "platform/linux/portal/portal_keyboard_synthesizer.hpp"
 #include "platform/linux/wayland_palette_keys.hpp"
 
 namespace pennial {
@@ -98,14 +99,19 @@ std::unique_ptr<PaletteKeyInterceptor> makeWaylandPaletteKeyInterceptor(Executor
         std::make_unique<AtspiEscapeReports>(main));
 }
 
-std::unique_ptr<KeyboardSynthesizer> makeWaylandKeyboardSynthesizer() {
+std::unique_ptr<KeyboardSynthesizer>
+makeWaylandKeyboardSynthesizer(std::shared_ptr<SecretStore> secrets) {
     if (auto synthesizer = UinputKeyboardSynthesizer::create()) {
         logLine("🔵 [Platform] Using a virtual keyboard for synthesised shortcuts");
         return synthesizer;
     }
-    logLine("⚠️ [Platform] /dev/uinput cannot be written; shortcuts cannot be synthesised");
-    // None at all: the keyboard pastes then fail at once, before they touch the clipboard.
-    return nullptr;
+    logLine("🔵 [Platform] /dev/uinput cannot be written; shortcuts go through the desktop's "
+            "remote desktop portal, asked for once monitoring starts");
+    // Until the desktop grants its keyboard the keyboard pastes fail at once, before they touch
+    // the clipboard.
+    PortalKeyboardSynthesizer::Options options;
+    options.secrets = std::move(secrets);
+    return std::make_unique<PortalKeyboardSynthesizer>(std::move(options));
 }
 
 std::shared_ptr<Screens> makeScreens() {

@@ -10,6 +10,7 @@
 #include "platform/linux/qt/qt_screens.hpp"
 #include "platform/linux/session/display_session.hpp"
 #include "platform/linux/x11/x11_workspace.hpp"
+#include "platform/secret_store.hpp"
 
 #include <memory>
 
@@ -21,12 +22,14 @@ std::shared_ptr<X11Workspace> makeWorkspace(Executor main,
 std::shared_ptr<AtspiAccessibility>
 makeAccessibility(const std::shared_ptr<X11Workspace>& workspace,
                   DisplaySession session = DisplaySession::x11);
-// Keys on Wayland: read from the input devices and synthesised through a virtual keyboard where the
-// user may, else not at all (the keyboard fallback off, the palette's keys unseen but for the
-// Escape applications report, no synthesiser: the keyboard pastes fail cleanly).
+// Keys on Wayland: read from the input devices where the user may, else not at all (the keyboard
+// fallback off, the palette's keys unseen but for the Escape applications report); synthesised
+// through a virtual keyboard where the user may, else through the desktop's remote desktop portal
+// (its permission kept in secrets), which the keyboard pastes find not ready until it grants.
 std::unique_ptr<KeyEventSource> makeWaylandKeyEventSource(Executor main);
 std::unique_ptr<PaletteKeyInterceptor> makeWaylandPaletteKeyInterceptor(Executor main);
-std::unique_ptr<KeyboardSynthesizer> makeWaylandKeyboardSynthesizer();
+std::unique_ptr<KeyboardSynthesizer>
+makeWaylandKeyboardSynthesizer(std::shared_ptr<SecretStore> secrets);
 // GUI thread, after the application object exists.
 std::shared_ptr<Screens> makeScreens();
 

@@ -5,6 +5,7 @@
 
 #include "platform/keyboard.hpp"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,13 @@ public:
     explicit SimKeyboardSynthesizer(std::weak_ptr<SimKeyboard> keyboard);
 
     void post(Shortcut shortcut) override;
+    void prepare() override { ++prepared_; }
+    bool ready() const override { return ready_; }
+
+    // A desktop that has not lent its keyboard (yet): shortcuts posted anyway still arrive.
+    void setReady(bool ready) { ready_ = ready; }
+    // How often the desktop was asked for its keyboard.
+    int prepared() const { return prepared_; }
 
     // Every shortcut posted, in order.
     std::vector<Shortcut> posted() const;
@@ -31,6 +39,8 @@ private:
     mutable std::mutex mutex_;
     std::vector<Shortcut> posted_;
     std::function<void(Shortcut)> beforeKey_;
+    std::atomic<bool> ready_{true};
+    std::atomic<int> prepared_{0};
 };
 
 } // namespace pennial

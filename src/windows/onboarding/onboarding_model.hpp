@@ -54,6 +54,9 @@ public:
     // Whether other applications' keys reach the program; none: they always do (X11). Asked
     // when the permissions screen is built.
     std::function<bool()> hasKeyboardAccess;
+    // Whether the desktop lends its keyboard through its remote desktop permission, which it asks
+    // the user for when monitoring starts: the permissions screen says what that dialog is.
+    bool asksDesktopForKeyboard = false;
     // Called with the whole code on every change of signInCode while the window's view is up.
     CodeChangedHandler onCodeChanged;
     // The current step's callbacks; an empty one does nothing, an empty sign-in one answers

@@ -86,6 +86,14 @@ PermissionsScreen::PermissionsScreen(AppCoordinator& coordinator, OnboardingMode
         content);
     rows->addWidget(keyboardRow_);
     column->addLayout(rows);
+    if (model.asksDesktopForKeyboard) {
+        desktopKeyboardNote_ = new OnboardingText(
+            localized("Pennial pastes through your desktop's remote desktop permission: when "
+                      "asked, turn on \"Allow remote interaction\" and press \"Share\"."),
+            PNTypography::bodyBrand(), content);
+        desktopKeyboardNote_->setColor(PNColor::withOpacity(Qt::white, 0.5));
+        column->addWidget(desktopKeyboardNote_);
+    }
     advice_ = new OnboardingText(QString(), PNTypography::bodyBrand(), content);
     advice_->setColor(PNColor::withOpacity(Qt::white, 0.8));
     advice_->setObjectName(QStringLiteral("permissionAdvice"));

@@ -115,12 +115,15 @@ TEST_F(PermissionsScreenTest, GrantAccessReachesTheCoreAndTheScreenFollowsTheTru
 
 // A press that leaves something to do says so on the screen, in one line: the core's word on
 // accessibility, and for keyboard access on Wayland (which nothing here can grant) what the
-// system needs.
+// system needs. Where the desktop will ask before lending its keyboard, the screen says so ahead.
 TEST_F(PermissionsScreenTest, APressThatCannotGrantSaysWhatToDoInOneLine) {
     controller.model().hasKeyboardAccess = [] { return false; };
+    controller.model().asksDesktopForKeyboard = true;
     auto* screen = showPermissions(countingCallbacks());
     ASSERT_NE(screen, nullptr);
     EXPECT_FALSE(screen->advice()->isVisibleTo(screen));
+    ASSERT_NE(screen->desktopKeyboardNote(), nullptr);
+    EXPECT_TRUE(screen->desktopKeyboardNote()->isVisibleTo(screen));
 
     click(screen->accessibilityRow()->grantButton());
     ASSERT_TRUE(coordinator.runUntil([&] { return screen->advice()->isVisibleTo(screen); }));
@@ -147,6 +150,7 @@ TEST_F(PermissionsScreenTest, AReplayWithTrustAlreadyThereWaitsForContinue) {
     ASSERT_TRUE(coordinator.runUntil([&] { return coordinator->hasPermissions(); }));
     auto* screen = showPermissions(countingCallbacks());
     ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->desktopKeyboardNote(), nullptr); // the desktop asks nothing
     EXPECT_TRUE(screen->accessibilityRow()->isGranted());
     EXPECT_TRUE(screen->bottomBar()->primaryButton()->isEnabled());
     click(screen->bottomBar()->primaryButton());

@@ -74,4 +74,16 @@ std::optional<KeyDownEvent> XkbKeyTranslator::keyRepeated(unsigned deviceCode) c
     return event;
 }
 
+std::optional<unsigned> XkbKeyTranslator::deviceCodeOf(std::uint32_t keysym) const {
+    const auto last = xkb_keymap_max_keycode(keymap_);
+    for (auto code = xkb_keymap_min_keycode(keymap_); code <= last; ++code) {
+        const xkb_keysym_t* symbols = nullptr;
+        const int count = xkb_keymap_key_get_syms_by_level(keymap_, code, 0, 0, &symbols);
+        for (int i = 0; i < count; ++i)
+            if (symbols[i] == keysym && code >= xkbOffset)
+                return code - xkbOffset;
+    }
+    return std::nullopt;
+}
+
 } // namespace pennial

@@ -5,6 +5,7 @@
 
 #include "platform/keyboard.hpp"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,8 @@ public:
     std::optional<KeyDownEvent> keyChanged(unsigned deviceCode, bool pressed);
     // The key-down a held key's autorepeat makes.
     std::optional<KeyDownEvent> keyRepeated(unsigned deviceCode) const;
+    // The device key code whose first level types keysym in this keymap; none when no key does.
+    std::optional<unsigned> deviceCodeOf(std::uint32_t keysym) const;
 
 private:
     XkbKeyTranslator(xkb_context* context, xkb_keymap* keymap);
