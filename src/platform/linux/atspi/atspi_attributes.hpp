@@ -42,6 +42,10 @@ struct AtspiDesktopHooks {
 
 class AtspiAttributes {
 public:
+    // The walks that read children take at most this many of one element; lists that long are
+    // rows of data, and the walks stop well before.
+    static constexpr int childLimit = 500;
+
     // Publishes the focus it works out in snapshot.
     AtspiAttributes(AtspiDesktopHooks hooks, std::shared_ptr<AtspiFocusSnapshot> snapshot);
 

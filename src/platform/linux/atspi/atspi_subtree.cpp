@@ -1,0 +1,341 @@
+#include "platform/linux/atspi/atspi_subtree.hpp"
+
+#include "platform/linux/atspi/atspi_roles.hpp"
+#include "platform/linux/atspi/atspi_tree.hpp"
+
+#include <algorithm>
+#include <atspi/atspi.h>
+#include <cmath>
+#include <cstring>
+#include <dbus/dbus.h>
+#include <memory>
+#include <utility>
+
+// The library's own way from a reference on the bus (bus name, path) to its object, which it
+// keeps one of per reference; the answer is a reference of the caller's, null for the null path.
+// Not in its headers, but what every reference it hands out goes through.
+extern "C" AtspiAccessible* _atspi_ref_accessible(const char* app, const char* path);
+
+namespace pennial::atspi_subtree {
+
+namespace {
+
+constexpr const char* accessibleInterface = "org.a11y.atspi.Accessible";
+constexpr const char* nullPath = "/org/a11y/atspi/null";
+
+struct MessageUnref {
+    void operator()(DBusMessage* message) const { dbus_message_unref(message); }
+};
+using Message = std::unique_ptr<DBusMessage, MessageUnref>;
+
+// The requests of one round, sent at once and answered together within what is left of the
+// read's time.
+class Round {
+public:
+    Round(AtspiCall& call, std::chrono::steady_clock::time_point end) : call_(call), end_(end) {}
+    ~Round() {
+        for (auto* pending : pending_)
+            if (pending) {
+                dbus_pending_call_cancel(pending);
+                dbus_pending_call_unref(pending);
+            }
+    }
+    Round(const Round&) = delete;
+    Round& operator=(const Round&) = delete;
+
+    // The request's number in the round; -1 when it could not be sent. A property's read, or a
+    // method with no argument or with index.
+    int ask(AtspiAccessible* accessible, const char* method, const char* property) {
+        return send(accessible, method, property, std::nullopt);
+    }
+    int ask(AtspiAccessible* accessible, const char* method) {
+        return send(accessible, method, nullptr, std::nullopt);
+    }
+    int ask(AtspiAccessible* accessible, const char* method, int index) {
+        return send(accessible, method, nullptr, index);
+    }
+
+    // The answer to a request; null for an error, a request not sent or the time run out.
+    Message answer(int index) {
+        if (index < 0)
+            return nullptr;
+        auto*& pending = pending_[static_cast<std::size_t>(index)];
+        dbus_pending_call_block(pending);
+        Message reply(dbus_pending_call_steal_reply(pending));
+        dbus_pending_call_unref(pending);
+        pending = nullptr;
+        if (std::chrono::steady_clock::now() >= end_)
+            call_.fail(AXError::cannotComplete);
+        if (!reply || dbus_message_get_type(reply.get()) != DBUS_MESSAGE_TYPE_METHOD_RETURN)
+            return nullptr;
+        return reply;
+    }
+
+private:
+    int send(AtspiAccessible* accessible, const char* method, const char* property,
+             std::optional<dbus_int32_t> index) {
+        const auto* object = ATSPI_OBJECT(accessible);
+        const auto left =
+            std::chrono::duration<double, std::milli>(end_ - std::chrono::steady_clock::now());
+        if (!object->app || !object->app->bus || !object->app->bus_name || !object->path ||
+            left.count() < 1)
+            return -1;
+        Message message(dbus_message_new_method_call(
+            object->app->bus_name, object->path,
+            property ? DBUS_INTERFACE_PROPERTIES : accessibleInterface, method));
+        if (!message)
+            return -1;
+        if (property &&
+            !dbus_message_append_args(message.get(), DBUS_TYPE_STRING, &accessibleInterface,
+                                      DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID))
+            return -1;
+        if (index &&
+            !dbus_message_append_args(message.get(), DBUS_TYPE_INT32, &*index, DBUS_TYPE_INVALID))
+            return -1;
+        DBusPendingCall* pending = nullptr;
+        if (!dbus_connection_send_with_reply(object->app->bus, message.get(), &pending,
+                                             static_cast<int>(std::lround(left.count()))) ||
+            !pending)
+            return -1;
+        pending_.push_back(pending);
+        return static_cast<int>(pending_.size()) - 1;
+    }
+
+    AtspiCall& call_;
+    std::chrono::steady_clock::time_point end_;
+    std::vector<DBusPendingCall*> pending_;
+};
+
+std::optional<AtspiRole> roleIn(DBusMessage* reply) {
+    dbus_uint32_t role = 0;
+    if (!reply ||
+        !dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &role, DBUS_TYPE_INVALID))
+        return std::nullopt;
+    return static_cast<AtspiRole>(role);
+}
+
+std::optional<std::string> stringPropertyIn(DBusMessage* reply) {
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) ||
+        dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_VARIANT)
+        return std::nullopt;
+    DBusMessageIter variant;
+    dbus_message_iter_recurse(&iter, &variant);
+    if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_STRING)
+        return std::nullopt;
+    const char* text = nullptr;
+    dbus_message_iter_get_basic(&variant, &text);
+    return std::string(text ? text : "");
+}
+
+std::optional<int> intPropertyIn(DBusMessage* reply) {
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) ||
+        dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_VARIANT)
+        return std::nullopt;
+    DBusMessageIter variant;
+    dbus_message_iter_recurse(&iter, &variant);
+    if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_INT32)
+        return std::nullopt;
+    dbus_int32_t number = 0;
+    dbus_message_iter_get_basic(&variant, &number);
+    return number;
+}
+
+// The object an (so) answer names, a reference of the caller's; null for the null reference.
+AtspiAccessible* referenceIn(DBusMessage* reply) {
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) ||
+        dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_STRUCT)
+        return nullptr;
+    DBusMessageIter reference;
+    dbus_message_iter_recurse(&iter, &reference);
+    const char* busName = nullptr;
+    const char* path = nullptr;
+    if (dbus_message_iter_get_arg_type(&reference) != DBUS_TYPE_STRING)
+        return nullptr;
+    dbus_message_iter_get_basic(&reference, &busName);
+    dbus_message_iter_next(&reference);
+    if (dbus_message_iter_get_arg_type(&reference) != DBUS_TYPE_OBJECT_PATH)
+        return nullptr;
+    dbus_message_iter_get_basic(&reference, &path);
+    if (!busName || !path || std::strcmp(path, nullPath) == 0)
+        return nullptr;
+    return _atspi_ref_accessible(busName, path);
+}
+
+bool blank(const std::optional<std::string>& text) {
+    return !text || text->find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+bool sameObject(AtspiAccessible* one, AtspiAccessible* other) {
+    if (!one || !other)
+        return false;
+    if (one == other)
+        return true;
+    const auto* a = ATSPI_OBJECT(one);
+    const auto* b = ATSPI_OBJECT(other);
+    return a->app && b->app && a->app->bus_name && b->app->bus_name && a->path && b->path &&
+           std::strcmp(a->app->bus_name, b->app->bus_name) == 0 &&
+           std::strcmp(a->path, b->path) == 0;
+}
+
+// The role as its name alone makes it: what a field's states or a window's place add never makes
+// one of the roles whose subtree is skipped.
+std::string plainAxRole(AtspiRole role) {
+    AtspiRoleFacts facts;
+    facts.role = role;
+    GOwned<gchar> name(atspi_role_get_name(role));
+    facts.roleName = name ? name.get() : "";
+    return axRole(facts);
+}
+
+// The role as the attribute read names it. Fields ask for their states and the root for its
+// parent, as the read does; any other element lies below root, whose parent it is not, so its
+// parent is the element that listed it.
+std::string axRoleOf(AtspiCall& call, AtspiAccessible* accessible, AtspiRole role,
+                     std::optional<AtspiRole> parentRole) {
+    if (!parentRole || role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_ENTRY)
+        return atspi_tree::axRole(call, accessible);
+    if (!mayBeTopLevel(role) || parentRole != ATSPI_ROLE_APPLICATION)
+        return plainAxRole(role);
+    AtspiRoleFacts facts;
+    facts.role = role;
+    facts.topLevel = true;
+    return axRole(facts);
+}
+
+bool isLeaf(const Limits& limits, const std::optional<std::string>& role) {
+    return role && std::find(limits.leafRoles.begin(), limits.leafRoles.end(), *role) !=
+                       limits.leafRoles.end();
+}
+
+} // namespace
+
+std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
+                                         const Limits& limits, int childLimit) {
+    const auto end =
+        std::chrono::steady_clock::now() +
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(call.timeout());
+    std::vector<Element> elements;
+    std::vector<std::optional<AtspiRole>> roles;   // each element's, as the bus names it
+    std::vector<std::optional<AtspiRole>> parents; // the role of each element's parent
+    if (limits.maxDepth < 1 || limits.maxElements < 1 || sameObject(root, limits.except))
+        return elements;
+    // Never more: the walk below holds references into it while it adds the next level.
+    elements.reserve(static_cast<std::size_t>(limits.maxElements));
+    Element top;
+    top.object = atspi_tree::ref(root);
+    elements.push_back(std::move(top));
+    roles.push_back(atspi_tree::knownRole(root));
+    parents.push_back(std::nullopt);
+    for (std::size_t first = 0; first < elements.size() && !call.failed();) {
+        const std::size_t last = elements.size();
+        struct Asked {
+            int role = -1, name = -1, count = -1, description = -1;
+            std::vector<int> children;
+        };
+        std::vector<Asked> asked(last - first);
+        std::vector<std::optional<int>> counts(last - first);
+        {
+            Round round(call, end);
+            for (auto at = first; at < last; ++at) {
+                auto* object = elements[at].object.get();
+                auto& ask = asked[at - first];
+                if (!roles[at])
+                    ask.role = round.ask(object, "GetRole");
+                // An element whose subtree a harvest skips shows no text of its own either.
+                if (!roles[at] || !isLeaf(limits, plainAxRole(*roles[at])))
+                    ask.name = round.ask(object, "Get", "Name");
+                ask.count = round.ask(object, "Get", "ChildCount");
+            }
+            for (auto at = first; at < last; ++at) {
+                auto& element = elements[at];
+                const auto& ask = asked[at - first];
+                if (ask.role >= 0) {
+                    auto reply = round.answer(ask.role);
+                    if ((roles[at] = roleIn(reply.get())))
+                        atspi_tree::keepRole(element.object.get(), *roles[at]);
+                }
+                auto name = round.answer(ask.name);
+                element.name = stringPropertyIn(name.get());
+                auto count = round.answer(ask.count);
+                counts[at - first] = intPropertyIn(count.get());
+            }
+        }
+        if (call.failed())
+            return std::nullopt;
+        {
+            Round round(call, end);
+            for (auto at = first; at < last; ++at) {
+                auto& element = elements[at];
+                auto& ask = asked[at - first];
+                auto* object = element.object.get();
+                if (roles[at]) {
+                    element.role =
+                        axRoleOf(call, object, *roles[at], at > 0 ? parents[at] : std::nullopt);
+                    if (call.failed())
+                        return std::nullopt;
+                }
+                GObjectRef<AtspiText> text(
+                    call([&](GError**) { return atspi_accessible_get_text_iface(object); }));
+                GObjectRef<AtspiValue> value(
+                    call([&](GError**) { return atspi_accessible_get_value_iface(object); }));
+                element.textless = !text && !value && !call.failed();
+                if (blank(element.name) && !isLeaf(limits, element.role))
+                    ask.description = round.ask(object, "Get", "Description");
+                if (const auto& count = counts[at - first])
+                    for (int index = 0; index < std::min(*count, childLimit); ++index)
+                        ask.children.push_back(round.ask(object, "GetChildAtIndex", index));
+            }
+            for (auto at = first; at < last; ++at) {
+                auto& element = elements[at];
+                const auto& ask = asked[at - first];
+                auto reply = round.answer(ask.description);
+                element.description = stringPropertyIn(reply.get());
+                if (!counts[at - first])
+                    continue;
+                // As the read lists them: a child that does not come is left out, a list with
+                // a child unanswered is not kept.
+                std::vector<GObjectRef<AtspiAccessible>> children;
+                bool whole = true;
+                for (int index : ask.children) {
+                    auto child = round.answer(index);
+                    if (!child)
+                        whole = false;
+                    else if (auto reference = referenceIn(child.get()))
+                        children.emplace_back(reference);
+                }
+                if (whole)
+                    element.children = std::move(children);
+            }
+        }
+        if (call.failed())
+            return std::nullopt;
+        // The next level: the children of this one's elements, in order.
+        for (auto at = first; at < last; ++at) {
+            auto& element = elements[at];
+            if (element.depth + 1 >= limits.maxDepth || !element.children ||
+                isLeaf(limits, element.role))
+                continue;
+            for (const auto& child : *element.children) {
+                if (static_cast<int>(elements.size()) >= limits.maxElements)
+                    break;
+                if (sameObject(child.get(), limits.except))
+                    continue;
+                Element below;
+                below.object = atspi_tree::ref(child.get());
+                below.depth = element.depth + 1;
+                elements.push_back(std::move(below));
+                roles.push_back(atspi_tree::knownRole(child.get()));
+                parents.push_back(roles[at]);
+            }
+        }
+        first = last;
+    }
+    if (call.failed())
+        return std::nullopt;
+    return elements;
+}
+
+} // namespace pennial::atspi_subtree
