@@ -241,8 +241,14 @@ AtspiAccessibility::readSubtree(const AXElement& root, const AXSubtreeLimits& li
         root,
         [&](AtspiCall& call, const AtspiElement&,
             AtspiAccessible* accessible) -> AXResult<std::vector<AXSubtreeElement>> {
-            atspi_subtree::Limits bounds{limits.maxDepth, limits.maxElements,
-                                         left ? left->accessible() : nullptr, limits.leafRoles};
+            const auto toolkit = attributes_->toolkitOf(call, accessible);
+            atspi_subtree::Limits bounds{limits.maxDepth,
+                                         limits.maxElements,
+                                         left ? left->accessible() : nullptr,
+                                         limits.leafRoles,
+                                         true,
+                                         toolkit.listsChildrenAtOnce,
+                                         toolkit.answersAllProperties};
             auto subtree =
                 atspi_subtree::read(call, accessible, bounds, AtspiAttributes::childLimit);
             if (!subtree)

@@ -76,6 +76,9 @@ public:
     // Whether the attribute can be written at all (a field's text and selection); any thread.
     static bool isWritable(std::string_view attribute);
     AXResult<Pid> processId(AtspiCall& call, AtspiAccessible* accessible);
+    AtspiToolkit toolkitOf(AtspiCall& call, AtspiAccessible* accessible) {
+        return applications_.toolkitOf(call, accessible);
+    }
 
     std::optional<std::string> applicationName(AtspiCall& call, Pid pid);
 

@@ -44,7 +44,7 @@ public:
     Round& operator=(const Round&) = delete;
 
     // The request's number in the round; -1 when it could not be sent. A property's read, or a
-    // method with no argument or with index.
+    // method with no argument ("GetAll": every property at once) or with index.
     int ask(AtspiAccessible* accessible, const char* method, const char* property) {
         return send(accessible, method, property, std::nullopt);
     }
@@ -80,10 +80,15 @@ private:
         if (!object->app || !object->app->bus || !object->app->bus_name || !object->path ||
             left.count() < 1)
             return -1;
+        const bool ofProperties = property || std::strcmp(method, "GetAll") == 0;
         Message message(dbus_message_new_method_call(
             object->app->bus_name, object->path,
-            property ? DBUS_INTERFACE_PROPERTIES : accessibleInterface, method));
+            ofProperties ? DBUS_INTERFACE_PROPERTIES : accessibleInterface, method));
         if (!message)
+            return -1;
+        if (ofProperties && !property &&
+            !dbus_message_append_args(message.get(), DBUS_TYPE_STRING, &accessibleInterface,
+                                      DBUS_TYPE_INVALID))
             return -1;
         if (property &&
             !dbus_message_append_args(message.get(), DBUS_TYPE_STRING, &accessibleInterface,
@@ -114,18 +119,34 @@ std::optional<AtspiRole> roleIn(DBusMessage* reply) {
     return static_cast<AtspiRole>(role);
 }
 
+// What a variant holds, when it is of the kind asked.
+std::optional<std::string> stringIn(DBusMessageIter* variant) {
+    DBusMessageIter value;
+    dbus_message_iter_recurse(variant, &value);
+    if (dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_STRING)
+        return std::nullopt;
+    const char* text = nullptr;
+    dbus_message_iter_get_basic(&value, &text);
+    return std::string(text ? text : "");
+}
+
+std::optional<int> intIn(DBusMessageIter* variant) {
+    DBusMessageIter value;
+    dbus_message_iter_recurse(variant, &value);
+    if (dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_INT32)
+        return std::nullopt;
+    dbus_int32_t number = 0;
+    dbus_message_iter_get_basic(&value, &number);
+    return number;
+}
+
+// A property read's answer: a variant.
 std::optional<std::string> stringPropertyIn(DBusMessage* reply) {
     DBusMessageIter iter;
     if (!reply || !dbus_message_iter_init(reply, &iter) ||
         dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_VARIANT)
         return std::nullopt;
-    DBusMessageIter variant;
-    dbus_message_iter_recurse(&iter, &variant);
-    if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_STRING)
-        return std::nullopt;
-    const char* text = nullptr;
-    dbus_message_iter_get_basic(&variant, &text);
-    return std::string(text ? text : "");
+    return stringIn(&iter);
 }
 
 std::optional<int> intPropertyIn(DBusMessage* reply) {
@@ -133,35 +154,91 @@ std::optional<int> intPropertyIn(DBusMessage* reply) {
     if (!reply || !dbus_message_iter_init(reply, &iter) ||
         dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_VARIANT)
         return std::nullopt;
-    DBusMessageIter variant;
-    dbus_message_iter_recurse(&iter, &variant);
-    if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_INT32)
-        return std::nullopt;
-    dbus_int32_t number = 0;
-    dbus_message_iter_get_basic(&variant, &number);
-    return number;
+    return intIn(&iter);
 }
 
-// The object an (so) answer names, a reference of the caller's; null for the null reference.
+// The object a reference (so) names, a reference of the caller's; null for the null reference.
+AtspiAccessible* objectAt(DBusMessageIter* reference) {
+    DBusMessageIter parts;
+    dbus_message_iter_recurse(reference, &parts);
+    const char* busName = nullptr;
+    const char* path = nullptr;
+    if (dbus_message_iter_get_arg_type(&parts) != DBUS_TYPE_STRING)
+        return nullptr;
+    dbus_message_iter_get_basic(&parts, &busName);
+    dbus_message_iter_next(&parts);
+    if (dbus_message_iter_get_arg_type(&parts) != DBUS_TYPE_OBJECT_PATH)
+        return nullptr;
+    dbus_message_iter_get_basic(&parts, &path);
+    if (!busName || !path || std::strcmp(path, nullPath) == 0)
+        return nullptr;
+    return _atspi_ref_accessible(busName, path);
+}
+
 AtspiAccessible* referenceIn(DBusMessage* reply) {
     DBusMessageIter iter;
     if (!reply || !dbus_message_iter_init(reply, &iter) ||
         dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_STRUCT)
         return nullptr;
-    DBusMessageIter reference;
-    dbus_message_iter_recurse(&iter, &reference);
-    const char* busName = nullptr;
-    const char* path = nullptr;
-    if (dbus_message_iter_get_arg_type(&reference) != DBUS_TYPE_STRING)
-        return nullptr;
-    dbus_message_iter_get_basic(&reference, &busName);
-    dbus_message_iter_next(&reference);
-    if (dbus_message_iter_get_arg_type(&reference) != DBUS_TYPE_OBJECT_PATH)
-        return nullptr;
-    dbus_message_iter_get_basic(&reference, &path);
-    if (!busName || !path || std::strcmp(path, nullPath) == 0)
-        return nullptr;
-    return _atspi_ref_accessible(busName, path);
+    return objectAt(&iter);
+}
+
+// The objects an a(so) answer names, in order, null ones left out, at most limit of them.
+std::optional<std::vector<GObjectRef<AtspiAccessible>>> referencesIn(DBusMessage* reply,
+                                                                     int limit) {
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) ||
+        dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_ARRAY ||
+        dbus_message_iter_get_element_type(&iter) != DBUS_TYPE_STRUCT)
+        return std::nullopt;
+    std::vector<GObjectRef<AtspiAccessible>> objects;
+    DBusMessageIter array;
+    dbus_message_iter_recurse(&iter, &array);
+    for (int index = 0; index < limit && dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT;
+         ++index) {
+        if (auto* object = objectAt(&array))
+            objects.emplace_back(object);
+        dbus_message_iter_next(&array);
+    }
+    return objects;
+}
+
+struct Properties {
+    std::optional<std::string> name;
+    std::optional<std::string> description;
+    std::optional<int> childCount;
+};
+
+// The properties of an a{sv} answer that a walk reads.
+Properties propertiesIn(DBusMessage* reply) {
+    Properties properties;
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) ||
+        dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_ARRAY ||
+        dbus_message_iter_get_element_type(&iter) != DBUS_TYPE_DICT_ENTRY)
+        return properties;
+    DBusMessageIter entries;
+    dbus_message_iter_recurse(&iter, &entries);
+    for (; dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
+         dbus_message_iter_next(&entries)) {
+        DBusMessageIter entry;
+        dbus_message_iter_recurse(&entries, &entry);
+        if (dbus_message_iter_get_arg_type(&entry) != DBUS_TYPE_STRING)
+            continue;
+        const char* key = nullptr;
+        dbus_message_iter_get_basic(&entry, &key);
+        dbus_message_iter_next(&entry);
+        if (!key || dbus_message_iter_get_arg_type(&entry) != DBUS_TYPE_VARIANT)
+            continue;
+        const std::string_view name(key);
+        if (name == "Name")
+            properties.name = stringIn(&entry);
+        else if (name == "Description")
+            properties.description = stringIn(&entry);
+        else if (name == "ChildCount")
+            properties.childCount = intIn(&entry);
+    }
+    return properties;
 }
 
 bool blank(const std::optional<std::string>& text) {
@@ -229,14 +306,17 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
     elements.push_back(std::move(top));
     roles.push_back(atspi_tree::knownRole(root));
     parents.push_back(std::nullopt);
+    const bool allProperties = limits.texts && limits.answersAllProperties;
     for (std::size_t first = 0; first < elements.size() && !call.failed();) {
         const std::size_t last = elements.size();
         struct Asked {
-            int role = -1, name = -1, count = -1, description = -1;
-            std::vector<int> children;
+            int role = -1, properties = -1, name = -1, count = -1, children = -1;
+            int description = -1;
+            std::vector<int> eachChild;
         };
         std::vector<Asked> asked(last - first);
         std::vector<std::optional<int>> counts(last - first);
+        // First the role, the texts and the children (or how many there are).
         {
             Round round(call, end);
             for (auto at = first; at < last; ++at) {
@@ -245,9 +325,16 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
                 if (!roles[at])
                     ask.role = round.ask(object, "GetRole");
                 // An element whose subtree a harvest skips shows no text of its own either.
-                if (!roles[at] || !isLeaf(limits, plainAxRole(*roles[at])))
+                const bool texts =
+                    limits.texts && (!roles[at] || !isLeaf(limits, plainAxRole(*roles[at])));
+                if (allProperties)
+                    ask.properties = round.ask(object, "GetAll");
+                else if (texts)
                     ask.name = round.ask(object, "Get", "Name");
-                ask.count = round.ask(object, "Get", "ChildCount");
+                if (limits.listsChildrenAtOnce)
+                    ask.children = round.ask(object, "GetChildren");
+                else if (!allProperties)
+                    ask.count = round.ask(object, "Get", "ChildCount");
             }
             for (auto at = first; at < last; ++at) {
                 auto& element = elements[at];
@@ -257,53 +344,72 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
                     if ((roles[at] = roleIn(reply.get())))
                         atspi_tree::keepRole(element.object.get(), *roles[at]);
                 }
+                if (ask.properties >= 0) {
+                    auto reply = round.answer(ask.properties);
+                    auto properties = propertiesIn(reply.get());
+                    element.name = properties.name;
+                    element.description = properties.description;
+                    counts[at - first] = properties.childCount;
+                }
                 auto name = round.answer(ask.name);
-                element.name = stringPropertyIn(name.get());
+                if (ask.name >= 0)
+                    element.name = stringPropertyIn(name.get());
                 auto count = round.answer(ask.count);
-                counts[at - first] = intPropertyIn(count.get());
+                if (ask.count >= 0)
+                    counts[at - first] = intPropertyIn(count.get());
+                auto children = round.answer(ask.children);
+                if (ask.children >= 0)
+                    element.children = referencesIn(children.get(), childLimit);
             }
         }
         if (call.failed())
             return std::nullopt;
+        // Then what the first answers call for: each child by its index, a description where
+        // the name says nothing.
         {
             Round round(call, end);
             for (auto at = first; at < last; ++at) {
                 auto& element = elements[at];
                 auto& ask = asked[at - first];
                 auto* object = element.object.get();
-                if (roles[at]) {
-                    element.role =
-                        axRoleOf(call, object, *roles[at], at > 0 ? parents[at] : std::nullopt);
-                    if (call.failed())
-                        return std::nullopt;
+                element.busRole = roles[at];
+                if (limits.texts) {
+                    if (roles[at]) {
+                        element.role =
+                            axRoleOf(call, object, *roles[at], at > 0 ? parents[at] : std::nullopt);
+                        if (call.failed())
+                            return std::nullopt;
+                    }
+                    GObjectRef<AtspiText> text(
+                        call([&](GError**) { return atspi_accessible_get_text_iface(object); }));
+                    GObjectRef<AtspiValue> value(
+                        call([&](GError**) { return atspi_accessible_get_value_iface(object); }));
+                    element.textless = !text && !value && !call.failed();
+                    if (!allProperties && blank(element.name) && !isLeaf(limits, element.role))
+                        ask.description = round.ask(object, "Get", "Description");
                 }
-                GObjectRef<AtspiText> text(
-                    call([&](GError**) { return atspi_accessible_get_text_iface(object); }));
-                GObjectRef<AtspiValue> value(
-                    call([&](GError**) { return atspi_accessible_get_value_iface(object); }));
-                element.textless = !text && !value && !call.failed();
-                if (blank(element.name) && !isLeaf(limits, element.role))
-                    ask.description = round.ask(object, "Get", "Description");
                 if (const auto& count = counts[at - first])
                     for (int index = 0; index < std::min(*count, childLimit); ++index)
-                        ask.children.push_back(round.ask(object, "GetChildAtIndex", index));
+                        ask.eachChild.push_back(round.ask(object, "GetChildAtIndex", index));
             }
             for (auto at = first; at < last; ++at) {
                 auto& element = elements[at];
                 const auto& ask = asked[at - first];
-                auto reply = round.answer(ask.description);
-                element.description = stringPropertyIn(reply.get());
+                if (ask.description >= 0) {
+                    auto reply = round.answer(ask.description);
+                    element.description = stringPropertyIn(reply.get());
+                }
                 if (!counts[at - first])
                     continue;
                 // As the read lists them: a child that does not come is left out, a list with
                 // a child unanswered is not kept.
                 std::vector<GObjectRef<AtspiAccessible>> children;
                 bool whole = true;
-                for (int index : ask.children) {
+                for (int index : ask.eachChild) {
                     auto child = round.answer(index);
                     if (!child)
                         whole = false;
-                    else if (auto reference = referenceIn(child.get()))
+                    else if (auto* reference = referenceIn(child.get()))
                         children.emplace_back(reference);
                 }
                 if (whole)

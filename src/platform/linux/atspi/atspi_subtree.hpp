@@ -18,12 +18,17 @@ struct Limits {
     int maxElements = 0; // elements read, root included
     AtspiAccessible* except = nullptr;
     std::vector<std::string> leafRoles; // roles ("AXImage") whose children are not read
+    bool texts = true;                  // without, only roles and children are read
+    // What the application answers, as its toolkit says (see AtspiToolkit).
+    bool listsChildrenAtOnce = false;
+    bool answersAllProperties = false;
 };
 
 struct Element {
     GObjectRef<AtspiAccessible> object;
     int depth = 0;
     // Each answer none when it was not read or did not come.
+    std::optional<AtspiRole> busRole;
     std::optional<std::string> role; // as callers name it ("AXGroup")
     std::optional<std::string> name;
     std::optional<std::string> description;

@@ -1,6 +1,8 @@
 #include "platform/linux/atspi/atspi_tree.hpp"
 
+#include "platform/linux/atspi/atspi_offsets.hpp"
 #include "platform/linux/atspi/atspi_roles.hpp"
+#include "platform/linux/atspi/atspi_subtree.hpp"
 #include "platform/linux/atspi/atspi_text_collection.hpp"
 
 #include <algorithm>
@@ -247,7 +249,24 @@ std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* win
                 first = &document;
         if (first)
             found = ref(first->element.get());
-    } else {
+    } else if (auto elements =
+                   atspi_subtree::read(call, window,
+                                       {documentSearchDepth,
+                                        documentSearchElements,
+                                        nullptr,
+                                        {},
+                                        false,
+                                        toolkitNamed(takeString(call([&](GError** error) {
+                                            return atspi_accessible_get_toolkit_name(window, error);
+                                        }))).listsChildrenAtOnce},
+                                       documentSearchElements)) {
+        // The walk's elements, read a level at a time.
+        for (const auto& element : *elements)
+            if (element.busRole && isDocumentRole(*element.busRole)) {
+                found = ref(element.object.get());
+                break;
+            }
+    } else if (!call.failed()) {
         found = findDocument(call, window);
     }
     if (!found || call.failed())
