@@ -123,16 +123,11 @@ AppContext AXAccessibilityProvider::contextNow(const AXElement& element, Pid pid
         frontmost && frontmost->bundleIdentifier ? *frontmost->bundleIdentifier : "unknown";
     CaptureScope scope(*facilities_.accessibility, deadline, CaptureScope::Answers::keepFirst);
     scope.setFocusedElement(element);
-    auto t0 = std::chrono::steady_clock::now();
     context.windowTitle = windowTitle(scope, pid).value_or(context.appName);
-    auto t1 = std::chrono::steady_clock::now();
     context.documentPath = documentPath(scope, pid);
-    auto t2 = std::chrono::steady_clock::now();
 
     auto [text, strategyUsed] = strategyRouter_->captureSurroundingText(
         element, pid, context.bundleIdentifier, context.appName, scope);
-    auto t3 = std::chrono::steady_clock::now();
-    if (getenv("S38DEBUG")) fprintf(stderr, "DEBUG title %.1f doc %.1f router %.1f\n", std::chrono::duration<double, std::milli>(t1-t0).count(), std::chrono::duration<double, std::milli>(t2-t1).count(), std::chrono::duration<double, std::milli>(t3-t2).count());
     if (text) {
         auto trimmed = TextProcessing::trimEmailFooter(*text);
         if (!trimmed.empty())

@@ -111,10 +111,8 @@ std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view
     if (found.error() == AXError::cannotComplete)
         return std::nullopt;
     // The search walks what a harvest will walk next: read for both at once.
-    auto t0 = std::chrono::steady_clock::now();
     readAheadForHarvest(scope, root, scope.focusedElement(), harvestLevels,
                         context_limits::staticHarvestMaxElements, HarvestKind::staticText);
-    if (getenv("S38DEBUG")) fprintf(stderr, "DEBUG ahead %.1f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now()-t0).count());
     std::deque<std::pair<AXElement, int>> queue{{root, 0}};
     int visited = 0;
     while (!queue.empty() && !scope.expired()) {
@@ -193,10 +191,8 @@ void collectStaticText(const CaptureScope& scope, const AXElement& element, Text
                        const AXElement& focusedElement, int maxDepth, int maxElements) {
     readAheadForHarvest(scope, element, focusedElement, maxDepth, maxElements,
                         HarvestKind::staticText);
-    auto t0 = std::chrono::steady_clock::now();
     harvestText(scope, element, harvest, focusedElement, maxDepth, maxElements,
                 HarvestKind::staticText);
-    if (getenv("S38DEBUG")) fprintf(stderr, "DEBUG walk %.1f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now()-t0).count());
 }
 
 void collectContentText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,

@@ -12,10 +12,7 @@ constexpr int harvestDepth = 30;
 std::optional<std::string>
 BaselineStrategy::captureSurroundingText(const AXElement& near, Pid pid,
                                          const CaptureScope& scope) const {
-    auto t0 = std::chrono::steady_clock::now();
-    auto roots = AXTreeHelpers::findContentRoots(scope, pid);
-    if (getenv("S38DEBUG")) fprintf(stderr, "DEBUG roots %.1f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now()-t0).count());
-    for (const auto& root : roots) {
+    for (const auto& root : AXTreeHelpers::findContentRoots(scope, pid)) {
         if (scope.expired())
             break;
         auto text = AXTreeHelpers::getFullTextViaStringForRange(scope, root);
