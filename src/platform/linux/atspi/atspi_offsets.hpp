@@ -23,7 +23,7 @@ struct AtspiToolkit {
     // never the user's text.
     bool padsAstralCharacters = false;
     // Whether its list of an element's children ("GetChildren") is the one its reads by index
-    // give: GTK 4 lists a stack's pages' contents where the index reads give the pages.
+    // give (GTK 4's list was seen without a stack page that its reads by index give).
     bool listsChildrenAtOnce = false;
     // Whether it answers a read of all of an element's properties at once ("GetAll"): Qt takes
     // the read for one of a property and reads past its arguments.
