@@ -241,7 +241,8 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
         const auto left = until - std::chrono::steady_clock::now();
         co_await sleepFor(std::min<std::chrono::steady_clock::duration>(left, settlePoll));
         auto judgement = co_await runOn(writes_, readAgain);
-        if (judgement.verdict == WriteVerdict::landed || std::chrono::steady_clock::now() >= until)
+        if (judgement.verdict == WriteVerdict::landed ||
+            std::chrono::steady_clock::now() >= until)
             co_return judgement;
     }
 }
