@@ -1,6 +1,7 @@
 #include "platform/linux/atspi/atspi_accessibility.hpp"
 
 #include "base/log.hpp"
+#include "base/unicode.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/activity/desktop_activity.hpp"
 #include "platform/linux/atspi/atspi_element.hpp"
@@ -241,14 +242,12 @@ AtspiAccessibility::readSubtree(const AXElement& root, const AXSubtreeLimits& li
         root,
         [&](AtspiCall& call, const AtspiElement&,
             AtspiAccessible* accessible) -> AXResult<std::vector<AXSubtreeElement>> {
-            const auto toolkit = attributes_->toolkitOf(call, accessible);
             atspi_subtree::Limits bounds{limits.maxDepth,
                                          limits.maxElements,
                                          left ? left->accessible() : nullptr,
                                          limits.leafRoles,
                                          true,
-                                         toolkit.listsChildrenAtOnce,
-                                         toolkit.answersAllProperties};
+                                         attributes_->toolkitOf(call, accessible)};
             auto subtree =
                 atspi_subtree::read(call, accessible, bounds, AtspiAttributes::childLimit);
             if (!subtree)
@@ -279,6 +278,9 @@ AtspiAccessibility::readSubtree(const AXElement& root, const AXSubtreeLimits& li
                 }
                 if (read.textless)
                     answers.emplace_back(ax::attribute::value, AXError::noValue);
+                else if (read.text)
+                    answers.emplace_back(ax::attribute::value,
+                                         AXValue(unicode::sanitizeUtf8(*read.text)));
                 elements.push_back(std::move(element));
             }
             return elements;

@@ -21,6 +21,7 @@ namespace pennial::atspi_subtree {
 namespace {
 
 constexpr const char* accessibleInterface = "org.a11y.atspi.Accessible";
+constexpr const char* textInterface = "org.a11y.atspi.Text";
 constexpr const char* nullPath = "/org/a11y/atspi/null";
 
 struct MessageUnref {
@@ -43,16 +44,24 @@ public:
     Round(const Round&) = delete;
     Round& operator=(const Round&) = delete;
 
-    // The request's number in the round; -1 when it could not be sent. A property's read, or a
-    // method with no argument ("GetAll": every property at once) or with index.
-    int ask(AtspiAccessible* accessible, const char* method, const char* property) {
-        return send(accessible, method, property, std::nullopt);
-    }
+    // The request's number in the round; -1 when it could not be sent. A method of the
+    // Accessible interface, with no argument or an index; a property of the Accessible or Text
+    // interface; all of the Accessible interface's properties; a stretch of text.
     int ask(AtspiAccessible* accessible, const char* method) {
-        return send(accessible, method, nullptr, std::nullopt);
+        return send(accessible, accessibleInterface, method, {});
     }
-    int ask(AtspiAccessible* accessible, const char* method, int index) {
-        return send(accessible, method, nullptr, index);
+    int ask(AtspiAccessible* accessible, const char* method, dbus_int32_t index) {
+        return send(accessible, accessibleInterface, method, {index});
+    }
+    int askProperty(AtspiAccessible* accessible, const char* property,
+                    const char* interface = accessibleInterface) {
+        return send(accessible, DBUS_INTERFACE_PROPERTIES, "Get", {}, interface, property);
+    }
+    int askAllProperties(AtspiAccessible* accessible) {
+        return send(accessible, DBUS_INTERFACE_PROPERTIES, "GetAll", {}, accessibleInterface);
+    }
+    int askText(AtspiAccessible* accessible, dbus_int32_t start, dbus_int32_t end) {
+        return send(accessible, textInterface, "GetText", {start, end});
     }
 
     // The answer to a request; null for an error, a request not sent or the time run out.
@@ -72,31 +81,28 @@ public:
     }
 
 private:
-    int send(AtspiAccessible* accessible, const char* method, const char* property,
-             std::optional<dbus_int32_t> index) {
+    // Strings first, then numbers: what the requests above take.
+    int send(AtspiAccessible* accessible, const char* interface, const char* method,
+             std::vector<dbus_int32_t> numbers, const char* first = nullptr,
+             const char* second = nullptr) {
         const auto* object = ATSPI_OBJECT(accessible);
         const auto left =
             std::chrono::duration<double, std::milli>(end_ - std::chrono::steady_clock::now());
         if (!object->app || !object->app->bus || !object->app->bus_name || !object->path ||
             left.count() < 1)
             return -1;
-        const bool ofProperties = property || std::strcmp(method, "GetAll") == 0;
-        Message message(dbus_message_new_method_call(
-            object->app->bus_name, object->path,
-            ofProperties ? DBUS_INTERFACE_PROPERTIES : accessibleInterface, method));
+        Message message(
+            dbus_message_new_method_call(object->app->bus_name, object->path, interface, method));
         if (!message)
             return -1;
-        if (ofProperties && !property &&
-            !dbus_message_append_args(message.get(), DBUS_TYPE_STRING, &accessibleInterface,
-                                      DBUS_TYPE_INVALID))
-            return -1;
-        if (property &&
-            !dbus_message_append_args(message.get(), DBUS_TYPE_STRING, &accessibleInterface,
-                                      DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID))
-            return -1;
-        if (index &&
-            !dbus_message_append_args(message.get(), DBUS_TYPE_INT32, &*index, DBUS_TYPE_INVALID))
-            return -1;
+        for (const char* text : {first, second})
+            if (text && !dbus_message_append_args(message.get(), DBUS_TYPE_STRING, &text,
+                                                  DBUS_TYPE_INVALID))
+                return -1;
+        for (auto& number : numbers)
+            if (!dbus_message_append_args(message.get(), DBUS_TYPE_INT32, &number,
+                                          DBUS_TYPE_INVALID))
+                return -1;
         DBusPendingCall* pending = nullptr;
         if (!dbus_connection_send_with_reply(object->app->bus, message.get(), &pending,
                                              static_cast<int>(std::lround(left.count()))) ||
@@ -110,6 +116,62 @@ private:
     std::chrono::steady_clock::time_point end_;
     std::vector<DBusPendingCall*> pending_;
 };
+
+// What an element offers, as found before: an object keeps its interfaces (the library too asks
+// for them once).
+struct Offers {
+    bool text = false;
+    bool value = false;
+    bool hypertext = false;
+};
+
+GQuark offersKey() {
+    static const GQuark kept = g_quark_from_static_string("pennial-offers");
+    return kept;
+}
+
+std::optional<Offers> knownOffers(AtspiAccessible* accessible) {
+    const auto known = GPOINTER_TO_INT(g_object_get_qdata(G_OBJECT(accessible), offersKey()));
+    if (known == 0)
+        return std::nullopt;
+    return Offers{(known & 1) != 0, (known & 2) != 0, (known & 4) != 0};
+}
+
+void keepOffers(AtspiAccessible* accessible, Offers offers) {
+    const int known =
+        8 | (offers.text ? 1 : 0) | (offers.value ? 2 : 0) | (offers.hypertext ? 4 : 0);
+    g_object_set_qdata(G_OBJECT(accessible), offersKey(), GINT_TO_POINTER(known));
+}
+
+// From an answer listing the element's interfaces.
+std::optional<Offers> offersIn(DBusMessage* reply) {
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) ||
+        dbus_message_iter_get_arg_type(&iter) != DBUS_TYPE_ARRAY ||
+        dbus_message_iter_get_element_type(&iter) != DBUS_TYPE_STRING)
+        return std::nullopt;
+    Offers offers;
+    DBusMessageIter names;
+    dbus_message_iter_recurse(&iter, &names);
+    for (; dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING;
+         dbus_message_iter_next(&names)) {
+        const char* name = nullptr;
+        dbus_message_iter_get_basic(&names, &name);
+        const std::string_view offered(name ? name : "");
+        offers.text |= offered == textInterface;
+        offers.value |= offered == "org.a11y.atspi.Value";
+        offers.hypertext |= offered == "org.a11y.atspi.Hypertext";
+    }
+    return offers;
+}
+
+std::optional<std::string> textIn(DBusMessage* reply) {
+    const char* text = nullptr;
+    if (!reply ||
+        !dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID))
+        return std::nullopt;
+    return std::string(text ? text : "");
+}
 
 std::optional<AtspiRole> roleIn(DBusMessage* reply) {
     dbus_uint32_t role = 0;
@@ -306,16 +368,18 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
     elements.push_back(std::move(top));
     roles.push_back(atspi_tree::knownRole(root));
     parents.push_back(std::nullopt);
-    const bool allProperties = limits.texts && limits.answersAllProperties;
+    const bool allProperties = limits.texts && limits.toolkit.answersAllProperties;
     for (std::size_t first = 0; first < elements.size() && !call.failed();) {
         const std::size_t last = elements.size();
         struct Asked {
-            int role = -1, properties = -1, name = -1, count = -1, children = -1;
+            int role = -1, interfaces = -1, properties = -1, name = -1, count = -1, children = -1;
+            int characters = -1, text = -1;
             int description = -1;
             std::vector<int> eachChild;
         };
         std::vector<Asked> asked(last - first);
-        std::vector<std::optional<int>> counts(last - first);
+        std::vector<std::optional<int>> counts(last - first);     // children
+        std::vector<std::optional<int>> characters(last - first); // of a plain text
         // First the role, the texts and the children (or how many there are).
         {
             Round round(call, end);
@@ -324,17 +388,30 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
                 auto& ask = asked[at - first];
                 if (!roles[at])
                     ask.role = round.ask(object, "GetRole");
+                const auto offers = knownOffers(object);
+                if (limits.texts && !offers)
+                    ask.interfaces = round.ask(object, "GetInterfaces");
                 // An element whose subtree a harvest skips shows no text of its own either.
                 const bool texts =
                     limits.texts && (!roles[at] || !isLeaf(limits, plainAxRole(*roles[at])));
+                // A plain text's value is its whole text, read as the value read reads it: a
+                // text that embeds others, or a password, is left to that read.
+                if (texts && offers && offers->text && !offers->hypertext && roles[at] &&
+                    *roles[at] != ATSPI_ROLE_PASSWORD_TEXT &&
+                    !limits.toolkit.padsAstralCharacters) {
+                    if (limits.toolkit.readsToTheEnd)
+                        ask.text = round.askText(object, 0, -1);
+                    else
+                        ask.characters = round.askProperty(object, "CharacterCount", textInterface);
+                }
                 if (allProperties)
-                    ask.properties = round.ask(object, "GetAll");
+                    ask.properties = round.askAllProperties(object);
                 else if (texts)
-                    ask.name = round.ask(object, "Get", "Name");
-                if (limits.listsChildrenAtOnce)
+                    ask.name = round.askProperty(object, "Name");
+                if (limits.toolkit.listsChildrenAtOnce)
                     ask.children = round.ask(object, "GetChildren");
                 else if (!allProperties)
-                    ask.count = round.ask(object, "Get", "ChildCount");
+                    ask.count = round.askProperty(object, "ChildCount");
             }
             for (auto at = first; at < last; ++at) {
                 auto& element = elements[at];
@@ -343,6 +420,19 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
                     auto reply = round.answer(ask.role);
                     if ((roles[at] = roleIn(reply.get())))
                         atspi_tree::keepRole(element.object.get(), *roles[at]);
+                }
+                if (ask.interfaces >= 0) {
+                    auto reply = round.answer(ask.interfaces);
+                    if (auto offers = offersIn(reply.get()))
+                        keepOffers(element.object.get(), *offers);
+                }
+                if (ask.text >= 0) {
+                    auto reply = round.answer(ask.text);
+                    element.text = textIn(reply.get());
+                }
+                if (ask.characters >= 0) {
+                    auto reply = round.answer(ask.characters);
+                    characters[at - first] = intPropertyIn(reply.get());
                 }
                 if (ask.properties >= 0) {
                     auto reply = round.answer(ask.properties);
@@ -380,14 +470,20 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
                         if (call.failed())
                             return std::nullopt;
                     }
-                    GObjectRef<AtspiText> text(
-                        call([&](GError**) { return atspi_accessible_get_text_iface(object); }));
-                    GObjectRef<AtspiValue> value(
-                        call([&](GError**) { return atspi_accessible_get_value_iface(object); }));
-                    element.textless = !text && !value && !call.failed();
+                    if (auto offers = knownOffers(object)) {
+                        element.textless = !offers->text && !offers->value;
+                    } else {
+                        GObjectRef<AtspiText> text(call(
+                            [&](GError**) { return atspi_accessible_get_text_iface(object); }));
+                        GObjectRef<AtspiValue> value(call(
+                            [&](GError**) { return atspi_accessible_get_value_iface(object); }));
+                        element.textless = !text && !value && !call.failed();
+                    }
                     if (!allProperties && blank(element.name) && !isLeaf(limits, element.role))
-                        ask.description = round.ask(object, "Get", "Description");
+                        ask.description = round.askProperty(object, "Description");
                 }
+                if (const auto& count = characters[at - first])
+                    ask.text = round.askText(object, 0, std::max(*count, 0));
                 if (const auto& count = counts[at - first])
                     for (int index = 0; index < std::min(*count, childLimit); ++index)
                         ask.eachChild.push_back(round.ask(object, "GetChildAtIndex", index));
@@ -398,6 +494,10 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
                 if (ask.description >= 0) {
                     auto reply = round.answer(ask.description);
                     element.description = stringPropertyIn(reply.get());
+                }
+                if (characters[at - first]) {
+                    auto reply = round.answer(ask.text);
+                    element.text = textIn(reply.get());
                 }
                 if (!counts[at - first])
                     continue;

@@ -5,6 +5,7 @@
 // (see AtspiAttributes::read). Accessibility thread only.
 
 #include "platform/linux/atspi/atspi_call.hpp"
+#include "platform/linux/atspi/atspi_offsets.hpp"
 #include "platform/linux/atspi/atspi_ref.hpp"
 
 #include <optional>
@@ -19,9 +20,7 @@ struct Limits {
     AtspiAccessible* except = nullptr;
     std::vector<std::string> leafRoles; // roles ("AXImage") whose children are not read
     bool texts = true;                  // without, only roles and children are read
-    // What the application answers, as its toolkit says (see AtspiToolkit).
-    bool listsChildrenAtOnce = false;
-    bool answersAllProperties = false;
+    AtspiToolkit toolkit;               // how the application answers
 };
 
 struct Element {
@@ -34,7 +33,8 @@ struct Element {
     std::optional<std::string> description;
     // At most as many as the attribute read takes, in order.
     std::optional<std::vector<GObjectRef<AtspiAccessible>>> children;
-    bool textless = false; // no text and no value: the value read answers nothing
+    bool textless = false;           // no text and no value: the value read answers nothing
+    std::optional<std::string> text; // a plain text's, as the toolkit gave it: the value
 };
 
 // Root first, then each level in order. None when the application does not answer the requests

@@ -258,7 +258,7 @@ std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* win
                                         false,
                                         toolkitNamed(takeString(call([&](GError** error) {
                                             return atspi_accessible_get_toolkit_name(window, error);
-                                        }))).listsChildrenAtOnce},
+                                        })))},
                                        documentSearchElements)) {
         // The walk's elements, read a level at a time.
         for (const auto& element : *elements)
