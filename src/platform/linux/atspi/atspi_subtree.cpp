@@ -454,8 +454,8 @@ std::optional<std::vector<Element>> read(AtspiCall& call, AtspiAccessible* root,
         }
         if (call.failed())
             return std::nullopt;
-        // Then what the first answers call for: each child by its index, a description where
-        // the name says nothing.
+        // Then what the first answers call for: each child by its index, a plain text's whole
+        // text, a description where the name says nothing.
         {
             Round round(call, end);
             for (auto at = first; at < last; ++at) {

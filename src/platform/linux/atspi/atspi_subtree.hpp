@@ -2,7 +2,9 @@
 // An element's subtree read level by level: every request a level needs is sent at once and the
 // answers awaited together, so a tree of a few hundred elements costs a few dozen round trips
 // rather than a thousand. Each element's answers are what the attribute reads would answer for it
-// (see AtspiAttributes::read). Accessibility thread only.
+// (see AtspiAttributes::read). What an object never changes (its role, the interfaces it offers)
+// is kept with it, so that the next read asks less. The whole read is allowed the call's
+// time-out. Accessibility thread only.
 
 #include "platform/linux/atspi/atspi_call.hpp"
 #include "platform/linux/atspi/atspi_offsets.hpp"
