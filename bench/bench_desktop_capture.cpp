@@ -1,21 +1,23 @@
 // Context capture in real applications over AT-SPI: mousepad holding 2,000 and 20,000 characters,
-// gnome-text-editor 2,000;
+// gnome-text-editor (GTK 4) and featherpad (Qt 5) 2,000;
 // Firefox ESR and Chromium showing a local page of a few thousand words around a text area with
 // the focus; and both browsers on the desktop tests' page of fields (a short page, where the
 // context must still be found every time), in its text area, input and editable element.
 // Each capture is timed whole (as the trigger's pipeline runs it: identity, window, document and
 // the text around the field); reports the median, p95 and maximum of 30 captures after one to warm
-// up, the characters captured (fewest and most), the captures that found no text around the
-// field, and the D-Bus requests one capture sends (median and most; the calls of a median capture
-// by name with PENNIAL_BENCH_CALLS=1, each capture's time and calls with
-// PENNIAL_BENCH_SERIES=1; the context of the first capture written to the folder
-// PENNIAL_BENCH_DUMP names). Browsers are left 3 s to settle after their page took the focus.
-// Budget: median <= 50 ms, maximum <= the 2 s deadline. Run inside scripts/desktop-session.
+// up, the warm-up's own time (nothing of the application's is known before it), the characters
+// captured (fewest and most), the captures that found no text around the field, and the D-Bus
+// requests one capture sends (median and most; the calls of a median capture by name with
+// PENNIAL_BENCH_CALLS=1, each capture's time and calls with PENNIAL_BENCH_SERIES=1; the context
+// of the first capture written to the folder PENNIAL_BENCH_DUMP names). Browsers are left 3 s to
+// settle after their page took the focus. Budget: median <= 50 ms (a Qt application: 100 ms),
+// maximum <= the 2 s deadline. Run inside scripts/desktop-session.
 
 #include "base/unicode.hpp"
 #include "bench_child_process.hpp"
 #include "bench_desktop_editor.hpp"
 #include "platform/linux/linux_platform_factory.hpp"
+#include "text/accessibility_error.hpp"
 #include "text/ax_accessibility_provider.hpp"
 
 #include <algorithm>
@@ -218,10 +220,14 @@ public:
     // The focused element once it is the field holding text (the page may still be loading).
     std::optional<AccessibleElement> focused(const std::string& text) {
         for (int attempt = 0; attempt < 150; ++attempt) {
-            if (auto element = await(provider_->getFocusedElement())) {
-                auto value = element->getAttribute("AXValue");
-                if (value && value->asString() == text)
-                    return element;
+            try {
+                if (auto element = await(provider_->getFocusedElement())) {
+                    auto value = element->getAttribute("AXValue");
+                    if (value && value->asString() == text)
+                        return element;
+                }
+            } catch (const AccessibilityError&) {
+                // No focus yet: the application is still starting.
             }
             std::this_thread::sleep_for(100ms);
         }
@@ -266,8 +272,10 @@ void measure(benchmark::State& state, const std::string& name, const std::string
             auto context = capturer.await(capturer.provider()->captureContext(*element));
             const Milliseconds took = std::chrono::steady_clock::now() - start;
             auto calls = Requests::instance().stop();
-            if (i == 0)
+            if (i == 0) {
+                state.counters["first_ms"] = took.count();
                 continue; // warm-up
+            }
             if (const char* folder = std::getenv("PENNIAL_BENCH_DUMP"); folder && i == 1 && context)
                 std::ofstream(std::filesystem::path(folder) / (name + ".txt"))
                     << context->windowTitle << "\n"
@@ -339,6 +347,18 @@ void gtk4EditorCapture(benchmark::State& state) {
     measure(state, "gtk4 2000", text);
 }
 
+// A Qt 5 editor: its bridge answers each element's request on its own.
+void qt5EditorCapture(benchmark::State& state) {
+    if (!needsDisplay(state))
+        return;
+    Folder folder("qt5");
+    const auto text = prose(2000);
+    const auto file = folder.path() / "document.txt";
+    std::ofstream(file) << text;
+    Application editor({"featherpad", "--standalone", file.string()}, "document");
+    measure(state, "qt5 2000", text);
+}
+
 // A page of a few thousand words, a text area with the focus at its end.
 void browserPageCapture(benchmark::State& state) {
     if (!needsDisplay(state))
@@ -375,6 +395,7 @@ void browserFieldsCapture(benchmark::State& state) {
 
 BENCHMARK(mousepadCapture)->Arg(2000)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(gtk4EditorCapture)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(qt5EditorCapture)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(browserPageCapture)
     ->ArgName("chromium")
     ->Arg(static_cast<int>(Browser::firefox))

@@ -144,6 +144,22 @@ struct AXFoundElement {
     int depth = 0;
 };
 
+// One element of a subtree read in a batch, with the answers the batch got for it, by attribute.
+struct AXSubtreeElement {
+    AXElement element;
+    std::vector<std::pair<std::string, AXResult<AXValue>>> answers;
+};
+
+// What a subtree read leaves out: elements further down than maxDepth levels (root at level 0),
+// elements past maxElements, except and what lies inside it, and what lies inside elements of the
+// roles in leafRoles.
+struct AXSubtreeLimits {
+    int maxDepth = 0;
+    int maxElements = 0;
+    AXElement except;
+    std::vector<std::string> leafRoles;
+};
+
 enum class TrustCheck { silent, prompt };
 
 // What the answers to the reads a poll of a field at rest makes (the focused application and
@@ -216,6 +232,16 @@ public:
                                                                std::string_view /*name*/,
                                                                bool /*bySubrole*/,
                                                                int /*maxDepth*/) {
+        return AXError::attributeUnsupported;
+    }
+
+    // Root and the elements under it, level by level, each with what the platform read of
+    // "AXRole", "AXTitle", "AXDescription", "AXChildren" and "AXValue" in a few round trips (an
+    // attribute it could not read in the batch is not answered; a read of it answers). Root comes
+    // first, as given; the children answers hold the very references listed. attributeUnsupported
+    // where the platform has no such batch.
+    virtual AXResult<std::vector<AXSubtreeElement>> readSubtree(const AXElement& /*root*/,
+                                                                const AXSubtreeLimits& /*limits*/) {
         return AXError::attributeUnsupported;
     }
 

@@ -122,6 +122,7 @@ AppContext AXAccessibilityProvider::contextNow(const AXElement& element, Pid pid
     context.bundleIdentifier =
         frontmost && frontmost->bundleIdentifier ? *frontmost->bundleIdentifier : "unknown";
     CaptureScope scope(*facilities_.accessibility, deadline, CaptureScope::Answers::keepFirst);
+    scope.setFocusedElement(element);
     context.windowTitle = windowTitle(scope, pid).value_or(context.appName);
     context.documentPath = documentPath(scope, pid);
 

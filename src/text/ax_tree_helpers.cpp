@@ -30,6 +30,8 @@ namespace {
 // How far below its window the page is looked for: browsers nest it in panels of their own.
 constexpr int webAreaSearchDepth = 10;
 constexpr int webAreaSearchElements = 400;
+// As deep as the harvests of a window go.
+constexpr int harvestLevels = 30;
 
 bool isOneOf(const std::optional<std::string>& value, std::initializer_list<std::string_view> set) {
     return value && std::find(set.begin(), set.end(), *value) != set.end();
@@ -76,6 +78,23 @@ void harvestText(const CaptureScope& scope, const AXElement& element, TextHarves
     }
 }
 
+// The walk asks for every element's role, texts and children one request at a time; where the
+// platform reads a subtree in a few round trips, the walk's requests are answered from that.
+void readAheadForHarvest(const CaptureScope& scope, const AXElement& element,
+                         const AXElement& focusedElement, int maxDepth, int maxElements,
+                         HarvestKind kind) {
+    AXSubtreeLimits limits{maxDepth,
+                           maxElements,
+                           focusedElement,
+                           {std::string(ax::role::image), std::string(ax::role::scrollBar),
+                            std::string(ax::role::progressIndicator)}};
+    if (kind == HarvestKind::content)
+        for (auto role : {ax::role::toolbar, ax::role::menuBar, ax::role::menu})
+            limits.leafRoles.emplace_back(role);
+    scope.setTimeout(element, context_limits::wholeTextReadTimeout);
+    scope.readAhead(element, limits);
+}
+
 std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view attributeName,
                                      std::string_view wanted, const AXElement& root, int maxDepth,
                                      int maxVisited) {
@@ -91,6 +110,9 @@ std::optional<AXElement> findElement(const CaptureScope& scope, std::string_view
     }
     if (found.error() == AXError::cannotComplete)
         return std::nullopt;
+    // The search walks what a harvest will walk next: read for both at once.
+    readAheadForHarvest(scope, root, scope.focusedElement(), harvestLevels,
+                        context_limits::staticHarvestMaxElements, HarvestKind::staticText);
     std::deque<std::pair<AXElement, int>> queue{{root, 0}};
     int visited = 0;
     while (!queue.empty() && !scope.expired()) {
@@ -167,12 +189,16 @@ bool mayHoldSecureText(const CaptureScope& scope, const AXElement& element,
 
 void collectStaticText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
                        const AXElement& focusedElement, int maxDepth, int maxElements) {
+    readAheadForHarvest(scope, element, focusedElement, maxDepth, maxElements,
+                        HarvestKind::staticText);
     harvestText(scope, element, harvest, focusedElement, maxDepth, maxElements,
                 HarvestKind::staticText);
 }
 
 void collectContentText(const CaptureScope& scope, const AXElement& element, TextHarvest& harvest,
                         const AXElement& focusedElement, int maxDepth, int maxElements) {
+    readAheadForHarvest(scope, element, focusedElement, maxDepth, maxElements,
+                        HarvestKind::content);
     harvestText(scope, element, harvest, focusedElement, maxDepth, maxElements,
                 HarvestKind::content);
 }

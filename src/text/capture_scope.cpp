@@ -1,5 +1,6 @@
 #include "text/capture_scope.hpp"
 
+#include "platform/ax_names.hpp"
 #include "text/ax_reads.hpp"
 
 #include <algorithm>
@@ -113,6 +114,22 @@ AXResult<std::vector<std::string>> CaptureScope::collectTexts(const AXElement& r
     return remembered(texts_, root, std::move(key), [&] {
         return accessibility_.collectTexts(root, except, maxElements, contentOnly);
     });
+}
+
+void CaptureScope::readAhead(const AXElement& root, const AXSubtreeLimits& limits) const {
+    // Read already, root's subtree is walked through the references of that read: a second
+    // read's answers would name others.
+    if (!keepAnswers_ || expired() ||
+        reads_.contains({root.handle(), std::string(ax::attribute::children)}))
+        return;
+    auto subtree = accessibility_.readSubtree(root, limits);
+    if (!subtree.ok())
+        return;
+    for (auto& [element, answers] : *subtree.value())
+        for (auto& [attribute, answer] : answers)
+            if (answer.error() != AXError::cannotComplete)
+                reads_.try_emplace({element.handle(), std::move(attribute)}, element,
+                                   std::move(answer));
 }
 
 AXError CaptureScope::write(const AXElement& element, std::string_view attribute,

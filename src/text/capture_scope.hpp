@@ -78,6 +78,14 @@ public:
     AXResult<std::vector<std::string>> collectTexts(const AXElement& root, const AXElement& except,
                                                     int maxElements, bool contentOnly) const;
 
+    // With kept answers, reads root's subtree in a batch where the platform has one, and keeps
+    // its answers as if each had been read on its own: a walk that follows then asks the
+    // application only for what the batch did not answer.
+    void readAhead(const AXElement& root, const AXSubtreeLimits& limits) const;
+    // The field the capture is around, which no harvest reads (nor, then, a read ahead).
+    void setFocusedElement(AXElement element) { focusedElement_ = std::move(element); }
+    const AXElement& focusedElement() const { return focusedElement_; }
+
     std::optional<std::string> readString(const AXElement& element,
                                           std::string_view attribute) const;
     std::optional<std::int64_t> readInteger(const AXElement& element,
@@ -99,6 +107,7 @@ private:
     Accessibility& accessibility_;
     CaptureDeadline deadline_;
     bool keepAnswers_;
+    AXElement focusedElement_;
     mutable std::vector<AXElement> timed_; // elements whose time-out the scope set
     mutable std::map<Pid, AXElement> applications_;
     mutable Kept<AXResult<AXValue>> reads_;

@@ -39,6 +39,7 @@ ContextStrategyRouter::Result ContextStrategyRouter::captureSurroundingText(
     const AXElement& near, Pid pid, const std::string& bundleIdentifier, const std::string& appName,
     const CaptureDeadline& deadline) {
     CaptureScope scope(*accessibility_, deadline, CaptureScope::Answers::keepFirst);
+    scope.setFocusedElement(near);
     return captureSurroundingText(near, pid, bundleIdentifier, appName, scope);
 }
 

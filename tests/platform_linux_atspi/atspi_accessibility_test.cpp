@@ -200,6 +200,63 @@ TEST_F(AtspiAccessibilityTest, RepliesAreNotTakenByTheUserInterfacesThread) {
     EXPECT_EQ(wrong, 0) << "seed " << seed;
 }
 
+// A window read level by level answers as reads of its elements do, in a Qt application (which
+// lists children at once) and a GTK 4 one (which gives all properties at once); read again, with
+// what the first read learnt of its elements, texts' values come with it.
+TEST_F(AtspiAccessibilityTest, ASubtreeReadAnswersAsTheElementReadsDo) {
+    auto compare = [&](const AXElement& field, const char* toolkit) {
+        auto pid = accessibility->processId(field);
+        ASSERT_TRUE(pid.ok()) << toolkit;
+        auto window =
+            readElement(accessibility->applicationElement(*pid.value()), attribute::focusedWindow);
+        ASSERT_TRUE(window) << toolkit;
+        int texts = 0;
+        for (int pass = 1; pass <= 2; ++pass) {
+            auto subtree = accessibility->readSubtree(*window, {30, 500, field, {}});
+            ASSERT_TRUE(subtree.ok()) << toolkit;
+            const auto& elements = *subtree.value();
+            ASSERT_GT(elements.size(), 3u) << toolkit;
+            EXPECT_TRUE(elements.front().element == *window);
+            int answers = 0;
+            for (const auto& [element, answered] : elements) {
+                EXPECT_FALSE(element == field) << toolkit << ": the field is left out";
+                for (const auto& [name, answer] : answered) {
+                    auto expected = read(element, name);
+                    ++answers;
+                    texts += name == attribute::value && answer.ok();
+                    EXPECT_EQ(answer.error(), expected.error()) << toolkit << " " << name;
+                    if (answer.ok() && expected.ok())
+                        EXPECT_TRUE(*answer.value() == *expected.value())
+                            << toolkit << " " << name << " " << pass;
+                }
+            }
+            EXPECT_GE(answers, 3 * static_cast<int>(elements.size())) << toolkit;
+        }
+        if (std::string_view(toolkit) == "GTK 4")
+            EXPECT_GT(texts, 0) << "its labels' texts";
+    };
+    {
+        TestEditor editor("multi");
+        auto field = focusedField("Multi-line field");
+        ASSERT_TRUE(field);
+        compare(field->element(), "Qt");
+    }
+    using desktop_support::ThirdPartyApp;
+    if (!ThirdPartyApp::installed(ThirdPartyApp::Kind::gtk4Editor))
+        GTEST_SKIP() << "needs gnome-text-editor (scripts/deps installs it)";
+    ThirdPartyApp app({ThirdPartyApp::Kind::gtk4Editor, "textarea", "some words", ""});
+    std::optional<AccessibleElement> field;
+    ASSERT_TRUE(waitUntil([&] {
+        try {
+            field = run(provider->getFocusedElement());
+            return readString(field->element(), attribute::value) == "some words";
+        } catch (const std::exception&) {
+            return false;
+        }
+    }));
+    compare(field->element(), "GTK 4");
+}
+
 // The switch's launcher stopped (as a stuck session would leave it): the user interface's
 // thread, which checks trust every few seconds while it is missing, goes on with the last answer.
 TEST_F(AtspiAccessibilityTest, AStoppedLauncherHoldsTheUserInterfaceOnlyAMoment) {

@@ -15,10 +15,11 @@ constexpr auto utf16 = AtspiTextUnits::utf16;
 } // namespace
 
 TEST(AtspiOffsetsTest, QtAndFirefoxCountInUtf16UnitsAndReadToTheEnd) {
-    EXPECT_EQ(toolkitNamed("Qt"), (AtspiToolkit{utf16, true}));
+    EXPECT_EQ(toolkitNamed("Qt"), (AtspiToolkit{utf16, true, false, true, false}));
     EXPECT_EQ(toolkitNamed("Gecko"), (AtspiToolkit{utf16, true, true}));
     EXPECT_EQ(toolkitNamed("gtk"), (AtspiToolkit{codePoints, true})) << "GTK 3";
-    for (auto toolkit : {"GTK", "Chromium", ""})
+    EXPECT_EQ(toolkitNamed("GTK"), (AtspiToolkit{codePoints, false, false, false, true}));
+    for (auto toolkit : {"Chromium", ""})
         EXPECT_EQ(toolkitNamed(toolkit), (AtspiToolkit{codePoints, false})) << toolkit;
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 
 using namespace pennial;
@@ -205,6 +206,141 @@ TEST(AXTreeHelpersSearch, APlatformSearchFindsWhatTheWalkFinds) {
                                                             maxDepth, 999))
                 << "seed " << seed << ", round " << round << ", depth " << maxDepth;
         }
+    }
+}
+
+// The simulated desktop without a search, with a subtree read that answers what the element
+// reads answer, counting the reads a walk still makes.
+class ReadingAheadAccessibility : public SearchingAccessibility {
+public:
+    explicit ReadingAheadAccessibility(Accessibility& inner)
+        : SearchingAccessibility(inner), inner_(inner) {}
+    AXResult<AXValue> copyAttributeValue(const AXElement& element,
+                                         std::string_view attribute) override {
+        ++reads[std::string(attribute)];
+        return inner_.copyAttributeValue(element, attribute);
+    }
+    AXResult<std::vector<AXFoundElement>> findElements(const AXElement&, std::string_view, bool,
+                                                       int) override {
+        return AXError::attributeUnsupported;
+    }
+    AXResult<std::vector<AXSubtreeElement>> readSubtree(const AXElement& root,
+                                                        const AXSubtreeLimits& limits) override {
+        ++subtreeReads;
+        std::vector<AXSubtreeElement> elements{{root, {}}};
+        std::vector<int> depths{0};
+        for (std::size_t at = 0; at < elements.size(); ++at) {
+            const auto element = elements[at].element;
+            std::vector<std::pair<std::string, AXResult<AXValue>>> answers;
+            for (auto name : {"AXRole", "AXTitle", "AXDescription", "AXChildren"})
+                answers.emplace_back(name, inner_.copyAttributeValue(element, name));
+            const auto role =
+                answers[0].second.ok() ? answers[0].second.value()->asString() : std::nullopt;
+            const auto children =
+                answers[3].second.ok() ? answers[3].second.value()->asElements() : std::nullopt;
+            elements[at].answers = std::move(answers);
+            const auto& leaves = limits.leafRoles;
+            if (!children || depths[at] + 1 >= limits.maxDepth ||
+                (role && std::find(leaves.begin(), leaves.end(), *role) != leaves.end()))
+                continue;
+            for (const auto& child : *children) {
+                if (static_cast<int>(elements.size()) >= limits.maxElements)
+                    break;
+                if (child == limits.except)
+                    continue;
+                elements.push_back({child, {}});
+                depths.push_back(depths[at] + 1);
+            }
+        }
+        return elements;
+    }
+
+    std::map<std::string, int> reads;
+    int subtreeReads = 0;
+
+private:
+    Accessibility& inner_;
+};
+
+TEST(AXTreeHelpersReadAhead, AWalkReadAheadFindsWhatTheWalkFindsAndAsksOnlyForValues) {
+    const auto seed = std::random_device{}();
+    std::mt19937 random(seed);
+    const std::vector<std::string> words = {"Open", "Save", "notes", "Open", "draft", ""};
+    for (int round = 0; round < 100; ++round) {
+        SimDesktop desktop;
+        auto window = desktop.addApplication({700, "org.example.app", "App"})->addWindow("W");
+        std::vector<std::pair<SimElementPtr, int>> parents{{window, 0}};
+        SimElementPtr focused;
+        for (int i = 0; i < 60; ++i) {
+            auto [parent, depth] = parents[random() % parents.size()];
+            const auto& word = words[random() % words.size()];
+            SimElementPtr child;
+            switch (random() % 8) {
+            case 0:
+                child = SimElement::staticText(word);
+                break;
+            case 1:
+                child = SimElement::button(word);
+                break;
+            case 2:
+                child = SimElement::image(word);
+                break;
+            case 3:
+                child = SimElement::secureTextField(word);
+                break;
+            case 4:
+                child = SimElement::make(ax::role::toolbar);
+                break;
+            case 5:
+                child = SimElement::group(ax::subrole::landmarkBanner);
+                break;
+            case 6:
+                child = SimElement::textArea(word);
+                break;
+            default:
+                child = SimElement::group();
+                break;
+            }
+            parent->add(child);
+            if (!focused && random() % 10 == 0)
+                focused = child;
+            if (depth < 7)
+                parents.emplace_back(child, depth + 1);
+        }
+        const auto root = makeElementRef(window);
+        const auto field = focused ? makeElementRef(focused) : AXElement();
+        for (int maxElements : {500, 12}) {
+            ReadingAheadAccessibility reading(*desktop.accessibility());
+            CaptureScope walked{*desktop.accessibility(), CaptureDeadline::never()};
+            CaptureScope ahead{reading, CaptureDeadline::never(), CaptureScope::Answers::keepFirst};
+            ahead.setFocusedElement(field);
+            const auto where = "seed " + std::to_string(seed) + ", round " + std::to_string(round) +
+                               ", at most " + std::to_string(maxElements);
+            EXPECT_EQ(AXTreeHelpers::findElementWithRole(ahead, ax::role::webArea, root, 10, 400),
+                      AXTreeHelpers::findElementWithRole(walked, ax::role::webArea, root, 10, 400))
+                << where;
+            for (bool content : {false, true}) {
+                TextHarvest expected, found;
+                if (content) {
+                    AXTreeHelpers::collectContentText(walked, root, expected, field, 25,
+                                                      maxElements);
+                    AXTreeHelpers::collectContentText(ahead, root, found, field, 25, maxElements);
+                } else {
+                    AXTreeHelpers::collectStaticText(walked, root, expected, field, 30,
+                                                     maxElements);
+                    AXTreeHelpers::collectStaticText(ahead, root, found, field, 30, maxElements);
+                }
+                EXPECT_EQ(found.texts, expected.texts) << where << (content ? ", content" : "");
+            }
+            EXPECT_EQ(reading.subtreeReads, 1) << where << ": one read serves every walk";
+        }
+        // A harvest the read covered asks the application for nothing the read answered.
+        ReadingAheadAccessibility reading(*desktop.accessibility());
+        CaptureScope ahead{reading, CaptureDeadline::never(), CaptureScope::Answers::keepFirst};
+        TextHarvest harvest;
+        AXTreeHelpers::collectStaticText(ahead, root, harvest, field, 30);
+        for (auto name : {"AXRole", "AXTitle", "AXDescription", "AXChildren"})
+            EXPECT_EQ(reading.reads[name], 0) << "seed " << seed << ", round " << round << name;
     }
 }
 

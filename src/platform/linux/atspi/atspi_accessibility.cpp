@@ -1,15 +1,18 @@
 #include "platform/linux/atspi/atspi_accessibility.hpp"
 
 #include "base/log.hpp"
+#include "base/unicode.hpp"
 #include "platform/ax_names.hpp"
 #include "platform/linux/activity/desktop_activity.hpp"
 #include "platform/linux/atspi/atspi_element.hpp"
+#include "platform/linux/atspi/atspi_subtree.hpp"
 #include "platform/linux/atspi/atspi_text_collection.hpp"
 #include "platform/linux/atspi/atspi_thread.hpp"
 #include "platform/linux/atspi/atspi_trust.hpp"
 
 #include <algorithm>
 #include <future>
+#include <map>
 
 namespace pennial {
 
@@ -229,6 +232,58 @@ AXResult<std::vector<std::string>> AtspiAccessibility::collectTexts(const AXElem
             if (!texts)
                 return call.failure().value_or(AXError::attributeUnsupported);
             return std::move(*texts);
+        });
+}
+
+AXResult<std::vector<AXSubtreeElement>>
+AtspiAccessibility::readSubtree(const AXElement& root, const AXSubtreeLimits& limits) {
+    auto* left = atspiElement(limits.except);
+    return perform<AXResult<std::vector<AXSubtreeElement>>>(
+        root,
+        [&](AtspiCall& call, const AtspiElement&,
+            AtspiAccessible* accessible) -> AXResult<std::vector<AXSubtreeElement>> {
+            atspi_subtree::Limits bounds{limits.maxDepth,
+                                         limits.maxElements,
+                                         left ? left->accessible() : nullptr,
+                                         limits.leafRoles,
+                                         true,
+                                         attributes_->toolkitOf(call, accessible)};
+            auto subtree =
+                atspi_subtree::read(call, accessible, bounds, AtspiAttributes::childLimit);
+            if (!subtree)
+                return call.failure().value_or(AXError::attributeUnsupported);
+            // One reference per object, so that the children answers name the elements listed.
+            std::map<AtspiAccessible*, AXElement> references{{accessible, root}};
+            auto referenceTo = [&](AtspiAccessible* object) {
+                auto [known, added] = references.try_emplace(object);
+                if (added)
+                    known->second = AtspiElement::object(object);
+                return known->second;
+            };
+            std::vector<AXSubtreeElement> elements;
+            for (auto& read : *subtree) {
+                AXSubtreeElement element{referenceTo(read.object.get()), {}};
+                auto& answers = element.answers;
+                if (read.role)
+                    answers.emplace_back(ax::attribute::role, AXValue(*read.role));
+                if (read.name)
+                    answers.emplace_back(ax::attribute::title, AXValue(*read.name));
+                if (read.description)
+                    answers.emplace_back(ax::attribute::description, AXValue(*read.description));
+                if (read.children) {
+                    AXValue::List children;
+                    for (const auto& child : *read.children)
+                        children.emplace_back(referenceTo(child.get()));
+                    answers.emplace_back(ax::attribute::children, AXValue(std::move(children)));
+                }
+                if (read.textless)
+                    answers.emplace_back(ax::attribute::value, AXError::noValue);
+                else if (read.text)
+                    answers.emplace_back(ax::attribute::value,
+                                         AXValue(unicode::sanitizeUtf8(*read.text)));
+                elements.push_back(std::move(element));
+            }
+            return elements;
         });
 }
 

@@ -42,6 +42,10 @@ public:
     AXResult<Pid> processId(const AXElement& element) override;
     AXResult<std::vector<std::string>> collectTexts(const AXElement& root, const AXElement& except,
                                                     int maxElements, bool contentOnly) override;
+    // Role, name, description, children, and the value of elements without text or value and
+    // of plain texts (a password's, or a text that embeds others, is left to its read).
+    AXResult<std::vector<AXSubtreeElement>> readSubtree(const AXElement& root,
+                                                        const AXSubtreeLimits& limits) override;
     // Web areas by role, main landmarks by subrole; other names are searched by walking.
     AXResult<std::vector<AXFoundElement>> findElements(const AXElement& root, std::string_view name,
                                                        bool bySubrole, int maxDepth) override;

@@ -17,10 +17,6 @@ namespace parameterized = ax::parameterized;
 
 namespace {
 
-// The walks that read children take at most this many of one element; lists that long are rows
-// of data, and the walks stop well before.
-constexpr int childLimit = 500;
-
 // How often, and how far apart, a window reported focused is searched for the focused field.
 constexpr int focusSearchesPerReport = 5;
 constexpr std::chrono::milliseconds focusSearchInterval{1000};

@@ -42,6 +42,10 @@ struct AtspiDesktopHooks {
 
 class AtspiAttributes {
 public:
+    // The walks that read children take at most this many of one element; lists that long are
+    // rows of data, and the walks stop well before.
+    static constexpr int childLimit = 500;
+
     // Publishes the focus it works out in snapshot.
     AtspiAttributes(AtspiDesktopHooks hooks, std::shared_ptr<AtspiFocusSnapshot> snapshot);
 
@@ -72,6 +76,9 @@ public:
     // Whether the attribute can be written at all (a field's text and selection); any thread.
     static bool isWritable(std::string_view attribute);
     AXResult<Pid> processId(AtspiCall& call, AtspiAccessible* accessible);
+    AtspiToolkit toolkitOf(AtspiCall& call, AtspiAccessible* accessible) {
+        return applications_.toolkitOf(call, accessible);
+    }
 
     std::optional<std::string> applicationName(AtspiCall& call, Pid pid);
 

@@ -21,7 +21,7 @@ int utf16UnitsOf(char leadByte) {
 
 AtspiToolkit toolkitNamed(std::string_view toolkitName) {
     if (toolkitName == "Qt")
-        return {AtspiTextUnits::utf16, true};
+        return {AtspiTextUnits::utf16, true, false, true, false};
     // Its padded code points count as the unpadded text's UTF-16 units.
     if (toolkitName == "Gecko")
         return {AtspiTextUnits::utf16, true, true};
@@ -29,6 +29,8 @@ AtspiToolkit toolkitNamed(std::string_view toolkitName) {
     // that confirms a field at rest is then one request to the application, not two.
     if (toolkitName == "gtk")
         return {AtspiTextUnits::codePoints, true};
+    if (toolkitName == "GTK")
+        return {AtspiTextUnits::codePoints, false, false, false, true};
     return {};
 }
 

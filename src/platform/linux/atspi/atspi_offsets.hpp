@@ -22,6 +22,12 @@ struct AtspiToolkit {
     // (Firefox does, so that its code-point offsets count as UTF-16 units do): the padding is
     // never the user's text.
     bool padsAstralCharacters = false;
+    // Whether its list of an element's children ("GetChildren") is the one its reads by index
+    // give (GTK 4's list was seen without a stack page that its reads by index give).
+    bool listsChildrenAtOnce = false;
+    // Whether it answers a read of all of an element's properties at once ("GetAll"): Qt takes
+    // the read for one of a property and reads past its arguments.
+    bool answersAllProperties = false;
     bool operator==(const AtspiToolkit&) const = default;
 };
 

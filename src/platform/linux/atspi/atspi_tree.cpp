@@ -1,6 +1,8 @@
 #include "platform/linux/atspi/atspi_tree.hpp"
 
+#include "platform/linux/atspi/atspi_offsets.hpp"
 #include "platform/linux/atspi/atspi_roles.hpp"
+#include "platform/linux/atspi/atspi_subtree.hpp"
 #include "platform/linux/atspi/atspi_text_collection.hpp"
 
 #include <algorithm>
@@ -65,16 +67,34 @@ bool isGone(AtspiAccessible* accessible) {
     return !object->app || !object->app->bus;
 }
 
-AtspiRole role(AtspiCall& call, AtspiAccessible* accessible) {
-    // An object keeps its role, and the library only keeps it while its own loop runs: asked once
-    // per object, the answer stays with the object.
+namespace {
+// An object keeps its role, and the library only keeps it while its own loop runs: asked once per
+// object, the answer stays with the object.
+GQuark roleKey() {
     static const GQuark kept = g_quark_from_static_string("pennial-role");
-    if (auto known = GPOINTER_TO_INT(g_object_get_qdata(G_OBJECT(accessible), kept)); known > 0)
+    return kept;
+}
+} // namespace
+
+std::optional<AtspiRole> knownRole(AtspiAccessible* accessible) {
+    if (auto known = GPOINTER_TO_INT(g_object_get_qdata(G_OBJECT(accessible), roleKey()));
+        known > 0)
         return static_cast<AtspiRole>(known - 1);
+    return std::nullopt;
+}
+
+void keepRole(AtspiAccessible* accessible, AtspiRole role) {
+    if (role != ATSPI_ROLE_INVALID)
+        g_object_set_qdata(G_OBJECT(accessible), roleKey(), GINT_TO_POINTER(role + 1));
+}
+
+AtspiRole role(AtspiCall& call, AtspiAccessible* accessible) {
+    if (auto known = knownRole(accessible))
+        return *known;
     const AtspiRole found =
         call([&](GError** error) { return atspi_accessible_get_role(accessible, error); });
-    if (!call.failed() && found != ATSPI_ROLE_INVALID)
-        g_object_set_qdata(G_OBJECT(accessible), kept, GINT_TO_POINTER(found + 1));
+    if (!call.failed())
+        keepRole(accessible, found);
     return found;
 }
 
@@ -229,7 +249,24 @@ std::optional<std::string> documentAddress(AtspiCall& call, AtspiAccessible* win
                 first = &document;
         if (first)
             found = ref(first->element.get());
-    } else {
+    } else if (auto elements =
+                   atspi_subtree::read(call, window,
+                                       {documentSearchDepth,
+                                        documentSearchElements,
+                                        nullptr,
+                                        {},
+                                        false,
+                                        toolkitNamed(takeString(call([&](GError** error) {
+                                            return atspi_accessible_get_toolkit_name(window, error);
+                                        })))},
+                                       documentSearchElements)) {
+        // The walk's elements, read a level at a time.
+        for (const auto& element : *elements)
+            if (element.busRole && isDocumentRole(*element.busRole)) {
+                found = ref(element.object.get());
+                break;
+            }
+    } else if (!call.failed()) {
         found = findDocument(call, window);
     }
     if (!found || call.failed())

@@ -21,6 +21,9 @@ Object ref(AtspiAccessible* accessible);
 bool isGone(AtspiAccessible* accessible);
 
 AtspiRole role(AtspiCall& call, AtspiAccessible* accessible);
+// The role as already asked, without asking; and keeping one read in some other way.
+std::optional<AtspiRole> knownRole(AtspiAccessible* accessible);
+void keepRole(AtspiAccessible* accessible, AtspiRole role);
 bool hasState(AtspiCall& call, AtspiAccessible* accessible, AtspiStateType state);
 
 // The markup's roles (the "xml-roles" attribute), empty without them.
