@@ -204,6 +204,12 @@ private:
     // Write-back: the four methods in turn, the first that writes the field wins; throws the
     // last one's error.
     Awaitable<WriteMethod> writeBack(WriteBackRequest request);
+    // The four methods in turn, until one has written the field or the field tells to stop.
+    Awaitable<WriteMethod> writeByFirstMethod(const WriteBackRequest& request);
+    // A field that kept only the start of the result gets the user's text back (by the same
+    // methods); the result goes on the clipboard. Throws FieldNotRestoredError when the text
+    // does not come back.
+    Awaitable<void> putBackCutShort(const WriteBackRequest& request);
     Awaitable<void> pasteViaKeyboardTargeted(std::string text, AXRange range,
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
@@ -214,6 +220,7 @@ private:
         std::int64_t length = 0;
         std::optional<std::int64_t> caretBefore;
         bool singleLine = false; // the field is one line (read before the selection is made)
+        AXRange pasted;          // where the pasted text stands in the field once it landed
     };
     // Control+V over the selection made for it, then the field watched until the paste shows.
     Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,

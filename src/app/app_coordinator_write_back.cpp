@@ -108,6 +108,8 @@ void AppCoordinator::endWriteBackIfFinal(std::exception_ptr failure,
     } catch (const FieldChangedError&) {
         logLine("⚠️ [Pennial] Text changed - cancelling");
         throw std::system_error(asio::error::operation_aborted);
+    } catch (const FieldCutShortError&) {
+        throw;
     } catch (const FieldNotRestoredError&) {
         // The field lost the range and the result is not in it: the result at least stays at hand.
         if (clipboard_) {
@@ -122,6 +124,61 @@ void AppCoordinator::endWriteBackIfFinal(std::exception_ptr failure,
 }
 
 Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
+    std::exception_ptr cutShort;
+    try {
+        co_return co_await writeByFirstMethod(request);
+    } catch (const FieldCutShortError&) {
+        cutShort = std::current_exception();
+    }
+    co_await putBackCutShort(request);
+    std::rethrow_exception(cutShort);
+}
+
+Awaitable<void> AppCoordinator::putBackCutShort(const WriteBackRequest& request) {
+    logLine(
+        "⚠️ [Pennial] The field took only part of the result - putting back the user's text");
+    bool back = false;
+    try {
+        const auto now = co_await fieldText(request.element);
+        back = now == request.originalText;
+        if (now && !back) {
+            // Written over the stretch that differs, as any result is: the text around it keeps
+            // its formatting.
+            const auto was = unicode::toUtf16(request.originalText);
+            const auto is = unicode::toUtf16(*now);
+            std::size_t same = 0;
+            while (same < was.size() && same < is.size() &&
+                   was[was.size() - 1 - same] == is[is.size() - 1 - same])
+                ++same;
+            while (same > 0 && was[was.size() - same] >= 0xDC00 && was[was.size() - same] <= 0xDFFF)
+                --same; // whole characters
+            WriteBackRequest undo{request.element,
+                                  static_cast<long long>(is.size() - same),
+                                  unicode::toUtf8(was.substr(0, was.size() - same)),
+                                  request.originalText,
+                                  *now,
+                                  false,
+                                  std::nullopt};
+            co_await writeByFirstMethod(undo);
+            back = true;
+        }
+    } catch (...) {
+        if (isCancellation(std::current_exception()))
+            throw;
+    }
+    if (clipboard_) {
+        clipboard_->clear();
+        clipboard_->setText(request.result.value_or(request.rangeReplacement));
+    }
+    if (!back) {
+        logLine("❌ [Pennial] The field could not be brought back - the result is on the "
+                "clipboard");
+        throw FieldNotRestoredError();
+    }
+    logLine("⚠️ [Pennial] The user's text is back - the result is on the clipboard");
+}
+
+Awaitable<WriteMethod> AppCoordinator::writeByFirstMethod(const WriteBackRequest& request) {
     const AXRange range{0, request.replacedLength};
     const bool announce = request.announce;
     std::exception_ptr failure;
@@ -208,7 +265,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
         throw AccessibilityError(Kind::cannotWriteValue);
     // A selection that does not start the field is not one the user's keys could be told from.
     const auto selectedFromStart = range.location == 0 ? range.length : 0;
-    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore, singleLine},
+    const AXRange pasted{range.location, static_cast<std::int64_t>(unicode::utf16Length(text))};
+    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -288,7 +346,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     // the user's keys.
     keyboardSynthesizer_->post(Shortcut::selectAll);
     const auto whole = static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
-    co_await pasteOverSelection(request, loan, {whole, caretBefore, singleLine},
+    const AXRange pasted{0, static_cast<std::int64_t>(unicode::utf16Length(text))};
+    co_await pasteOverSelection(request, loan, {whole, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
@@ -324,7 +383,8 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
            Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
         co_await pasteWait(pasteLandingPoll, loan);
         if ((now = co_await fieldText(request.element)))
-            verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine);
+            verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine,
+                                 selection.pasted);
     }
     // A field the paste changed otherwise than meant may hold it beside the user's edit.
     if (verdict == WriteVerdict::changed || verdict == WriteVerdict::landedThenEdited) {
@@ -339,6 +399,8 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
 
     if (verdict == WriteVerdict::untouched)
         throw AccessibilityError(Kind::cannotWriteValue);
+    if (verdict == WriteVerdict::cutShort)
+        throw FieldCutShortError();
     if (verdict == WriteVerdict::changed)
         throw FieldChangedError();
 }

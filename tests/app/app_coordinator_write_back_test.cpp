@@ -183,6 +183,35 @@ TEST_F(CoordinatorWriteBack, AHalfAppliedRangeReplacementIsUndoneBeforeTheNextMe
     EXPECT_EQ(crashes->errors().size(), 1u);
 }
 
+TEST_F(CoordinatorWriteBack, AResultTheFieldCutsShortFailsAndTheUsersTextComesBack) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("abc ;;addr\nnext");
+    field->maxLength(24); // two units short of the result
+    auto config = AppConfig::defaults();
+    config.commands.push_back(Command::make("addr", "221B Baker Street", false));
+    await(coordinator->configService()->saveConfiguration(config));
+    // Each method in turn, the field refusing the ones before it.
+    const std::function<void()> refusals[] = {
+        [] {},
+        [&] { field->refuseRangeReplacement(); },
+        [&] { field->refuseValueWrites(); },
+        [&] { field->refuseSelectionWrites(); },
+    };
+    for (const auto& refuse : refusals) {
+        refuse();
+        field->setText("abc ;;addr\nnext");
+        clipboard->copy(usersCopy);
+        trigger("addr", ";;addr", 4);
+        EXPECT_EQ(field->text(), "abc ;;addr\nnext");
+        EXPECT_EQ(clipboard->text(), "221B Baker Street");
+        EXPECT_EQ(coordinator->statusMessage(),
+                  "The field cut the result short - it is on the clipboard");
+        EXPECT_EQ(coordinator->lastError(), "Transformation failed: fieldCutShort");
+    }
+    EXPECT_THAT(textMonitor->failed, ElementsAre("addr", "addr", "addr", "addr"));
+    EXPECT_TRUE(crashes->errors().empty());
+}
+
 TEST_F(CoordinatorWriteBack, AFieldThatNormalisesWhatIsWrittenHasTakenIt) {
     // A one-line field drops the line break the snippet is composed with.
     launchWithField(SimElement::textField("abc ;;addr"))->normaliseWrites([](std::string text) {
