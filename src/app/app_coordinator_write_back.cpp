@@ -27,8 +27,10 @@ namespace {
 using Kind = AccessibilityError::Kind;
 using Clock = std::chrono::steady_clock;
 
-// How often the field is read after a paste until it shows the pasted text.
+// How often the field is read after a paste until it shows the pasted text, and how long it
+// holds still before what else it shows counts.
 constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
+constexpr auto pasteSettleQuiet = std::chrono::milliseconds(60);
 // A selection made with keys: how many at most, and how long the field may take to show it.
 constexpr std::size_t maxSelectionKeys = 2000;
 constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
@@ -375,16 +377,30 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
     const auto pastedAt = Clock::now();
 
     // The field shows the paste once the application has fetched the clipboard and applied it;
-    // what it holds then tells whether the paste landed.
+    // what it holds then tells whether the paste landed. A rich field may show a paste in steps
+    // (its tree rebuilt, a new paragraph empty at first): anything but the pasted text counts
+    // once the field holds still, and a paste that seems cut short is watched while the loan
+    // runs.
     auto verdict = WriteVerdict::untouched;
     std::optional<std::string> now;
     const bool singleLine = selection.singleLine;
-    while (verdict == WriteVerdict::untouched &&
-           Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
+    auto changedAt = pastedAt;
+    while (Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
         co_await pasteWait(pasteLandingPoll, loan);
-        if ((now = co_await fieldText(request.element)))
+        auto read = co_await fieldText(request.element);
+        if (read && read != now) {
+            now = std::move(read);
+            changedAt = Clock::now();
             verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine,
                                  selection.pasted);
+        }
+        if (verdict == WriteVerdict::landed)
+            break;
+        const bool settled = verdict != WriteVerdict::untouched &&
+                             verdict != WriteVerdict::cutShort &&
+                             Clock::now() - changedAt >= pasteSettleQuiet;
+        if (settled)
+            break;
     }
     // A field the paste changed otherwise than meant may hold it beside the user's edit.
     if (verdict == WriteVerdict::changed || verdict == WriteVerdict::landedThenEdited) {

@@ -232,7 +232,10 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
     };
     if (step.after) {
         auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
-        if (verdict != WriteVerdict::untouched || step.result != AXError::success)
+        // A field seen cut short may still be applying the write in steps: it is watched too.
+        const bool unsettled =
+            verdict == WriteVerdict::untouched || verdict == WriteVerdict::cutShort;
+        if (!unsettled || step.result != AXError::success)
             co_return WriteJudgement{verdict, step.after};
     }
     // Some applications apply a write after answering it. A read-back that failed is made again
