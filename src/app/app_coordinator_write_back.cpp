@@ -16,6 +16,7 @@
 #include "text/ax_reads.hpp"
 #include "text/field_write.hpp"
 #include "text/run_on.hpp"
+#include "text/text_runs.hpp"
 
 #include <system_error>
 #include <tuple>
@@ -30,13 +31,15 @@ using Clock = std::chrono::steady_clock;
 // How often the field is read after a paste until it shows the pasted text, and how long it
 // holds still before what else it shows counts.
 constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
-constexpr auto pasteSettleQuiet = std::chrono::milliseconds(60);
+constexpr auto pasteSettleQuiet = std::chrono::milliseconds(250);
 // A selection made with keys: how many at most, and how long the field may take to show it.
 constexpr std::size_t maxSelectionKeys = 2000;
 constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
 // A caret that moved and then stood still this long has taken every key sent.
 constexpr auto selectionKeysQuiet = std::chrono::milliseconds(150);
 constexpr std::size_t maxExtraSelectionKeys = 8;
+// A result written a place at a time takes at most this many writes (a keyboard paste each).
+constexpr std::size_t maxWriteRuns = 4;
 
 // The field's text, read away from the main thread: while the clipboard is lent, the application
 // pasting asks the main thread for it and may not answer the read before it has it.
@@ -128,7 +131,10 @@ void AppCoordinator::endWriteBackIfFinal(std::exception_ptr failure,
 Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
     std::exception_ptr cutShort;
     try {
-        co_return co_await writeByFirstMethod(request);
+        auto rest = request;
+        if (auto method = co_await writeInRuns(rest))
+            co_return *method;
+        co_return co_await writeByFirstMethod(rest);
     } catch (const FieldCutShortError&) {
         cutShort = std::current_exception();
     }
@@ -178,6 +184,76 @@ Awaitable<void> AppCoordinator::putBackCutShort(const WriteBackRequest& request)
         throw FieldNotRestoredError();
     }
     logLine("⚠️ [Pennial] The user's text is back - the result is on the clipboard");
+}
+
+Awaitable<std::optional<WriteMethod>> AppCoordinator::writeInRuns(WriteBackRequest& request) {
+    const auto replaced = unicode::sliceUtf16(request.originalText, 0,
+                                              static_cast<std::size_t>(request.replacedLength));
+    if (!replaced)
+        co_return std::nullopt;
+    const auto runs = differingRuns(*replaced, request.rangeReplacement, maxWriteRuns);
+    if (runs.size() < 2 || !co_await isRichText(request.element))
+        co_return std::nullopt;
+    // From the first run to the last, so that the caret ends after the last one written.
+    std::int64_t grown = 0;
+    std::optional<WriteMethod> method;
+    for (const auto& run : runs) {
+        const AXRange range{run.location + grown, run.length};
+        const auto written = static_cast<std::int64_t>(unicode::utf16Length(run.text));
+        auto next = unicode::toUtf16(request.originalText);
+        next.replace(static_cast<std::size_t>(range.location),
+                     static_cast<std::size_t>(range.length), unicode::toUtf16(run.text));
+        // The stretch up to the run's end, of which only the run differs.
+        WriteBackRequest part{
+            request.element,
+            range.location + range.length,
+            unicode::toUtf8(next.substr(0, static_cast<std::size_t>(range.location + written))),
+            unicode::toUtf8(next),
+            request.originalText,
+            false,
+            std::nullopt};
+        std::exception_ptr failure;
+        try {
+            co_await accessibilityMonitor_->replaceRange(range, run.text, part.element,
+                                                         part.originalText);
+            method = WriteMethod::rangeReplacement;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (failure) {
+            endWriteBackIfFinal(failure, part);
+            failure = nullptr;
+            try {
+                co_await pasteViaKeyboardTargeted(part.rangeReplacement, {0, part.replacedLength},
+                                                  part);
+                method = WriteMethod::targetedKeyboardPaste;
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        if (failure) {
+            endWriteBackIfFinal(failure, part);
+            logf("⚠️ [Pennial] A part of the result could not be written on its own ({}), "
+                 "writing the rest at once",
+                 describeError(failure));
+            co_return std::nullopt;
+        }
+        grown += written - run.length;
+        request.originalText = std::move(part.fullReplacement);
+        request.replacedLength += written - run.length;
+    }
+    if (request.announce)
+        logf("✅ [Pennial] Text replaced in {} places", runs.size());
+    co_return method;
+}
+
+Awaitable<bool> AppCoordinator::isRichText(AccessibleElement element) {
+    auto read = [element = std::move(element)] {
+        return ax::readBoxed<bool>(*element.accessibility(), element.element(),
+                                   ax::attribute::richText)
+            .value_or(false);
+    };
+    co_return co_await runOn(sharedPool().get_executor(), std::move(read));
 }
 
 Awaitable<WriteMethod> AppCoordinator::writeByFirstMethod(const WriteBackRequest& request) {

@@ -337,3 +337,53 @@ TEST_F(CoordinatorWriteBack, ARangeTheFieldCannotSelectIsSelectedWithKeysFromIts
     EXPECT_TRUE(log.contains("⚠️ [Pennial] Targeted paste failed (cannotWriteValue), falling "
                              "back to full keyboard paste"));
 }
+
+TEST_F(CoordinatorWriteBack, ARewriteOfARichFieldWritesEachPlaceItChangesOnItsOwn) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    const std::string text = "Dear team, the report is here today ;;fix\nnext";
+    const std::string result = "Dear crew, the report is here today";
+    launchWithText(text);
+    auto keys = desktop.keyboardSynthesizer();
+    std::vector<std::pair<AXRange, std::string>> pasted; // the selection, the clipboard
+    keys->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut == Shortcut::paste)
+            pasted.emplace_back(field->selection(), clipboard->text().value_or(""));
+    });
+    // {rich, accepts range replacement, the writes over a selection, the pastes}. Between the
+    // two places, "the report is here" is never written (its link and bold word stay).
+    struct Case {
+        bool rich, ranges;
+        std::size_t selectedTextWrites;
+        std::vector<std::pair<AXRange, std::string>> pastes;
+    };
+    const Case cases[] = {
+        {true, true, 2, {}},
+        {false, true, 1, {}},
+        {true, false, 0, {{{5, 4}, "crew"}, {{34, 7}, "y"}}},
+        {false, false, 0, {{{5, 36}, "crew, the report is here today"}}},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(::testing::Message() << one.rich << one.ranges);
+        field->set(std::string(ax::attribute::richText), one.rich);
+        if (!one.ranges)
+            field->refuseRangeReplacement()->refuseValueWrites();
+        field->setText(text);
+        field->setSelection({41, 0}); // just typed the trigger
+        pasted.clear();
+        desktop.callLog().clear();
+        backend.answerNext(Endpoint::transform,
+                           FakeAnswer::json(200, {{"transformedText", result}}));
+        trigger("fix", ";;fix", 35);
+        EXPECT_EQ(field->text(), result + "\nnext");
+        EXPECT_EQ(field->selection(), (AXRange{35, 0}));
+        const auto writes = writesTo(field);
+        EXPECT_EQ(std::count_if(writes.begin(), writes.end(),
+                                [](const SimCall& write) {
+                                    return write.attribute == ax::attribute::selectedText &&
+                                           write.result == AXError::success;
+                                }),
+                  static_cast<std::ptrdiff_t>(one.selectedTextWrites));
+        EXPECT_EQ(pasted, one.pastes);
+        EXPECT_EQ(coordinator->statusMessage().substr(0, 3), "✓");
+    }
+}

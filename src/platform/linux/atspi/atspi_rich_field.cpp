@@ -208,6 +208,11 @@ AtspiRichField::AtspiRichField(std::shared_ptr<const FlatText> flat, std::vector
     : flat_(std::move(flat)),
       elements_(std::make_shared<std::vector<Element>>(std::move(elements))), toolkit_(toolkit) {}
 
+bool AtspiRichField::isRich(AtspiCall& call, AtspiAccessible* accessible) {
+    return accessible && embedsObjects(call, accessible) &&
+           atspi_tree::hasState(call, accessible, ATSPI_STATE_EDITABLE);
+}
+
 std::optional<AtspiRichField> AtspiRichField::of(AtspiCall& call, AtspiAccessible* accessible,
                                                  AtspiToolkit toolkit, bool& embeds) {
     embeds = accessible && embedsObjects(call, accessible);
