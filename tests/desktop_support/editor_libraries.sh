@@ -11,7 +11,8 @@ packages=(quill@2.0.3 trix@2.1.19 orderedmap@2.1.1 w3c-keyname@2.2.8 prosemirror
   prosemirror-schema-list@1.6.1)
 mkdir -p "$folder/site/modules"
 modules="$folder/node_modules"
-if [ ! -f "$modules/prosemirror-schema-list/dist/index.js" ] || [ ! -f "$modules/trix/dist/trix.umd.min.js" ]; then
+if [ ! -f "$modules/prosemirror-schema-list/dist/index.js" ] ||
+  [ ! -f "$modules/trix/dist/trix.umd.min.js" ]; then
   (cd "$folder" && npm install --no-audit --no-fund --silent "${packages[@]}" >/dev/null)
 fi
 cp "$modules/quill/dist/quill.js" "$modules/quill/dist/quill.core.css" \
