@@ -208,6 +208,18 @@ private:
     // Write-back: the four methods in turn, the first that writes the field wins; throws the
     // last one's error.
     Awaitable<WriteMethod> writeBack(WriteBackRequest request);
+    // A result that changes the text in several places, in a field whose formatting lives between
+    // its characters, is written a place at a time (range replacement, else a targeted paste), so
+    // that what lies between keeps its formatting. None when it is not so written, or not wholly:
+    // request then holds what is left to write.
+    Awaitable<std::optional<WriteMethod>> writeInRuns(WriteBackRequest& request);
+    Awaitable<bool> isRichText(AccessibleElement element);
+    // The four methods in turn, until one has written the field or the field tells to stop.
+    Awaitable<WriteMethod> writeByFirstMethod(const WriteBackRequest& request);
+    // A field that kept only the start of the result gets the user's text back (by the same
+    // methods); the result goes on the clipboard. Throws FieldNotRestoredError when the text
+    // does not come back.
+    Awaitable<void> putBackCutShort(const WriteBackRequest& request);
     Awaitable<void> pasteViaKeyboardTargeted(std::string text, AXRange range,
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
@@ -218,6 +230,7 @@ private:
         std::int64_t length = 0;
         std::optional<std::int64_t> caretBefore;
         bool singleLine = false; // the field is one line (read before the selection is made)
+        AXRange pasted;          // where the pasted text stands in the field once it landed
     };
     // Control+V over the selection made for it, then the field watched until the paste shows.
     Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,

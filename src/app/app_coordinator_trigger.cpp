@@ -68,6 +68,16 @@ bool isMissingSession(const std::exception_ptr& error) {
     }
 }
 
+bool isCutShort(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const FieldCutShortError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool isFieldNotRestored(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
@@ -235,7 +245,8 @@ Awaitable<void> AppCoordinator::processTrigger(TriggerRun& run) {
                                  std::move(replacements.rangeReplacement),
                                  std::move(replacements.fullReplacement),
                                  originalText,
-                                 false};
+                                 false,
+                                 command.content};
         co_await writeBack(std::move(request));
         hideOverlayUnlessPreviewing();
         lastTransformTime_ = Clock::now();
@@ -288,7 +299,8 @@ Awaitable<void> AppCoordinator::processTrigger(TriggerRun& run) {
                              std::move(replacements.rangeReplacement),
                              std::move(replacements.fullReplacement),
                              originalText,
-                             true};
+                             true,
+                             response.transformedText};
     co_await writeBack(std::move(request));
 
     hideOverlayUnlessPreviewing();
@@ -337,6 +349,16 @@ Awaitable<void> AppCoordinator::finishWithError(TriggerRun& run, std::exception_
     }
     const auto description = describeError(error);
     logf("❌ [Pennial] Error: {}", description);
+    if (isCutShort(error)) {
+        // The field's own limit, not a fault: the user's text is back, the result at hand.
+        hideOverlayUnlessPreviewing();
+        co_await textMonitor_->commandFailed(run.commandName);
+        publish([&](CoordinatorState& state) {
+            state.lastError = "Transformation failed: " + description;
+            state.statusMessage = "The field cut the result short - it is on the clipboard";
+        });
+        co_return;
+    }
     hideOverlayUnlessPreviewing();
     co_await textMonitor_->commandFailed(run.commandName);
     const bool resultOnClipboard = isFieldNotRestored(error) && clipboard_;

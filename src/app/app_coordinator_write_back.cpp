@@ -16,6 +16,7 @@
 #include "text/ax_reads.hpp"
 #include "text/field_write.hpp"
 #include "text/run_on.hpp"
+#include "text/text_runs.hpp"
 
 #include <system_error>
 #include <tuple>
@@ -27,14 +28,18 @@ namespace {
 using Kind = AccessibilityError::Kind;
 using Clock = std::chrono::steady_clock;
 
-// How often the field is read after a paste until it shows the pasted text.
+// How often the field is read after a paste until it shows the pasted text, and how long it
+// holds still before what else it shows counts.
 constexpr auto pasteLandingPoll = std::chrono::milliseconds(10);
+constexpr auto pasteSettleQuiet = std::chrono::milliseconds(250);
 // A selection made with keys: how many at most, and how long the field may take to show it.
 constexpr std::size_t maxSelectionKeys = 2000;
 constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
 // A caret that moved and then stood still this long has taken every key sent.
 constexpr auto selectionKeysQuiet = std::chrono::milliseconds(150);
 constexpr std::size_t maxExtraSelectionKeys = 8;
+// A result written a place at a time takes at most this many writes (a keyboard paste each).
+constexpr std::size_t maxWriteRuns = 4;
 
 // The field's text, read away from the main thread: while the clipboard is lent, the application
 // pasting asks the main thread for it and may not answer the read before it has it.
@@ -108,6 +113,8 @@ void AppCoordinator::endWriteBackIfFinal(std::exception_ptr failure,
     } catch (const FieldChangedError&) {
         logLine("⚠️ [Pennial] Text changed - cancelling");
         throw std::system_error(asio::error::operation_aborted);
+    } catch (const FieldCutShortError&) {
+        throw;
     } catch (const FieldNotRestoredError&) {
         // The field lost the range and the result is not in it: the result at least stays at hand.
         if (clipboard_) {
@@ -122,6 +129,134 @@ void AppCoordinator::endWriteBackIfFinal(std::exception_ptr failure,
 }
 
 Awaitable<WriteMethod> AppCoordinator::writeBack(WriteBackRequest request) {
+    std::exception_ptr cutShort;
+    try {
+        auto rest = request;
+        if (auto method = co_await writeInRuns(rest))
+            co_return *method;
+        co_return co_await writeByFirstMethod(rest);
+    } catch (const FieldCutShortError&) {
+        cutShort = std::current_exception();
+    }
+    co_await putBackCutShort(request);
+    std::rethrow_exception(cutShort);
+}
+
+Awaitable<void> AppCoordinator::putBackCutShort(const WriteBackRequest& request) {
+    logLine(
+        "⚠️ [Pennial] The field took only part of the result - putting back the user's text");
+    bool back = false;
+    try {
+        const auto now = co_await fieldText(request.element);
+        back = now == request.originalText;
+        if (now && !back) {
+            // Written over the stretch that differs, as any result is: the text around it keeps
+            // its formatting.
+            const auto was = unicode::toUtf16(request.originalText);
+            const auto is = unicode::toUtf16(*now);
+            std::size_t same = 0;
+            while (same < was.size() && same < is.size() &&
+                   was[was.size() - 1 - same] == is[is.size() - 1 - same])
+                ++same;
+            while (same > 0 && was[was.size() - same] >= 0xDC00 && was[was.size() - same] <= 0xDFFF)
+                --same; // whole characters
+            WriteBackRequest undo{request.element,
+                                  static_cast<long long>(is.size() - same),
+                                  unicode::toUtf8(was.substr(0, was.size() - same)),
+                                  request.originalText,
+                                  *now,
+                                  false,
+                                  std::nullopt};
+            co_await writeByFirstMethod(undo);
+            back = true;
+        }
+    } catch (...) {
+        if (isCancellation(std::current_exception()))
+            throw;
+    }
+    if (clipboard_) {
+        clipboard_->clear();
+        clipboard_->setText(request.result.value_or(request.rangeReplacement));
+    }
+    if (!back) {
+        logLine("❌ [Pennial] The field could not be brought back - the result is on the "
+                "clipboard");
+        throw FieldNotRestoredError();
+    }
+    logLine("⚠️ [Pennial] The user's text is back - the result is on the clipboard");
+}
+
+Awaitable<std::optional<WriteMethod>> AppCoordinator::writeInRuns(WriteBackRequest& request) {
+    const auto replaced = unicode::sliceUtf16(request.originalText, 0,
+                                              static_cast<std::size_t>(request.replacedLength));
+    if (!replaced)
+        co_return std::nullopt;
+    const auto runs = differingRuns(*replaced, request.rangeReplacement, maxWriteRuns);
+    if (runs.size() < 2 || !co_await isRichText(request.element))
+        co_return std::nullopt;
+    // From the first run to the last, so that the caret ends after the last one written.
+    std::int64_t grown = 0;
+    std::optional<WriteMethod> method;
+    for (const auto& run : runs) {
+        const AXRange range{run.location + grown, run.length};
+        const auto written = static_cast<std::int64_t>(unicode::utf16Length(run.text));
+        auto next = unicode::toUtf16(request.originalText);
+        next.replace(static_cast<std::size_t>(range.location),
+                     static_cast<std::size_t>(range.length), unicode::toUtf16(run.text));
+        // The stretch up to the run's end, of which only the run differs.
+        WriteBackRequest part{
+            request.element,
+            range.location + range.length,
+            unicode::toUtf8(next.substr(0, static_cast<std::size_t>(range.location + written))),
+            unicode::toUtf8(next),
+            request.originalText,
+            false,
+            std::nullopt};
+        std::exception_ptr failure;
+        try {
+            co_await accessibilityMonitor_->replaceRange(range, run.text, part.element,
+                                                         part.originalText);
+            method = WriteMethod::rangeReplacement;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (failure) {
+            endWriteBackIfFinal(failure, part);
+            failure = nullptr;
+            try {
+                co_await pasteViaKeyboardTargeted(part.rangeReplacement, {0, part.replacedLength},
+                                                  part);
+                method = WriteMethod::targetedKeyboardPaste;
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        if (failure) {
+            endWriteBackIfFinal(failure, part);
+            logf("⚠️ [Pennial] A part of the result could not be written on its own ({}), "
+                 "writing the rest at once",
+                 describeError(failure));
+            co_return std::nullopt;
+        }
+        grown += written - run.length;
+        request.originalText = std::move(part.fullReplacement);
+        request.replacedLength += written - run.length;
+    }
+    if (request.announce)
+        logf("✅ [Pennial] Text replaced in {} places", runs.size());
+    co_return method;
+}
+
+Awaitable<bool> AppCoordinator::isRichText(AccessibleElement element) {
+    auto read = [element = std::move(element)] {
+        return ax::readBoxed<bool>(*element.accessibility(), element.element(),
+                                   ax::attribute::richText)
+            .value_or(false);
+    };
+    co_return co_await runOn(sharedPool().get_executor(), std::move(read));
+}
+
+Awaitable<WriteMethod> AppCoordinator::writeByFirstMethod(const WriteBackRequest& request) {
     const AXRange range{0, request.replacedLength};
     const bool announce = request.announce;
     std::exception_ptr failure;
@@ -207,7 +342,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
         throw AccessibilityError(Kind::cannotWriteValue);
     // A selection that does not start the field is not one the user's keys could be told from.
     const auto selectedFromStart = range.location == 0 ? range.length : 0;
-    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore, singleLine},
+    const AXRange pasted{range.location, static_cast<std::int64_t>(unicode::utf16Length(text))};
+    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -286,7 +422,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     // the user's keys.
     keyboardSynthesizer_->post(Shortcut::selectAll);
     const auto whole = static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
-    co_await pasteOverSelection(request, loan, {whole, caretBefore, singleLine},
+    const AXRange pasted{0, static_cast<std::int64_t>(unicode::utf16Length(text))};
+    co_await pasteOverSelection(request, loan, {whole, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
@@ -314,15 +451,30 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
     const auto pastedAt = Clock::now();
 
     // The field shows the paste once the application has fetched the clipboard and applied it;
-    // what it holds then tells whether the paste landed.
+    // what it holds then tells whether the paste landed. A rich field may show a paste in steps
+    // (its tree rebuilt, a new paragraph empty at first): anything but the pasted text counts
+    // once the field holds still, and a paste that seems cut short is watched while the loan
+    // runs.
     auto verdict = WriteVerdict::untouched;
     std::optional<std::string> now;
     const bool singleLine = selection.singleLine;
-    while (verdict == WriteVerdict::untouched &&
-           Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
+    auto changedAt = pastedAt;
+    while (Clock::now() - pastedAt < timings_.clipboardRestoreDelay) {
         co_await pasteWait(pasteLandingPoll, loan);
-        if ((now = co_await fieldText(request.element)))
-            verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine);
+        auto read = co_await fieldText(request.element);
+        if (read && read != now) {
+            now = std::move(read);
+            changedAt = Clock::now();
+            verdict = judgeWrite(request.originalText, request.fullReplacement, *now, singleLine,
+                                 selection.pasted);
+        }
+        if (verdict == WriteVerdict::landed)
+            break;
+        const bool settled = verdict != WriteVerdict::untouched &&
+                             verdict != WriteVerdict::cutShort &&
+                             Clock::now() - changedAt >= pasteSettleQuiet;
+        if (settled)
+            break;
     }
     // A field the paste changed otherwise than meant may hold it beside the user's edit.
     if (verdict == WriteVerdict::changed || verdict == WriteVerdict::landedThenEdited) {
@@ -337,6 +489,8 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
 
     if (verdict == WriteVerdict::untouched)
         throw AccessibilityError(Kind::cannotWriteValue);
+    if (verdict == WriteVerdict::cutShort)
+        throw FieldCutShortError();
     if (verdict == WriteVerdict::changed)
         throw FieldChangedError();
 }

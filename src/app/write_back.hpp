@@ -5,6 +5,7 @@
 #include "text/accessible_element.hpp"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace pennial {
@@ -29,6 +30,9 @@ struct WriteBackRequest {
     std::string originalText;
     // Whether each method's success is logged (the transform path) or not (a plain snippet).
     bool announce = true;
+    // What the user asked for (the snippet, the transform's answer), for the clipboard when the
+    // field cannot take it; none for rangeReplacement.
+    std::optional<std::string> result;
 };
 
 class KeyboardPasteError : public std::exception {

@@ -31,6 +31,9 @@ inline constexpr std::string_view parent = "AXParent";
 inline constexpr std::string_view startTextMarker = "AXStartTextMarker";
 inline constexpr std::string_view endTextMarker = "AXEndTextMarker";
 inline constexpr std::string_view textMarkerRange = "AXTextMarkerRange";
+// Whether the field's text is a tree of formatted elements (a web page's editor): a boolean.
+// Formatting lives between its characters, so a write there is best kept to what changes.
+inline constexpr std::string_view richText = "AXRichText";
 } // namespace attribute
 
 // Parameterised attributes.

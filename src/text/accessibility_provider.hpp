@@ -32,7 +32,7 @@ public:
     // earlier text nor the new one (as the application stores it) throws FieldChangedError too.
 
     // Replaces the whole text and puts the caret at its end; throws cannotWriteValue when the
-    // field keeps its text.
+    // field keeps its text, FieldCutShortError when it kept only the start of it.
     virtual Awaitable<void> setValue(std::string text, AccessibleElement element,
                                      std::optional<std::string> expected = std::nullopt) = 0;
     // A point just right of the caret, vertically centred on its line, with fallbacks.
@@ -45,7 +45,8 @@ public:
                                         std::optional<std::string> expected = std::nullopt) = 0;
     // Replaces the range with text and puts the caret after it; throws cannotWriteValue when the
     // field shows the edit did not take. A replacement of which only the removal landed is undone
-    // first; when that fails too, FieldNotRestoredError.
+    // first; when that fails too, FieldNotRestoredError. A field that kept only the start of the
+    // text: FieldCutShortError.
     virtual Awaitable<void> replaceRange(AXRange range, std::string text, AccessibleElement element,
                                          std::optional<std::string> expected = std::nullopt) = 0;
     // Where the user is typing, for the transform request; never throws.

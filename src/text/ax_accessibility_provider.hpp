@@ -94,8 +94,9 @@ private:
     };
     // Judges the write by the field right after it, or, when that shows no effect yet, after
     // settle.
+    // written is where the written text stands in intended.
     Awaitable<WriteJudgement> judgeWritten(AXElement element, WriteStep step, std::string intended,
-                                           std::chrono::milliseconds settle);
+                                           AXRange written, std::chrono::milliseconds settle);
     // Puts the caret where the user's typing point is in the written text, unless the field
     // holds anything but that text by then (the user typed: the caret is theirs).
     Awaitable<void> placeCaretAfterWrite(const AXElement& element, const std::string& written,

@@ -117,9 +117,12 @@ Awaitable<void> AXAccessibilityProvider::setValue(std::string text, AccessibleEl
     if (step.result != AXError::success && step.after == step.before)
         throw AccessibilityError(Kind::cannotWriteValue);
 
-    auto verdict = (co_await judgeWritten(element, step, text, setValueSettle)).verdict;
+    const AXRange whole{0, utf16Length(text)};
+    auto verdict = (co_await judgeWritten(element, step, text, whole, setValueSettle)).verdict;
     if (verdict == WriteVerdict::untouched)
         throw AccessibilityError(Kind::cannotWriteValue);
+    if (verdict == WriteVerdict::cutShort)
+        throw FieldCutShortError();
     if (verdict == WriteVerdict::changed)
         throw FieldChangedError();
     if (verdict == WriteVerdict::landedThenEdited)
@@ -174,7 +177,9 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         const auto intended = withRangeReplaced(*step.before, range, text);
         if (!intended)
             throw AccessibilityError(Kind::cannotWriteValue);
-        auto [verdict, now] = co_await judgeWritten(element, step, *intended, replaceRangeSettle);
+        const AXRange written{range.location, utf16Length(text)};
+        auto [verdict, now] =
+            co_await judgeWritten(element, step, *intended, written, replaceRangeSettle);
         // A range is written as a removal and an insertion (of the whole range, or of what the
         // text does not repeat): when only the removal landed, the removed text goes back before
         // anything else is tried.
@@ -191,6 +196,8 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
         }
         if (verdict == WriteVerdict::untouched)
             throw AccessibilityError(Kind::cannotWriteValue);
+        if (verdict == WriteVerdict::cutShort)
+            throw FieldCutShortError();
         if (verdict == WriteVerdict::changed)
             throw FieldChangedError();
         if (verdict == WriteVerdict::landedThenEdited)
@@ -212,7 +219,7 @@ Awaitable<void> AXAccessibilityProvider::replaceRange(AXRange range, std::string
 
 Awaitable<AXAccessibilityProvider::WriteJudgement>
 AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::string intended,
-                                      std::chrono::milliseconds settle) {
+                                      AXRange written, std::chrono::milliseconds settle) {
     // A field that could not be read before has nothing to judge the write by: the answer counts.
     if (!step.before)
         co_return WriteJudgement{step.result == AXError::success ? WriteVerdict::landed
@@ -221,11 +228,14 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
     auto judge = [&](const std::string& now) {
         if (now == intended)
             return WriteVerdict::landed;
-        return judgeWrite(*step.before, intended, now, isSingleLineNow(element));
+        return judgeWrite(*step.before, intended, now, isSingleLineNow(element), written);
     };
     if (step.after) {
         auto verdict = co_await runOn(writes_, [&] { return judge(*step.after); });
-        if (verdict != WriteVerdict::untouched || step.result != AXError::success)
+        // A field seen cut short may still be applying the write in steps: it is watched too.
+        const bool unsettled =
+            verdict == WriteVerdict::untouched || verdict == WriteVerdict::cutShort;
+        if (!unsettled || step.result != AXError::success)
             co_return WriteJudgement{verdict, step.after};
     }
     // Some applications apply a write after answering it. A read-back that failed is made again
@@ -241,8 +251,7 @@ AXAccessibilityProvider::judgeWritten(AXElement element, WriteStep step, std::st
         const auto left = until - std::chrono::steady_clock::now();
         co_await sleepFor(std::min<std::chrono::steady_clock::duration>(left, settlePoll));
         auto judgement = co_await runOn(writes_, readAgain);
-        if (judgement.verdict == WriteVerdict::landed ||
-            std::chrono::steady_clock::now() >= until)
+        if (judgement.verdict == WriteVerdict::landed || std::chrono::steady_clock::now() >= until)
             co_return judgement;
     }
 }

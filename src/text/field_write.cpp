@@ -53,6 +53,25 @@ std::size_t differingSpan(std::string_view a, std::string_view b) {
     return differingSpan(unicode::toUtf16(a), unicode::toUtf16(b));
 }
 
+// Whether now is intended with the end of its written stretch missing, as a field that takes text
+// up to its maximum length keeps it.
+bool isCutShort(std::string_view intended, std::string_view now, AXRange written) {
+    const auto whole = unicode::toUtf16(intended);
+    const auto field = unicode::toUtf16(now);
+    const auto end =
+        static_cast<std::size_t>(std::max<std::int64_t>(0, written.location + written.length));
+    if (written.location < 0 || written.length <= 0 || end > whole.size() ||
+        field.size() >= whole.size())
+        return false;
+    const auto missing = whole.size() - field.size();
+    if (missing > static_cast<std::size_t>(written.length))
+        return false;
+    const auto kept = end - missing;
+    return std::u16string_view(field).substr(0, kept) ==
+               std::u16string_view(whole).substr(0, kept) &&
+           std::u16string_view(field).substr(kept) == std::u16string_view(whole).substr(end);
+}
+
 } // namespace
 
 bool holdsWrittenText(std::string_view field, std::string_view intended, bool singleLine) {
@@ -61,11 +80,13 @@ bool holdsWrittenText(std::string_view field, std::string_view intended, bool si
 }
 
 WriteVerdict judgeWrite(std::string_view before, std::string_view intended, std::string_view now,
-                        bool singleLine) {
+                        bool singleLine, std::optional<AXRange> written) {
     if (holdsWrittenText(now, intended, singleLine))
         return WriteVerdict::landed;
     if (now == before)
         return WriteVerdict::untouched;
+    if (written && isCutShort(intended, now, *written))
+        return WriteVerdict::cutShort;
     // A few keys typed right after the write landed leave the field much nearer the written text
     // than the earlier one.
     if (differingSpan(now, intended) < differingSpan(now, before))

@@ -3,6 +3,8 @@
 // was meant for; afterwards the field either took it (as the application normalises text), was
 // left as it was, or holds something else: then the user typed, or the write was half applied.
 
+#include "platform/accessibility.hpp"
+
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -23,6 +25,13 @@ public:
     const char* what() const noexcept override { return "fieldNotRestored"; }
 };
 
+// The field kept only the start of what was written (a field with a maximum length): the write
+// failed, though something of it landed.
+class FieldCutShortError : public std::exception {
+public:
+    const char* what() const noexcept override { return "fieldCutShort"; }
+};
+
 // Whether the field holds what was written, as applications store it: line endings as LF, line
 // breaks dropped (or turned into spaces, as browsers do) by one-line fields, white space at line
 // ends trimmed.
@@ -31,12 +40,15 @@ bool holdsWrittenText(std::string_view field, std::string_view intended, bool si
 enum class WriteVerdict {
     landed,           // the field holds the intended text
     untouched,        // the field holds its earlier text
+    cutShort,         // the field holds the intended text less the end of what was written
     landedThenEdited, // the field holds the intended text with the user's typing after it
     changed,          // anything else
 };
 
+// written is where the written text stands in intended (UTF-16); without it a write cut short is
+// not told from one edited since.
 WriteVerdict judgeWrite(std::string_view before, std::string_view intended, std::string_view now,
-                        bool singleLine);
+                        bool singleLine, std::optional<AXRange> written = std::nullopt);
 
 // A keyboard paste is checked against the field and then sent; the user's edit can land between
 // the two (nothing on the accessibility bus compares and writes at once). Then the paste went in

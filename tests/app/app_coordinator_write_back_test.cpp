@@ -192,6 +192,35 @@ TEST_F(CoordinatorWriteBack, AHalfAppliedRangeReplacementIsUndoneBeforeTheNextMe
     EXPECT_EQ(crashes->errors().size(), 1u);
 }
 
+TEST_F(CoordinatorWriteBack, AResultTheFieldCutsShortFailsAndTheUsersTextComesBack) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("abc ;;addr\nnext");
+    field->maxLength(24); // two units short of the result
+    auto config = AppConfig::defaults();
+    config.commands.push_back(Command::make("addr", "221B Baker Street", false));
+    await(coordinator->configService()->saveConfiguration(config));
+    // Each method in turn, the field refusing the ones before it.
+    const std::function<void()> refusals[] = {
+        [] {},
+        [&] { field->refuseRangeReplacement(); },
+        [&] { field->refuseValueWrites(); },
+        [&] { field->refuseSelectionWrites(); },
+    };
+    for (const auto& refuse : refusals) {
+        refuse();
+        field->setText("abc ;;addr\nnext");
+        clipboard->copy(usersCopy);
+        trigger("addr", ";;addr", 4);
+        EXPECT_EQ(field->text(), "abc ;;addr\nnext");
+        EXPECT_EQ(clipboard->text(), "221B Baker Street");
+        EXPECT_EQ(coordinator->statusMessage(),
+                  "The field cut the result short - it is on the clipboard");
+        EXPECT_EQ(coordinator->lastError(), "Transformation failed: fieldCutShort");
+    }
+    EXPECT_THAT(textMonitor->failed, ElementsAre("addr", "addr", "addr", "addr"));
+    EXPECT_TRUE(crashes->errors().empty());
+}
+
 TEST_F(CoordinatorWriteBack, AFieldThatNormalisesWhatIsWrittenHasTakenIt) {
     // A one-line field drops the line break the snippet is composed with.
     launchWithField(SimElement::textField("abc ;;addr"))->normaliseWrites([](std::string text) {
@@ -335,4 +364,54 @@ TEST_F(CoordinatorWriteBack, AClipboardTheApplicationWouldNotPasteFromTouchesNot
     expectKeyboardPasteUnavailable();
     EXPECT_TRUE(log.contains("⚠️ [Pennial] Keyboard paste skipped: this desktop does not hand "
                              "our clipboard to native Wayland applications"));
+}
+
+TEST_F(CoordinatorWriteBack, ARewriteOfARichFieldWritesEachPlaceItChangesOnItsOwn) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    const std::string text = "Dear team, the report is here today ;;fix\nnext";
+    const std::string result = "Dear crew, the report is here today";
+    launchWithText(text);
+    auto keys = desktop.keyboardSynthesizer();
+    std::vector<std::pair<AXRange, std::string>> pasted; // the selection, the clipboard
+    keys->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut == Shortcut::paste)
+            pasted.emplace_back(field->selection(), clipboard->text().value_or(""));
+    });
+    // {rich, accepts range replacement, the writes over a selection, the pastes}. Between the
+    // two places, "the report is here" is never written (its link and bold word stay).
+    struct Case {
+        bool rich, ranges;
+        std::size_t selectedTextWrites;
+        std::vector<std::pair<AXRange, std::string>> pastes;
+    };
+    const Case cases[] = {
+        {true, true, 2, {}},
+        {false, true, 1, {}},
+        {true, false, 0, {{{5, 4}, "crew"}, {{34, 7}, "y"}}},
+        {false, false, 0, {{{5, 36}, "crew, the report is here today"}}},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(::testing::Message() << one.rich << one.ranges);
+        field->set(std::string(ax::attribute::richText), one.rich);
+        if (!one.ranges)
+            field->refuseRangeReplacement()->refuseValueWrites();
+        field->setText(text);
+        field->setSelection({41, 0}); // just typed the trigger
+        pasted.clear();
+        desktop.callLog().clear();
+        backend.answerNext(Endpoint::transform,
+                           FakeAnswer::json(200, {{"transformedText", result}}));
+        trigger("fix", ";;fix", 35);
+        EXPECT_EQ(field->text(), result + "\nnext");
+        EXPECT_EQ(field->selection(), (AXRange{35, 0}));
+        const auto writes = writesTo(field);
+        EXPECT_EQ(std::count_if(writes.begin(), writes.end(),
+                                [](const SimCall& write) {
+                                    return write.attribute == ax::attribute::selectedText &&
+                                           write.result == AXError::success;
+                                }),
+                  static_cast<std::ptrdiff_t>(one.selectedTextWrites));
+        EXPECT_EQ(pasted, one.pastes);
+        EXPECT_EQ(coordinator->statusMessage().substr(0, 3), "✓");
+    }
 }

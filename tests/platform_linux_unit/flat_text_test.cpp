@@ -58,6 +58,11 @@ public:
         // Some objects stand for nothing: the last few children are missing.
         if (!made.children.empty() && pick(0, 5) == 0)
             made.children.pop_back();
+        // A list item's marker, drawn by the page.
+        if (block && pick(0, 5) == 0) {
+            text.insert(0, u"\u2022 ");
+            made.hidden = 2;
+        }
         made.text = unicode::toUtf8(text);
         return made;
     }
@@ -111,7 +116,7 @@ void listTokens(const FlatText::Node& node, AtspiTextUnits units, std::vector<To
                 }
             }
             ++child;
-        } else if (units16 != u"\uFEFF") {
+        } else if (units16 != u"\uFEFF" && i >= node.hidden) {
             tokens.push_back({Token::character, units16, {id, offset}});
         }
         offset += units == AtspiTextUnits::utf16 ? static_cast<std::int64_t>(size) : 1;
@@ -223,21 +228,26 @@ TEST(FlatText, RandomTreesFlattenAsShownAndMapOffsetsBothWays) {
 }
 
 TEST(FlatText, ParagraphsAListAndALinkReadAsTheyShow) {
-    // <p>Dear <a>Ann</a>,</p><p></p><ul><li>one</li><li>two</li></ul>
-    const auto block = [](std::string text, std::vector<FlatText::Node> children = {}) {
-        return FlatText::Node{std::move(text), true, std::move(children)};
+    // <p>Dear <a>Ann</a>,</p><p></p><ul><li>one</li><li>two</li></ul>, the list's bullets in
+    // its items' text
+    const auto block = [](std::string text, std::vector<FlatText::Node> children = {},
+                          std::size_t hidden = 0) {
+        return FlatText::Node{std::move(text), true, std::move(children), hidden};
     };
-    const FlatText::Node root{"\uFFFC\uFFFC\uFFFC",
-                              false,
-                              {block("Dear \uFFFC,", {FlatText::Node{"Ann", false, {}}}), block(""),
-                               block("\uFFFC\uFFFC", {block("one"), block("two")})}};
+    const FlatText::Node root{
+        "\uFFFC\uFFFC\uFFFC",
+        false,
+        {block("Dear \uFFFC,", {FlatText::Node{"Ann", false, {}}}), block(""),
+         block("\uFFFC\uFFFC", {block("\u2022 one", {}, 2), block("\u2022 two", {}, 2)})}};
     const FlatText flat(root, AtspiTextUnits::codePoints);
     EXPECT_EQ(flat.text(), "Dear Ann,\n\none\ntwo");
     // The caret at the end of the first line stays in its paragraph; the empty line is the empty
-    // paragraph's.
+    // paragraph's; a list item starts after its bullet.
     EXPECT_EQ(flat.placeAt(9), (Place{1, 7}));
     EXPECT_EQ(flat.placeAt(10), (Place{3, 0}));
-    EXPECT_EQ(flat.placeAt(14), (Place{5, 3}));
+    EXPECT_EQ(flat.placeAt(11), (Place{5, 2}));
+    EXPECT_EQ(flat.placeAt(14), (Place{5, 5}));
+    EXPECT_EQ(flat.offsetOf({5, 0}), 11);
     // A link lifts into its paragraph; two paragraphs share no element.
     EXPECT_EQ(flat.inOneElement({2, 0}, {2, 3}), (std::pair{Place{2, 0}, Place{2, 3}}));
     EXPECT_EQ(flat.inOneElement({1, 0}, {2, 3}), (std::pair{Place{1, 0}, Place{1, 6}}));

@@ -30,6 +30,23 @@ TEST(FieldWrite, AWriteIsJudgedByWhatTheFieldHoldsAsItsApplicationStoresText) {
         EXPECT_EQ(judgeWrite(before, intended, now, singleLine), verdict) << now;
 }
 
+TEST(FieldWrite, AWriteCutShortIsToldFromAKeyDeletingAfterIt) {
+    const std::string before = "helo ;;fix\nnext";
+    const std::string intended = "Hello there.\nnext";
+    const AXRange written{0, 12};
+    const std::pair<std::string, WriteVerdict> cases[] = {
+        {"Hello th\nnext", WriteVerdict::cutShort},            // the field's limit
+        {"\nnext", WriteVerdict::cutShort},                    // nothing of it fitted
+        {"Hello there.next", WriteVerdict::landedThenEdited},  // a key after it
+        {"Hello thre.\nnext", WriteVerdict::landedThenEdited}, // a key inside it
+        {"Hello there.\nne", WriteVerdict::landedThenEdited},  // the text after it cut
+    };
+    for (const auto& [now, verdict] : cases)
+        EXPECT_EQ(judgeWrite(before, intended, now, false, written), verdict) << now;
+    EXPECT_EQ(judgeWrite(before, intended, "Hello th\nnext", false), WriteVerdict::landedThenEdited)
+        << "without where the write stands";
+}
+
 // A paste sent after the check can meet the user's edit: the field then tells, with the caret,
 // whether the paste went in beside the edit (the user's text is what to put back) or landed and
 // was typed after (nothing to put back).

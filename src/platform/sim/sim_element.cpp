@@ -13,6 +13,15 @@ namespace parameterized = ax::parameterized;
 
 namespace {
 
+// Cuts text to at most units, never inside a character.
+void keepWithin(std::u16string& text, std::size_t units) {
+    if (text.size() <= units)
+        return;
+    text.resize(units);
+    if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF)
+        text.pop_back();
+}
+
 // Text is laid out in a fixed-width font: each UTF-16 unit one cell.
 constexpr double cellWidth = 8;
 constexpr double lineHeight = 18;
@@ -260,6 +269,13 @@ SimElementPtr SimElement::normaliseWrites(std::function<std::string(std::string)
     return shared_from_this();
 }
 
+SimElementPtr SimElement::maxLength(std::size_t units) {
+    std::lock_guard lock(mutex_);
+    if (field_)
+        field_->maxLength = units;
+    return shared_from_this();
+}
+
 void SimElement::becomeSecure() {
     std::lock_guard lock(mutex_);
     subrole_ = std::string(ax::subrole::secureTextField);
@@ -285,6 +301,8 @@ bool SimElement::replaceSelection(std::string_view text) {
     }
     const auto before = whole.size();
     auto inserted = unicode::toUtf16(text);
+    if (field_->maxLength)
+        keepWithin(inserted, *field_->maxLength - std::min(*field_->maxLength, whole.size()));
     whole.insert(static_cast<std::size_t>(field_->selection.location), inserted);
     storeWritten(unicode::toUtf8(whole));
     // The caret follows the text as the application stored it.
@@ -592,7 +610,10 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
             if (!text)
                 return AXError::illegalArgument;
             if (!field_->ignoresWrites) {
-                storeWritten(*text);
+                auto units = unicode::toUtf16(*text);
+                if (field_->maxLength)
+                    keepWithin(units, *field_->maxLength);
+                storeWritten(unicode::toUtf8(units));
                 field_->selection = {static_cast<std::int64_t>(unicode::utf16Length(field_->text)),
                                      0};
             }

@@ -74,6 +74,9 @@ public:
     // into a password field (its role stays, its subrole says so).
     SimElementPtr loseInsertions(int count);
     SimElementPtr normaliseWrites(std::function<std::string(std::string)> normalise);
+    // Holds at most units UTF-16 units: an insertion keeps what fits of its start, a whole value
+    // its start (a web page's field with a maximum length).
+    SimElementPtr maxLength(std::size_t units);
     void becomeSecure();
     // The whole text of a document (a web area, a window) read in one request through text
     // markers, or through a character count and a ranged read. Without a text of its own, the
@@ -120,6 +123,7 @@ private:
         bool refusesPaste = false;
         bool selectsOnlyCarets = false;
         int insertionsToLose = 0;
+        std::optional<std::size_t> maxLength;
         std::function<std::string(std::string)> normalise;
     };
 

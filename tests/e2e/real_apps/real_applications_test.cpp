@@ -392,6 +392,48 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
         ADD_FAILURE() << miss;
 }
 
+// A textarea with a maximum length cuts a longer result short: that is a failure, not "✓". The
+// user's text is back in the field, trigger included, and the result is on the clipboard.
+TEST_P(RealApplication, AResultTheFieldCutsShortLeavesTheUsersTextAndTheResultOnTheClipboard) {
+    if (!isBrowser() || std::string(GetParam().field) != "textarea")
+        GTEST_SKIP() << "a browser's textarea";
+    app.reset();
+    app = std::make_unique<ThirdPartyApp>(
+        ThirdPartyApp::Options{GetParam().kind, "limited", userText, "\nthird line"});
+    const std::string answer = std::string(userText) + " and a good deal more than fits";
+    Tally cut{"cut short"};
+    for (int attempt = 1; attempt <= tries(); ++attempt) {
+        answerTransform(answer);
+        type(" ;;fix");
+        cut.add([&]() -> std::optional<std::string> {
+            const auto ended = [&] {
+                return log.matching("❌ [Pennial] Error: fieldCutShort").size() ==
+                           static_cast<std::size_t>(attempt) &&
+                       coordinator->statusMessage().starts_with("The field cut the result short");
+            };
+            if (!waitUntil(ended, 15s))
+                return "status \"" + coordinator->statusMessage() + "\"";
+            const auto users = std::string(userText) + " ;;fix\nthird line";
+            if (!app->waitForText(users, 3s))
+                return "the field holds \"" + app->text().value_or("<unreadable>") + "\"";
+            const auto clipboard = clipboardOwner->clipboard();
+            const bool onClipboard =
+                std::any_of(clipboard.begin(), clipboard.end(), [&](const auto& format) {
+                    return format.first == "text/plain" && format.second == answer;
+                });
+            if (!onClipboard)
+                return std::string("the result is not on the clipboard");
+            return std::nullopt;
+        }());
+        nextTry();
+    }
+    std::cout << "[ TALLY    ] " << cut.summary() << std::endl;
+    for (const auto& miss : cut.misses)
+        ADD_FAILURE() << miss;
+    EXPECT_EQ(backend.requests(Endpoint::transform).size(), static_cast<std::size_t>(tries()))
+        << "a field put back is not a new trigger";
+}
+
 INSTANTIATE_TEST_SUITE_P(Editors, RealApplication,
                          ::testing::Values(Target{Kind::gtk3Editor, ""},
                                            Target{Kind::gtk4Editor, ""}),

@@ -145,6 +145,8 @@ AXResult<AXValue> AtspiAttributes::read(AtspiCall& call, const AtspiElement& ele
         return readText(call, accessible, attribute);
     if (attribute == attribute::role)
         return AXValue(atspi_tree::axRole(call, accessible));
+    if (attribute == attribute::richText)
+        return AXValue(AtspiRichField::isRich(call, accessible));
     if (attribute == attribute::subrole) {
         auto subrole = atspi_tree::axSubrole(call, accessible);
         return subrole ? AXResult<AXValue>(AXValue(std::move(*subrole))) : AXError::noValue;

@@ -70,6 +70,33 @@ bool isEditablePart(AtspiCall& call, AtspiAccessible* accessible) {
     return editable;
 }
 
+// The marker a browser puts at the start of a list item's text (a bullet, a number or a letter,
+// and the space after it): the page draws it, it is never the user's text. UTF-16 units.
+std::size_t listMarkerLength(std::string_view text) {
+    const auto units = unicode::toUtf16(text.substr(0, 16));
+    constexpr std::u16string_view bullets = u"\u2022\u25E6\u25AA\u25AB\u25A0\u25A1\u2023\u2043";
+    constexpr std::u16string_view numerals = u"ivxlcdmIVXLCDM";
+    auto isDigit = [](char16_t unit) { return unit >= u'0' && unit <= u'9'; };
+    auto isLetter = [](char16_t unit) {
+        return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
+    };
+    std::size_t at = 0;
+    if (!units.empty() && bullets.find(units[0]) != std::u16string_view::npos) {
+        at = 1;
+    } else {
+        // 12. or b) or iv.: digits, one letter, or a roman numeral.
+        while (at < units.size() && at < 8 && (isDigit(units[at]) || isLetter(units[at])))
+            ++at;
+        const auto label = std::u16string_view(units).substr(0, at);
+        const bool number = std::all_of(label.begin(), label.end(), isDigit) || label.size() == 1 ||
+                            label.find_first_not_of(numerals) == std::u16string_view::npos;
+        if (at == 0 || !number || at >= units.size() || (units[at] != u'.' && units[at] != u')'))
+            return 0;
+        ++at;
+    }
+    return at < units.size() && (units[at] == u' ' || units[at] == u'\u00A0') ? at + 1 : 0;
+}
+
 // The elements behind the text's object marks, in order: the children when there are as many,
 // else asked of each mark through the hypertext (a toolkit may list children that stand for no
 // mark, such as runs of text).
@@ -135,6 +162,8 @@ struct TreeReader {
         if (!object)
             return node;
         node.text = rawText(object);
+        if (block && depth > 0 && atspi_tree::role(call, object) == ATSPI_ROLE_LIST_ITEM)
+            node.hidden = listMarkerLength(node.text);
         const auto marks = countObjectMarks(node.text);
         // A widget of the editor's (a list's bullet, a button) stands for nothing, and takes no
         // line of its own. (A container may not say it can be edited: its parts do.)
@@ -178,6 +207,11 @@ AtspiRichField::AtspiRichField(std::shared_ptr<const FlatText> flat, std::vector
                                AtspiToolkit toolkit)
     : flat_(std::move(flat)),
       elements_(std::make_shared<std::vector<Element>>(std::move(elements))), toolkit_(toolkit) {}
+
+bool AtspiRichField::isRich(AtspiCall& call, AtspiAccessible* accessible) {
+    return accessible && embedsObjects(call, accessible) &&
+           atspi_tree::hasState(call, accessible, ATSPI_STATE_EDITABLE);
+}
 
 std::optional<AtspiRichField> AtspiRichField::of(AtspiCall& call, AtspiAccessible* accessible,
                                                  AtspiToolkit toolkit, bool& embeds) {

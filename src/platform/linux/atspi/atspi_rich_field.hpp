@@ -24,6 +24,8 @@ public:
     // None when the element is not an editable element whose text embeds others (a plain field,
     // a password field, a page that cannot be edited); the call holds a failure when the tree
     // could not be read. embeds: whether the element's text embeds others, editable or not.
+    // Whether the element is such a field, without reading its tree.
+    static bool isRich(AtspiCall& call, AtspiAccessible* accessible);
     static std::optional<AtspiRichField> of(AtspiCall& call, AtspiAccessible* accessible,
                                             AtspiToolkit toolkit, bool& embeds);
 

@@ -110,7 +110,7 @@ struct FlatText::Builder {
                     visit(node.children[child], id, offset);
                 }
                 ++child;
-            } else if (character[0] != zeroWidthNoBreak) {
+            } else if (character[0] != zeroWidthNoBreak && i >= node.hidden) {
                 emit(character, {id, offset}, length);
             }
             offset += length;

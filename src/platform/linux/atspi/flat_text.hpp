@@ -23,6 +23,9 @@ public:
         std::string text;
         bool block = false;
         std::vector<Node> children;
+        // UTF-16 units at the start of text that stand for nothing: a list's marker, which the
+        // page draws and no caret enters.
+        std::size_t hidden = 0;
     };
     // A place in one element's text. Elements are numbered in pre-order, the root 0.
     struct Place {
