@@ -413,6 +413,35 @@ TEST_F(CoordinatorSync, ALostLedgerOverTheDefaultsTakesTheCloudList) {
               (std::vector<std::string>{"polish", "sig"}));
 }
 
+// Lost over a profile of names alone or of a writing context alone: either is the user's and goes
+// up rather than being replaced by the cloud's.
+TEST_F(CoordinatorSync, ALostLedgerKeepsAnyProfileTextAndPushesIt) {
+    const auto file = folder / "defaults.json";
+    for (auto [names, context] : {std::pair{"Ada", ""}, std::pair{"", "Short sentences."}}) {
+        coordinator.reset();
+        runFor(std::chrono::milliseconds(5));
+        writeFile(file, "");
+        auto stored = std::make_shared<FileUserDefaults>(file);
+        adjustDependencies = [&](CoordinatorDependencies& dependencies) {
+            dependencies.userDefaults = stored;
+        };
+        auto local = AppConfig::defaults();
+        local.userDisplayNames = names;
+        local.userWritingContext = context;
+        writeConfig(local);
+        setRemoteProfile("Grace", "Formal.");
+        launch();
+        await(coordinator->authService()->verifyOTP("ada@example.test", "123456"));
+        EXPECT_TRUE(await(coordinator->pullRemoteData()));
+        EXPECT_EQ(readConfig().userDisplayNames, names);
+        EXPECT_EQ(readConfig().userWritingContext, context);
+        const auto row = backend.profileRow(user());
+        ASSERT_TRUE(row.has_value());
+        EXPECT_EQ((*row)["user_display_names"], names);
+        EXPECT_EQ((*row)["user_writing_context"], context);
+    }
+}
+
 // The save of an edit made while Ada's session had expired runs late: its push is asked for only
 // once Bob has signed in and his pull has failed. Nothing of Bob's fresh start goes over his cloud
 // list, which the next pull brings.

@@ -1,5 +1,6 @@
 #include "app/remote_merge.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pennial;
@@ -111,6 +112,35 @@ TEST(RemoteMerge, LocalChangesNotYetPushedWinAndArePushed) {
         EXPECT_TRUE(holdsUnsyncedChanges(local, basis));
     }
     EXPECT_FALSE(holdsUnsyncedChanges(local, agreedOn(local)));
+}
+
+// A command edited in any one of its parts is another command: it goes up from here, and one edited
+// elsewhere comes down with the replaced one kept aside.
+TEST(RemoteMerge, ACommandEditedInAnyPartIsAChange) {
+    const std::vector<std::function<void(Command&)>> edits{
+        [](Command& c) { c.name = "polish2"; }, [](Command& c) { c.content = "Polish it, gently"; },
+        [](Command& c) { c.replaceText = false; },
+        [](Command& c) {
+            c.metadata = std::map<std::string, std::string>{{"icon", "pen"}};
+        }};
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        auto edited = twoCommands();
+        edits[i](edited[0]);
+        auto local = localConfig();
+        local.commands = edited;
+        SyncBasis marked;
+        marked.commandsEditedLocally = true;
+        auto merge = mergeRemoteData(local, ProfilePull::noRemoteData(),
+                                     CommandsPull::success(twoCommands()), marked);
+        EXPECT_TRUE(merge.pushCommands) << "edit " << i;
+        EXPECT_EQ(merge.config.commands, edited) << "edit " << i;
+
+        local.commands = twoCommands();
+        merge = mergeRemoteData(local, ProfilePull::noRemoteData(), CommandsPull::success(edited),
+                                agreedOn(local));
+        EXPECT_EQ(merge.config.commands, edited) << "edit " << i;
+        EXPECT_TRUE(merge.dropsLocalCommands) << "edit " << i;
+    }
 }
 
 TEST(RemoteMerge, TheRemoteListIsTakenWholeAndInItsOrder) {

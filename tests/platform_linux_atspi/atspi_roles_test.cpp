@@ -31,6 +31,12 @@ TEST(AtspiRolesTest, WhatLiesDirectlyUnderTheApplicationIsAWindow) {
     EXPECT_FALSE(mayBeTopLevel(ATSPI_ROLE_TEXT));
 }
 
+// The page of a browser is where the context of a conversation or a mail is read from.
+TEST(AtspiRolesTest, ABrowsersPageIsAWebArea) {
+    EXPECT_EQ(roleOf(ATSPI_ROLE_DOCUMENT_WEB, "document web"), ax::role::webArea);
+    EXPECT_EQ(roleOf(ATSPI_ROLE_DOCUMENT_FRAME, "document frame"), "AXDocumentFrame");
+}
+
 TEST(AtspiRolesTest, RolesWithoutAValueOfTheirOwnAreSpelledAfterTheirName) {
     EXPECT_EQ(roleOf(ATSPI_ROLE_CHECK_BOX, "check box"), "AXCheckBox");
     EXPECT_EQ(roleOf(ATSPI_ROLE_TABLE_CELL, "table cell"), "AXTableCell");

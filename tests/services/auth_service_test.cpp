@@ -142,10 +142,13 @@ TEST_F(AuthServiceTest, ARefusedRefreshEndsTheSessionEverywhere) {
     for (auto [status, body] :
          {Case{401, "{}"}, Case{403, ""},
           Case{400, R"({"error":"invalid_grant","error_description":"x"})"},
-          Case{400, R"({"code":400,"error_code":"refresh_token_already_used","msg":"x"})"}}) {
+          Case{400, R"({"code":400,"error_code":"refresh_token_already_used","msg":"x"})"},
+          Case{400, R"({"code":400,"error_code":"refresh_token_not_found","msg":"x"})"},
+          Case{400, R"({"code":400,"error_code":"session_not_found","msg":"x"})"},
+          Case{400, R"({"code":400,"error_code":"session_expired","msg":"x"})"}}) {
         signIn(sessionExpiringIn(10s));
         http->enqueue(ScriptedHttpClient::error(HTTPError::httpError(status, body)));
-        EXPECT_EQ(authErrorOf(auth->getValidAccessToken()).kind(), Kind::sessionExpired) << status;
+        EXPECT_EQ(authErrorOf(auth->getValidAccessToken()).kind(), Kind::sessionExpired) << body;
         EXPECT_EQ(runAwaitable(auth->currentSession()), std::nullopt);
         EXPECT_EQ(secrets->item(service, "session"), std::nullopt);
         EXPECT_EQ(authErrorOf(auth->getValidAccessToken()).kind(), Kind::noSession);

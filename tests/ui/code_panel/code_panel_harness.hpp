@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <asio/io_context.hpp>
 #include <chrono>
@@ -89,8 +90,13 @@ class ElsewhereWindow {
 public:
     void takeFocus(QWidget* panelField, MainLoop& loop) {
         // Past the code field's delayed focus (0.1 s after it is shown), which would otherwise
-        // take the keyboard back from this window on a slow run.
+        // take the keyboard back from this window: on a loaded machine a fixed wait can end
+        // before the timer's event was handled, so the wait lasts until the timer has fired.
         loop.runFor(std::chrono::milliseconds(150));
+        loop.runUntil([panelField] {
+            const auto* delayed = panelField->findChild<QTimer*>(QStringLiteral("delayedFocus"));
+            return !delayed || !delayed->isActive();
+        });
         for (auto* widget : panelField->findChildren<QWidget*>())
             widget->clearFocus();
         window_.show();

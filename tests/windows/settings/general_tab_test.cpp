@@ -95,7 +95,8 @@ TEST_F(GeneralTabTest, SavingThePatternStoresItTellsTheMonitorAndClearsTheWarnin
     EXPECT_EQ(tab.errorMessage(), std::nullopt);
     EXPECT_TRUE(backend.requests(Endpoint::profileUpsert).empty());
 
-    // The mark goes after its time and the flag follows it.
+    // The mark stays long enough to be read, then goes after its time and the flag follows it.
+    EXPECT_FALSE(runUntil([&] { return !tab.saved(); }, std::chrono::milliseconds(500)));
     tab.savedIndicator()->lifetime()->setInterval(1);
     EXPECT_TRUE(runUntil([&] { return !tab.saved(); }));
 }
