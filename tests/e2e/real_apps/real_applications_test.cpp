@@ -111,7 +111,8 @@ protected:
         clipboardOwner = std::make_unique<TestEditor>();
         clipboardOwner->copySample();
         app = std::make_unique<ThirdPartyApp>(ThirdPartyApp::Options{
-            GetParam().kind, GetParam().field, userText, singleLine ? "" : "\nthird line"});
+            GetParam().kind, GetParam().field, userText,
+            singleLine || GetParam().kind == Kind::writer ? "" : "\nthird line"});
     }
     void TearDown() override {
         app.reset();
@@ -129,6 +130,8 @@ protected:
             return "Firefox";
         case Kind::chromium:
             return "Chromium";
+        case Kind::writer:
+            return "soffice";
         }
         return "";
     }
@@ -173,6 +176,13 @@ protected:
         if (!waitUntil([&] { return app->caret() == caret; }, 2s))
             return "caret at " + std::to_string(app->caret().value_or(-1)) + ", not " +
                    std::to_string(caret);
+        // The paragraphs around the word processor's field are as they were.
+        if (GetParam().kind == Kind::writer) {
+            const auto& options = app->options();
+            const auto document = app->document();
+            if (document != options.paragraphBefore + "\n" + whole + "\n" + options.paragraphAfter)
+                return "the document holds \"" + document.value_or("<unreadable>") + "\"";
+        }
         return std::nullopt;
     }
     // What the last transform request should have carried; a miss tells what it did not.
@@ -188,11 +198,14 @@ protected:
         const auto& context = request["context"];
         if (context["appName"] != appName())
             return "the context's application was " + context["appName"].dump();
-        if (isBrowser()) {
-            // The page around the field, before and after it.
+        if (isBrowser() || GetParam().kind == Kind::writer) {
+            // The page (the document) around the field, before and after it.
+            const bool writer = GetParam().kind == Kind::writer;
             const auto around = context.value("surroundingText", std::string());
-            if (around.find(pageTextBefore) == std::string::npos ||
-                around.find(pageTextAfter) == std::string::npos)
+            if (around.find(writer ? app->options().paragraphBefore : pageTextBefore) ==
+                    std::string::npos ||
+                around.find(writer ? app->options().paragraphAfter : pageTextAfter) ==
+                    std::string::npos)
                 return "the context held the page's text \"" + around + "\"";
         }
         return std::nullopt;
@@ -436,7 +449,7 @@ TEST_P(RealApplication, AResultTheFieldCutsShortLeavesTheUsersTextAndTheResultOn
 
 INSTANTIATE_TEST_SUITE_P(Editors, RealApplication,
                          ::testing::Values(Target{Kind::gtk3Editor, ""},
-                                           Target{Kind::gtk4Editor, ""}),
+                                           Target{Kind::gtk4Editor, ""}, Target{Kind::writer, ""}),
                          targetName);
 INSTANTIATE_TEST_SUITE_P(
     Browsers, RealApplication,
