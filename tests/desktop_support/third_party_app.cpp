@@ -237,9 +237,17 @@ void ThirdPartyApp::reset() {
         // The page puts its text back and the caret between the parts on F2.
         tapKeys({"F2"});
     } else {
-        // The word processor's field is the paragraph the caret is in.
-        if (options_.kind == Kind::writer)
+        // The word processor's field is the paragraph the caret is in, once the focus has left
+        // the one it was in.
+        if (options_.kind == Kind::writer) {
             placeCaret();
+            waitUntil(
+                [&] {
+                    const auto now = text();
+                    return now && now != options_.paragraphBefore && now != options_.paragraphAfter;
+                },
+                5s);
+        }
         if (text() != whole)
             ask("set " + QString::number(process_.processId()) + " " +
                 QString::fromLatin1(QByteArray::fromStdString(whole).toHex()));
