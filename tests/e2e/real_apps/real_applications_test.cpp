@@ -327,7 +327,9 @@ TEST_P(RealApplication, RewritesSnippetsAndThePaletteWriteExactlyTheirText) {
 // (the keys changed the text while the backend answered) wrote nothing and says no "✓".
 // PENNIAL_BURST_LOAD busy processes run meanwhile.
 TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
-    if (singleLine || std::string(GetParam().field) == "editable")
+    // (Return in a word processor starts a paragraph, an element of its own.)
+    if (singleLine || std::string(GetParam().field) == "editable" ||
+        GetParam().kind == Kind::writer)
         GTEST_SKIP() << "a multi-line plain field";
     const unsigned seed = pennial::testing::testSeed();
     SCOPED_TRACE(pennial::testing::seedTrace(seed));
