@@ -1,12 +1,13 @@
-// The whole road in applications people write in: a GTK 3 editor, a GTK 4 editor, and the three
-// kinds of field of a web page in Firefox and in Chromium. Each case is tried several times in one
-// run of the application (PENNIAL_REAL_APP_TRIES, 2 unless set): a rewrite of text holding
-// characters outside the BMP in the middle of a multi-line document, with the text of the page
-// around a browser's field sent as context; a plain multi-line snippet; and the palette driven
-// with Down and Return. The field's text and caret are checked after each try, and the clipboard,
-// holding HTML and an image, must be back at the end. A miss does not end the run: every case
-// runs all its tries, and the tally (with the slowest write, from the last key to the text in the
-// field) is printed.
+// The whole road in applications people write in: a GTK 3 editor, a GTK 4 editor, a word processor
+// (LibreOffice Writer, whose field is the middle one of three paragraphs: the others must stay as
+// they were, and go as context), and the three kinds of field of a web page in Firefox and in
+// Chromium. Each case is tried several times in one run of the application
+// (PENNIAL_REAL_APP_TRIES, 2 unless set): a rewrite of text holding characters outside the BMP in
+// the middle of a multi-line document, with the text of the page around a browser's field sent as
+// context; a plain multi-line snippet; and the palette driven with Down and Return. The field's
+// text and caret are checked after each try, and the clipboard, holding HTML and an image, must be
+// back at the end. A miss does not end the run: every case runs all its tries, and the tally (with
+// the slowest write, from the last key to the text in the field) is printed.
 
 #include "base/unicode.hpp"
 #include "desktop_support/third_party_app.hpp"
