@@ -50,6 +50,8 @@ namespace role {
 inline constexpr std::string_view application = "AXApplication";
 inline constexpr std::string_view window = "AXWindow";
 inline constexpr std::string_view webArea = "AXWebArea";
+// A word processor's document, whose paragraphs are its parts.
+inline constexpr std::string_view documentText = "AXDocumentText";
 inline constexpr std::string_view group = "AXGroup";
 inline constexpr std::string_view staticText = "AXStaticText";
 inline constexpr std::string_view textField = "AXTextField";

@@ -248,6 +248,12 @@ std::vector<AXElement> findContentRoots(const CaptureScope& scope, Pid pid) {
         roots.push_back(std::move(*webArea));
         return roots;
     }
+    // A word processor's field is one paragraph of its document: the paragraphs around it are
+    // what the user writes about, the window's menus and toolbars are not.
+    scope.setTimeout(scope.focusedElement(), context_limits::applicationAndWindowTimeout);
+    if (auto document = scope.readElement(scope.focusedElement(), attribute::parent);
+        document && scope.readString(*document, attribute::role) == ax::role::documentText)
+        roots.push_back(std::move(*document));
     roots.push_back(std::move(*window));
     return roots;
 }

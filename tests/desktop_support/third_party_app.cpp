@@ -28,6 +28,9 @@ const char* program(ThirdPartyApp::Kind kind) {
         return "firefox-esr";
     case ThirdPartyApp::Kind::chromium:
         return "chromium";
+    case ThirdPartyApp::Kind::writer:
+        // Not its launcher script: the process that answers on the bus is this one.
+        return "/usr/lib/libreoffice/program/soffice.bin";
     }
     return "";
 }
@@ -94,12 +97,13 @@ bool ThirdPartyApp::installed(Kind kind) {
 }
 
 const char* ThirdPartyApp::name(Kind kind) {
-    return program(kind);
+    return kind == Kind::writer ? "writer" : program(kind);
 }
 
 ThirdPartyApp::ThirdPartyApp(Options options) : options_(std::move(options)) {
     reader_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    reader_.start(besideTests("PENNIAL_FIELD_READER", "field_reader/pennial_field_reader"), {});
+    reader_.start(besideTests("PENNIAL_FIELD_READER", "field_reader/pennial_field_reader"),
+                  options_.kind == Kind::writer ? QStringList{"--follow-focus"} : QStringList{});
     if (!reader_.waitForStarted(5000) || ask({}) != "ready")
         throw std::runtime_error("the field reader did not start");
     start();
@@ -132,6 +136,7 @@ void ThirdPartyApp::start() {
     if (options_.nativeWayland)
         environment.insert("MOZ_ENABLE_WAYLAND", "1");
     environment.insert("NO_AT_BRIDGE", "0");
+    environment.insert("SAL_USE_VCLPLUGIN", "gtk3");
     process_.setProcessEnvironment(environment);
     // Not the test's own output: were the test to die, an application left holding it would keep
     // the test runner waiting until its time-out. The application dies with the test, too.
@@ -157,6 +162,19 @@ void ThirdPartyApp::start() {
         writeFile(document, options_.before + options_.after);
         arguments = {"--standalone", document};
         break;
+    case Kind::writer:
+        // Each line of a text document is a paragraph. A profile of its own: no restored
+        // session, no first-start dialog.
+        writeFile(document, options_.paragraphBefore + "\n" + options_.before + options_.after +
+                                "\n" + options_.paragraphAfter);
+        arguments = {"--norestore",
+                     "--nologo",
+                     "--nodefault",
+                     "--writer",
+                     "-env:UserInstallation=" +
+                         QUrl::fromLocalFile(folder_.filePath("profile")).toString(),
+                     document};
+        break;
     case Kind::firefox: {
         const QString profile = folder_.filePath("profile");
         QDir().mkpath(profile);
@@ -178,6 +196,16 @@ void ThirdPartyApp::start() {
     process_.start(program(options_.kind), arguments);
     if (!process_.waitForStarted(10000))
         throw std::runtime_error(std::string(program(options_.kind)) + " did not start");
+    // The word processor's first start in a new profile only sets the profile up, and ends
+    // asking to be started again (its launcher would).
+    constexpr int restartRequested = 81;
+    if (options_.kind == Kind::writer &&
+        waitUntil([&] { return process_.state() == QProcess::NotRunning; }, 30s) &&
+        process_.exitCode() == restartRequested) {
+        process_.start(program(options_.kind), arguments);
+        if (!process_.waitForStarted(10000))
+            throw std::runtime_error(std::string(program(options_.kind)) + " did not start");
+    }
     activate();
 }
 
@@ -208,9 +236,21 @@ void ThirdPartyApp::reset() {
     if (isBrowser() && !options_.nativeWayland) {
         // The page puts its text back and the caret between the parts on F2.
         tapKeys({"F2"});
-    } else if (text() != whole) {
-        ask("set " + QString::number(process_.processId()) + " " +
-            QString::fromLatin1(QByteArray::fromStdString(whole).toHex()));
+    } else {
+        // The word processor's field is the paragraph the caret is in, once the focus has left
+        // the one it was in.
+        if (options_.kind == Kind::writer) {
+            placeCaret();
+            waitUntil(
+                [&] {
+                    const auto now = text();
+                    return now && now != options_.paragraphBefore && now != options_.paragraphAfter;
+                },
+                5s);
+        }
+        if (text() != whole)
+            ask("set " + QString::number(process_.processId()) + " " +
+                QString::fromLatin1(QByteArray::fromStdString(whole).toHex()));
     }
     if (!waitUntil([&] { return text() == whole; }, 30s))
         throw std::runtime_error(
@@ -225,8 +265,11 @@ void ThirdPartyApp::reset() {
 }
 
 void ThirdPartyApp::placeCaret() {
-    // As the user would: the end of the document, then back over what follows the caret.
+    // As the user would: the end of the document, then back over what follows the caret (in the
+    // word processor, the last paragraph: to its start, and one more).
     tapKeys({"ctrl+End"});
+    if (options_.kind == Kind::writer)
+        tapKeys({"ctrl+Up", "Left"});
     if (const auto back = codePoints(options_.after); back > 0)
         tapKeys({"--repeat", QString::number(back), "--delay", "5", "Left"});
 }
@@ -255,6 +298,13 @@ std::optional<std::int64_t> ThirdPartyApp::caret() {
     if (!answer.starts_with("caret "))
         return std::nullopt;
     return std::stoll(answer.substr(6));
+}
+
+std::optional<std::string> ThirdPartyApp::document() {
+    const auto answer = ask("document " + QString::number(process_.processId()));
+    if (!answer.starts_with("document "))
+        return std::nullopt;
+    return QByteArray::fromHex(QByteArray::fromStdString(answer.substr(9))).toStdString();
 }
 
 std::string ThirdPartyApp::activeWindowTitle() {

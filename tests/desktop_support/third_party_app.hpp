@@ -1,7 +1,8 @@
 #pragma once
 // A third-party application the desktop tests and benchmarks write in: a GTK 3 editor (mousepad),
-// a GTK 4 editor (gnome-text-editor), or a web browser (Firefox ESR, Chromium) showing the local
-// page fields.html. Started with a document of text before and after the caret, its window
+// a GTK 4 editor (gnome-text-editor), a word processor (LibreOffice Writer, whose paragraphs are
+// elements of their own), or a web browser (Firefox ESR, Chromium) showing the local page
+// fields.html. Started with a document of text before and after the caret, its window
 // active, the field focused; read through the accessibility bus by another process, as any other
 // client would.
 
@@ -20,7 +21,7 @@ using namespace std::chrono_literals;
 
 class ThirdPartyApp {
 public:
-    enum class Kind { gtk3Editor, gtk4Editor, firefox, chromium };
+    enum class Kind { gtk3Editor, gtk4Editor, firefox, chromium, writer };
 
     struct Options {
         Kind kind = Kind::gtk3Editor;
@@ -36,6 +37,13 @@ public:
         // itself, and only an empty field is supported: no key reaches it from here to place
         // the caret.
         bool nativeWayland = false;
+        // In the word processor, the field is a paragraph between these two (words short enough
+        // for its word completion to leave alone).
+        std::string paragraphBefore =
+            "Dear Ada, thank you for the notes on the old mill and the map of the river. We read "
+            "them over the weekend and liked most of what you wrote about the path.";
+        std::string paragraphAfter = "We hope to see you in the spring, when the days are long and "
+                                     "the water is high. Kind regards, Jo and Sam.";
     };
 
     // Whether the application is installed (scripts/deps installs them all).
@@ -59,6 +67,9 @@ public:
     // when the focused element is not this application's text field.
     std::optional<std::string> text();
     std::optional<std::int64_t> caret();
+    // The text of the field and the elements beside it (the word processor's paragraphs), one
+    // a line.
+    std::optional<std::string> document();
     bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s);
     // The title of the active window.
     std::string activeWindowTitle();

@@ -19,6 +19,9 @@ TEST(AtspiOffsetsTest, QtAndFirefoxCountInUtf16UnitsAndReadToTheEnd) {
     EXPECT_EQ(toolkitNamed("Gecko"), (AtspiToolkit{utf16, true, true}));
     EXPECT_EQ(toolkitNamed("gtk"), (AtspiToolkit{codePoints, true})) << "GTK 3";
     EXPECT_EQ(toolkitNamed("GTK"), (AtspiToolkit{codePoints, false, false, false, true}));
+    EXPECT_EQ(toolkitNamed("gtk", "soffice"),
+              (AtspiToolkit{utf16, true, false, false, false, true}))
+        << "LibreOffice";
     for (auto toolkit : {"Chromium", ""})
         EXPECT_EQ(toolkitNamed(toolkit), (AtspiToolkit{codePoints, false})) << toolkit;
 }
@@ -50,8 +53,9 @@ TEST(AtspiOffsetsTest, Utf16OffsetsPassThroughWithinTheText) {
 
 // Qt takes an inserted text's length in UTF-16 units and cuts the text to it; GTK takes bytes.
 TEST(AtspiOffsetsTest, InsertedTextsGoWithTheLengthTheToolkitReads) {
-    EXPECT_EQ(insertionLength(text, utf16), 5);
-    EXPECT_EQ(insertionLength(text, codePoints), 9);
+    EXPECT_EQ(insertionLength(text, toolkitNamed("Qt")), 5);
+    EXPECT_EQ(insertionLength(text, toolkitNamed("gtk")), 9);
+    EXPECT_EQ(insertionLength(text, toolkitNamed("gtk", "soffice")), 9);
 }
 
 // Firefox follows each character outside the BMP with a U+FEFF; its padded code points then count

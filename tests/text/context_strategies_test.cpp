@@ -20,6 +20,8 @@ protected:
     }
 
     std::optional<std::string> capture(const ContextStrategy& strategy) {
+        // As the router's scope knows it.
+        scope.setFocusedElement(makeElementRef(focused));
         return strategy.captureSurroundingText(makeElementRef(focused), 800, scope);
     }
     std::size_t callsOf(std::string_view attribute) {
@@ -127,6 +129,24 @@ TEST_F(ContextStrategiesTest, APageIsHarvestedWithoutTheBrowserAroundIt) {
         SCOPED_TRACE(strategy->name());
         EXPECT_EQ(capture(*strategy), "Short page");
     }
+}
+
+TEST_F(ContextStrategiesTest, AWordProcessorsParagraphHasTheOtherParagraphsAroundIt) {
+    window->add(SimElement::make(ax::role::menuBar))->add(SimElement::staticText("File"));
+    window->add(SimElement::staticText("Page 1 of 1"));
+    auto document = window->add(SimElement::group())->add(SimElement::make(ax::role::documentText));
+    for (auto words : {"Dear Ada,", "", "Kind regards"}) {
+        auto paragraph = document->add(SimElement::make("AXParagraph")->set("AXValue", words));
+        if (*words == '\0')
+            focused = paragraph;
+    }
+    desktop.focus(focused);
+    EXPECT_EQ(capture(BaselineStrategy()), "Dear Ada,\nKind regards");
+    // A document of one paragraph: the window's text, as elsewhere.
+    focused = window->add(SimElement::make(ax::role::documentText))
+                  ->add(SimElement::make("AXParagraph")->set("AXValue", "alone"));
+    desktop.focus(focused);
+    EXPECT_EQ(capture(BaselineStrategy()), "Window\nFile\nPage 1 of 1\nDear Ada,\nKind regards");
 }
 
 TEST_F(ContextStrategiesTest, BatchWalkReadsEachElementInOneRequest) {

@@ -3,9 +3,13 @@
 // One command a line on stdin, one answer a line on stdout (texts hex-encoded):
 //   text PID          -> "text <hex>" or "none"
 //   caret PID         -> "caret <offset in UTF-16 units>" or "none"
+//   document PID      -> "document <hex>": the texts of the field and the elements beside it
+//                        (a word processor's paragraphs), one a line; or "none"
 //   set PID <hex>     -> "set <0|error code>"
 //   quit
-// With --poll-focused it reads the focused field every 20 ms instead, until its parent goes.
+// With --poll-focused it reads the focused field every 20 ms instead, until its parent goes. With
+// --follow-focus it asks for the focused field on every command (a word processor moves the focus
+// from paragraph to paragraph).
 
 #include "platform/ax_names.hpp"
 #include "platform/linux/atspi/atspi_accessibility.hpp"
@@ -51,6 +55,28 @@ std::optional<AXElement> focusedField(AtspiAccessibility& reader, Pid pid) {
     return *element;
 }
 
+std::string besideFocused(AtspiAccessibility& reader, const std::optional<AXElement>& field) {
+    auto parent = field ? reader.copyAttributeValue(*field, ax::attribute::parent)
+                        : AXResult<AXValue>(AXError::noValue);
+    const auto* above = parent.ok() ? parent.value()->get<AXElement>() : nullptr;
+    auto children = above ? reader.copyAttributeValue(*above, ax::attribute::children)
+                          : AXResult<AXValue>(AXError::noValue);
+    const auto* list = children.ok() ? children.value()->get<AXValue::List>() : nullptr;
+    if (!list)
+        return "none";
+    std::string joined;
+    for (const auto& child : *list) {
+        const auto* element = child.get<AXElement>();
+        auto value = element ? reader.copyAttributeValue(*element, ax::attribute::value)
+                             : AXResult<AXValue>(AXError::noValue);
+        const auto* text = value.ok() ? value.value()->get<std::string>() : nullptr;
+        if (!text)
+            continue;
+        joined += (joined.empty() ? "" : "\n") + *text;
+    }
+    return "document " + hex(joined);
+}
+
 int pollFocused() {
     const pid_t parent = ::getppid();
     AtspiAccessibility reader;
@@ -67,6 +93,7 @@ int pollFocused() {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--poll-focused") == 0)
         return pollFocused();
+    const bool followFocus = argc > 1 && std::strcmp(argv[1], "--follow-focus") == 0;
     AtspiAccessibility reader;
     // The field found last: asked again only when it cannot be read, so that the reads cost the
     // application no more than a user's assistive technology would.
@@ -87,7 +114,7 @@ int main(int argc, char** argv) {
         words >> command >> pid;
         if (command == "quit")
             break;
-        auto field = fieldOf(pid, false);
+        auto field = fieldOf(pid, followFocus);
         if (command == "text") {
             auto value = field ? reader.copyAttributeValue(*field, ax::attribute::value)
                                : AXResult<AXValue>(AXError::noValue);
@@ -102,6 +129,8 @@ int main(int argc, char** argv) {
             std::cout << (range && range->length == 0 ? "caret " + std::to_string(range->location)
                                                       : std::string("none"))
                       << std::endl;
+        } else if (command == "document") {
+            std::cout << besideFocused(reader, field) << std::endl;
         } else if (command == "set") {
             std::string text;
             words >> text;

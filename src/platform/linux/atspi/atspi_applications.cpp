@@ -100,9 +100,12 @@ AtspiToolkit AtspiApplications::toolkitOf(AtspiCall& call, AtspiAccessible* acce
         auto toolkit = takeString(call([&](GError** error) {
             return atspi_accessible_get_toolkit_name(entry->application.get(), error);
         }));
+        auto name = takeString(call([&](GError** error) {
+            return atspi_accessible_get_name(entry->application.get(), error);
+        }));
         if (call.failed())
             return {};
-        entry->toolkit = toolkitNamed(toolkit);
+        entry->toolkit = toolkitNamed(toolkit, name);
     }
     return *entry->toolkit;
 }

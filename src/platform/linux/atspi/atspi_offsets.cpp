@@ -19,7 +19,10 @@ int utf16UnitsOf(char leadByte) {
 
 } // namespace
 
-AtspiToolkit toolkitNamed(std::string_view toolkitName) {
+AtspiToolkit toolkitNamed(std::string_view toolkitName, std::string_view applicationName) {
+    // LibreOffice calls itself GTK 3 on the bus, but hands its own UTF-16 offsets through.
+    if (applicationName == "soffice")
+        return {AtspiTextUnits::utf16, true, false, false, false, true};
     if (toolkitName == "Qt")
         return {AtspiTextUnits::utf16, true, false, true, false};
     // Its padded code points count as the unpadded text's UTF-16 units.
@@ -100,9 +103,10 @@ std::string withoutAstralPadding(std::string_view text) {
     return result;
 }
 
-std::int64_t insertionLength(std::string_view text, AtspiTextUnits units) {
-    return units == AtspiTextUnits::utf16 ? static_cast<std::int64_t>(unicode::utf16Length(text))
-                                          : static_cast<std::int64_t>(text.size());
+std::int64_t insertionLength(std::string_view text, const AtspiToolkit& toolkit) {
+    return toolkit.units == AtspiTextUnits::utf16 && !toolkit.takesInsertedBytes
+               ? static_cast<std::int64_t>(unicode::utf16Length(text))
+               : static_cast<std::int64_t>(text.size());
 }
 
 } // namespace pennial

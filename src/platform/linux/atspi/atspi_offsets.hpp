@@ -28,11 +28,15 @@ struct AtspiToolkit {
     // Whether it answers a read of all of an element's properties at once ("GetAll"): Qt takes
     // the read for one of a property and reads past its arguments.
     bool answersAllProperties = false;
+    // Whether it takes an inserted text's length in bytes though it counts offsets in UTF-16
+    // units (LibreOffice): a length in units would cut a text holding characters past ASCII.
+    bool takesInsertedBytes = false;
     bool operator==(const AtspiToolkit&) const = default;
 };
 
-// From the toolkit name the application object reports ("Qt", "gtk", "GTK", ...).
-AtspiToolkit toolkitNamed(std::string_view toolkitName);
+// From the toolkit name the application object reports ("Qt", "gtk", "GTK", ...), and its own
+// name where an application counts otherwise than its toolkit.
+AtspiToolkit toolkitNamed(std::string_view toolkitName, std::string_view applicationName = {});
 
 // The length of a UTF-8 text in the toolkit's units.
 std::int64_t lengthIn(std::string_view text, AtspiTextUnits units);
@@ -50,6 +54,6 @@ std::optional<std::int64_t> fromUtf16Offset(std::string_view text, std::int64_t 
 std::string withoutAstralPadding(std::string_view text);
 
 // The length to send with an inserted text.
-std::int64_t insertionLength(std::string_view text, AtspiTextUnits units);
+std::int64_t insertionLength(std::string_view text, const AtspiToolkit& toolkit);
 
 } // namespace pennial

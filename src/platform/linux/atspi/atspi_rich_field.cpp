@@ -394,7 +394,7 @@ AXError AtspiRichField::replaceRange(AtspiCall& call, AXRange range,
         done = call([&](GError** error) {
             return atspi_editable_text_insert_text(
                 editable.get(), richOffset(start.offset), inserted.c_str(),
-                richOffset(insertionLength(inserted, toolkit_.units)), error);
+                richOffset(insertionLength(inserted, toolkit_)), error);
         });
     if (done && !call.failed()) {
         GObjectRef<AtspiText> text(

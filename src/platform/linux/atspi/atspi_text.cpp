@@ -61,7 +61,7 @@ atspiRectOnScreen(AtspiCall& call,
 AtspiTextField::AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text,
                                AtspiToolkit toolkit, bool secret,
                                std::shared_ptr<AtspiUnansweredCalls> unanswered)
-    : accessible_(accessible), text_(std::move(text)), units_(toolkit.units),
+    : accessible_(accessible), text_(std::move(text)), toolkit_(toolkit), units_(toolkit.units),
       readsToTheEnd_(toolkit.readsToTheEnd), padded_(toolkit.padsAstralCharacters), secret_(secret),
       unanswered_(std::move(unanswered)) {}
 
@@ -280,7 +280,7 @@ AXError AtspiTextField::writeOver(AtspiCall& call, AtspiEditableText& editable, 
         done = call([&](GError** error) {
             return atspi_editable_text_insert_text(
                 &editable, clampedOffset(span.start), inserted.c_str(),
-                clampedOffset(insertionLength(inserted, units_)), error);
+                clampedOffset(insertionLength(inserted, toolkit_)), error);
         });
     // Only where the field shows the text: some toolkits answer an edit they ignore, and a caret
     // moved for it sends the user's next keys into another line.

@@ -76,6 +76,7 @@ private:
 
     AtspiAccessible* accessible_;
     GObjectRef<AtspiText> text_;
+    AtspiToolkit toolkit_;
     AtspiTextUnits units_;
     bool readsToTheEnd_;
     bool padded_;

@@ -180,10 +180,16 @@ Object findFocused(AtspiCall& call, AtspiAccessible* root, AtspiAccessible* besi
         if (atspi_state_set_contains(set.get(), ATSPI_STATE_FOCUSED) && element.get() != besides)
             return std::move(element);
         // Hidden parts cannot hold the focus; lists that manage their descendants may hold
-        // thousands of rows, none of them a text field.
+        // thousands of rows, none of them a text field; nor do menus, whose items (hundreds in
+        // an office suite's menu bar) would use up the search before the document is reached.
+        // A word processor's document manages its paragraphs too, but lists only those shown.
         const bool hidden = depth > 0 && !atspi_state_set_contains(set.get(), ATSPI_STATE_VISIBLE);
-        if (hidden || depth >= focusSearchDepth ||
-            atspi_state_set_contains(set.get(), ATSPI_STATE_MANAGES_DESCENDANTS))
+        if (hidden || depth >= focusSearchDepth)
+            continue;
+        const auto elementRole = role(call, element.get());
+        if ((atspi_state_set_contains(set.get(), ATSPI_STATE_MANAGES_DESCENDANTS) &&
+             !isDocumentRole(elementRole)) ||
+            elementRole == ATSPI_ROLE_MENU_BAR || elementRole == ATSPI_ROLE_MENU)
             continue;
         for (auto& child : children(call, element.get(), focusSearchElements))
             queue.emplace_back(std::move(child), depth + 1);
