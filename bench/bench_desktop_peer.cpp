@@ -309,15 +309,9 @@ Outcome ourLatencies(const std::filesystem::path& folder, Keyboard& keyboard,
     // The defaults hold an AI command of the same name: the snippet takes its place.
     std::erase_if(commands, [](const Command& command) { return command.name == snippetName; });
     commands.push_back(Command::make(snippetName, snippet, false));
-    Json rows = Json::array();
-    for (const auto& command : commands)
-        rows.push_back(Json{{"command_id", command.id.toString()},
-                            {"name", command.name},
-                            {"content", command.content},
-                            {"mode", modeName(command.replaceText)}});
     testing::FakeBackend backend;
     const auto home = folder / "home";
-    backend.setCommandRows(signIn(backend, home), rows);
+    backend.setCommandRows(signIn(backend, home), testing::commandRowsOf(commands));
     const auto ours = folder / "ours";
     std::filesystem::create_directories(ours);
     Outcome outcome;

@@ -699,4 +699,17 @@ FakeAnswer FakeBackend::commandsUpsertAnswer(const RecordedRequest& request) {
     return FakeAnswer::empty(204);
 }
 
+Json commandRowsOf(const std::vector<Command>& commands) {
+    Json rows = Json::array();
+    for (const auto& command : commands) {
+        rows.push_back(Json{{"command_id", command.id.toString()},
+                            {"name", command.name},
+                            {"content", command.content},
+                            {"mode", modeName(command.replaceText)}});
+        if (command.metadata)
+            rows.back()["metadata"] = *command.metadata;
+    }
+    return rows;
+}
+
 } // namespace pennial::testing

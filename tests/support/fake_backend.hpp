@@ -8,6 +8,7 @@
 // (setDefaultHandler) or adding to the fake account state below.
 
 #include "base/json.hpp"
+#include "text/command.hpp"
 
 #include <chrono>
 #include <condition_variable>
@@ -168,5 +169,9 @@ private:
     std::unique_ptr<Server> server_;
     int port_ = 0;
 };
+
+// The rows the backend keeps for commands, as the app writes them (metadata where a command has
+// it).
+Json commandRowsOf(const std::vector<Command>& commands);
 
 } // namespace pennial::testing

@@ -20,19 +20,6 @@ namespace {
 
 constexpr const char* unpushedMarker = AppCoordinator::hasUnpushedLocalCommandsKey;
 
-Json rowsOf(const std::vector<Command>& commands) {
-    Json rows = Json::array();
-    for (const auto& command : commands)
-        rows.push_back(Json{{"command_id", command.id.toString()},
-                            {"name", command.name},
-                            {"content", command.content},
-                            {"mode", modeName(command.replaceText)}});
-    for (std::size_t i = 0; i < commands.size(); ++i)
-        if (commands[i].metadata)
-            rows[i]["metadata"] = *commands[i].metadata;
-    return rows;
-}
-
 std::vector<std::string> namesOf(const std::vector<Command>& commands) {
     std::vector<std::string> names;
     for (const auto& command : commands)
@@ -69,7 +56,7 @@ protected:
         config.commands = commands;
         writeConfig(config);
         storeSession();
-        backend.setCommandRows(userId, rowsOf(commands));
+        backend.setCommandRows(userId, commandRowsOf(commands));
         launchSignedIn();
         ASSERT_EQ(readConfig().commands, commands);
     }
@@ -120,7 +107,7 @@ TEST_F(CommandsTabTest, ShowsTheListAsThePullLeftIt) {
     // Changed in the cloud since start-up: the tab's own pull brings it in.
     auto remote = fixAndSig;
     remote.push_back(Command::make("reply", "Reply to it", true));
-    backend.setCommandRows(userId, rowsOf(remote));
+    backend.setCommandRows(userId, commandRowsOf(remote));
 
     openTab();
     EXPECT_EQ(namesOf(tab->commands()), (std::vector<std::string>{"fix", "sig", "reply"}));
