@@ -142,7 +142,10 @@ Awaitable<void> AXAccessibilityProvider::placeCaretAfterWrite(const AXElement& e
                                                               const std::string& written,
                                                               std::int64_t caret) {
     auto moveCaret = [&] {
-        if (readValueText(element) != written)
+        // A caret the write already left there is not moved: a key typed between the read and
+        // the move would land behind it.
+        if (caretOf(*facilities_.accessibility, element) == caret ||
+            readValueText(element) != written)
             return AXError::success;
         return facilities_.accessibility->setAttributeValue(
             element, ax::attribute::selectedTextRange, AXRange{caret, 0});

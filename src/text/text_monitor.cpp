@@ -523,6 +523,17 @@ void TextMonitor::noteSecureFocus(bool secure) {
 }
 
 Awaitable<void> TextMonitor::dispatch(std::vector<Effect> effects) {
+    // A palette shown for a trigger that fires in the same breath would hold the palette's keys
+    // until the run began: a Return typed right after the trigger would run it once more instead
+    // of reaching the field.
+    const bool fires = std::any_of(effects.begin(), effects.end(), [](const Effect& effect) {
+        return std::holds_alternative<Effect::TriggerDetected>(effect.value);
+    });
+    if (fires)
+        std::erase_if(effects, [](const Effect& effect) {
+            const auto* preview = std::get_if<Effect::PreviewUpdated>(&effect.value);
+            return preview && preview->fullPattern;
+        });
     for (auto& effect : effects) {
         if (const auto* notReady = std::get_if<Effect::NotReady>(&effect.value)) {
             logf("⚠️ [TextMonitor] {}", notReady->reason);

@@ -56,8 +56,7 @@ TEST_F(TextMonitorTest, TypedTriggerPreviewsThenFiresOnceAtItsUtf16Offset) {
     nextPoll(3);
     EXPECT_THAT(delegate->take(),
                 ElementsAre("query [;;] [] 6 true", "query [;;f] [f] 6 true",
-                            "query [;;fi] [fi] 6 true", "query [;;fix] [fix] 6 true",
-                            "trigger [fix] [;;fix] 6"));
+                            "query [;;fi] [fi] 6 true", "trigger [fix] [;;fix] 6"));
     EXPECT_THAT(
         log.lines(),
         ::testing::IsSupersetOf(
@@ -76,10 +75,8 @@ TEST_F(TextMonitorTest, CompletionReportedDuringTheTriggerReleasesItBeforeTheNex
     nextPoll();
     focusOn(SimElement::textArea("Bye ;;fix")); // the same text in another field is evaluated
     nextPoll();
-    EXPECT_THAT(delegate->take(),
-                ElementsAre("query [;;fix] [fix] 6 true", "trigger [fix] [;;fix] 6",
-                            "query [;;fix] [fix] 4 true", "trigger [fix] [;;fix] 4",
-                            "trigger [fix] [;;fix] 4"));
+    EXPECT_THAT(delegate->take(), ElementsAre("trigger [fix] [;;fix] 6", "trigger [fix] [;;fix] 4",
+                                              "trigger [fix] [;;fix] 4"));
 }
 
 TEST_F(TextMonitorTest, AFailedCommandRunsAgainOnlyOnceTheFieldChanges) {
@@ -87,8 +84,7 @@ TEST_F(TextMonitorTest, AFailedCommandRunsAgainOnlyOnceTheFieldChanges) {
     auto field = focusOn(SimElement::textArea("Hello ;;fix"));
     start();
     nextPoll(5);
-    EXPECT_THAT(delegate->take(),
-                ElementsAre("query [;;fix] [fix] 6 true", "trigger [fix] [;;fix] 6"));
+    EXPECT_THAT(delegate->take(), ElementsAre("trigger [fix] [;;fix] 6"));
     field->setText("Hello ;;fix ");
     nextPoll();
     field->setText("Hello ;;fix");
@@ -158,8 +154,7 @@ TEST_F(TextMonitorTest, AFieldThatKeepsItsTextIsFollowedByKeyboardUntilAFieldCan
     settle();
     EXPECT_THAT(delegate->take(),
                 ElementsAre("query [;;] [] 3 true", "query [;;f] [f] 3 true",
-                            "query [;;fi] [fi] 3 true", "query [;;fix] [fix] 3 true",
-                            "trigger [fix] [;;fix] 3"));
+                            "query [;;fi] [fi] 3 true", "trigger [fix] [;;fix] 3"));
     EXPECT_THAT(log.matching("Trigger detected"), IsEmpty());
     EXPECT_TRUE(log.contains("⚠️ [TextMonitor] Cannot read text from element: role=AXTextField "
                              "subrole=nil desc=nil pid=501 error=cannotReadValue"));
@@ -184,8 +179,7 @@ TEST_F(TextMonitorTest, AFieldThatKeepsItsTextIsFollowedByKeyboardUntilAFieldCan
     settle();
     EXPECT_THAT(delegate->take(), ElementsAre("hide")) << "typing is no longer followed";
     nextPoll();
-    EXPECT_THAT(delegate->take(),
-                ElementsAre("query [;;sig] [sig] 4 true", "trigger [sig] [;;sig] 4"));
+    EXPECT_THAT(delegate->take(), ElementsAre("trigger [sig] [;;sig] 4"));
 }
 
 TEST_F(TextMonitorTest, PasswordFieldsAreNeverReadAndTypingIntoThemNeverReachesDetection) {
@@ -253,8 +247,7 @@ TEST_F(TextMonitorTest, StopLetsTheCallInProgressFinishAndPollsNoMore) {
     delegate->take();
     start();
     start(); // already monitoring: nothing more starts
-    EXPECT_THAT(delegate->take(),
-                ElementsAre("query [;;fix] [fix] 6 true", "trigger [fix] [;;fix] 6"));
+    EXPECT_THAT(delegate->take(), ElementsAre("trigger [fix] [;;fix] 6"));
     EXPECT_EQ(clock.waits().size(), 1u);
     EXPECT_EQ(log.matching("Starting monitoring loop").size(), 3u);
 }

@@ -270,6 +270,19 @@ AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
 
 AXError AtspiTextField::writeOver(AtspiCall& call, AtspiEditableText& editable, Span span,
                                   const std::string& inserted) const {
+    // The user's typing point before the write, and the field's length: keys typed after the
+    // trigger stand beyond the span, and the caret belongs after them once it is written.
+    // Read quietly: a field that will not tell leaves the caret after the written text.
+    auto quietRead = [&](auto read) -> std::int64_t {
+        bool refused = false;
+        const gint value =
+            call.quietly([&](GError** error) { return read(text_.get(), error); }, refused);
+        return refused ? -1 : value;
+    };
+    auto caret = [&] { return quietRead(atspi_text_get_caret_offset); };
+    auto count = [&] { return quietRead(atspi_text_get_character_count); };
+    const auto caretBefore = caret();
+    const auto countBefore = count();
     bool done = true;
     if (span.end > span.start)
         done = call([&](GError** error) {
@@ -284,13 +297,23 @@ AXError AtspiTextField::writeOver(AtspiCall& call, AtspiEditableText& editable, 
         });
     // Only where the field shows the text: some toolkits answer an edit they ignore, and a caret
     // moved for it sends the user's next keys into another line.
-    const auto end = span.start + lengthIn(inserted, units_);
+    const auto insertedLength = lengthIn(inserted, units_);
+    const auto end = span.start + insertedLength;
     if (done && !call.failed()) {
         auto written = textUpTo(call, end);
-        if (written && std::string_view(*written).ends_with(fromToolkit(inserted)))
-            call([&](GError** error) {
-                return atspi_text_set_caret_offset(text_.get(), clampedOffset(end), error);
-            });
+        if (written && std::string_view(*written).ends_with(fromToolkit(inserted))) {
+            const auto grown = insertedLength - (span.end - span.start);
+            const auto target = caretBefore >= span.end ? caretBefore + grown : end;
+            // A toolkit that carried the caret along leaves it there: a key typed since the
+            // write moved it on, and moving it back would put the next key before that one.
+            const auto countNow = count();
+            const auto typed = countBefore < 0 || countNow < 0 ? 0 : countNow - countBefore - grown;
+            const auto now = caret();
+            if (!call.failed() && (now < target || now > target + std::max<std::int64_t>(typed, 0)))
+                call([&](GError** error) {
+                    return atspi_text_set_caret_offset(text_.get(), clampedOffset(target), error);
+                });
+        }
     }
     if (call.failed())
         return *call.failure();
@@ -391,11 +414,18 @@ bool AtspiTextField::moveCaret(AtspiCall& call, std::int64_t offset) const {
         return call(
             [&](GError** error) { return atspi_text_get_caret_offset(text_.get(), error); });
     };
+    const auto count = characterCount(call);
     if (!move() || call.failed())
         return false;
     if (caret() == offset || call.failed())
         return !call.failed();
+    // A field that changed meanwhile had a key typed at the moved caret, which went on with it:
+    // moving it back would put the user's next key in front of that one.
+    if (characterCount(call) != count)
+        return !call.failed();
     std::this_thread::sleep_for(caretRetryPause);
+    if (characterCount(call) != count)
+        return !call.failed();
     return move() && !call.failed() && caret() == offset;
 }
 

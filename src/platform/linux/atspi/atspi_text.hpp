@@ -65,7 +65,8 @@ private:
     std::optional<Span> selection(AtspiCall& call) const;
     // Adds span as a selection; whether the field then has it.
     bool addSelection(AtspiCall& call, Span span) const;
-    // Removes the span, inserts text (toolkit form) in its place and puts the caret after it.
+    // Removes the span, inserts text (toolkit form) in its place and puts the caret after it, or
+    // after the keys typed beyond the span.
     AXError writeOver(AtspiCall& call, AtspiEditableText& editable, Span span,
                       const std::string& inserted) const;
     // Moves the caret; whether it is then there.
