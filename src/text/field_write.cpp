@@ -54,8 +54,11 @@ std::size_t differingSpan(std::string_view a, std::string_view b) {
 }
 
 // Whether now is intended with the end of its written stretch missing, as a field that takes text
-// up to its maximum length keeps it.
-bool isCutShort(std::string_view intended, std::string_view now, AXRange written) {
+// up to its maximum length keeps it. Such a field held the text before, so it cuts at no less
+// than that length, unless it was over its limit already and took nothing: one shorter that holds
+// some of the written text was edited (a Backspace right after the write landed).
+bool isCutShort(std::string_view before, std::string_view intended, std::string_view now,
+                AXRange written) {
     const auto whole = unicode::toUtf16(intended);
     const auto field = unicode::toUtf16(now);
     const auto end =
@@ -67,6 +70,9 @@ bool isCutShort(std::string_view intended, std::string_view now, AXRange written
     if (missing > static_cast<std::size_t>(written.length))
         return false;
     const auto kept = end - missing;
+    if (field.size() < unicode::utf16Length(before) &&
+        kept > static_cast<std::size_t>(written.location))
+        return false;
     return std::u16string_view(field).substr(0, kept) ==
                std::u16string_view(whole).substr(0, kept) &&
            std::u16string_view(field).substr(kept) == std::u16string_view(whole).substr(end);
@@ -85,7 +91,7 @@ WriteVerdict judgeWrite(std::string_view before, std::string_view intended, std:
         return WriteVerdict::landed;
     if (now == before)
         return WriteVerdict::untouched;
-    if (written && isCutShort(intended, now, *written))
+    if (written && isCutShort(before, intended, now, *written))
         return WriteVerdict::cutShort;
     // A few keys typed right after the write landed leave the field much nearer the written text
     // than the earlier one.

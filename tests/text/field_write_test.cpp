@@ -35,7 +35,7 @@ TEST(FieldWrite, AWriteCutShortIsToldFromAKeyDeletingAfterIt) {
     const std::string intended = "Hello there.\nnext";
     const AXRange written{0, 12};
     const std::pair<std::string, WriteVerdict> cases[] = {
-        {"Hello th\nnext", WriteVerdict::cutShort},            // the field's limit
+        {"Hello ther\nnext", WriteVerdict::cutShort},          // the field's limit
         {"\nnext", WriteVerdict::cutShort},                    // nothing of it fitted
         {"Hello there.next", WriteVerdict::landedThenEdited},  // a key after it
         {"Hello thre.\nnext", WriteVerdict::landedThenEdited}, // a key inside it
@@ -43,8 +43,12 @@ TEST(FieldWrite, AWriteCutShortIsToldFromAKeyDeletingAfterIt) {
     };
     for (const auto& [now, verdict] : cases)
         EXPECT_EQ(judgeWrite(before, intended, now, false, written), verdict) << now;
-    EXPECT_EQ(judgeWrite(before, intended, "Hello th\nnext", false), WriteVerdict::landedThenEdited)
+    EXPECT_EQ(judgeWrite(before, intended, "Hello ther\nnext", false),
+              WriteVerdict::landedThenEdited)
         << "without where the write stands";
+    // A Backspace at once after a shorter result: the field held more before, so no limit cut it.
+    EXPECT_EQ(judgeWrite("helo wrld ;;fix", "[fix] helo wrld", "[fix] helo wrl", false, {{0, 15}}),
+              WriteVerdict::landedThenEdited);
 }
 
 // A paste sent after the check can meet the user's edit: the field then tells, with the caret,
