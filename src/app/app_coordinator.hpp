@@ -224,10 +224,9 @@ private:
                                              WriteBackRequest request);
     Awaitable<void> pasteViaKeyboard(std::string text, AXRange selectingRange,
                                      WriteBackRequest request);
-    // The selection a keyboard paste goes over: its length from the field's start (UTF-16) and
-    // the user's caret before it was made.
+    // The selection a keyboard paste goes over (UTF-16) and the user's caret before it was made.
     struct PasteSelection {
-        std::int64_t length = 0;
+        AXRange range;
         std::optional<std::int64_t> caretBefore;
         bool singleLine = false; // the field is one line (read before the selection is made)
         AXRange pasted;          // where the pasted text stands in the field once it landed

@@ -340,10 +340,8 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     // selected as the user would, with Shift+Right from its start.
     if (!selected && !co_await selectByKeys(range, request))
         throw AccessibilityError(Kind::cannotWriteValue);
-    // A selection that does not start the field is not one the user's keys could be told from.
-    const auto selectedFromStart = range.location == 0 ? range.length : 0;
     const AXRange pasted{range.location, static_cast<std::int64_t>(unicode::utf16Length(text))};
-    co_await pasteOverSelection(request, loan, {selectedFromStart, caretBefore, singleLine, pasted},
+    co_await pasteOverSelection(request, loan, {range, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -423,7 +421,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     keyboardSynthesizer_->post(Shortcut::selectAll);
     const auto whole = static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
     const AXRange pasted{0, static_cast<std::int64_t>(unicode::utf16Length(text))};
-    co_await pasteOverSelection(request, loan, {whole, caretBefore, singleLine, pasted},
+    co_await pasteOverSelection(request, loan, {{0, whole}, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
@@ -500,7 +498,7 @@ Awaitable<bool> AppCoordinator::repairAroundPaste(const WriteBackRequest& reques
                                                   std::string now, std::string pasted) {
     const auto caretNow = pasted.empty() ? std::nullopt : co_await caretOffset(request.element);
     const auto repair =
-        userTextAroundPaste({request.originalText, selection.length, selection.caretBefore, pasted,
+        userTextAroundPaste({request.originalText, selection.range, selection.caretBefore, pasted,
                              request.fullReplacement, now, caretNow});
     if (!repair)
         co_return false;

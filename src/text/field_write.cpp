@@ -133,12 +133,18 @@ std::optional<UserTextAroundPaste> userTextAroundPaste(const PasteOutcome& outco
     // The user's keys replaced the selection: what stands where it was is short and unlike the
     // selected text, and the rest of the field is as it was. The keys belong at the caret the user
     // typed at, with the selected text kept.
+    const auto start = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        outcome.selected.location, 0, static_cast<std::int64_t>(before.size())));
     const auto selected = static_cast<std::size_t>(std::clamp<std::int64_t>(
-        outcome.selectedLength, 0, static_cast<std::int64_t>(before.size())));
-    const std::u16string_view rest = std::u16string_view(before).substr(selected);
-    if (selected > 0 && user.size() >= rest.size() && std::u16string_view(user).ends_with(rest)) {
-        const auto keys = std::u16string_view(user).substr(0, user.size() - rest.size());
-        if (differingSpan(keys, std::u16string_view(before).substr(0, selected)) > keys.size()) {
+        outcome.selected.length, 0, static_cast<std::int64_t>(before.size() - start)));
+    const std::u16string_view head = std::u16string_view(before).substr(0, start);
+    const std::u16string_view rest = std::u16string_view(before).substr(start + selected);
+    if (selected > 0 && user.size() >= head.size() + rest.size() &&
+        std::u16string_view(user).starts_with(head) && std::u16string_view(user).ends_with(rest)) {
+        const auto keys =
+            std::u16string_view(user).substr(start, user.size() - rest.size() - start);
+        if (differingSpan(keys, std::u16string_view(before).substr(start, selected)) >
+            keys.size()) {
             const auto caret = static_cast<std::size_t>(std::clamp<std::int64_t>(
                 outcome.caretBefore.value_or(static_cast<std::int64_t>(before.size())), 0,
                 static_cast<std::int64_t>(before.size())));
@@ -146,7 +152,7 @@ std::optional<UserTextAroundPaste> userTextAroundPaste(const PasteOutcome& outco
             restored.insert(caret, keys);
             result = {unicode::toUtf8(restored), static_cast<std::int64_t>(caret + keys.size())};
             typed = keys.size();
-            keysBeforePaste = pastedAt == static_cast<std::int64_t>(keys.size());
+            keysBeforePaste = pastedAt == static_cast<std::int64_t>(start + keys.size());
         }
     }
     if (result.text == outcome.now)

@@ -61,8 +61,8 @@ struct UserTextAroundPaste {
 };
 
 struct PasteOutcome {
-    std::string_view original;       // the field when the paste was prepared
-    std::int64_t selectedLength = 0; // the selection made over its start for the paste (UTF-16)
+    std::string_view original;               // the field when the paste was prepared
+    AXRange selected;                        // the selection made for the paste (UTF-16)
     std::optional<std::int64_t> caretBefore; // the user's caret before that selection
     std::string_view pasted;                 // the text sent; empty when no paste was sent
     std::string_view intended;               // the field once the paste landed

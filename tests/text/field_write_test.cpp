@@ -82,11 +82,29 @@ TEST(FieldWrite, APasteThatMetTheUsersEditGivesBackTheirText) {
     for (const auto& c : cases) {
         const bool pasteSent = !std::string_view(c.what).ends_with("no paste");
         const auto result = userTextAroundPaste(
-            {original, 15, 15, pasteSent ? pasted : "", pasted, c.now, c.caretNow});
+            {original, {0, 15}, 15, pasteSent ? pasted : "", pasted, c.now, c.caretNow});
         ASSERT_EQ(result.has_value(), c.userText.has_value()) << c.what;
         if (result) {
             EXPECT_EQ(result->text, *c.userText) << c.what;
             EXPECT_EQ(result->caret, c.caret) << c.what;
         }
+    }
+
+    // A selection inside the field (a snippet's trigger): the text around it is the user's too.
+    const std::string note = "Hi Ann ;;sig\nbye";
+    const std::string signature = "\nBest, Ada";
+    for (const bool pasteSent : {false, true}) {
+        const auto now = "Hi AnnZ" + (pasteSent ? signature : "") + "\nbye";
+        const auto caretNow = pasteSent ? 17 : 7;
+        const auto result = userTextAroundPaste({note,
+                                                 {6, 6},
+                                                 12,
+                                                 pasteSent ? signature : "",
+                                                 "Hi Ann" + signature + "\nbye",
+                                                 now,
+                                                 caretNow});
+        ASSERT_TRUE(result) << now;
+        EXPECT_EQ(result->text, "Hi Ann ;;sigZ\nbye") << now;
+        EXPECT_EQ(result->caret, 13) << now;
     }
 }
