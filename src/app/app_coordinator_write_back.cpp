@@ -479,6 +479,11 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
         if (co_await repairAroundPaste(request, loan, selection, *now, loan.lentText()))
             verdict = WriteVerdict::changed;
     }
+    // A paste that never came leaves our selection standing: the user's next key would replace it.
+    if (verdict == WriteVerdict::untouched) {
+        if (auto field = co_await fieldText(request.element); field == request.originalText)
+            co_await dropPasteSelection(request, loan, selection, *field);
+    }
     // The target may ask for the clipboard's other types later still: the loan runs its time.
     const auto lent = Clock::now() - pastedAt;
     if (lent < timings_.clipboardRestoreDelay)

@@ -142,6 +142,9 @@ TEST_F(CoordinatorWriteBack, APasteThatDoesNotArriveIsAFailureNotASuccess) {
     EXPECT_THAT(textMonitor->failed, ElementsAre("fix"));
     EXPECT_EQ(crashes->errors().size(), 1u);
     EXPECT_EQ(clipboard->contents(), usersCopy);
+    // No selection made for the pastes is left for the user's next key to replace.
+    desktop.keyboard().type("Z");
+    EXPECT_EQ(field->text(), "helo ;;fixZ");
 }
 
 TEST_F(CoordinatorWriteBack, AClipboardWeMayNotOwnIsNeverPastedIntoTheField) {
