@@ -259,9 +259,12 @@ void ThirdPartyApp::reset() {
     if (!isBrowser() && !options_.nativeWayland)
         placeCaret();
     const auto expected = static_cast<std::int64_t>(unicode::utf16Length(options_.before));
-    if (!waitUntil([&] { return caret() == expected; }, 5s))
-        throw std::runtime_error(std::string(program(options_.kind)) +
-                                 ": the caret is not in place");
+    std::optional<std::int64_t> at;
+    if (!waitUntil([&] { return (at = caret()) == expected; }, 5s))
+        throw std::runtime_error(std::string(program(options_.kind)) + ": the caret is at " +
+                                 (at ? std::to_string(*at) : "none") + ", not " +
+                                 std::to_string(expected) + ", in \"" +
+                                 text().value_or("<unreadable>") + "\"");
 }
 
 void ThirdPartyApp::placeCaret() {
