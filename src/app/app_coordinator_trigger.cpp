@@ -68,20 +68,11 @@ bool isMissingSession(const std::exception_ptr& error) {
     }
 }
 
-bool isCutShort(const std::exception_ptr& error) {
+// Whether the error is an Error.
+template <class Error> bool isErrorOf(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
-    } catch (const FieldCutShortError&) {
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool isFieldNotRestored(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const FieldNotRestoredError&) {
+    } catch (const Error&) {
         return true;
     } catch (...) {
         return false;
@@ -349,7 +340,7 @@ Awaitable<void> AppCoordinator::finishWithError(TriggerRun& run, std::exception_
     }
     const auto description = describeError(error);
     logf("❌ [Pennial] Error: {}", description);
-    if (isCutShort(error)) {
+    if (isErrorOf<FieldCutShortError>(error)) {
         // The field's own limit, not a fault: the user's text is back, the result at hand.
         hideOverlayUnlessPreviewing();
         co_await textMonitor_->commandFailed(run.commandName);
@@ -361,7 +352,7 @@ Awaitable<void> AppCoordinator::finishWithError(TriggerRun& run, std::exception_
     }
     hideOverlayUnlessPreviewing();
     co_await textMonitor_->commandFailed(run.commandName);
-    const bool resultOnClipboard = isFieldNotRestored(error) && clipboard_;
+    const bool resultOnClipboard = isErrorOf<FieldNotRestoredError>(error) && clipboard_;
     publish([&](CoordinatorState& state) {
         state.lastError = "Transformation failed: " + description;
         state.statusMessage = resultOnClipboard ? "Error occurred - the result is on the clipboard"
