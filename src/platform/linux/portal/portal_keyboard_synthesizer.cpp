@@ -315,17 +315,19 @@ void PortalKeyboardSynthesizer::Session::failed(const Answer& answer, const char
         closedSubscription = 0;
         handle.clear();
     }
+    // Each line is written before the state it explains is set: whoever sees the state (another
+    // thread) finds the line already there.
     switch (answer.outcome) {
     case Answer::Outcome::refused:
-        state = State::refused;
         logLine("❌ [Platform] The desktop's keyboard was not granted (its remote interaction "
                 "dialog was declined): keyboard pastes are unavailable");
+        state = State::refused;
         return;
     case Answer::Outcome::timedOut:
-        state = State::unavailable;
         logf("❌ [Platform] The desktop did not answer for its keyboard in time ({}): keyboard "
              "pastes are unavailable",
              step);
+        state = State::unavailable;
         return;
     case Answer::Outcome::stopped:
         state = State::unavailable;
@@ -334,10 +336,10 @@ void PortalKeyboardSynthesizer::Session::failed(const Answer& answer, const char
     case Answer::Outcome::granted:
         break;
     }
-    state = State::unavailable;
     logf("❌ [Platform] The desktop could not lend its keyboard ({}: {}): keyboard pastes are "
          "unavailable",
          step, answer.error);
+    state = State::unavailable;
 }
 
 void PortalKeyboardSynthesizer::Session::askForKeyboard() {
@@ -395,9 +397,9 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
            gpointer data) {
             auto* self = static_cast<Session*>(data);
             self->handle.clear();
-            self->state = State::closed;
             logLine("⚠️ [Platform] The desktop took its keyboard back: keyboard pastes are "
                     "unavailable until monitoring starts again");
+            self->state = State::closed;
         },
         this, nullptr);
 
@@ -451,9 +453,9 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
                  saved.status);
     }
     keyRefusalLogged = false;
-    state = State::granted;
     logLine("✅ [Platform] The desktop granted its keyboard: shortcuts go through the remote "
             "desktop portal");
+    state = State::granted;
 }
 
 void PortalKeyboardSynthesizer::Session::sendKey(KeyPress press) {
