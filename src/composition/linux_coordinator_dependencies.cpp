@@ -14,6 +14,7 @@
 #include "platform/linux/session/process_environment.hpp"
 #include "platform/linux/storage/file_user_defaults.hpp"
 #include "platform/linux/storage/libsecret_store.hpp"
+#include "platform/linux/wayland/wayland_clipboard.hpp"
 #include "platform/linux/x11/x11_palette_key_interceptor.hpp"
 #include "platform/linux/x11/xinput_key_event_source.hpp"
 #include "platform/linux/x11/xtest_keyboard_synthesizer.hpp"
@@ -34,16 +35,24 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.accessibilityBusReachable = [] {
         return AtspiThread::instance().connected() && atspiAccessibilityEnabled().has_value();
     };
-    // KWin takes the clipboard from an Xwayland client (ours) only while one of its windows is
-    // active: a native Wayland application focused would paste the clipboard it had.
-    if (wayland &&
-        environment->value("XDG_CURRENT_DESKTOP").value_or("").find("KDE") != std::string::npos) {
-        std::weak_ptr<X11Workspace> windows = workspace;
-        dependencies.clipboardReachesPastes = [windows](Pid pid) {
-            auto workspace = windows.lock();
-            return workspace && workspace->hasWindowsOf(pid);
-        };
+    // KWin hands the clipboard of an Xwayland client (ours, through Qt) to Wayland applications
+    // only while one of its windows is active: where the compositor lets us, the clipboard is
+    // set on the Wayland side; where not, a native application is given no keyboard paste.
+    std::unique_ptr<Clipboard> clipboard = wayland ? WaylandClipboard::connect() : nullptr;
+    if (clipboard) {
+        logLine("🔵 [Platform] Using the Wayland clipboard (the compositor's clipboard manager)");
+    } else {
+        clipboard = makeClipboard();
+        if (wayland && environment->value("XDG_CURRENT_DESKTOP").value_or("").find("KDE") !=
+                           std::string::npos) {
+            std::weak_ptr<X11Workspace> windows = workspace;
+            dependencies.clipboardReachesPastes = [windows](Pid pid) {
+                auto workspace = windows.lock();
+                return workspace && workspace->hasWindowsOf(pid);
+            };
+        }
     }
+    dependencies.clipboard = std::move(clipboard);
     dependencies.workspace = std::move(workspace);
     dependencies.screens = makeScreens();
     dependencies.keyEvents = wayland ? makeWaylandKeyEventSource(dependencies.main)
@@ -52,7 +61,6 @@ CoordinatorDependencies linuxCoordinatorDependencies(QtExecutionContext& main) {
     dependencies.paletteKeyInterceptor = wayland
                                              ? makeWaylandPaletteKeyInterceptor(dependencies.main)
                                              : makePaletteKeyInterceptor(dependencies.main);
-    dependencies.clipboard = makeClipboard();
     dependencies.secretStore = std::make_shared<LibsecretStore>();
     dependencies.keyboardSynthesizer =
         wayland ? makeWaylandKeyboardSynthesizer(dependencies.secretStore)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -28,5 +29,13 @@ public:
     // Grows on every change of the contents, ours included.
     virtual std::int64_t changeCount() = 0;
 };
+
+// What a snapshot keeps of the types an owner offers: not those that describe the selection itself
+// (X11's TARGETS and its kind), and of the images (the same picture converted to a dozen types)
+// only one, PNG where offered.
+std::vector<std::string> typesWorthKeeping(const std::vector<std::string>& offered);
+
+// The types a text is offered as: what Wayland and X11 applications ask for.
+const std::vector<std::string>& plainTextTypes();
 
 } // namespace pennial

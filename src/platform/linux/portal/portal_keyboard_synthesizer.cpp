@@ -461,32 +461,26 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
 void PortalKeyboardSynthesizer::Session::sendKey(KeyPress press) {
     if (handle.empty())
         return;
-    // One connection keeps the keys in the order sent; only a refusal is waited for. The one
-    // place keys leave: where the portal offers an input socket of its own (ConnectToEIS), keys
-    // would go through it from here.
+    // Each key waits for the portal's answer before the next goes: the portal hands its calls
+    // on from several threads, and a release that overtook its press left the key held (the
+    // application repeated it). The one place keys leave: where the portal offers an input socket
+    // of its own (ConnectToEIS), keys would go through it from here.
     GVariantBuilder none;
     g_variant_builder_init(&none, G_VARIANT_TYPE_VARDICT);
-    g_dbus_connection_call(
-        connection, portalName, portalPath, remoteDesktop,
-        press.keycode ? "NotifyKeyboardKeycode" : "NotifyKeyboardKeysym",
-        g_variant_new("(oa{sv}iu)", handle.c_str(), &none, static_cast<gint32>(press.key),
-                      press.pressed ? 1u : 0u),
-        nullptr, G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(milliseconds(options.timeouts.call)),
-        cancellable,
-        [](GObject* source, GAsyncResult* result, gpointer data) {
-            GError* raw = nullptr;
-            if (GVariant* reply =
-                    g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw))
-                g_variant_unref(reply);
-            Error error(raw);
-            if (!error || g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
-                return;
-            auto* self = static_cast<Session*>(data);
-            if (!self->keyRefusalLogged.exchange(true))
-                logf("❌ [Platform] The desktop refused a synthesised key: {}",
-                     describe(error.get()));
-        },
-        this);
+    GError* raw = nullptr;
+    if (GVariant* reply = g_dbus_connection_call_sync(
+            connection, portalName, portalPath, remoteDesktop,
+            press.keycode ? "NotifyKeyboardKeycode" : "NotifyKeyboardKeysym",
+            g_variant_new("(oa{sv}iu)", handle.c_str(), &none, static_cast<gint32>(press.key),
+                          press.pressed ? 1u : 0u),
+            nullptr, G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(milliseconds(options.timeouts.call)),
+            cancellable, &raw))
+        g_variant_unref(reply);
+    Error error(raw);
+    if (!error || g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        return;
+    if (!keyRefusalLogged.exchange(true))
+        logf("❌ [Platform] The desktop refused a synthesised key: {}", describe(error.get()));
 }
 
 } // namespace pennial

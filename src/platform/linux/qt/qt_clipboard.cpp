@@ -7,36 +7,9 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QString>
-#include <QStringList>
 #include <memory>
 
 namespace pennial {
-
-namespace {
-
-// Targets every X11 selection owner answers about the selection itself, not its contents.
-bool isMetaTarget(const QString& format) {
-    return format == QLatin1String("TARGETS") || format == QLatin1String("MULTIPLE") ||
-           format == QLatin1String("TIMESTAMP") || format == QLatin1String("SAVE_TARGETS");
-}
-
-bool isImage(const QString& format) {
-    return format.startsWith(QLatin1String("image/")) ||
-           format == QLatin1String("application/x-qt-image");
-}
-
-// An image owner offers the same picture converted to a dozen types; one is enough to restore it.
-QString preferredImageType(const QStringList& formats) {
-    if (formats.contains(QLatin1String("image/png")))
-        return QStringLiteral("image/png");
-    for (const QString& format : formats) {
-        if (format.startsWith(QLatin1String("image/")))
-            return format;
-    }
-    return {};
-}
-
-} // namespace
 
 QtClipboard::QtClipboard() {
     changes_ = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
@@ -51,18 +24,16 @@ ClipboardSnapshot QtClipboard::snapshot() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (!data)
         return {};
-    const QStringList formats = data->formats();
-    const QString imageType = preferredImageType(formats);
+    std::vector<std::string> offered;
+    for (const QString& format : data->formats())
+        offered.push_back(format.toStdString());
     ClipboardItem item;
-    for (const QString& format : formats) {
-        if (isMetaTarget(format) || (isImage(format) && format != imageType))
-            continue;
+    for (const auto& type : typesWorthKeeping(offered)) {
         // A deep copy: the owner's data may change or vanish once the clipboard is ours.
-        const QByteArray bytes = data->data(format);
+        const QByteArray bytes = data->data(QString::fromStdString(type));
         if (bytes.isEmpty())
             continue;
-        item.representations.emplace_back(format.toStdString(),
-                                          std::string(bytes.constData(), bytes.size()));
+        item.representations.emplace_back(type, std::string(bytes.constData(), bytes.size()));
     }
     if (item.representations.empty())
         return {};

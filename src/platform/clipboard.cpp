@@ -1,0 +1,43 @@
+#include "platform/clipboard.hpp"
+
+#include <algorithm>
+
+namespace pennial {
+
+namespace {
+
+bool describesTheSelection(std::string_view type) {
+    return type == "TARGETS" || type == "MULTIPLE" || type == "TIMESTAMP" || type == "SAVE_TARGETS";
+}
+
+bool isImage(std::string_view type) {
+    return type.starts_with("image/") || type == "application/x-qt-image";
+}
+
+} // namespace
+
+std::vector<std::string> typesWorthKeeping(const std::vector<std::string>& offered) {
+    std::string image;
+    if (std::ranges::find(offered, "image/png") != offered.end())
+        image = "image/png";
+    else if (auto any = std::ranges::find_if(
+                 offered, [](const std::string& type) { return type.starts_with("image/"); });
+             any != offered.end())
+        image = *any;
+    std::vector<std::string> kept;
+    for (const auto& type : offered) {
+        if (describesTheSelection(type) || (isImage(type) && type != image))
+            continue;
+        if (std::ranges::find(kept, type) == kept.end())
+            kept.push_back(type);
+    }
+    return kept;
+}
+
+const std::vector<std::string>& plainTextTypes() {
+    static const std::vector<std::string> types = {"text/plain;charset=utf-8", "text/plain",
+                                                   "UTF8_STRING", "STRING", "TEXT"};
+    return types;
+}
+
+} // namespace pennial
