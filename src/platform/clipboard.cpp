@@ -6,8 +6,12 @@ namespace pennial {
 
 namespace {
 
+// X11's answers about the selection itself, and its server's resources (a pixmap's number means
+// nothing once its owner is gone).
 bool describesTheSelection(std::string_view type) {
-    return type == "TARGETS" || type == "MULTIPLE" || type == "TIMESTAMP" || type == "SAVE_TARGETS";
+    return type == "TARGETS" || type == "MULTIPLE" || type == "TIMESTAMP" ||
+           type == "SAVE_TARGETS" || type == "PIXMAP" || type == "BITMAP" || type == "DRAWABLE" ||
+           type == "COLORMAP";
 }
 
 bool isImage(std::string_view type) {

@@ -31,8 +31,8 @@ public:
 };
 
 // What a snapshot keeps of the types an owner offers: not those that describe the selection itself
-// (X11's TARGETS and its kind), and of the images (the same picture converted to a dozen types)
-// only one, PNG where offered.
+// (X11's TARGETS and its kind) or name an X server's resources, and of the images (the same
+// picture converted to a dozen types) only one, PNG where offered.
 std::vector<std::string> typesWorthKeeping(const std::vector<std::string>& offered);
 
 // The types a text is offered as: what Wayland and X11 applications ask for.

@@ -58,29 +58,51 @@ void handOver(std::shared_ptr<const ClipboardItem> item, std::string type, int f
     }).detach();
 }
 
-// Everything one owner hands over for a type, until it closes its end or the deadline passes.
-std::optional<std::string> readAll(int fd, std::chrono::steady_clock::time_point deadline) {
-    std::string data;
+// What the owner hands over on each pipe, read side by side (an owner may answer its requests in
+// any order) until each is closed or the deadline passes; none for a pipe still open then.
+std::vector<std::optional<std::string>> readAll(const std::vector<int>& fds,
+                                                std::chrono::steady_clock::time_point deadline) {
+    std::vector<std::optional<std::string>> data(fds.size(), std::string());
+    std::vector<bool> open(fds.size(), true);
     char buffer[65536];
     for (;;) {
+        std::vector<pollfd> waiting;
+        std::vector<std::size_t> which;
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (open[i]) {
+                waiting.push_back({fds[i], POLLIN, 0});
+                which.push_back(i);
+            }
+        }
+        if (waiting.empty())
+            return data;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left <= 0ms)
-            return std::nullopt;
-        pollfd readable{fd, POLLIN, 0};
-        const int ready = ::poll(&readable, 1, static_cast<int>(left.count()));
+        const int ready =
+            left <= 0ms ? 0
+                        : ::poll(waiting.data(), waiting.size(), static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
-            return std::nullopt;
-        const auto count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (count < 0)
-            return std::nullopt;
-        if (count == 0)
+        if (ready <= 0) {
+            for (auto i : which)
+                data[i].reset();
             return data;
-        data.append(buffer, static_cast<std::size_t>(count));
+        }
+        for (std::size_t k = 0; k < waiting.size(); ++k) {
+            if (waiting[k].revents == 0)
+                continue;
+            const auto i = which[k];
+            const auto count = ::read(fds[i], buffer, sizeof buffer);
+            if (count < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (count > 0) {
+                data[i]->append(buffer, static_cast<std::size_t>(count));
+                continue;
+            }
+            open[i] = false;
+            if (count < 0)
+                data[i].reset();
+        }
     }
 }
 
@@ -385,15 +407,17 @@ ClipboardSnapshot WaylandClipboard::snapshot() {
     auto reading = connection_->run<Connection::Reading>([this] { return connection_->ask(); });
     if (reading.ours)
         return {std::move(*reading.ours)};
-    const auto deadline = std::chrono::steady_clock::now() + handOverTime;
+    std::vector<int> fds;
+    for (const auto& pending : reading.pending)
+        fds.push_back(pending.fd);
+    auto data = readAll(fds, std::chrono::steady_clock::now() + handOverTime);
     ClipboardItem item;
     bool late = false;
-    for (auto& [type, fd] : reading.pending) {
-        auto data = late ? std::nullopt : readAll(fd, deadline);
-        ::close(fd);
-        late = late || !data;
-        if (data && !data->empty())
-            item.representations.emplace_back(type, std::move(*data));
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+        ::close(fds[i]);
+        late = late || !data[i];
+        if (data[i] && !data[i]->empty())
+            item.representations.emplace_back(reading.pending[i].type, std::move(*data[i]));
     }
     if (late)
         logLine("⚠️ [Platform] The application that owns the clipboard did not hand over all "
