@@ -264,7 +264,8 @@ void ThirdPartyApp::reset() {
         throw std::runtime_error(std::string(program(options_.kind)) + ": the caret is at " +
                                  (at ? std::to_string(*at) : "none") + ", not " +
                                  std::to_string(expected) + ", in \"" +
-                                 text().value_or("<unreadable>") + "\"");
+                                 text().value_or("<unreadable>") + "\" (" +
+                                 ask("role " + QString::number(process_.processId())) + ")");
 }
 
 void ThirdPartyApp::placeCaret() {

@@ -6,6 +6,7 @@
 //   document PID      -> "document <hex>": the texts of the field and the elements beside it
 //                        (a word processor's paragraphs), one a line; or "none"
 //   set PID <hex>     -> "set <0|error code>"
+//   role PID          -> "role <the field's role>" or "none"
 //   quit
 // With --poll-focused it reads the focused field every 20 ms instead, until its parent goes. With
 // --follow-focus it asks for the focused field on every command (a word processor moves the focus
@@ -55,6 +56,12 @@ std::optional<AXElement> focusedField(AtspiAccessibility& reader, Pid pid) {
     return *element;
 }
 
+std::optional<std::string> roleOf(AtspiAccessibility& reader, const AXElement& element) {
+    auto role = reader.copyAttributeValue(element, ax::attribute::role);
+    const auto* name = role.ok() ? role.value()->get<std::string>() : nullptr;
+    return name ? std::optional(*name) : std::nullopt;
+}
+
 std::string besideFocused(AtspiAccessibility& reader, const std::optional<AXElement>& field) {
     auto parent = field ? reader.copyAttributeValue(*field, ax::attribute::parent)
                         : AXResult<AXValue>(AXError::noValue);
@@ -100,7 +107,9 @@ int main(int argc, char** argv) {
     std::optional<AXElement> known;
     Pid knownPid = 0;
     auto fieldOf = [&](Pid pid, bool again) {
-        if (again || !known || knownPid != pid) {
+        // A browser's page holds the focus while it loads, its field takes it after: a page is
+        // never kept as the field.
+        if (again || !known || knownPid != pid || roleOf(reader, *known) == ax::role::webArea) {
             known = focusedField(reader, pid);
             knownPid = pid;
         }
@@ -129,6 +138,9 @@ int main(int argc, char** argv) {
             std::cout << (range && range->length == 0 ? "caret " + std::to_string(range->location)
                                                       : std::string("none"))
                       << std::endl;
+        } else if (command == "role") {
+            const auto role = field ? roleOf(reader, *field) : std::nullopt;
+            std::cout << (role ? "role " + *role : std::string("none")) << std::endl;
         } else if (command == "document") {
             std::cout << besideFocused(reader, field) << std::endl;
         } else if (command == "set") {

@@ -461,10 +461,10 @@ void PortalKeyboardSynthesizer::Session::askForKeyboard() {
 void PortalKeyboardSynthesizer::Session::sendKey(KeyPress press) {
     if (handle.empty())
         return;
-    // Each key waits for the portal's answer before the next goes: the portal hands its calls
-    // on from several threads, and a release that overtook its press left the key held (the
-    // application repeated it). The one place keys leave: where the portal offers an input socket
-    // of its own (ConnectToEIS), keys would go through it from here.
+    // Each key waits for the portal's answer before the next goes: sent without waiting, a
+    // Control+V left the V held in a browser on KDE, which then typed it over and over. The one
+    // place keys leave: where the portal offers an input socket of its own (ConnectToEIS), keys
+    // would go through it from here.
     GVariantBuilder none;
     g_variant_builder_init(&none, G_VARIANT_TYPE_VARDICT);
     GError* raw = nullptr;
