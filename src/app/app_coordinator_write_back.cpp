@@ -87,14 +87,9 @@ std::pair<AXRange, std::string> changedPart(const std::string& original, AXRange
     const auto was = whole.substr(static_cast<std::size_t>(range.location),
                                   static_cast<std::size_t>(range.length));
     const auto with = unicode::toUtf16(text);
-    auto isTrail = [](char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
-    std::size_t prefix = 0;
-    while (prefix < was.size() && prefix < with.size() && was[prefix] == with[prefix])
-        ++prefix;
+    auto prefix = unicode::sharedStart(was, with);
     if (prefix == with.size() && prefix > 0)
-        --prefix;
-    while (prefix > 0 && (isTrail(with[prefix]) || (prefix < was.size() && isTrail(was[prefix]))))
-        --prefix;
+        prefix = unicode::sharedStart(was, with, prefix - 1);
     if (prefix == 0 || prefix >= with.size())
         return {range, text};
     return {AXRange{range.location + static_cast<std::int64_t>(prefix),
@@ -154,12 +149,7 @@ Awaitable<void> AppCoordinator::putBackCutShort(const WriteBackRequest& request)
             // its formatting.
             const auto was = unicode::toUtf16(request.originalText);
             const auto is = unicode::toUtf16(*now);
-            std::size_t same = 0;
-            while (same < was.size() && same < is.size() &&
-                   was[was.size() - 1 - same] == is[is.size() - 1 - same])
-                ++same;
-            while (same > 0 && was[was.size() - same] >= 0xDC00 && was[was.size() - same] <= 0xDFFF)
-                --same; // whole characters
+            const auto same = unicode::sharedEnd(was, is);
             WriteBackRequest undo{request.element,
                                   static_cast<long long>(is.size() - same),
                                   unicode::toUtf8(was.substr(0, was.size() - same)),

@@ -69,6 +69,35 @@ std::size_t utf16Length(std::string_view utf8) {
     return units;
 }
 
+namespace {
+
+bool isTrailSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+} // namespace
+
+std::size_t sharedStart(std::u16string_view a, std::u16string_view b, std::size_t limit) {
+    std::size_t shared = 0;
+    while (shared < a.size() && shared < b.size() && shared < limit && a[shared] == b[shared])
+        ++shared;
+    while (shared > 0 && ((shared < a.size() && isTrailSurrogate(a[shared])) ||
+                          (shared < b.size() && isTrailSurrogate(b[shared]))))
+        --shared;
+    return shared;
+}
+
+std::size_t sharedEnd(std::u16string_view a, std::u16string_view b) {
+    std::size_t shared = 0;
+    while (shared < a.size() && shared < b.size() &&
+           a[a.size() - 1 - shared] == b[b.size() - 1 - shared])
+        ++shared;
+    // The first shared unit is the same in both texts.
+    while (shared > 0 && isTrailSurrogate(a[a.size() - shared]))
+        --shared;
+    return shared;
+}
+
 std::optional<std::size_t> byteOffsetForUtf16(std::string_view utf8, std::size_t utf16Offset) {
     std::size_t units = 0, i = 0;
     while (units < utf16Offset && i < utf8.size())

@@ -23,6 +23,12 @@ std::size_t utf16OffsetForByte(std::string_view utf8, std::size_t byteOffset);
 // The text in [start, start + length) counted in UTF-16 units; none when out of range.
 std::optional<std::string> sliceUtf16(std::string_view utf8, std::size_t start, std::size_t length);
 
+// How many UTF-16 units two texts share at their start (at most limit), or at their end, in whole
+// characters: a surrogate pair is never split.
+std::size_t sharedStart(std::u16string_view a, std::u16string_view b,
+                        std::size_t limit = std::u16string_view::npos);
+std::size_t sharedEnd(std::u16string_view a, std::u16string_view b);
+
 std::size_t graphemeCount(std::string_view utf8);
 // The first maxCharacters grapheme clusters.
 std::string graphemePrefix(std::string_view utf8, std::size_t maxCharacters);

@@ -16,6 +16,17 @@ TEST(Unicode, Utf16OffsetsAroundCharactersOutsideTheBmp) {
     EXPECT_EQ(sliceUtf16(text, 3, 2), std::nullopt);
 }
 
+TEST(Unicode, SharedStartsAndEndsNeverSplitASurrogatePair) {
+    // 😀 and 😃 share their first unit; 😀 and U+10600 their second.
+    EXPECT_EQ(sharedStart(u"ab😀x", u"ab😃x"), 2u);
+    EXPECT_EQ(sharedStart(u"ab😀", u"ab😀cd"), 4u);
+    EXPECT_EQ(sharedStart(u"ab😀", u"ab😀cd", 3), 2u) << "a limit inside the pair";
+    EXPECT_EQ(sharedEnd(u"x😀yz", u"w\U00010600yz"), 2u);
+    EXPECT_EQ(sharedEnd(u"😀yz", u"a😀yz"), 4u);
+    EXPECT_EQ(sharedStart(u"", u"a"), 0u);
+    EXPECT_EQ(sharedEnd(u"a", u""), 0u);
+}
+
 TEST(Unicode, GraphemesCountWhatAUserSeesAsOneCharacter) {
     EXPECT_EQ(graphemeCount("e\u0301"), 1u);
     EXPECT_EQ(graphemeCount("👩‍👩‍👧x"), 2u);

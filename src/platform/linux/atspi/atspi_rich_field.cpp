@@ -362,13 +362,7 @@ AXError AtspiRichField::replaceRange(AtspiCall& call, AXRange range,
     // (The end stays written: the caret goes after it, where the user typed.)
     const auto was = unicode::toUtf16(*current.value()->asString());
     const auto with = unicode::toUtf16(unicode::sanitizeUtf8(replacement));
-    std::size_t prefix = 0;
-    while (prefix < was.size() && prefix < with.size() && was[prefix] == with[prefix])
-        ++prefix;
-    auto isTrail = [](char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
-    while (prefix > 0 && ((prefix < with.size() && isTrail(with[prefix])) ||
-                          (prefix < was.size() && isTrail(was[prefix]))))
-        --prefix;
+    const auto prefix = unicode::sharedStart(was, with);
     const AXRange changed{range.location + static_cast<std::int64_t>(prefix),
                           static_cast<std::int64_t>(was.size() - prefix)};
     const auto inserted = unicode::toUtf8(with.substr(prefix));
