@@ -1,6 +1,7 @@
 #include "platform/clipboard.hpp"
 
 #include <algorithm>
+#include <string_view>
 
 namespace pennial {
 
@@ -36,12 +37,6 @@ std::vector<std::string> typesWorthKeeping(const std::vector<std::string>& offer
             kept.push_back(type);
     }
     return kept;
-}
-
-const std::vector<std::string>& plainTextTypes() {
-    static const std::vector<std::string> types = {"text/plain;charset=utf-8", "text/plain",
-                                                   "UTF8_STRING", "STRING", "TEXT"};
-    return types;
 }
 
 } // namespace pennial

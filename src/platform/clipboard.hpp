@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -34,8 +33,5 @@ public:
 // (X11's TARGETS and its kind) or name an X server's resources, and of the images (the same
 // picture converted to a dozen types) only one, PNG where offered.
 std::vector<std::string> typesWorthKeeping(const std::vector<std::string>& offered);
-
-// The types a text is offered as: what Wayland and X11 applications ask for.
-const std::vector<std::string>& plainTextTypes();
 
 } // namespace pennial

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <gmock/gmock.h>
 #include <iostream>
+#include <random>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 using namespace pennial;
@@ -132,6 +133,13 @@ bool answerRemoteDesktopDialog(bool allow) {
     return answered;
 }
 
+// A snapshot with each item's types in one order: owners offer them in their own.
+ClipboardSnapshot sorted(ClipboardSnapshot snapshot) {
+    for (auto& item : snapshot)
+        std::ranges::sort(item.representations);
+    return snapshot;
+}
+
 constexpr const char* grantedLine =
     "✅ [Platform] The desktop granted its keyboard: shortcuts go through the remote desktop portal";
 
@@ -182,11 +190,6 @@ TEST_P(OnKwin, ARewriteAndASnippetLandWithTheCaretAfterThemAndTheClipboardBack) 
           {"text/html", "<p>Pennial <b>sample</b></p>"},
           {"text/plain;charset=utf-8", "Pennial sample"}}}};
     usersCopy->write(clipboardBefore);
-    auto sorted = [](ClipboardSnapshot snapshot) {
-        for (auto& item : snapshot)
-            std::ranges::sort(item.representations);
-        return snapshot;
-    };
     ASSERT_TRUE(
         waitUntil([&] { return sorted(waylandClipboard->snapshot()) == clipboardBefore; }, 10s));
     ThirdPartyApp::Options native;
@@ -232,6 +235,48 @@ INSTANTIATE_TEST_SUITE_P(NativeApplications, OnKwin,
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
+
+// The Wayland clipboard between two clients of its own, on a compositor that offers the
+// clipboard-manager protocol: every type and byte across, each change counted where it is seen,
+// ours known as ours.
+TEST(OnKwinClipboard, WhatOneClientSetsAnotherReadsWholeAndEachChangeIsCounted) {
+    if (!onWaylandDesktop("KDE"))
+        GTEST_SKIP() << "needs PENNIAL_COMPOSITOR=kwin scripts/wayland-session";
+    auto ours = WaylandClipboard::connect();
+    auto theirs = WaylandClipboard::connect();
+    ASSERT_TRUE(ours && theirs);
+
+    // Several pipes' worth of bytes of every value, beside a text.
+    std::string large(3 << 20, '\0');
+    std::mt19937 random(7);
+    std::ranges::generate(large, [&] { return static_cast<char>(random()); });
+    const ClipboardSnapshot written = {
+        {{{"text/plain;charset=utf-8", "héllo ✓"}, {"application/x-pennial-large", large}}}};
+    const auto seenBefore = theirs->changeCount();
+    const auto oursBefore = ours->changeCount();
+    ours->write(written);
+    EXPECT_EQ(ours->changeCount(), oursBefore + 1);
+    EXPECT_EQ(ours->snapshot(), written);
+    EXPECT_TRUE(waitUntil([&] { return sorted(theirs->snapshot()) == sorted(written); }));
+    EXPECT_EQ(theirs->changeCount(), seenBefore + 1);
+    // The compositor's news of our own write is not counted again.
+    pumpFor(200ms);
+    EXPECT_EQ(ours->changeCount(), oursBefore + 1);
+
+    theirs->setText("their copy");
+    EXPECT_TRUE(waitUntil([&] {
+        const auto now = ours->snapshot();
+        return ours->changeCount() == oursBefore + 2 && now.size() == 1 &&
+               std::ranges::count(now.front().representations,
+                                  std::pair<std::string, std::string>("text/plain", "their copy"));
+    }));
+
+    ours->clear();
+    EXPECT_TRUE(waitUntil([&] { return theirs->snapshot().empty(); }));
+    EXPECT_TRUE(waitUntil([&] { return theirs->changeCount() == seenBefore + 3; }));
+    pumpFor(200ms);
+    EXPECT_EQ(ours->changeCount(), oursBefore + 3);
+}
 
 class OnGnome : public LinuxCoordinatorTest {
 protected:

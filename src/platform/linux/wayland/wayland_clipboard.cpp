@@ -3,10 +3,8 @@
 #include "base/log.hpp"
 #include "platform/linux/wayland/data_control_protocol.hpp"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <deque>
@@ -31,6 +29,11 @@ using namespace std::chrono_literals;
 
 // How long the applications that own the clipboard have, together, to hand over what they offer.
 constexpr auto handOverTime = 2s;
+
+// The types a text is offered as: what Wayland applications and, through the compositor, X11 ones
+// ask for.
+const std::vector<std::string> plainTextTypes = {"text/plain;charset=utf-8", "text/plain",
+                                                 "UTF8_STRING", "STRING", "TEXT"};
 
 // Hands data to a pasting application on a thread of its own: a slow reader never holds the
 // clipboard's thread, and one that goes away gets an error, not a signal.
@@ -169,15 +172,15 @@ struct WaylandClipboard::Connection {
         [[maybe_unused]] auto written = ::write(wake, &one, sizeof one);
     }
 
-    // Runs task on the clipboard's thread and gives back what it returned; the fallback when the
-    // thread no longer runs.
-    template <typename Result> Result run(std::function<Result()> task, Result fallback = {}) {
+    // Runs task on the clipboard's thread and gives back what it returned; nothing once the thread
+    // is stopping.
+    template <typename Result> Result run(std::function<Result()> task) {
         auto promise = std::make_shared<std::promise<Result>>();
         auto done = promise->get_future();
         {
             std::lock_guard lock(tasksMutex);
             if (stopping)
-                return fallback;
+                return {};
             tasks.emplace_back([promise, task = std::move(task)] { promise->set_value(task()); });
         }
         wakeUp();
@@ -436,7 +439,7 @@ void WaylandClipboard::clear() {
 
 void WaylandClipboard::setText(const std::string& text) {
     ClipboardItem item;
-    for (const auto& type : plainTextTypes())
+    for (const auto& type : plainTextTypes)
         item.representations.emplace_back(type, text);
     write({std::move(item)});
 }
