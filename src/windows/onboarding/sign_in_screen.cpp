@@ -1,10 +1,12 @@
 #include "windows/onboarding/sign_in_screen.hpp"
 
+#include "ui/design/pn_form_field.hpp"
 #include "ui/design/pn_spacing.hpp"
 #include "windows/onboarding/branded_bottom_bar.hpp"
 #include "windows/onboarding/sign_in_code_step.hpp"
 #include "windows/onboarding/sign_in_email_step.hpp"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -63,6 +65,17 @@ void SignInScreen::buildStep() {
         step = codeStep_ = new SignInCodeStep(model_, flow_, services_.openURL, stepArea_);
     stepArea_->layout()->addWidget(step);
     step->show();
+    focusAddress();
+}
+
+void SignInScreen::showEvent(QShowEvent* event) {
+    OnboardingScreenFrame::showEvent(event);
+    focusAddress();
+}
+
+void SignInScreen::focusAddress() {
+    if (emailStep_ && isVisible())
+        emailStep_->emailField()->lineEdit()->setFocus(Qt::OtherFocusReason);
 }
 
 void SignInScreen::refresh() {

@@ -34,9 +34,14 @@ public:
     BrandedBottomBar* bottomBar() const { return bottomBar_; }
     SignInFlow& flow() { return flow_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void refresh();
     void buildStep();
+    // The address can be typed as soon as its step appears; the code field focuses itself.
+    void focusAddress();
 
     OnboardingModel& model_;
     Services services_;

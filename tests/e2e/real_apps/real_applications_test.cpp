@@ -166,7 +166,8 @@ protected:
             },
             10s);
         if (!landed)
-            return "the field holds \"" + text.value_or("<unreadable>") + "\"";
+            return "the field holds \"" + text.value_or("<unreadable>") +
+                   "\"; the log ends:" + logTail();
         const auto took =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastKey);
         tally.slowest = std::max(tally.slowest, took);
@@ -185,6 +186,15 @@ protected:
                 return "the document holds \"" + document.value_or("<unreadable>") + "\"";
         }
         return std::nullopt;
+    }
+    // What the program said last, to tell a trigger never seen from a write that failed.
+    std::string logTail() const {
+        const auto lines = log.lines();
+        std::string tail;
+        for (auto line = lines.size() > 15 ? lines.end() - 15 : lines.begin(); line != lines.end();
+             ++line)
+            tail += "\n  " + *line;
+        return tail;
     }
     // What the last transform request should have carried; a miss tells what it did not.
     std::optional<std::string> requested(std::size_t count, const std::string& command,

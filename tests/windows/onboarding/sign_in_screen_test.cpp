@@ -23,6 +23,7 @@
 #include "windows/onboarding/sign_in_link_button.hpp"
 #include "windows/onboarding/sign_in_screen.hpp"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -237,11 +238,14 @@ TEST_F(SignInScreenTest, ADifferentEmailGoesBackKeepingTheAddressAndTheCountdown
     model.setSignInCode("123");
     model.setSignInError("Token has expired");
     build(5ms);
+    screen->activateWindow();
+    QApplication::setActiveWindow(screen.get());
     screen->flow().startResendCooldown();
     QPointer<SignInCodeStep> codeStep = screen->codeStep();
 
     click(codeStep->differentEmailButton());
     EXPECT_EQ(model.signInStep(), SignInStep::enterEmail);
+    EXPECT_TRUE(emailLine()->hasFocus()) << "the address can be typed at once";
     EXPECT_EQ(model.signInCode(), "");
     EXPECT_EQ(model.signInError(), std::nullopt);
     ASSERT_NE(screen->emailStep(), nullptr);
@@ -258,7 +262,9 @@ TEST_F(SignInScreenTest, ADifferentEmailGoesBackKeepingTheAddressAndTheCountdown
     const int start = model.resendCooldown();
     const auto began = std::chrono::steady_clock::now();
     ASSERT_TRUE(loop.runUntil([&] { return model.resendCooldown() <= start - 10; }));
-    EXPECT_GE(std::chrono::steady_clock::now() - began, 10 * 5ms);
+    // The first of the ten ticks may come at once and timers may fire a little early; two
+    // countdowns would take about half the time.
+    EXPECT_GE(std::chrono::steady_clock::now() - began, 8 * 5ms);
 }
 
 // In the window: the view hands each change of the code to onCodeChanged once, and a code written
