@@ -245,9 +245,6 @@ private:
     Awaitable<void> dropPasteSelection(const WriteBackRequest& request, ClipboardLoan& loan,
                                        PasteSelection selection, std::string now);
     Awaitable<std::optional<AXRange>> selectedRange(AccessibleElement element);
-    // Until the field reports range selected, or a while: a field that never does is pasted into
-    // all the same.
-    Awaitable<void> awaitSelection(AccessibleElement element, AXRange range);
     // Selects range with Shift+Right from its start; false (and no selection left) when the field
     // does not show it selected.
     Awaitable<bool> selectByKeys(AXRange range, const WriteBackRequest& request);

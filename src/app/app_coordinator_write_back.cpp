@@ -37,8 +37,6 @@ constexpr std::size_t maxSelectionKeys = 2000;
 constexpr auto selectionKeysSettle = std::chrono::milliseconds(1500);
 // A caret that moved and then stood still this long has taken every key sent.
 constexpr auto selectionKeysQuiet = std::chrono::milliseconds(150);
-// How long a paste waits for the field to report the selection made for it.
-constexpr auto selectionReportWait = std::chrono::milliseconds(250);
 constexpr std::size_t maxExtraSelectionKeys = 8;
 // A result written a place at a time takes at most this many writes (a keyboard paste each).
 constexpr std::size_t maxWriteRuns = 4;
@@ -328,10 +326,6 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
             throw;
         selected = false;
     }
-    // A browser may answer for a selection before its page has made it, and a Control+V that
-    // gets there first pastes at the caret: the paste waits until the field reports it.
-    if (selected)
-        co_await awaitSelection(request.element, range);
     // A range the field's own calls cannot select (one across the elements of a rich field) is
     // selected as the user would, with Shift+Right from its start.
     if (!selected && !co_await selectByKeys(range, request))
@@ -558,12 +552,6 @@ Awaitable<void> AppCoordinator::dropPasteSelection(const WriteBackRequest& reque
         if (field && field->length == 0)
             co_return;
     }
-}
-
-Awaitable<void> AppCoordinator::awaitSelection(AccessibleElement element, AXRange range) {
-    const auto askedAt = Clock::now();
-    while (co_await selectedRange(element) != range && Clock::now() - askedAt < selectionReportWait)
-        co_await sleepFor(pasteLandingPoll);
 }
 
 Awaitable<std::optional<AXRange>> AppCoordinator::selectedRange(AccessibleElement element) {

@@ -248,13 +248,6 @@ SimElementPtr SimElement::refuseRangeSelections() {
     return shared_from_this();
 }
 
-SimElementPtr SimElement::applySelectionsLate() {
-    std::lock_guard lock(mutex_);
-    if (field_)
-        field_->appliesSelectionsLate = true;
-    return shared_from_this();
-}
-
 SimElementPtr SimElement::refusePaste() {
     std::lock_guard lock(mutex_);
     if (field_)
@@ -368,11 +361,8 @@ void SimElement::setSelection(AXRange range) {
 
 void SimElement::insertText(std::string_view text) {
     std::lock_guard lock(mutex_);
-    if (!field_)
-        return;
-    // A key met the selection as it stood; the one asked for comes too late to matter.
-    field_->lateSelection.reset();
-    replaceSelection(text);
+    if (field_)
+        replaceSelection(text);
 }
 
 bool SimElement::acceptsPaste() const {
@@ -506,11 +496,8 @@ AXResult<AXValue> SimElement::read(std::string_view attribute) const {
             return AXValue(field_->text);
         if (attribute == attribute::numberOfCharacters)
             return AXValue(static_cast<std::int64_t>(unicode::utf16Length(field_->text)));
-        if (attribute == attribute::selectedTextRange) {
-            if (field_->lateSelection)
-                field_->selection = *std::exchange(field_->lateSelection, std::nullopt);
+        if (attribute == attribute::selectedTextRange)
             return AXValue(field_->selection);
-        }
         if (attribute == attribute::selectedText)
             return AXValue(sliceUtf16(unicode::toUtf16(field_->text), field_->selection));
     }
@@ -638,10 +625,7 @@ AXError SimElement::write(std::string_view attribute, const AXValue& value) {
                 return AXError::illegalArgument;
             if (field_->selectsOnlyCarets && range->length > 0)
                 return AXError::failure;
-            if (field_->appliesSelectionsLate)
-                field_->lateSelection = *range;
-            else
-                field_->selection = *range;
+            field_->selection = *range;
             return AXError::success;
         }
         if (attribute == attribute::selectedText) {

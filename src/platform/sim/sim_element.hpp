@@ -66,10 +66,6 @@ public:
     SimElementPtr refuseSelectionWrites();
     // Refuses to select a range, but moves the caret (a rich editor's range across elements).
     SimElementPtr refuseRangeSelections();
-    // Answers for a selection before making it, as a browser whose page runs apart from its
-    // accessibility does: the selection takes effect once the field is next asked for it, and a
-    // key arriving before that meets the old one.
-    SimElementPtr applySelectionsLate();
     SimElementPtr refusePaste();
     // Faults of real applications. The next count insertions of text through the selected text
     // fail after the selection was removed (a range replacement made as a removal and an
@@ -126,8 +122,6 @@ private:
         bool unreadableOnceWritten = false;
         bool refusesPaste = false;
         bool selectsOnlyCarets = false;
-        bool appliesSelectionsLate = false;
-        std::optional<AXRange> lateSelection; // answered for, not made yet
         int insertionsToLose = 0;
         std::optional<std::size_t> maxLength;
         std::function<std::string(std::string)> normalise;
@@ -156,8 +150,7 @@ private:
     std::set<std::string, std::less<>> writable_;
     std::optional<Duration> latency_;
     std::optional<Rect> frame_;
-    // Mutable for a late selection, made when it is read.
-    mutable std::optional<Field> field_;
+    std::optional<Field> field_;
     bool textMarkers_ = false;
     bool wholeText_ = false;
     std::optional<std::string> documentText_;

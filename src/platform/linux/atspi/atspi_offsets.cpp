@@ -26,8 +26,11 @@ AtspiToolkit toolkitNamed(std::string_view toolkitName, std::string_view applica
     if (toolkitName == "Qt")
         return {AtspiTextUnits::utf16, true, false, true, false};
     // Its padded code points count as the unpadded text's UTF-16 units.
-    if (toolkitName == "Gecko")
-        return {AtspiTextUnits::utf16, true, true};
+    if (toolkitName == "Gecko") {
+        AtspiToolkit gecko{AtspiTextUnits::utf16, true, true};
+        gecko.makesSelectionsLate = true;
+        return gecko;
+    }
     // GTK 3 ("gtk"; GTK 4 calls itself "GTK") reads its entries and text views up to -1: the read
     // that confirms a field at rest is then one request to the application, not two.
     if (toolkitName == "gtk")

@@ -31,6 +31,10 @@ struct AtspiToolkit {
     // Whether it takes an inserted text's length in bytes though it counts offsets in UTF-16
     // units (LibreOffice): a length in units would cut a text holding characters past ASCII.
     bool takesInsertedBytes = false;
+    // Whether it answers for a selection before its page has made it (Firefox: the page runs in
+    // another process, where a key sent next may overtake it and meet the caret instead): a
+    // selection is read back before the call that made it returns.
+    bool makesSelectionsLate = false;
     bool operator==(const AtspiToolkit&) const = default;
 };
 

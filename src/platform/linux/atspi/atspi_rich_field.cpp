@@ -1,6 +1,7 @@
 #include "platform/linux/atspi/atspi_rich_field.hpp"
 
 #include "base/unicode.hpp"
+#include "platform/linux/atspi/atspi_late_selection.hpp"
 #include "platform/linux/atspi/atspi_tree.hpp"
 
 #include <algorithm>
@@ -347,6 +348,11 @@ AXError AtspiRichField::selectRange(AtspiCall& call, AXRange range) const {
                 return atspi_text_add_selection(text.get(), richOffset(start.offset),
                                                 richOffset(end.offset), error);
             });
+        // The caret stands at a selection's end once it is made.
+        const auto selectionEnd = range.location + range.length;
+        if (done && !call.failed())
+            awaitSelectionMade(toolkit_,
+                               [&] { return caretOffset(call) == selectionEnd || call.failed(); });
     }
     if (call.failed())
         return *call.failure();

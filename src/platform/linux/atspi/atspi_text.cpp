@@ -1,6 +1,7 @@
 #include "platform/linux/atspi/atspi_text.hpp"
 
 #include "base/unicode.hpp"
+#include "platform/linux/atspi/atspi_late_selection.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -263,6 +264,8 @@ AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
         if (!done && !call.failed())
             done = addSelection(call, *span);
     }
+    if (done && !call.failed())
+        awaitSelectionMade(toolkit_, [&] { return selection(call) == span || call.failed(); });
     if (call.failed())
         return *call.failure();
     return done ? AXError::success : AXError::failure;

@@ -51,6 +51,7 @@ private:
     struct Span {
         std::int64_t start = 0; // in the toolkit's units
         std::int64_t end = 0;
+        bool operator==(const Span&) const = default;
     };
 
     AtspiTextField(AtspiAccessible* accessible, GObjectRef<AtspiText> text, AtspiToolkit toolkit,
