@@ -16,7 +16,7 @@ constexpr auto utf16 = AtspiTextUnits::utf16;
 
 TEST(AtspiOffsetsTest, QtAndFirefoxCountInUtf16UnitsAndReadToTheEnd) {
     EXPECT_EQ(toolkitNamed("Qt"), (AtspiToolkit{utf16, true, false, true, false}));
-    EXPECT_EQ(toolkitNamed("Gecko"), (AtspiToolkit{utf16, true, true}));
+    EXPECT_EQ(toolkitNamed("Gecko"), (AtspiToolkit{utf16, true, true, false, false, false, true}));
     EXPECT_EQ(toolkitNamed("gtk"), (AtspiToolkit{codePoints, true})) << "GTK 3";
     EXPECT_EQ(toolkitNamed("GTK"), (AtspiToolkit{codePoints, false, false, false, true}));
     EXPECT_EQ(toolkitNamed("gtk", "soffice"),
