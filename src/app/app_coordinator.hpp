@@ -234,6 +234,9 @@ private:
     // Control+V over the selection made for it, then the field watched until the paste shows.
     Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
                                        PasteSelection selection, const char* restoredLine);
+    // Until the clipboard has been lent its time since pastedAt: an application may fetch it well
+    // after the paste key.
+    Awaitable<void> runOutLoan(ClipboardLoan& loan, std::chrono::steady_clock::time_point pastedAt);
     // Where the user's edit came between the check and the paste (now is the field after it),
     // the user's text goes back in, pasted the same way. False when the field shows no such
     // edit.

@@ -428,6 +428,9 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
             if ((now = co_await fieldText(request.element)))
                 co_await repairAroundPaste(request, loan, selection, *now, "");
         }
+        // A paste sent for the repair may still fetch the clipboard.
+        if (const auto relent = loan.relentAt())
+            co_await runOutLoan(loan, *relent);
         loan.giveBack();
         throw FieldChangedError();
     }
@@ -474,10 +477,9 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
         if (auto field = co_await fieldText(request.element); field == request.originalText)
             co_await dropPasteSelection(request, loan, selection, *field);
     }
-    // The target may ask for the clipboard's other types later still: the loan runs its time.
-    const auto lent = Clock::now() - pastedAt;
-    if (lent < timings_.clipboardRestoreDelay)
-        co_await pasteWait(timings_.clipboardRestoreDelay - lent, loan);
+    // The target may ask for the clipboard's other types later still: the loan runs its time,
+    // from the last paste it served (a repair's, a dropped selection's).
+    co_await runOutLoan(loan, std::max(pastedAt, loan.relentAt().value_or(pastedAt)));
     logReturn(loan.giveBack(), restoredLine);
 
     if (verdict == WriteVerdict::untouched)
@@ -486,6 +488,12 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
         throw FieldCutShortError();
     if (verdict == WriteVerdict::changed)
         throw FieldChangedError();
+}
+
+Awaitable<void> AppCoordinator::runOutLoan(ClipboardLoan& loan, Clock::time_point pastedAt) {
+    const auto lent = Clock::now() - pastedAt;
+    if (lent < timings_.clipboardRestoreDelay)
+        co_await pasteWait(timings_.clipboardRestoreDelay - lent, loan);
 }
 
 Awaitable<bool> AppCoordinator::repairAroundPaste(const WriteBackRequest& request,

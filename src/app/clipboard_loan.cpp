@@ -39,6 +39,7 @@ void ClipboardLoan::giveBackAll() {
 }
 
 void ClipboardLoan::lend(const std::string& text) {
+    relentAt_ = std::chrono::steady_clock::now();
     lentText_ = text;
     clipboard_->clear();
     clipboard_->setText(text);

@@ -4,8 +4,10 @@
 
 #include "platform/clipboard.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pennial {
@@ -32,6 +34,9 @@ public:
     // loan. The user's items stay saved.
     void lend(const std::string& text);
     const std::string& lentText() const { return lentText_; }
+    // When lend() last put other text on: the application may fetch it well after the paste key,
+    // so the loan runs its time from then too.
+    std::optional<std::chrono::steady_clock::time_point> relentAt() const { return relentAt_; }
 
     // Whether the clipboard holds the lent text: the display server may refuse to let us own it,
     // and a paste would then put the user's own copy into the field.
@@ -51,6 +56,7 @@ private:
     std::string lentText_;
     std::int64_t changeCountAfterLoan_ = 0;
     bool given_ = false;
+    std::optional<std::chrono::steady_clock::time_point> relentAt_;
 };
 
 } // namespace pennial

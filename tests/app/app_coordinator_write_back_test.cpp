@@ -282,6 +282,40 @@ TEST_F(CoordinatorWriteBack, ATargetedPasteGoesOverItsRangeOnlyAndOnlyWhereItWas
     EXPECT_EQ(coordinator->statusMessage(), "Cancelled - text changed");
 }
 
+// The user's key replaces the paste's selection: the repair pastes the user's text back, and an
+// application may fetch the clipboard well after that key, so the user's copy comes back only the
+// loan's whole time after the repair's paste (else a late fetch pastes the user's copy over the
+// field).
+TEST_F(CoordinatorWriteBack, ARepairsPasteHasTheClipboardForTheLoansWholeTime) {
+    using Clock = std::chrono::steady_clock;
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    timings.clipboardRestoreDelay = std::chrono::milliseconds(400);
+    launchWithText("helo ;;fix");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    int pastes = 0;
+    Clock::time_point repairPaste;
+    desktop.keyboardSynthesizer()->setBeforeKey([&](Shortcut shortcut) {
+        if (shortcut != Shortcut::paste)
+            return;
+        if (++pastes == 1)
+            field->insertText("Z");
+        else
+            repairPaste = Clock::now();
+    });
+    bool done = false;
+    std::optional<Clock::time_point> restoredAt;
+    startTrigger("fix", ";;fix", 5, done);
+    EXPECT_TRUE(runUntil([&] {
+        if (!restoredAt && pastes == 2 && clipboard->contents() == usersCopy)
+            restoredAt = Clock::now();
+        return done;
+    }));
+    ASSERT_EQ(pastes, 2) << "the repair pasted";
+    EXPECT_EQ(field->text(), "helo ;;fixZ");
+    ASSERT_TRUE(restoredAt);
+    EXPECT_GE(*restoredAt - repairPaste, std::chrono::milliseconds(390));
+}
+
 TEST_F(CoordinatorWriteBack, ATargetedPasteSelectsAndPastesOnlyWhatTheResultChanges) {
     timings.transformCooldown = std::chrono::milliseconds(0);
     // {field, trigger offset, the selection pasted over, the text pasted, the field after}. The
