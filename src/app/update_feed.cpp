@@ -15,6 +15,8 @@ constexpr std::size_t maxVersionParts = 4;
 constexpr std::size_t maxVersionPartDigits = 9; // fits in 32 bits
 
 std::vector<unsigned char> decodeBase64(std::string_view text) {
+    if (text.empty()) // no buffer to hand the decoder, and nothing to decode
+        return {};
     std::vector<unsigned char> bytes(text.size());
     std::size_t length = 0;
     if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length,

@@ -41,19 +41,29 @@ bool mayRunSharedPoolWorkHere() {
            (polling && polling->get_executor().running_in_this_thread());
 }
 
-void shutdownSharedPool() {
+void stopSharedPool() {
     // Its waits end first, so that their coroutines resume on pools still running.
     stopRestingWaits();
+    for (auto* which : {&polling, &pool}) {
+        asio::thread_pool* ending = nullptr;
+        {
+            std::lock_guard lock(poolMutex);
+            ending = which->get();
+        }
+        if (!ending)
+            continue;
+        ending->stop();
+        ending->join();
+    }
+}
+
+void releaseSharedPool() {
     for (auto* which : {&polling, &pool}) {
         std::unique_ptr<asio::thread_pool> ending;
         {
             std::lock_guard lock(poolMutex);
             ending = std::move(*which);
         }
-        if (!ending)
-            continue;
-        ending->stop();
-        ending->join();
         ending.reset(); // work that never ran is destroyed here, while what it refers to exists
     }
 }

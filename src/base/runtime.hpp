@@ -15,7 +15,7 @@ namespace pennial {
 using Executor = asio::any_io_executor;
 template <class T> using Awaitable = asio::awaitable<T>;
 
-// The pool every actor's strand runs on; created on first use and kept until shutdownSharedPool.
+// The pool every actor's strand runs on; created on first use and kept until releaseSharedPool.
 asio::thread_pool& sharedPool();
 // One thread for the text monitor's polling loop: its timer and the reads of an idle poll then
 // wake that thread alone (on the shared pool every timer wakes both of its threads). Its thread
@@ -23,10 +23,12 @@ asio::thread_pool& sharedPool();
 asio::thread_pool& pollingPool();
 // Whether the calling thread may run work meant for the shared pool at once, rather than hop.
 bool mayRunSharedPoolWorkHere();
-// The last step of quitting, once every task has ended and every service is gone: lets the work
-// running now finish, destroys the work that never ran, and joins the threads (the polling
-// pool's and the resting waits' too).
-void shutdownSharedPool();
+// The last steps of quitting, once every task has ended and every service is gone. First the
+// work running now finishes and the threads are joined (the polling pool's and the resting waits'
+// too); the pools stay, so that work still queued elsewhere (the main executor's) and holding
+// their executors can be dropped. Then the pools go, destroying the work that never ran.
+void stopSharedPool();
+void releaseSharedPool();
 
 // An actor owns a strand: its operations run one at a time on it and are awaited by callers, who
 // resume on their own executor. Like any actor, it is re-entrant at every co_await.

@@ -105,7 +105,11 @@ int main(int argc, char** argv) {
         // context they run on.
         pennial.shutdown();
     }
-    pennial::shutdownSharedPool();
+    // Work still queued here or on the pools may hold the other's executor: each is dropped while
+    // the other still exists.
+    pennial::stopSharedPool();
+    main.close();
+    pennial::releaseSharedPool();
     // Returning lets the application object end, and with it the X clipboard, which hands what
     // we still own on the clipboard to the desktop's clipboard manager where one runs: no path
     // out of here may skip it.

@@ -115,14 +115,27 @@ void PennialApp::shutdown() {
     if (!coordinator_)
         return;
     menuBar_.reset();
+    // The events the coordinator's tasks need keep being processed while it ends them.
+    auto processEventsWhile = [](auto condition, std::chrono::seconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (condition() && std::chrono::steady_clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
+                                            20);
+    };
     auto ended = std::make_shared<bool>(false);
     auto task = Task::spawn(main_.get_executor(), coordinator_->shutdown(),
                             [ended](std::exception_ptr) { *ended = true; });
     // The coordinator's own limit, and a little more for its last steps.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (!*ended && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    processEventsWhile([&] { return !*ended; }, std::chrono::seconds(3));
     coordinator_->returnLentClipboard();
+    // A task held up by an application that does not answer (a write waiting on it) still holds
+    // the coordinator: its last holder would destroy it on a pool's thread, windows and all. It
+    // gets the time a held-up call takes to run out; past that the coordinator is left as it is.
+    processEventsWhile([&] { return coordinator_.use_count() > 1; }, std::chrono::seconds(5));
+    if (coordinator_.use_count() > 1) {
+        logLine("⚠️ [Pennial] A task still held the coordinator at quit: left running");
+        new std::shared_ptr<AppCoordinator>(std::move(coordinator_));
+    }
     coordinator_.reset();
     QCoreApplication::processEvents(); // what the last owners queued on their way out
 }

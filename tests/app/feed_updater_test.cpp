@@ -164,8 +164,11 @@ TEST_F(FeedUpdaterTest, OnlyAWellFormedSignedItemAnnouncesAnUpdate) {
     changed["item"] = with("version", "\"9.9.9\"");
     FakeUpdateFeed impostor; // signs with a key of its own
     impostor.publish(item);
+    auto unsignedFeed = json::parse(feed.signFeed(good));
+    unsignedFeed["itemSignature"] = "";
     const std::vector<std::pair<std::string, std::string>> feeds = {
         {json::dump(changed), "signature is not valid"},
+        {json::dump(unsignedFeed), "signature is not valid"},
         {impostor.signFeed(good), "signature is not valid"},
         {json::dump(Json{{"version", "9.9.9"}, // the archive's signature alone, as before
                          {"url", feed.archiveURL()},

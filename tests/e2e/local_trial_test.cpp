@@ -1,6 +1,7 @@
 // A new user tries the program with no account and no network: `scripts/run --local` in a fresh
 // home, onboarding with the sign-in code the local backend prints, a command typed into a GTK 3
-// editor answered by the local backend, and nothing left running after the quit.
+// editor answered by the local backend, and nothing left running after a quit made while the
+// editor does not answer.
 
 #include "application_windows.hpp"
 #include "desktop_session.hpp"
@@ -67,7 +68,10 @@ TEST(LocalTrial, ANewUserSignsInWithThePrintedCodeAndTheLocalBackendAnswersInAGt
             },
             timeout);
     };
-    auto dump = [&] { return output.toStdString(); };
+    auto dump = [&] {
+        output += run.readAll();
+        return output.toStdString();
+    };
     auto stopRun = [&] {
         if (run.state() != QProcess::NotRunning)
             ::kill(group, SIGTERM); // only the script: it stops what it started
@@ -171,12 +175,25 @@ TEST(LocalTrial, ANewUserSignsInWithThePrintedCodeAndTheLocalBackendAnswersInAGt
     EXPECT_TRUE(waitUntil([&] { return focusedText() == answer; }, 30s))
         << focusedText().value_or("(unreadable)") << "\n"
         << dump();
+
+    // Quitting while the editor answers nothing: a second command's write is under way when the
+    // editor stops. The program ends all the same, in order, and its local backend with it.
+    pumpFor(1600ms); // a trigger this soon after a result is taken for a repeat
+    typeOnKeyboard(" ;;fix");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            output += run.readAll();
+            return output.count("[Pennial] Replacing range") >= 2;
+        },
+        30s))
+        << dump();
+    ::kill(static_cast<pid_t>(editor.processId()), SIGSTOP);
+    stopRun();
     editor.kill();
     editor.waitForFinished();
-
-    // Quitting stops the program and its local backend with it.
-    stopRun();
     EXPECT_EQ(run.state(), QProcess::NotRunning) << dump();
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit) << dump();
+    EXPECT_EQ(run.exitCode(), 0) << dump();
     EXPECT_TRUE(waitUntil([&] { return !processGroupAlive(group); }, 5s))
         << "a process of scripts/run --local outlived it";
 }

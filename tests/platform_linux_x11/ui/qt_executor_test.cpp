@@ -5,9 +5,14 @@
 #include <QTimer>
 #include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
+#include <asio/strand.hpp>
+#include <asio/thread_pool.hpp>
 #include <asio/use_awaitable.hpp>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -111,4 +116,45 @@ TEST(QtExecutionContext, DroppingItWithWorkAndTimersPendingRunsNothing) {
     }
     QCoreApplication::processEvents();
     EXPECT_FALSE(ran);
+}
+
+// Quitting: a coroutine resumed from a pool's strand sits in the Qt queue holding that strand (and
+// so the pool) when the loop ends. The context is closed before the pool goes (under the
+// sanitizers, the other order reads the pool after it is freed), and work handed to the closed
+// context is dropped at once rather than kept or run.
+TEST(QtExecutionContext, ClosingBeforeThePoolGoesDropsWorkHoldingThePool) {
+    int argc = 1;
+    char name[] = "qt_executor";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QtExecutionContext context;
+    auto pool = std::make_unique<asio::thread_pool>(1);
+    std::optional strand(asio::make_strand(pool->get_executor()));
+    auto held = std::make_shared<int>(0);
+    bool resumed = false;
+    std::atomic<bool> ran{false};
+    auto onStrand = [&ran](std::shared_ptr<int> value) -> Awaitable<int> {
+        ran = true;
+        co_return *value;
+    };
+    auto caller = [&]() -> Awaitable<void> {
+        co_await awaitOn(*strand, onStrand(held));
+        resumed = true;
+    };
+    Task::spawn(context.get_executor(), caller());
+    QCoreApplication::processEvents(); // the caller starts and hops to the strand
+    while (!ran)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(20ms);
+    pool->stop();
+    pool->join(); // the strand's work has run and queued the caller's resumption here
+    context.close();
+    strand.reset();
+    pool.reset();
+
+    asio::post(context.get_executor(), [held] { *held = 1; });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(resumed);
+    EXPECT_EQ(*held, 0);
+    EXPECT_EQ(held.use_count(), 1) << "work queued or handed over after closing was kept";
 }

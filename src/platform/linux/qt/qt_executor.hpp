@@ -23,7 +23,12 @@ public:
     QtExecutionContext& operator=(const QtExecutionContext&) = delete;
 
     QtExecutor get_executor() noexcept;
+    // Null once closed.
     QObject* receiver() const noexcept { return receiver_.get(); }
+
+    // Drops the queued work and ends the services; work handed over later is dropped at once.
+    // Quitting closes it before the pools the dropped work may hold go.
+    void close();
 
 private:
     std::unique_ptr<QObject> receiver_;
@@ -41,9 +46,11 @@ public:
     QtExecutor require(asio::execution::blocking_t::never_t) const noexcept { return *this; }
 
     template <class Function> void execute(Function function) const {
-        QMetaObject::invokeMethod(
-            context_->receiver(), [f = std::move(function)]() mutable { std::move(f)(); },
-            Qt::QueuedConnection);
+        // Closed: the function is destroyed on leaving, here, as the event loop would never run it.
+        if (auto* receiver = context_->receiver())
+            QMetaObject::invokeMethod(
+                receiver, [f = std::move(function)]() mutable { std::move(f)(); },
+                Qt::QueuedConnection);
     }
 
     friend bool operator==(const QtExecutor& a, const QtExecutor& b) noexcept {
