@@ -85,9 +85,10 @@ TEST(LocalTrial, ANewUserSignsInWithThePrintedCodeAndTheLocalBackendAnswersInAGt
     // The build is already there: only the check that nothing needs building.
     ASSERT_TRUE(logged("🔵 [Pennial] Not authenticated - sign-in required", 180s)) << dump();
     ASSERT_TRUE(output.contains("Local backend at http://127.0.0.1:")) << dump();
-    // The program itself, started by the script in its session.
+    // The program itself, started by the script in its session: the oldest of that name, as a
+    // child it forks is called so until it runs its own program.
     QProcess find;
-    find.start("pgrep", {"-s", QString::number(group), "-x", "pennial"});
+    find.start("pgrep", {"-o", "-s", QString::number(group), "-x", "pennial"});
     find.waitForFinished();
     const qint64 pennial = QString(find.readAllStandardOutput()).trimmed().toLongLong();
     ASSERT_GT(pennial, 0) << dump();
