@@ -31,6 +31,13 @@ AtspiToolkit toolkitNamed(std::string_view toolkitName, std::string_view applica
         gecko.makesSelectionsLate = true;
         return gecko;
     }
+    // Its page too runs in another process; and it reports selections in offsets of its own.
+    if (toolkitName == "Chromium") {
+        AtspiToolkit chromium;
+        chromium.makesSelectionsLate = true;
+        chromium.reportsSelectionsElsewhere = true;
+        return chromium;
+    }
     // GTK 3 ("gtk"; GTK 4 calls itself "GTK") reads its entries and text views up to -1: the read
     // that confirms a field at rest is then one request to the application, not two.
     if (toolkitName == "gtk")

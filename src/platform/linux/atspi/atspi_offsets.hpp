@@ -35,6 +35,10 @@ struct AtspiToolkit {
     // another process, where a key sent next may overtake it and meet the caret instead): a
     // selection is read back before the call that made it returns.
     bool makesSelectionsLate = false;
+    // Whether it reports a selection in other offsets than it was given (Chromium, after a
+    // character of several code points such as 👩‍👩‍👧): a selection read back is then
+    // known made once it reads as one, wherever it reads.
+    bool reportsSelectionsElsewhere = false;
     bool operator==(const AtspiToolkit&) const = default;
 };
 

@@ -350,7 +350,7 @@ AXError AtspiRichField::selectRange(AtspiCall& call, AXRange range) const {
             });
         // The caret stands at a selection's end once it is made.
         const auto selectionEnd = range.location + range.length;
-        if (done && !call.failed())
+        if (done && !call.failed() && !toolkit_.reportsSelectionsElsewhere)
             awaitSelectionMade(toolkit_,
                                [&] { return caretOffset(call) == selectionEnd || call.failed(); });
     }

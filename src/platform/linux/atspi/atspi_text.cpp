@@ -264,8 +264,17 @@ AXError AtspiTextField::selectRange(AtspiCall& call, AXRange range) const {
         if (!done && !call.failed())
             done = addSelection(call, *span);
     }
-    if (done && !call.failed())
-        awaitSelectionMade(toolkit_, [&] { return selection(call) == span || call.failed(); });
+    // A caret cannot be told from where it stood where offsets are reported elsewhere.
+    const bool readable = span->start != span->end || !toolkit_.reportsSelectionsElsewhere;
+    if (done && !call.failed() && readable)
+        awaitSelectionMade(toolkit_, [&] {
+            if (call.failed())
+                return true;
+            const auto made = selection(call);
+            if (toolkit_.reportsSelectionsElsewhere)
+                return made && made->end > made->start;
+            return made == span;
+        });
     if (call.failed())
         return *call.failure();
     return done ? AXError::success : AXError::failure;
