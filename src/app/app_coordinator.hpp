@@ -30,6 +30,7 @@ namespace pennial {
 class AccessibilityMonitor;
 class AuthService;
 class ClipboardLoan;
+class HeldUserKeys;
 class AXAccessibilityProvider;
 class ConfigService;
 class ConfigStorage;
@@ -231,9 +232,11 @@ private:
         bool singleLine = false; // the field is one line (read before the selection is made)
         AXRange pasted;          // where the pasted text stands in the field once it landed
     };
-    // Control+V over the selection made for it, then the field watched until the paste shows.
+    // Control+V over the selection made for it, then the field watched until the paste shows;
+    // the user's keys, held since the selection, follow once the paste is judged.
     Awaitable<void> pasteOverSelection(const WriteBackRequest& request, ClipboardLoan& loan,
-                                       PasteSelection selection, const char* restoredLine);
+                                       HeldUserKeys& held, PasteSelection selection,
+                                       const char* restoredLine);
     // Until the clipboard has been lent its time since pastedAt: an application may fetch it well
     // after the paste key.
     Awaitable<void> runOutLoan(ClipboardLoan& loan, std::chrono::steady_clock::time_point pastedAt);

@@ -7,6 +7,7 @@
 
 #include "app/app_coordinator.hpp"
 #include "app/clipboard_loan.hpp"
+#include "app/held_user_keys.hpp"
 #include "base/error_text.hpp"
 #include "base/log.hpp"
 #include "base/unicode.hpp"
@@ -316,6 +317,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     }
     const auto caretBefore = co_await caretOffset(request.element);
     const bool singleLine = co_await isSingleLine(request.element);
+    HeldUserKeys held(keyboardSynthesizer_);
     // The range was measured on the original text; over anything else it would cut the wrong
     // characters.
     bool selected = true;
@@ -331,7 +333,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboardTargeted(std::string text, AXRan
     if (!selected && !co_await selectByKeys(range, request))
         throw AccessibilityError(Kind::cannotWriteValue);
     const AXRange pasted{range.location, static_cast<std::int64_t>(unicode::utf16Length(text))};
-    co_await pasteOverSelection(request, loan, {range, caretBefore, singleLine, pasted},
+    co_await pasteOverSelection(request, loan, held, {range, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after targeted keyboard paste");
 }
 
@@ -402,6 +404,7 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     }
     const auto caretBefore = co_await caretOffset(request.element);
     const bool singleLine = co_await isSingleLine(request.element);
+    HeldUserKeys held(keyboardSynthesizer_);
     if (co_await fieldText(request.element) != request.originalText) {
         loan.giveBack();
         throw FieldChangedError();
@@ -411,12 +414,13 @@ Awaitable<void> AppCoordinator::pasteViaKeyboard(std::string text, AXRange,
     keyboardSynthesizer_->post(Shortcut::selectAll);
     const auto whole = static_cast<std::int64_t>(unicode::utf16Length(request.originalText));
     const AXRange pasted{0, static_cast<std::int64_t>(unicode::utf16Length(text))};
-    co_await pasteOverSelection(request, loan, {{0, whole}, caretBefore, singleLine, pasted},
+    co_await pasteOverSelection(request, loan, held, {{0, whole}, caretBefore, singleLine, pasted},
                                 "✅ [Pennial] Clipboard restored after keyboard paste");
 }
 
 Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& request,
-                                                   ClipboardLoan& loan, PasteSelection selection,
+                                                   ClipboardLoan& loan, HeldUserKeys& held,
+                                                   PasteSelection selection,
                                                    const char* restoredLine) {
     // The keys follow the check's answer at once: the paste lands over the text it was prepared
     // for, or not at all. (The selection is not compared: browsers report it late.)
@@ -428,6 +432,7 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
             if ((now = co_await fieldText(request.element)))
                 co_await repairAroundPaste(request, loan, selection, *now, "");
         }
+        held.release();
         // A paste sent for the repair may still fetch the clipboard.
         if (const auto relent = loan.relentAt())
             co_await runOutLoan(loan, *relent);
@@ -477,6 +482,8 @@ Awaitable<void> AppCoordinator::pasteOverSelection(const WriteBackRequest& reque
         if (auto field = co_await fieldText(request.element); field == request.originalText)
             co_await dropPasteSelection(request, loan, selection, *field);
     }
+    // The user's keys go after the pasted text (or after their own, put back).
+    held.release();
     // The target may ask for the clipboard's other types later still: the loan runs its time,
     // from the last paste it served (a repair's, a dropped selection's).
     co_await runOutLoan(loan, std::max(pastedAt, loan.relentAt().value_or(pastedAt)));

@@ -99,6 +99,12 @@ public:
     virtual void prepare() {}
     // False while keys cannot be sent: the keyboard not yet granted, refused or taken back.
     virtual bool ready() const { return true; }
+
+    // The user's own keys held back while a selection of ours waits for its paste: typed
+    // meanwhile, they reach the application once released, in their order. Where the desktop
+    // cannot hold them, they go on as typed. A hold not released in time releases itself.
+    virtual void holdUserKeys() {}
+    virtual void releaseUserKeys() {}
 };
 
 } // namespace pennial

@@ -77,6 +77,30 @@ TEST_F(CoordinatorWriteBack, EachRefusedMethodHandsOverToTheNext) {
     EXPECT_THAT(textMonitor->completed, ElementsAre("fix", "fix", "fix"));
 }
 
+// Keys the user types while a selection of ours waits for its paste are held until the paste has
+// been judged: they follow the pasted text, in their order, and the write counts.
+TEST_F(CoordinatorWriteBack, KeysTypedWhileThePastesSelectionStandsFollowThePastedText) {
+    timings.transformCooldown = std::chrono::milliseconds(0);
+    launchWithText("helo ;;fix");
+    field->refuseRangeReplacement()->refuseValueWrites();
+    for (const bool selectingAll : {false, true}) {
+        SCOPED_TRACE(selectingAll ? "select-all paste" : "targeted paste");
+        if (selectingAll)
+            field->refuseSelectionWrites();
+        field->setText("helo ;;fix");
+        bool typed = false;
+        desktop.keyboardSynthesizer()->setBeforeKey([&](Shortcut shortcut) {
+            if (shortcut == Shortcut::paste && !std::exchange(typed, true))
+                desktop.keyboard().type("Zed\n");
+        });
+        trigger("fix", ";;fix", 5);
+        EXPECT_TRUE(typed);
+        EXPECT_EQ(field->text(), "[fix] heloZed\n");
+        EXPECT_TRUE(coordinator->statusMessage().starts_with("✓")) << coordinator->statusMessage();
+        EXPECT_EQ(clipboard->contents(), usersCopy);
+    }
+}
+
 TEST_F(CoordinatorWriteBack, TheClipboardComesBackAfterThePasteButNotOverANewCopy) {
     timings.transformCooldown = std::chrono::milliseconds(0);
     launchWithText("helo ;;fix");

@@ -9,6 +9,12 @@ namespace pennial::desktop_support {
 
 void typeBurst() {
     QProcess keys;
+    // In a nested session the keys come from its keyboard device, as the user's would.
+    if (const char* hands = std::getenv("PENNIAL_KEYBOARD_DISPLAY")) {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", hands);
+        keys.setProcessEnvironment(environment);
+    }
     keys.start("sh", {"-c", "xdotool type --delay 20 Zed; xdotool key Return; "
                             "xdotool type --delay 20 ok; xdotool key BackSpace"});
     waitUntil([&] { return keys.state() == QProcess::NotRunning; }, 30s);

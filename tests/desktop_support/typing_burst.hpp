@@ -13,7 +13,8 @@ namespace pennial::desktop_support {
 // (A one-line field drops the Return.)
 inline constexpr const char* burstEffect = "Zed\no";
 
-// Types the burst on the keyboard (xdotool, through XTest) and returns once it is typed.
+// Types the burst on the keyboard (xdotool, through XTest; in a nested session, through its own
+// keyboard device) and returns once it is typed.
 void typeBurst();
 
 // PENNIAL_BURST_LOAD busy processes, from construction to destruction.

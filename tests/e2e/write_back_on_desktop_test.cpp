@@ -8,6 +8,7 @@
 #include "support/test_seed.hpp"
 #include "text/text_processing.hpp"
 
+#include <cstdlib>
 #include <iostream>
 #include <random>
 
@@ -76,7 +77,10 @@ TEST_F(WriteBackOnDesktop, AnInsertionLostAfterItsDeletionIsUndoneBeforeTheNextM
 // The keyboard paste's selection stands while the user types on: a word, Return (nothing in a
 // one-line field), another, Backspace, from a random moment up to 300 ms after the trigger's last
 // key. Every key lands once, in order, at the end; "✓" only with the result in front of them.
-// PENNIAL_BURST_LOAD busy processes run meanwhile; PENNIAL_BURST_TRIES tries (10).
+// PENNIAL_BURST_LOAD busy processes run meanwhile; PENNIAL_BURST_TRIES tries (10). Typed on a
+// keyboard of their own (a nested session), the user's keys are held from the selection to the
+// paste, and none may land out of place; typed through XTest, as the program's are, they cannot
+// be told apart, and a key out of place is only counted.
 TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWriteKeepTheirPlace) {
     const unsigned seed = pennial::testing::testSeed();
     SCOPED_TRACE(pennial::testing::seedTrace(seed));
@@ -121,7 +125,7 @@ TEST_F(WriteBackOnDesktop, KeysTypedRightAfterATriggerIntoAFieldThatTakesNoWrite
                 "try " + std::to_string(attempt) + ": " + (rewrite ? "rewrite" : "snippet") +
                 " after " + std::to_string(delay.count()) + " ms, status \"" +
                 coordinator->statusMessage() + "\": the field holds \"" + editor.text() + "\"";
-            if (outOfPlace)
+            if (outOfPlace && !std::getenv("PENNIAL_KEYBOARD_DISPLAY"))
                 std::cout << "[ OUT OF PLACE ] " << miss << std::endl;
             else
                 ADD_FAILURE() << miss;

@@ -54,6 +54,37 @@ SimKeyboard::SimKeyboard(std::shared_ptr<SimDesktopState> state) : state_(std::m
 
 void SimKeyboard::press(Key key, unsigned modifiers, std::string characters) {
     KeyDownEvent event{key, modifiers, std::move(characters)};
+    {
+        std::lock_guard lock(mutex_);
+        if (held_) {
+            heldKeys_.push_back(std::move(event));
+            return;
+        }
+    }
+    deliver(event);
+}
+
+void SimKeyboard::pressByProgram(Key key, unsigned modifiers, std::string characters) {
+    deliver({key, modifiers, std::move(characters)});
+}
+
+void SimKeyboard::hold() {
+    std::lock_guard lock(mutex_);
+    held_ = true;
+}
+
+void SimKeyboard::release() {
+    std::vector<KeyDownEvent> keys;
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+        keys.swap(heldKeys_);
+    }
+    for (const auto& event : keys)
+        deliver(event);
+}
+
+void SimKeyboard::deliver(const KeyDownEvent& event) {
     edit(event);
     std::vector<Observer> observers;
     {

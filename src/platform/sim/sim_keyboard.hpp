@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pennial {
 
@@ -30,6 +31,12 @@ public:
     // One key per character (grapheme cluster); "\n" is pressed as Return.
     void type(std::string_view text);
 
+    // The user's keys (press, type) held back: each reaches the field and the observers at
+    // release, in order. A program's keys (pressByProgram) are never held.
+    void hold();
+    void release();
+    void pressByProgram(Key key, unsigned modifiers, std::string characters);
+
     // A source of this keyboard's key-downs whose observer runs on executor.
     std::shared_ptr<KeyEventSource> eventSource(Executor executor);
     // Whether the system lets this process observe key events; sources refuse to start without it.
@@ -43,6 +50,7 @@ private:
         std::function<void(const KeyDownEvent&)> handler;
     };
 
+    void deliver(const KeyDownEvent& event);
     void edit(const KeyDownEvent& event);
     void shortcut(SimElement& field, const std::string& letter);
     // Shift+Right: the selection takes in the character after it.
@@ -53,6 +61,8 @@ private:
     std::shared_ptr<SimDesktopState> state_;
     mutable std::mutex mutex_; // guards the members below
     bool observingAllowed_ = true;
+    bool held_ = false;
+    std::vector<KeyDownEvent> heldKeys_;
     std::map<const Source*, Observer> observers_;
 };
 

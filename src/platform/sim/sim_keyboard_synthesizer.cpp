@@ -18,10 +18,20 @@ void SimKeyboardSynthesizer::post(Shortcut shortcut) {
         beforeKey(shortcut);
     auto keyboard = keyboard_.lock();
     if (keyboard && shortcut == Shortcut::extendSelection)
-        keyboard->press(Key::rightArrow, KeyModifier::shift, "");
+        keyboard->pressByProgram(Key::rightArrow, KeyModifier::shift, "");
     else if (keyboard)
-        keyboard->press(Key::other, KeyModifier::control,
-                        shortcut == Shortcut::selectAll ? "a" : "v");
+        keyboard->pressByProgram(Key::other, KeyModifier::control,
+                                 shortcut == Shortcut::selectAll ? "a" : "v");
+}
+
+void SimKeyboardSynthesizer::holdUserKeys() {
+    if (auto keyboard = keyboard_.lock())
+        keyboard->hold();
+}
+
+void SimKeyboardSynthesizer::releaseUserKeys() {
+    if (auto keyboard = keyboard_.lock())
+        keyboard->release();
 }
 
 void SimKeyboardSynthesizer::setBeforeKey(std::function<void(Shortcut)> beforeKey) {

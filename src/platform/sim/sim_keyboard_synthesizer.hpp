@@ -22,6 +22,8 @@ public:
     void post(Shortcut shortcut) override;
     void prepare() override { ++prepared_; }
     bool ready() const override { return ready_; }
+    void holdUserKeys() override;
+    void releaseUserKeys() override;
 
     // A desktop that has not lent its keyboard (yet): shortcuts posted anyway still arrive.
     void setReady(bool ready) { ready_ = ready; }

@@ -387,8 +387,10 @@ TEST_P(RealApplication, KeysTypedRightAfterATriggerKeepTheirPlaceAndOrder) {
         if (text != (succeeded ? written : unwritten)) {
             const auto miss = what + "the field holds \"" + text.value_or("<unreadable>") + "\"";
             // The keyboard paste (the browsers' path) can still put a key typed while its
-            // selection stands out of place: counted and shown; a key lost or doubled fails.
-            if (pastedByKeyboard && text &&
+            // selection stands out of place where the user's keys cannot be told from the
+            // program's (both through XTest): counted and shown; a key lost or doubled fails.
+            // On a keyboard of their own (a nested session) they are held, and may not.
+            if (pastedByKeyboard && text && !std::getenv("PENNIAL_KEYBOARD_DISPLAY") &&
                 (desktop_support::sameCharacters(*text, written) ||
                  desktop_support::sameCharacters(*text, unwritten))) {
                 outOfPlace.push_back(miss);

@@ -3,6 +3,7 @@
 #include "base/log.hpp"
 #include "platform/linux/x11/x11_connection.hpp"
 #include "platform/linux/x11/x11_keymap.hpp"
+#include "platform/linux/x11/x11_user_key_hold.hpp"
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -10,6 +11,10 @@
 namespace pennial {
 
 namespace {
+
+// Long enough for a paste under load to land; short enough that a hold left standing does not
+// pass for a dead keyboard.
+constexpr std::chrono::milliseconds longestHold{1500};
 
 bool hasXTest(Display* display) {
     int event = 0;
@@ -85,6 +90,20 @@ void XTestKeyboardSynthesizer::post(Shortcut shortcut) {
     sendKey(display, key, false);
     sendKey(display, modifier, false);
     XSync(display, False);
+}
+
+void XTestKeyboardSynthesizer::holdUserKeys() {
+    if (!holdOpened_) {
+        holdOpened_ = true;
+        hold_ = X11UserKeyHold::open(longestHold);
+    }
+    if (hold_)
+        hold_->hold();
+}
+
+void XTestKeyboardSynthesizer::releaseUserKeys() {
+    if (hold_)
+        hold_->release();
 }
 
 std::unique_ptr<KeyboardSynthesizer> makeKeyboardSynthesizer() {

@@ -8,6 +8,8 @@
 
 namespace pennial {
 
+class X11UserKeyHold;
+
 class XTestKeyboardSynthesizer : public KeyboardSynthesizer {
 public:
     XTestKeyboardSynthesizer();
@@ -18,10 +20,14 @@ public:
 
     // Returns once the X server has processed the presses (not once the application has acted).
     void post(Shortcut shortcut) override;
+    void holdUserKeys() override;
+    void releaseUserKeys() override;
 
 private:
     struct Connection;
     std::unique_ptr<Connection> connection_; // opened on first use
+    std::unique_ptr<X11UserKeyHold> hold_;   // opened on first use
+    bool holdOpened_ = false;
 };
 
 // Logs the implementation it chose.
