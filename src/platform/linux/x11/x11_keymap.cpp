@@ -74,6 +74,11 @@ unsigned keyModifiers(unsigned state, const ModifierMasks& masks) {
     return modifiers;
 }
 
+bool isLockKey(KeySym keysym) {
+    return keysym == XK_Caps_Lock || keysym == XK_Shift_Lock || keysym == XK_Num_Lock ||
+           keysym == XK_Scroll_Lock;
+}
+
 Key keyForKeysym(KeySym keysym) {
     switch (keysym) {
     case XK_Return:

@@ -23,6 +23,10 @@ unsigned keyModifiers(unsigned state, const ModifierMasks& masks);
 
 Key keyForKeysym(KeySym keysym);
 
+// Caps Lock, Shift Lock, Num Lock, Scroll Lock: a press toggles, so they are never pressed or
+// released on the user's behalf.
+bool isLockKey(KeySym keysym);
+
 // The text a keysym types, as UTF-8 (empty for keys that type nothing).
 std::string textForKeysym(KeySym keysym);
 

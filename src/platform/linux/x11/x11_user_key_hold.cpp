@@ -2,12 +2,12 @@
 
 #include "base/log.hpp"
 #include "platform/linux/x11/x11_connection.hpp"
+#include "platform/linux/x11/x11_keymap.hpp"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #include <algorithm>
 #include <bitset>
 #include <string_view>
@@ -33,10 +33,8 @@ bool isModifier(Display* display, unsigned keycode) {
     return found;
 }
 
-bool isLockKey(Display* display, unsigned keycode) {
-    const KeySym keysym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), 0, 0);
-    return keysym == XK_Caps_Lock || keysym == XK_Shift_Lock || keysym == XK_Num_Lock ||
-           keysym == XK_Scroll_Lock;
+bool isLockKeycode(Display* display, unsigned keycode) {
+    return isLockKey(XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), 0, 0));
 }
 
 // The keys the user's keyboards (all but XTest's) hold down now.
@@ -161,7 +159,7 @@ void X11UserKeyHold::holdOnConnection(Display* display) {
     const std::bitset<256> held = keysHeldByTheUser(display);
     modifiersAtHold_.clear();
     for (unsigned keycode = 0; keycode < held.size(); ++keycode)
-        if (held[keycode] && isModifier(display, keycode) && !isLockKey(display, keycode))
+        if (held[keycode] && isModifier(display, keycode) && !isLockKeycode(display, keycode))
             modifiersAtHold_.push_back(keycode);
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
@@ -258,7 +256,7 @@ void X11UserKeyHold::typeHeldKeys(Display* display) {
         } else if (down != leftDown_.end()) {
             leftDown_.erase(down);
             XTestFakeKeyEvent(display, key.keycode, False, CurrentTime);
-        } else if (!isLockKey(display, key.keycode)) {
+        } else if (!isLockKeycode(display, key.keycode)) {
             // Pressed before the hold, let go during it: the core keyboard still has it down,
             // and would take the key's next press for a second one and drop it (or a modifier
             // would stay on). Pressed through XTest, the press of a key already down is

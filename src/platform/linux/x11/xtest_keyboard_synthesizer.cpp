@@ -24,11 +24,6 @@ bool hasXTest(Display* display) {
     return XTestQueryExtension(display, &event, &error, &major, &minor);
 }
 
-bool isLockKey(KeySym keysym) {
-    return keysym == XK_Caps_Lock || keysym == XK_Shift_Lock || keysym == XK_Num_Lock ||
-           keysym == XK_Scroll_Lock;
-}
-
 void sendKey(Display* display, unsigned keycode, bool press) {
     XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
 }
