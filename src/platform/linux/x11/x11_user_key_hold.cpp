@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <bitset>
 #include <string_view>
+#include <utility>
 
 namespace pennial {
 
@@ -104,6 +105,13 @@ X11UserKeyHold::X11UserKeyHold(std::chrono::milliseconds longest) : longest_(lon
 X11UserKeyHold::~X11UserKeyHold() {
     if (watchdog_.joinable()) {
         release();
+        // Keys typed again for a user still holding them stay down after we have gone, unless
+        // let go here (a Shift would stay on).
+        connection_->call([this](Display* display) {
+            for (const unsigned keycode : std::exchange(leftDown_, {}))
+                XTestFakeKeyEvent(display, keycode, False, CurrentTime);
+            XSync(display, False);
+        });
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
