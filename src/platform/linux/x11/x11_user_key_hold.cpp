@@ -38,34 +38,46 @@ bool isLockKeycode(Display* display, unsigned keycode) {
     return isLockKey(XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), 0, 0));
 }
 
-// The keys the user's keyboards (all but XTest's) hold down now.
-std::bitset<256> keysHeldByTheUser(Display* display) {
-    std::bitset<256> held;
+// The keyboards the user types on: those attached to a core keyboard, but XTest's.
+std::vector<int> usersKeyboards(Display* display) {
+    std::vector<int> keyboards;
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
-    for (int i = 0; i < count; ++i) {
-        if (devices[i].use != XISlaveKeyboard || isXTestDevice(devices[i]))
-            continue;
-        XDevice* device = XOpenDevice(display, static_cast<XID>(devices[i].deviceid));
-        XDeviceState* state = device ? XQueryDeviceState(display, device) : nullptr;
-        const auto* data = state ? reinterpret_cast<const unsigned char*>(state->data) : nullptr;
-        for (int c = 0; state && c < state->num_classes; ++c) {
-            const auto* inputClass = reinterpret_cast<const XInputClass*>(data);
-            if (inputClass->c_class == KeyClass) {
-                const auto* keys = reinterpret_cast<const XKeyState*>(inputClass);
-                for (std::size_t k = 0; k < held.size(); ++k)
-                    if (keys->keys[k / 8] & (1 << (k % 8)))
-                        held.set(k);
-            }
-            data += inputClass->length;
-        }
-        if (state)
-            XFreeDeviceState(state);
-        if (device)
-            XCloseDevice(display, device);
-    }
+    for (int i = 0; i < count; ++i)
+        if (devices[i].use == XISlaveKeyboard && !isXTestDevice(devices[i]))
+            keyboards.push_back(devices[i].deviceid);
     if (devices)
         XIFreeDeviceInfo(devices);
+    return keyboards;
+}
+
+// The keys an opened keyboard holds down now.
+void addKeysHeld(Display* display, XDevice* device, std::bitset<256>& held) {
+    XDeviceState* state = XQueryDeviceState(display, device);
+    const auto* data = state ? reinterpret_cast<const unsigned char*>(state->data) : nullptr;
+    for (int c = 0; state && c < state->num_classes; ++c) {
+        const auto* inputClass = reinterpret_cast<const XInputClass*>(data);
+        if (inputClass->c_class == KeyClass) {
+            const auto* keys = reinterpret_cast<const XKeyState*>(inputClass);
+            for (std::size_t k = 0; k < held.size(); ++k)
+                if (keys->keys[k / 8] & (1 << (k % 8)))
+                    held.set(k);
+        }
+        data += inputClass->length;
+    }
+    if (state)
+        XFreeDeviceState(state);
+}
+
+// The keys the user's keyboards hold down now (none of them held: closing one ends its grab).
+std::bitset<256> keysHeldByTheUser(Display* display) {
+    std::bitset<256> held;
+    for (const int id : usersKeyboards(display)) {
+        if (XDevice* device = XOpenDevice(display, static_cast<XID>(id))) {
+            addKeysHeld(display, device, held);
+            XCloseDevice(display, device);
+        }
+    }
     return held;
 }
 
@@ -163,33 +175,34 @@ void X11UserKeyHold::holdOnConnection(Display* display) {
         return;
     X11ErrorTrap trap(display);
     letGoOfKeysReleased(display);
-    // (Read before the grabs: a grabbed keyboard floats, apart from the core keyboard.)
-    const std::bitset<256> held = keysHeldByTheUser(display);
-    modifiersAtHold_.clear();
-    for (unsigned keycode = 0; keycode < held.size(); ++keycode)
-        if (held[keycode] && isModifier(display, keycode) && !isLockKeycode(display, keycode))
-            modifiersAtHold_.push_back(keycode);
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_KeyPress);
     XISetMask(bits, XI_KeyRelease);
     XIEventMask mask{XIAllDevices, sizeof bits, bits};
-    for (int i = 0; i < count; ++i) {
-        const XIDeviceInfo& device = devices[i];
-        if (device.use != XISlaveKeyboard || isXTestDevice(device))
-            continue;
-        mask.deviceid = device.deviceid;
+    for (const int keyboard : usersKeyboards(display)) {
+        mask.deviceid = keyboard;
+        // Opened first, to read its keys while it is grabbed (closed, a device loses its grabs).
+        XDevice* device = XOpenDevice(display, static_cast<XID>(keyboard));
         // Grabbed on its own, the device floats for the grab: the application, and the core
         // keyboard's state, see none of its keys until it is let go.
-        if (XIGrabDevice(display, device.deviceid, DefaultRootWindow(display), CurrentTime, None,
-                         XIGrabModeAsync, XIGrabModeAsync, False, &mask) == GrabSuccess)
-            grabbed_.push_back(device.deviceid);
+        if (device && XIGrabDevice(display, keyboard, DefaultRootWindow(display), CurrentTime, None,
+                                   XIGrabModeAsync, XIGrabModeAsync, False, &mask) == GrabSuccess)
+            grabbed_.push_back({keyboard, device});
+        else if (device)
+            XCloseDevice(display, device);
     }
-    usersKeyboards_ = grabbed_;
-    if (devices)
-        XIFreeDeviceInfo(devices);
-    XSync(display, False);
+    usersKeyboards_.clear();
+    for (const Grabbed& keyboard : grabbed_)
+        usersKeyboards_.push_back(keyboard.id);
+    // The modifiers the user holds, read once the keyboards are held: one let go of before the
+    // grabs is not taken for held, and one let go of after them is among the held keys.
+    std::bitset<256> held;
+    for (const Grabbed& keyboard : grabbed_)
+        addKeysHeld(display, static_cast<XDevice*>(keyboard.device), held);
+    modifiersAtHold_.clear();
+    for (unsigned keycode = 0; keycode < held.size(); ++keycode)
+        if (held[keycode] && isModifier(display, keycode) && !isLockKeycode(display, keycode))
+            modifiersAtHold_.push_back(keycode);
 }
 
 void X11UserKeyHold::keep(Display* display, XEvent& event) {
@@ -234,8 +247,10 @@ void X11UserKeyHold::releaseOnConnection(Display* display) {
     }
     modifiersAtHold_.clear();
     typeHeldKeys(display);
-    for (const int device : grabbed_)
-        XIUngrabDevice(display, device, CurrentTime);
+    for (const Grabbed& keyboard : grabbed_) {
+        XIUngrabDevice(display, keyboard.id, CurrentTime);
+        XCloseDevice(display, static_cast<XDevice*>(keyboard.device));
+    }
     grabbed_.clear();
     takeQueuedKeys(display);
     typeHeldKeys(display);

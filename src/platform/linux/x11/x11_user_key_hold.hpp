@@ -55,7 +55,11 @@ private:
     int xinputOpcode_ = 0;
     std::unique_ptr<X11Connection> connection_;
     // On the connection's thread only.
-    std::vector<int> grabbed_;
+    struct Grabbed {
+        int id = 0;
+        void* device = nullptr; // its XInput 1 handle, open while grabbed
+    };
+    std::vector<Grabbed> grabbed_;
     std::vector<int> usersKeyboards_; // those of the last hold
     std::vector<HeldKey> keys_;
     std::vector<unsigned> modifiersAtHold_; // the user's, down as the hold began
