@@ -12,9 +12,11 @@ namespace pennial {
 
 namespace {
 
-// Long enough for a paste under load to land; short enough that a hold left standing does not
-// pass for a dead keyboard.
-constexpr std::chrono::milliseconds longestHold{1500};
+// Longer than the slowest keyboard paste holds the keys (its waits for the paste, a repair and a
+// dropped selection add up to seconds under load): let go while our selection stands, the held
+// keys would replace it. A hold that lasts this long is a program stuck, and the keyboard goes
+// back to the user.
+constexpr std::chrono::milliseconds longestHold{10000};
 
 bool hasXTest(Display* display) {
     int event = 0;
