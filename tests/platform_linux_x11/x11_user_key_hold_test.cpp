@@ -20,17 +20,21 @@ protected:
             GTEST_SKIP() << "needs a desktop session";
         if (nested_.name().empty())
             GTEST_SKIP() << "needs Xnest";
-        // The hold opens $DISPLAY, as the program does: here the nested one.
-        const char* session = std::getenv("DISPLAY");
-        session_ = session ? session : "";
-        setenv("DISPLAY", nested_.name().c_str(), 1);
-        hold_ = X11UserKeyHold::open(std::chrono::milliseconds(1500));
-        setenv("DISPLAY", session_.c_str(), 1);
+        hold_ = openHold(std::chrono::milliseconds(1500));
         ASSERT_TRUE(hold_);
     }
 
+    // The hold opens $DISPLAY, as the program does: here the nested one.
+    std::unique_ptr<X11UserKeyHold> openHold(std::chrono::milliseconds longest) {
+        const char* session = std::getenv("DISPLAY");
+        const std::string sessionDisplay = session ? session : "";
+        setenv("DISPLAY", nested_.name().c_str(), 1);
+        auto hold = X11UserKeyHold::open(longest);
+        setenv("DISPLAY", sessionDisplay.c_str(), 1);
+        return hold;
+    }
+
     NestedDisplay nested_;
-    std::string session_;
     std::unique_ptr<X11UserKeyHold> hold_;
 };
 
@@ -82,9 +86,7 @@ TEST_F(X11UserKeyHoldTest, AShiftHeldAcrossTheHoldShiftsWhatItShouldAndNoMore) {
 }
 
 TEST_F(X11UserKeyHoldTest, AHoldLeftStandingGivesTheKeyboardBack) {
-    setenv("DISPLAY", nested_.name().c_str(), 1);
-    auto hold = X11UserKeyHold::open(std::chrono::milliseconds(200));
-    setenv("DISPLAY", session_.c_str(), 1);
+    auto hold = openHold(std::chrono::milliseconds(200));
     ASSERT_TRUE(hold);
     hold->hold();
     nested_.handsTap("q");
@@ -92,6 +94,7 @@ TEST_F(X11UserKeyHoldTest, AHoldLeftStandingGivesTheKeyboardBack) {
     nested_.handsTap("r");
     EXPECT_EQ(nested_.typed(), "qr");
 }
+
 // Holds come and go at random moments while the user types on: every key arrives once, in order,
 // with its Shift.
 TEST_F(X11UserKeyHoldTest, KeysTypedThroughHoldsAtRandomMomentsArriveWholeAndInOrder) {

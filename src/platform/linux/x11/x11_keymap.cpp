@@ -79,6 +79,20 @@ bool isLockKey(KeySym keysym) {
            keysym == XK_Scroll_Lock;
 }
 
+std::vector<unsigned> modifierKeysButLocks(Display* display) {
+    std::vector<unsigned> keys;
+    XModifierKeymap* map = XGetModifierMapping(display);
+    if (!map)
+        return keys;
+    for (int i = 0; i < 8 * map->max_keypermod; ++i) {
+        const KeyCode keycode = map->modifiermap[i];
+        if (keycode != 0 && !isLockKey(XkbKeycodeToKeysym(display, keycode, 0, 0)))
+            keys.push_back(keycode);
+    }
+    XFreeModifiermap(map);
+    return keys;
+}
+
 Key keyForKeysym(KeySym keysym) {
     switch (keysym) {
     case XK_Return:

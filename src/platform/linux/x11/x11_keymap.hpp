@@ -7,6 +7,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <optional>
+#include <vector>
 
 namespace pennial {
 
@@ -26,6 +27,10 @@ Key keyForKeysym(KeySym keysym);
 // Caps Lock, Shift Lock, Num Lock, Scroll Lock: a press toggles, so they are never pressed or
 // released on the user's behalf.
 bool isLockKey(KeySym keysym);
+
+// The keys of the modifier mapping (Shift, Control, Alt, Super...) but the lock keys: those a
+// shortcut lets go of, and those a hold of the user's keys carries across.
+std::vector<unsigned> modifierKeysButLocks(Display* display);
 
 // The text a keysym types, as UTF-8 (empty for keys that type nothing).
 std::string textForKeysym(KeySym keysym);

@@ -23,17 +23,6 @@ bool isXTestDevice(const XIDeviceInfo& device) {
     return std::string_view(device.name).find("XTEST") != std::string_view::npos;
 }
 
-bool isModifier(Display* display, unsigned keycode) {
-    XModifierKeymap* map = XGetModifierMapping(display);
-    if (!map)
-        return false;
-    const bool found =
-        std::find(map->modifiermap, map->modifiermap + 8 * map->max_keypermod,
-                  static_cast<KeyCode>(keycode)) != map->modifiermap + 8 * map->max_keypermod;
-    XFreeModifiermap(map);
-    return found;
-}
-
 bool isLockKeycode(Display* display, unsigned keycode) {
     return isLockKey(XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), 0, 0));
 }
@@ -98,12 +87,6 @@ std::unique_ptr<X11UserKeyHold> X11UserKeyHold::open(std::chrono::milliseconds l
             XIQueryVersion(display, &major, &minor) != Success ||
             !XTestQueryExtension(display, &event, &error, &major, &minor))
             return false;
-        // The user letting go of a key typed again for them (see letGoOfKeysReleased).
-        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-        XISetMask(bits, XI_RawKeyRelease);
-        XIEventMask mask{XIAllDevices, sizeof bits, bits};
-        XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
-        XSync(display, False);
         return true;
     });
     if (!usable)
@@ -200,8 +183,8 @@ void X11UserKeyHold::holdOnConnection(Display* display) {
     for (const Grabbed& keyboard : grabbed_)
         addKeysHeld(display, static_cast<XDevice*>(keyboard.device), held);
     modifiersAtHold_.clear();
-    for (unsigned keycode = 0; keycode < held.size(); ++keycode)
-        if (held[keycode] && isModifier(display, keycode) && !isLockKeycode(display, keycode))
+    for (const unsigned keycode : modifierKeysButLocks(display))
+        if (keycode < held.size() && held[keycode])
             modifiersAtHold_.push_back(keycode);
 }
 
@@ -224,10 +207,25 @@ void X11UserKeyHold::keep(Display* display, XEvent& event) {
         if (down != leftDown_.end() && fromUser) {
             leftDown_.erase(down);
             XTestFakeKeyEvent(display, key->detail, False, CurrentTime);
+            followReleases(display);
             XFlush(display);
         }
     }
     XFreeEventData(cookie.display, &cookie);
+}
+
+// The user's releases are heard only while a key typed again for them is down (see
+// letGoOfKeysReleased): the rest of the time their typing wakes nothing here.
+void X11UserKeyHold::followReleases(Display* display) {
+    const bool follow = !leftDown_.empty();
+    if (follow == followingReleases_)
+        return;
+    followingReleases_ = follow;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    if (follow)
+        XISetMask(bits, XI_RawKeyRelease);
+    XIEventMask mask{XIAllDevices, sizeof bits, bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
 }
 
 void X11UserKeyHold::releaseOnConnection(Display* display) {
@@ -256,6 +254,7 @@ void X11UserKeyHold::releaseOnConnection(Display* display) {
     typeHeldKeys(display);
     draining_ = false;
     letGoOfKeysReleased(display);
+    followReleases(display);
     XSync(display, False);
 }
 

@@ -50,6 +50,7 @@ private:
     void takeQueuedKeys(_XDisplay* display);
     void typeHeldKeys(_XDisplay* display);
     void letGoOfKeysReleased(_XDisplay* display);
+    void followReleases(_XDisplay* display);
 
     std::chrono::milliseconds longest_;
     int xinputOpcode_ = 0;
@@ -63,9 +64,10 @@ private:
     std::vector<int> usersKeyboards_; // those of the last hold
     std::vector<HeldKey> keys_;
     std::vector<unsigned> modifiersAtHold_; // the user's, down as the hold began
+    // Typed again through XTest for a user still holding them, not yet let go there.
     std::vector<unsigned> leftDown_;
-    bool draining_ =
-        false; // while a hold ends        // typed again through XTest and not yet let go there
+    bool followingReleases_ = false;
+    bool draining_ = false; // while a hold ends
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -39,20 +39,13 @@ struct XTestKeyboardSynthesizer::Connection {
     // Releases every modifier key still held (the user's Shift, Alt, Super...), so the shortcut
     // arrives as Control+letter and not, say, Control+Shift+V. Lock keys are left alone: releasing
     // a held Caps Lock could toggle it.
-    void releaseHeldModifiers(const X11Keymap& keymap) {
+    void releaseHeldModifiers() {
         Display* d = display.get();
         char pressed[32] = {};
         XQueryKeymap(d, pressed);
-        XModifierKeymap* map = XGetModifierMapping(d);
-        if (!map)
-            return;
-        for (int i = 0; i < 8 * map->max_keypermod; ++i) {
-            const KeyCode keycode = map->modifiermap[i];
-            const bool held = keycode != 0 && (pressed[keycode / 8] & (1 << (keycode % 8)));
-            if (held && !isLockKey(keymap.keysymFor(keycode)))
+        for (const unsigned keycode : modifierKeysButLocks(d))
+            if (pressed[keycode / 8] & (1 << (keycode % 8)))
                 sendKey(d, keycode, false);
-        }
-        XFreeModifiermap(map);
     }
 };
 
@@ -81,7 +74,7 @@ void XTestKeyboardSynthesizer::post(Shortcut shortcut) {
     if (modifier == 0 || key == 0)
         return;
 
-    connection_->releaseHeldModifiers(keymap);
+    connection_->releaseHeldModifiers();
     sendKey(display, modifier, true);
     sendKey(display, key, true);
     sendKey(display, key, false);
